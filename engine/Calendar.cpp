@@ -1,0 +1,173 @@
+#include "engine/Calendar.h"
+
+#include "engine/Dates.h"
+#include "platform/core/Format.h"
+#include "platform/core/TextFile.h"
+
+#include <algorithm>
+#include "engine/EngineError.h"
+
+#include <stdexcept>
+
+namespace kestrelan {
+
+namespace {
+
+// Date arithmetic works on the yyyymmdd integer itself: +10, +100 and +10000 move the day, month
+// and year fields, and month 13 or month 0 is mended by +-8800.
+std::int32_t mendMonth13(std::int32_t d)
+{
+    return dateMonth(d) == 13 ? d + 8800 : d;
+}
+
+std::vector<FundLine> singleFund(std::int32_t startDate, std::int32_t endDate, const IndexFile& kospi)
+{
+    const auto& recs = kospi.records();
+    std::size_t i = 0;
+    while (i < recs.size() && recs[i].date < startDate)
+        ++i;
+    if (i == recs.size())
+        return {};
+    FundLine line{startDate, recs[i].startText.data(), 0, {}};
+    for (; i < recs.size(); ++i) {
+        if (recs[i].date > endDate)
+            break;
+        line.end = recs[i].date;
+        line.endText = recs[i].dayText.data();
+    }
+    // No trading day in the period: no fund rather than a line without an end index.
+    if (line.end == 0)
+        return {};
+    return {line};
+}
+
+struct Start
+{
+    std::int32_t date;
+    std::string text;
+};
+
+std::vector<Start> fundStarts(std::int32_t startDate, std::int32_t endDate, int mode, std::int32_t years,
+                              const IndexFile& kospi)
+{
+    const std::int32_t m0 = startDate - startDate % 100 + 1;
+    const std::int32_t e0 = endDate - endDate % 100;
+    const std::int32_t y = years == 0 ? 1 : years;
+    std::int32_t latest = 0;
+    switch (mode) {
+    case ThreeTimesMonthly: latest = e0 - 10000 * y + 28; break;
+    case Monthly: latest = mendMonth13(e0 - 10000 * y + 107); break;
+    default: latest = mendMonth13(e0 - 10000 * y + 101); break;
+    }
+
+    std::vector<Start> starts;
+    if (mode == Daily) {
+        for (const auto& r : kospi.records())
+            if (r.date >= startDate && r.date <= latest)
+                starts.push_back({r.date, r.startText.data()});
+        return starts;
+    }
+    // Each record serves at most one candidate, so after a long closure the next candidates
+    // take the next trading days.
+    std::int32_t candidate = m0;
+    for (const auto& r : kospi.records()) {
+        if (r.date > latest)
+            break;
+        if (r.date < candidate)
+            continue;
+        starts.push_back({candidate, r.startText.data()});
+        if (mode == ThreeTimesMonthly) {
+            candidate += 10;
+            if (dateDay(candidate) == 31)
+                candidate += 70;
+        } else {
+            candidate += 100;
+        }
+        candidate = mendMonth13(candidate);
+    }
+    return starts;
+}
+
+// The last day a fund started on f may end on: the last day of the month before the
+// anniversary month for a start on day 1, else the day before the anniversary; half a year
+// for `years` 0.
+std::int32_t endLimit(std::int32_t f, std::int32_t years)
+{
+    if (years != 0) {
+        std::int32_t x = dateDay(f) == 1 ? f + 10000 * years - 70 : f + 10000 * years - 1;
+        if (dateMonth(x) == 0)
+            x -= 8800;
+        return x;
+    }
+    std::int32_t x = dateDay(f) == 1 ? f + 531 : f + 599;
+    if (dateMonth(x) > 12)
+        x += 8800;
+    return x;
+}
+
+// The last record not after `limit`, provided a later record exists; else nullptr (the fund
+// would end beyond the data and is dropped).
+const IndexRecord* lastRecordUpTo(const IndexFile& kospi, std::int32_t limit)
+{
+    const auto& recs = kospi.records();
+    if (kospi.ascending()) {
+        auto after = std::upper_bound(recs.begin(), recs.end(), limit,
+                                      [](std::int32_t v, const IndexRecord& r) { return v < r.date; });
+        if (after == recs.end() || after == recs.begin())
+            return nullptr;
+        return &*(after - 1);
+    }
+    const IndexRecord* held = nullptr;
+    for (const auto& r : recs) {
+        if (r.date > limit)
+            return held;
+        held = &r;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate, int calendarMode,
+                                    std::int32_t years, const IndexFile& kospi)
+{
+    if (calendarMode == SingleFund)
+        return singleFund(startDate, endDate, kospi);
+    std::vector<FundLine> lines;
+    for (auto& s : fundStarts(startDate, endDate, calendarMode, years, kospi)) {
+        const IndexRecord* last = lastRecordUpTo(kospi, endLimit(s.date, years));
+        if (last)
+            lines.push_back({s.date, std::move(s.text), last->date, last->dayText.data()});
+    }
+    return lines;
+}
+
+std::string fundLineText(const FundLine& line)
+{
+    return format("%d%s%d%s\n", line.start, line.startText.c_str(), line.end, line.endText.c_str());
+}
+
+int buildCalendar(std::int32_t startDate, std::int32_t endDate, int calendarMode, std::int32_t years,
+                  const IndexFile& kospi, const std::filesystem::path& dir)
+{
+    const auto lines = calendarLines(startDate, endDate, calendarMode, years, kospi);
+    std::string text;
+    text.reserve(lines.size() * fundLineSize);
+    for (const auto& line : lines)
+        text += fundLineText(line);
+    const auto tmp = dir / "date.tmp";
+    TextWriter out;
+    bool ok = out.open(tmp);
+    out.write(text);
+    ok = out.close() && ok;
+    std::error_code ec;
+    if (ok)
+        std::filesystem::rename(tmp, dir / "date.lst", ec);
+    if (!ok || ec) {
+        std::filesystem::remove(tmp, ec);
+        throw cannotWrite("date.lst");
+    }
+    return static_cast<int>(lines.size());
+}
+
+} // namespace kestrelan

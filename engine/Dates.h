@@ -1,0 +1,19 @@
+#pragma once
+// Dates are yyyymmdd integers throughout the engine.
+
+#include <cstdint>
+#include <string>
+
+namespace kestrelan {
+
+/// "2003-04-01" for 20030401: the year, then month and day with a leading zero below 10.
+std::string dateText(std::int32_t date);
+
+/// Days from a to b, counted on a calendar without leap days whose years 2000-2089 follow
+/// 1990-1999 (only the last two digits of the year count).
+std::int32_t dayCount(std::int32_t a, std::int32_t b);
+
+inline std::int32_t dateMonth(std::int32_t date) { return (date % 10000) / 100; }
+inline std::int32_t dateDay(std::int32_t date) { return date % 100; }
+
+} // namespace kestrelan

@@ -1,0 +1,152 @@
+#include "engine/MarketData.h"
+
+#include "platform/core/Cp949.h"
+#include "platform/core/Format.h"
+#include "platform/core/TextFile.h"
+
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+namespace kestrelan {
+
+std::int32_t parsePriceRecord(std::string_view record)
+{
+    return atoiField(record.substr(0, priceRecordSize - 1));
+}
+
+std::string priceRecordBytes(std::int32_t number)
+{
+    std::string text = format(number >= firstDateValue ? "%d" : " %d", number);
+    text.resize(priceRecordSize - 1, ' ');
+    text.push_back('\r');
+    return text;
+}
+
+// Price records never hold a CR LF pair (each ends in a lone CR before the next record's first
+// character), so the text-mode reads of 14 characters are plain 14-byte reads.
+PriceFile PriceFile::fromBytes(std::string_view bytes)
+{
+    constexpr std::size_t maxRecords = std::numeric_limits<std::int32_t>::max() / priceRecordSize;
+    const std::size_t count = bytes.size() / priceRecordSize;
+    if (count > maxRecords)
+        throw std::runtime_error("price file too large: " + std::to_string(bytes.size()) + " bytes");
+    PriceFile file;
+    file.numbers.resize(count);
+    const char* p = bytes.data();
+    for (std::size_t i = 0; i < count; ++i, p += priceRecordSize)
+        file.numbers[i] = parsePriceRecord(std::string_view(p, priceRecordSize));
+    file.trailing = static_cast<std::int32_t>(bytes.size() % priceRecordSize);
+    return file;
+}
+
+std::optional<PriceFile> PriceFile::load(const std::filesystem::path& path)
+{
+    auto bytes = readWholeFile(path);
+    if (!bytes)
+        return std::nullopt;
+    try {
+        return fromBytes(*bytes);
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error(path.string() + ": " + e.what());
+    }
+}
+
+namespace {
+
+std::array<char, 7> fieldText(std::string_view field)
+{
+    std::array<char, 7> text{};
+    std::memcpy(text.data(), field.data(), std::min<std::size_t>(field.size(), 6));
+    return text;
+}
+
+} // namespace
+
+IndexFile IndexFile::fromBytes(std::string bytes)
+{
+    IndexFile file;
+    TextReader reader(std::move(bytes));
+    for (;;) {
+        const std::string rec = reader.read(indexRecordSize);
+        if (rec.size() < static_cast<std::size_t>(indexRecordSize))
+            break;
+        IndexRecord r;
+        r.date = atoiField(std::string_view(rec).substr(0, 8));
+        r.startText = fieldText(std::string_view(rec).substr(8, 6));
+        r.dayText = fieldText(std::string_view(rec).substr(14, 6));
+        r.startValue = atoiField(std::string_view(rec).substr(8, 6));
+        r.dayValue = atoiField(std::string_view(rec).substr(14, 6));
+        if (!file.list.empty() && r.date <= file.list.back().date)
+            file.sorted = false;
+        file.list.push_back(r);
+    }
+    return file;
+}
+
+std::optional<IndexFile> IndexFile::load(const std::filesystem::path& path)
+{
+    auto bytes = readWholeFile(path);
+    if (!bytes)
+        return std::nullopt;
+    return fromBytes(std::move(*bytes));
+}
+
+std::optional<std::int32_t> readLastIndexDate(const std::filesystem::path& path)
+{
+    auto reader = TextReader::open(path);
+    if (!reader || reader->size() < static_cast<std::size_t>(indexRecordSize))
+        return std::nullopt;
+    reader->seek(reader->size() - indexRecordSize);
+    return atoiField(reader->read(8));
+}
+
+std::vector<std::string> parseCodeList(std::string bytes)
+{
+    std::vector<std::string> entries;
+    TextReader reader(std::move(bytes));
+    for (;;) {
+        const std::string rec = reader.read(codeRecordSize);
+        if (rec.size() < static_cast<std::size_t>(codeRecordSize))
+            break; // a truncated last record is not an entry
+        std::string entry = rec.substr(0, stockEntrySize);
+        if (const auto nul = entry.find('\0'); nul != std::string::npos)
+            entry.resize(nul);
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+std::optional<std::vector<std::string>> loadCodeList(const std::filesystem::path& path)
+{
+    auto bytes = readWholeFile(path);
+    if (!bytes)
+        return std::nullopt;
+    return parseCodeList(std::move(*bytes));
+}
+
+std::string_view entryCode(std::string_view entry)
+{
+    return entry.substr(0, std::min<std::size_t>(entry.size(), 6));
+}
+
+std::string_view entryName(std::string_view entry)
+{
+    return entry.size() > 7 ? entry.substr(7, 20) : std::string_view();
+}
+
+std::string indexRecordBytes(std::int32_t date, std::int32_t startHundredths, std::int32_t dayHundredths)
+{
+    if (date < 0 || date > 99999999 || startHundredths < -99999 || startHundredths > 999999
+        || dayHundredths < -99999 || dayHundredths > 999999)
+        throw std::invalid_argument(format("an index record cannot hold %d %d %d", date, startHundredths,
+                                           dayHundredths));
+    return format("%8d%6d%6d\n", date, startHundredths, dayHundredths);
+}
+
+std::string codeRecordBytes(std::string_view code, std::string_view nameCp949)
+{
+    return padBytes(code, 6) + ' ' + padBytes(nameCp949, 20) + '\n';
+}
+
+} // namespace kestrelan

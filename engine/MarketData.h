@@ -1,0 +1,111 @@
+#pragma once
+// The market data files. Every format is fixed-width bytes, and the record sizes are part of
+// each format: positions are record index x record size.
+//
+//   StockData/<code>.real  14-byte price records: a number left-aligned in 13 characters and a CR.
+//                          A date (yyyymmdd, >= 19000000) opens each trading day; the values
+//                          (" %d", below 19000000) follow: first the day's base price, which is
+//                          never traded on, then the day's prices in time order.
+//   kospi.lst              21-byte records: date (8), startIndex (6), dayIndex (6), a line end.
+//                          Index values are hundredths of a point.
+//   code.lst               28-byte records: the 27-byte stock entry (code, separator, name
+//                          padded to 20 bytes) and a line end.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrelan {
+
+constexpr std::int32_t priceRecordSize = 14;
+constexpr std::int32_t indexRecordSize = 21;
+constexpr std::int32_t codeRecordSize = 28;
+constexpr std::int32_t stockEntrySize = 27;
+/// Numbers at or above this are written as dates, below it as values.
+constexpr std::int32_t firstDateValue = 19000000;
+
+/// The number a price record holds: atoi of its first 13 characters (the CR ends the text).
+std::int32_t parsePriceRecord(std::string_view record);
+/// The 14 bytes of a price record: "%d" for a date, " %d" for a value, blanks to 13, then CR.
+/// A text longer than 13 characters is cut to 13.
+std::string priceRecordBytes(std::int32_t number);
+
+/// One stock's price file, loaded and parsed once. Record i lies at byte i x 14; a truncated
+/// last record is not a record (a short read ends every reader).
+class PriceFile
+{
+public:
+    PriceFile() = default;
+    /// nullopt when the file cannot be opened. Throws std::runtime_error for a file too large for
+    /// 32-bit byte positions.
+    static std::optional<PriceFile> load(const std::filesystem::path& path);
+    static PriceFile fromBytes(std::string_view bytes);
+
+    std::int32_t recordCount() const { return static_cast<std::int32_t>(numbers.size()); }
+    /// The number in record i (0 <= i < recordCount()).
+    std::int32_t value(std::int32_t i) const { return numbers[static_cast<std::size_t>(i)]; }
+    std::span<const std::int32_t> values() const { return numbers; }
+    /// Bytes beyond the last whole record (0 for a sound file).
+    std::int32_t trailingBytes() const { return trailing; }
+
+private:
+    std::vector<std::int32_t> numbers;
+    std::int32_t trailing = 0;
+};
+
+/// One record of kospi.lst. The index fields are kept as the 6-character texts the calendar copies
+/// into date.lst (up to a NUL, as C strings would hold them) and as their values.
+struct IndexRecord
+{
+    std::int32_t date = 0;
+    std::array<char, 7> startText{};
+    std::array<char, 7> dayText{};
+    std::int32_t startValue = 0;
+    std::int32_t dayValue = 0;
+};
+
+/// Index points from hundredths, in single precision as the index files are read.
+inline float indexPoints(std::int32_t hundredths)
+{
+    return static_cast<float>(hundredths) * 0.01f;
+}
+
+/// kospi.lst: one record per trading day, read 21 characters at a time until a short read.
+class IndexFile
+{
+public:
+    static std::optional<IndexFile> load(const std::filesystem::path& path);
+    static IndexFile fromBytes(std::string bytes);
+
+    const std::vector<IndexRecord>& records() const { return list; }
+    /// True when the dates ascend strictly (a sound file); readers may then search.
+    bool ascending() const { return sorted; }
+
+private:
+    std::vector<IndexRecord> list;
+    bool sorted = true;
+};
+
+/// The date of kospi.lst's last record: 8 characters read 21 bytes before its end. nullopt when
+/// the file is missing or shorter than one record.
+std::optional<std::int32_t> readLastIndexDate(const std::filesystem::path& path);
+
+/// code.lst: the 27-byte stock entries in file order. nullopt when it cannot be opened.
+std::optional<std::vector<std::string>> loadCodeList(const std::filesystem::path& path);
+std::vector<std::string> parseCodeList(std::string bytes);
+
+/// The stock code of an entry (its first 6 bytes) and its name (bytes 8-27).
+std::string_view entryCode(std::string_view entry);
+std::string_view entryName(std::string_view entry);
+
+/// Serialisers for the supplied files, used by the sample market and the CSV import.
+std::string indexRecordBytes(std::int32_t date, std::int32_t startHundredths, std::int32_t dayHundredths);
+/// A code.lst record for a code and a CP949 name (cut on a character boundary, padded to 20).
+std::string codeRecordBytes(std::string_view code, std::string_view nameCp949);
+
+} // namespace kestrelan

@@ -1,0 +1,27 @@
+#pragma once
+// Number conversions with the C library's rules, which the data formats were written with.
+
+#include <cstdarg>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kestrelan {
+
+/// printf into a std::string.
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string vformat(const char* fmt, va_list args) __attribute__((format(printf, 1, 0)));
+
+/// The value atoi gives for a text: leading white space skipped, an optional sign, then decimal
+/// digits up to the first other character; no digits give 0. A value beyond the 32-bit range
+/// saturates, as the Windows runtime does.
+std::int32_t atoiText(std::string_view text);
+
+/// atoi of a C string held in a fixed field: the field ends at its first NUL.
+inline std::int32_t atoiField(std::string_view field)
+{
+    const auto nul = field.find('\0');
+    return atoiText(nul == std::string_view::npos ? field : field.substr(0, nul));
+}
+
+} // namespace kestrelan

@@ -1,0 +1,213 @@
+#include "platform/core/TextFile.h"
+
+#include "platform/core/Format.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <system_error>
+#include <unistd.h>
+
+namespace kestrelan {
+
+std::optional<std::string> readWholeFile(const std::filesystem::path& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return std::nullopt;
+    std::string bytes;
+    char buffer[1 << 16];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        bytes.append(buffer, got);
+    const bool bad = std::ferror(f) != 0;
+    std::fclose(f);
+    if (bad)
+        return std::nullopt;
+    return bytes;
+}
+
+TextReader::TextReader(std::string bytes)
+    : data(std::move(bytes))
+{
+}
+
+std::optional<TextReader> TextReader::open(const std::filesystem::path& path)
+{
+    auto bytes = readWholeFile(path);
+    if (!bytes)
+        return std::nullopt;
+    return TextReader(std::move(*bytes));
+}
+
+int TextReader::nextChar()
+{
+    if (pos >= data.size())
+        return -1;
+    const char c = data[pos++];
+    if (c == '\r' && pos < data.size() && data[pos] == '\n') {
+        ++pos;
+        return '\n';
+    }
+    return static_cast<unsigned char>(c);
+}
+
+std::string TextReader::read(std::size_t n)
+{
+    std::string out;
+    out.reserve(n);
+    while (out.size() < n) {
+        const int c = nextChar();
+        if (c < 0)
+            break;
+        out.push_back(static_cast<char>(c));
+    }
+    return out;
+}
+
+std::string TextReader::readRaw(std::size_t n)
+{
+    const std::size_t take = std::min(n, data.size() - pos);
+    std::string out;
+    out.reserve(take);
+    const std::size_t end = pos + take;
+    for (std::size_t i = pos; i < end; ++i) {
+        if (data[i] == '\r' && i + 1 < end && data[i + 1] == '\n')
+            continue; // the LF that follows stands for the pair
+        out.push_back(data[i]);
+    }
+    pos = end;
+    if (!out.empty() && out.back() == '\r' && pos < data.size() && data[pos] == '\n') {
+        out.back() = '\n';
+        ++pos;
+    }
+    return out;
+}
+
+std::optional<std::string> TextReader::getLine(std::size_t limit)
+{
+    if (pos >= data.size() || limit < 2)
+        return std::nullopt;
+    std::string out;
+    while (out.size() + 1 < limit) {
+        const int c = nextChar();
+        if (c < 0)
+            break;
+        out.push_back(static_cast<char>(c));
+        if (c == '\n')
+            break;
+    }
+    return out;
+}
+
+TextWriter::~TextWriter()
+{
+    close();
+}
+
+TextWriter::TextWriter(TextWriter&& other) noexcept
+    : file(other.file)
+    , failed(other.failed)
+{
+    other.file = nullptr;
+}
+
+TextWriter& TextWriter::operator=(TextWriter&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        file = other.file;
+        failed = other.failed;
+        other.file = nullptr;
+    }
+    return *this;
+}
+
+bool TextWriter::open(const std::filesystem::path& path, Mode mode)
+{
+    close();
+    failed = false;
+    file = std::fopen(path.c_str(), mode == Mode::Create ? "wb" : "ab");
+    if (file)
+        std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
+    return file != nullptr;
+}
+
+void TextWriter::writeRaw(std::string_view bytes)
+{
+    if (!file) {
+        failed = true;
+        return;
+    }
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
+        failed = true;
+}
+
+void TextWriter::write(std::string_view text)
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            writeRaw(text.substr(start, i - start));
+            writeRaw("\r\n");
+            start = i + 1;
+        }
+    }
+    writeRaw(text.substr(start));
+}
+
+void TextWriter::print(const char* fmt, ...)
+{
+    va_list args;
+    va_start(args, fmt);
+    const std::string text = vformat(fmt, args);
+    va_end(args);
+    write(text);
+}
+
+bool TextWriter::close()
+{
+    if (!file)
+        return !failed;
+    if (std::fflush(file) != 0 || std::ferror(file))
+        failed = true;
+    if (std::fclose(file) != 0)
+        failed = true;
+    file = nullptr;
+    return !failed;
+}
+
+bool replaceFileAtomically(const std::filesystem::path& path, std::string_view bytes)
+{
+    std::filesystem::path tmp = path;
+    tmp += ".tmp";
+    std::FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = std::fflush(f) == 0 && ok;
+    ok = ::fsync(fileno(f)) == 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    std::error_code ec;
+    if (ok)
+        std::filesystem::rename(tmp, path, ec);
+    if (!ok || ec) {
+        std::filesystem::remove(tmp, ec);
+        return false;
+    }
+    return true;
+}
+
+std::string toCrLf(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+        if (c == '\n')
+            out += "\r\n";
+        else
+            out.push_back(c);
+    }
+    return out;
+}
+
+} // namespace kestrelan

@@ -1,0 +1,92 @@
+#pragma once
+// Files in the Windows text mode the data formats were made with: a "\n" written becomes
+// CR LF on disk, CR LF read back becomes "\n", and seeks are raw byte offsets. Readers work on
+// the whole file in memory; writers stream through a large buffer.
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kestrelan {
+
+/// Reads the whole file; nullopt when it cannot be opened.
+std::optional<std::string> readWholeFile(const std::filesystem::path& path);
+
+/// A file's bytes with the reads of the C runtime's text mode.
+class TextReader
+{
+public:
+    explicit TextReader(std::string bytes);
+
+    /// nullopt when the file cannot be opened.
+    static std::optional<TextReader> open(const std::filesystem::path& path);
+
+    /// Buffered read of up to n characters (fread in text mode): CR LF yields one "\n" and
+    /// consumes both bytes; a lone CR stays a CR. Returns fewer characters only at the end.
+    std::string read(std::size_t n);
+
+    /// Low-level read of n raw bytes (read() in text mode): the bytes are taken first, then CR LF
+    /// pairs among them collapse, so a 40-byte line ending in CR LF yields 39 characters. A CR
+    /// at the end of the chunk takes a following LF with it.
+    std::string readRaw(std::size_t n);
+
+    /// One line as fgets reads it with a buffer of `limit` bytes: at most limit - 1 characters,
+    /// ending after the first "\n". nullopt at the end of the file.
+    std::optional<std::string> getLine(std::size_t limit);
+
+    void seek(std::size_t byteOffset) { pos = byteOffset < data.size() ? byteOffset : data.size(); }
+    std::size_t tell() const { return pos; }
+    std::size_t size() const { return data.size(); }
+    bool atEnd() const { return pos >= data.size(); }
+    const std::string& bytes() const { return data; }
+
+private:
+    // Next character in text mode, or -1 at the end.
+    int nextChar();
+
+    std::string data;
+    std::size_t pos = 0;
+};
+
+/// Output file in text mode. Errors are remembered and reported by close().
+class TextWriter
+{
+public:
+    TextWriter() = default;
+    ~TextWriter();
+    TextWriter(const TextWriter&) = delete;
+    TextWriter& operator=(const TextWriter&) = delete;
+    TextWriter(TextWriter&& other) noexcept;
+    TextWriter& operator=(TextWriter&& other) noexcept;
+
+    enum class Mode { Create, Append };
+    /// Creates (truncates) or appends; false when the file cannot be opened.
+    bool open(const std::filesystem::path& path, Mode mode = Mode::Create);
+    bool isOpen() const { return file != nullptr; }
+
+    /// Writes text with every "\n" turned into CR LF.
+    void write(std::string_view text);
+    /// Writes bytes exactly as given.
+    void writeRaw(std::string_view bytes);
+    /// printf-style, then write().
+    void print(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+    /// Flushes and closes; false when any write or the close failed.
+    bool close();
+
+private:
+    std::FILE* file = nullptr;
+    bool failed = false;
+};
+
+/// Replaces a file's content: the bytes go to "<name>.tmp" beside it, which is then renamed over
+/// the file, so a reader sees the old content or the new, never half of one.
+bool replaceFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+/// Text as text mode writes it: every "\n" becomes CR LF.
+std::string toCrLf(std::string_view text);
+
+} // namespace kestrelan

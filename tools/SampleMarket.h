@@ -1,0 +1,21 @@
+#pragma once
+// A deterministic sample market, so the program runs out of the box and the tests have data.
+
+#include <cstdint>
+#include <filesystem>
+
+namespace kestrelan {
+
+struct SampleMarketSummary
+{
+    int tradingDays = 0;
+    int stocks = 0;
+    std::int64_t priceRecords = 0;
+};
+
+/// Writes kospi.lst, code.lst, ksp.txt and StockData/<code>.real into `dir` (created if needed).
+/// The same call always writes the same bytes. Throws std::runtime_error when a file cannot be
+/// written.
+SampleMarketSummary writeSampleMarket(const std::filesystem::path& dir);
+
+} // namespace kestrelan
