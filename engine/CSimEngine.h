@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace kestrelan {
 
@@ -79,6 +80,18 @@ struct DaySums
     double gainSum = 0;
 };
 
+/// What rebalance returns when the stock's price file ended before a date after `until`: no
+/// position, since 0 is a valid one (a stock listed after the fund start begins at record 0).
+constexpr std::int32_t endOfData = -1;
+
+/// Price records served from a loaded price file.
+struct MemoryPrices
+{
+    const PriceFile& file;
+    std::int32_t recordCount() const { return file.recordCount(); }
+    std::int32_t value(std::int32_t i) const { return file.value(i); }
+};
+
 /// The engine of one run.
 class CSimEngine
 {
@@ -90,6 +103,32 @@ public:
     CSimEngine(const CSimEngine&) = delete;
     CSimEngine& operator=(const CSimEngine&) = delete;
 
+    /// The stock's opening position for the fund starting at its slot's sDate: reads the start
+    /// price from the date record at byte `pos`, buys (or, in share-count mode, sells down to) the
+    /// kept shares and lays out the grid. 0: trade from now on; -1: the stock sits out the fund.
+    int initialPurchase(int investMode, int stock, std::int32_t pos, bool logEnabled, double commission,
+                        int includeTax);
+
+    /// Walks the stock's prices from byte `pos` up to the day `until` and trades on its grid.
+    /// Returns the position of the first date record after `until`, or endOfData.
+    std::int32_t rebalance(int investMode, int stock, std::int32_t until, std::int32_t pos, int includeTax,
+                           bool logEnabled, double commission);
+
+    /// Rescales holdings and grid for a jump of the day's first value t against the previous
+    /// price p; returns the change in shares held (0: nothing adjusted).
+    std::int32_t adjustForSplit(int stock, std::int32_t t, std::int32_t p);
+
+    /// The same rules over any source of price records (for measuring other readers).
+    template <class Prices>
+    int initialPurchaseOn(const Prices& prices, int investMode, int stock, std::int32_t pos, bool logEnabled,
+                          double commission, int includeTax);
+    template <class Prices>
+    std::int32_t rebalanceOn(const Prices& prices, int investMode, int stock, std::int32_t until, std::int32_t pos,
+                             int includeTax, bool logEnabled, double commission);
+
+    /// Price records walked by rebalance since construction.
+    std::int64_t recordsWalked = 0;
+
     // Slots and flags start zeroed: a slot the run never fills has firstVol 0 and writes nothing.
     std::array<StockSlot, maxStocks> slots{};
     std::array<GridColumn, maxStocks> levelPrice{};
@@ -99,6 +138,11 @@ public:
     TextWriter tradeLog;   // trade.csv, single-fund mode only
     TextWriter closingLog; // closing.csv, single-fund mode only
     std::array<const PriceFile*, maxStocks> priceFile{};
+
+private:
+    void layoutGrid(int stock, std::int32_t base, std::int32_t unit, std::int32_t span, std::int32_t upStep,
+                    std::int32_t downStep, std::int32_t marginPct);
+    void writeTrade(const std::string& line);
 };
 
 } // namespace kestrelan
