@@ -4,10 +4,12 @@
 // flags, the open logs and the loaded price files.
 
 #include "engine/MarketData.h"
+#include "platform/core/Sinks.h"
 #include "platform/core/TextFile.h"
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 namespace kestrelan {
@@ -92,6 +94,19 @@ struct MemoryPrices
     std::int32_t value(std::int32_t i) const { return file.value(i); }
 };
 
+/// Where a run reads and writes, and what it shows.
+struct RunContext
+{
+    std::filesystem::path workDir = ".";  // kospi.lst, SimItem.lst, ksp.txt, the result files
+    std::filesystem::path programDir = "."; // holds StockData/<code>.real
+    IMessageSink* messages = nullptr;     // required
+    IProgressSink* progress = nullptr;    // optional
+    int threads = 0;                      // workers for a fund series; 0: one per core
+};
+
+/// runSimulation's result: the run finished, or it stopped after showing its message.
+enum RunStatus : int { runFinished = 0, runStopped = 1 };
+
 /// The engine of one run.
 class CSimEngine
 {
@@ -99,7 +114,21 @@ public:
     using GridColumn = std::array<std::int32_t, gridLevels>;
 
     CSimEngine() = default;
+    explicit CSimEngine(RunContext context)
+        : context(std::move(context))
+    {
+    }
     virtual ~CSimEngine() = default;
+
+    /// One simulation: reads SimItem.lst, builds the fund calendar, replays every fund and writes
+    /// the result files into the working folder. Returns runFinished, or runStopped after a
+    /// message (a missing price file, more than 50 stocks, a file that cannot be written).
+    int runSimulation(std::int32_t investMode, std::int32_t startDate, std::int32_t endDate,
+                      std::int32_t fundCadence, std::int32_t years, std::int32_t marginPct, std::int32_t secondPct,
+                      std::int32_t rangeLowPct, std::int32_t rangeHighPct, std::int32_t initialBuyPct,
+                      double commissionPct, std::int32_t autoSet, std::int32_t riskProfile, std::int32_t yieldStats,
+                      std::int32_t includeTax);
+    int runSimulation(const SimParams& params);
     CSimEngine(const CSimEngine&) = delete;
     CSimEngine& operator=(const CSimEngine&) = delete;
 
@@ -126,8 +155,10 @@ public:
     std::int32_t rebalanceOn(const Prices& prices, int investMode, int stock, std::int32_t until, std::int32_t pos,
                              int includeTax, bool logEnabled, double commission);
 
-    /// Price records walked by rebalance since construction.
+    /// Price records walked by rebalance since construction (all workers of a run).
     std::int64_t recordsWalked = 0;
+
+    RunContext context;
 
     // Slots and flags start zeroed: a slot the run never fills has firstVol 0 and writes nothing.
     std::array<StockSlot, maxStocks> slots{};

@@ -28,6 +28,31 @@ std::int32_t days(std::int32_t d)
 
 } // namespace
 
+std::int32_t endOfPreviousMonth(std::int32_t date)
+{
+    std::int32_t year = date / 10000;
+    std::int32_t month = (date % 10000) / 100 - 1;
+    if (month < 1) {
+        month = 12;
+        --year;
+    }
+    static constexpr std::int32_t length[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    std::int32_t day = length[(month - 1) % 12];
+    if (month == 2 && (year % 4 == 0 && (year % 100 != 0 || year % 400 == 0)))
+        day = 29;
+    return year * 10000 + month * 100 + day;
+}
+
+Period defaultPeriod(std::int32_t lastIndexDate)
+{
+    const std::int32_t end = endOfPreviousMonth(lastIndexDate);
+    std::int32_t v = end - 19900;
+    v = v - v % 100 + 1;
+    if ((v % 10000) / 100 == 13)
+        v += 8800;
+    return {v, end};
+}
+
 std::string dateText(std::int32_t date)
 {
     std::string out = std::to_string(date / 10000);

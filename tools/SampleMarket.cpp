@@ -79,6 +79,15 @@ std::int32_t toInt(const Ymd& d)
         + static_cast<int>(static_cast<unsigned>(d.day()));
 }
 
+// Days since 1970-01-01 of a yyyymmdd date.
+long dayNumber(std::int32_t d)
+{
+    using namespace std::chrono;
+    const year_month_day ymd{year(d / 10000), month(static_cast<unsigned>(d / 100 % 100)),
+                             day(static_cast<unsigned>(d % 100))};
+    return sys_days(ymd).time_since_epoch().count();
+}
+
 bool isHoliday(std::int32_t d)
 {
     static constexpr int fixed[] = {101, 102, 301, 505, 606, 815, 1003, 1225, 1231};
@@ -142,9 +151,8 @@ std::vector<IndexDay> indexPath(const std::vector<std::int32_t>& days)
     for (std::size_t i = 0; i < days.size(); ++i) {
         while (days[i] > anchors[a + 1].date)
             ++a;
-        // Linear in the day index between anchors is close enough to linear in time here.
-        const double span = static_cast<double>(anchors[a + 1].date - anchors[a].date);
-        const double t = static_cast<double>(days[i] - anchors[a].date) / span;
+        const double span = static_cast<double>(dayNumber(anchors[a + 1].date) - dayNumber(anchors[a].date));
+        const double t = static_cast<double>(dayNumber(days[i]) - dayNumber(anchors[a].date)) / span;
         const double trend = anchors[a].level + (anchors[a + 1].level - anchors[a].level) * std::clamp(t, 0.0, 1.0);
         deviation = 0.96 * deviation + 0.011 * rng.normal();
         const double close = trend * (1.0 + deviation);

@@ -1,5 +1,6 @@
 // kestrelan-cli: the engine without a window.
 
+#include "tools/RunCommand.h"
 #include "tools/SampleMarket.h"
 
 #include <cstdio>
@@ -12,7 +13,8 @@ namespace {
 
 constexpr const char* usage =
     "usage:\n"
-    "  kestrelan-cli sample-data DIR   write a deterministic sample market into DIR\n";
+    "  kestrelan-cli run [options]      one simulation in the current folder (run --help)\n"
+    "  kestrelan-cli sample-data DIR    write a deterministic sample market into DIR\n";
 
 int sampleData(const std::vector<std::string>& args)
 {
@@ -39,6 +41,8 @@ int main(int argc, char** argv)
     try {
         if (command == "sample-data")
             return sampleData(args);
+        if (command == "run")
+            return kestrelan::runCommand(args);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kestrelan-cli: %s\n", e.what());
         return 1;

@@ -1,0 +1,49 @@
+#include "tools/Terminal.h"
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+namespace kestrelan {
+
+IMessageSink::Answer StderrMessages::show(std::string_view text, Buttons)
+{
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    return Answer::Ok;
+}
+
+TerminalProgress::TerminalProgress()
+    : enabled(isatty(STDERR_FILENO) != 0)
+{
+}
+
+void TerminalProgress::begin(std::string_view text)
+{
+    if (!enabled)
+        return;
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    open = true;
+    shown = -1;
+    setPosition(0);
+}
+
+void TerminalProgress::setPosition(int percent)
+{
+    if (!enabled || !open || percent == shown)
+        return;
+    shown = percent;
+    constexpr int width = 40;
+    const int filled = std::max(0, std::min(width, percent * width / 100));
+    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                 std::string(static_cast<std::size_t>(width - filled), ' ').c_str(), percent);
+    std::fflush(stderr);
+}
+
+void TerminalProgress::end()
+{
+    if (enabled && open)
+        std::fputc('\n', stderr);
+    open = false;
+}
+
+} // namespace kestrelan
