@@ -1,0 +1,85 @@
+#include "TempDir.h"
+#include "engine/Dates.h"
+#include "engine/MarketData.h"
+#include "engine/Portfolio.h"
+#include "platform/core/Cp949.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrelan;
+
+namespace {
+
+std::vector<std::string> entries()
+{
+    return {codeRecordBytes("005930", toCp949("가람전자")).substr(0, 27),
+            codeRecordBytes("000660", toCp949("나래반도체")).substr(0, 27)};
+}
+
+} // namespace
+
+TEST(SimItemTest, LinesAreFortyBytesInEveryMode)
+{
+    struct Row
+    {
+        int mode;
+        std::int64_t amount;
+        const char* first;
+        const char* second;
+    };
+    // invest mode | amount | the two amount fields
+    const Row rows[] = {
+        {0, 100000000, "  100000000", "  100000000"},
+        {1, 300000000, "  300000000", "          0"},
+        {2, 10000, "      10000", "      10000"},
+    };
+    for (const auto& row : rows) {
+        const std::string bytes = simItemBytes(entries(), row.mode, row.amount);
+        ASSERT_EQ(bytes.size(), 80u) << row.mode;
+        EXPECT_EQ(bytes.substr(0, 27), entries()[0]);
+        EXPECT_EQ(bytes.substr(27, 13), std::string(row.first) + "\r\n") << row.mode;
+        EXPECT_EQ(bytes.substr(67, 13), std::string(row.second) + "\r\n") << row.mode;
+        const auto items = parseSimItems(bytes);
+        ASSERT_EQ(items.size(), 2u);
+        EXPECT_EQ(items[1].entry, entries()[1]);
+        EXPECT_EQ(items[0].amount, row.amount);
+    }
+}
+
+TEST(SimItemTest, TruncatedLastLineIsNotAnEntry)
+{
+    std::string bytes = simItemBytes(entries(), 0, 5000);
+    EXPECT_EQ(parseSimItems(bytes + bytes.substr(0, 20)).size(), 2u);
+    // A last line without its CR LF still carries its amount.
+    EXPECT_EQ(parseSimItems(bytes.substr(0, 78)).back().amount, 5000);
+    EXPECT_TRUE(parseSimItems("").empty());
+}
+
+TEST(SimItemTest, WriteAndReadBack)
+{
+    test::TempDir dir;
+    ASSERT_TRUE(writeSimItems(dir.path(), entries(), 1, 250000000));
+    const auto items = readSimItems(dir / "SimItem.lst");
+    ASSERT_TRUE(items);
+    EXPECT_EQ((*items)[0].amount, 250000000);
+    EXPECT_EQ((*items)[1].amount, 0);
+    EXPECT_FALSE(readSimItems(dir / "missing.lst"));
+}
+
+TEST(DefaultPeriodTest, TwentyFourWholeMonthsBeforeTheLastMonth)
+{
+    struct Row
+    {
+        std::int32_t last, start, end;
+    };
+    // last KOSPI date | default start | default end
+    const Row rows[] = {
+        {20050314, 20030301, 20050228}, {20050115, 20030101, 20041231}, {20040310, 20020301, 20040229},
+        {20061229, 20041201, 20061130}, {20050101, 20030101, 20041231},
+    };
+    for (const auto& row : rows) {
+        const Period p = defaultPeriod(row.last);
+        EXPECT_EQ(p.startDate, row.start) << row.last;
+        EXPECT_EQ(p.endDate, row.end) << row.last;
+    }
+}

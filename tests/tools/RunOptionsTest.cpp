@@ -1,0 +1,69 @@
+#include "TempDir.h"
+#include "engine/MarketData.h"
+#include "tools/RunCommand.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrelan;
+
+namespace {
+
+struct Options : ::testing::Test
+{
+    Options() { dir.write("kospi.lst", indexRecordBytes(20050311, 1, 1) + indexRecordBytes(20050314, 1, 1)); }
+    RunOptions parse(std::vector<std::string> args) { return parseRunOptions(args, dir.path(), "/prog"); }
+    test::TempDir dir;
+};
+
+} // namespace
+
+TEST_F(Options, DefaultsAreTheFormDefaults)
+{
+    const RunOptions o = parse({});
+    const SimParams& p = o.params;
+    EXPECT_EQ(p.investMode, 0);
+    EXPECT_EQ(p.startDate, 20030301);
+    EXPECT_EQ(p.endDate, 20050228);
+    EXPECT_EQ(p.fundCadence, 0);
+    EXPECT_EQ(p.years, 1);
+    EXPECT_EQ(p.marginPct, 10);
+    EXPECT_EQ(p.secondPct, 10);
+    EXPECT_EQ(p.rangeLowPct, 50);
+    EXPECT_EQ(p.rangeHighPct, 150);
+    EXPECT_EQ(p.initialBuyPct, 50);
+    EXPECT_DOUBLE_EQ(p.commissionPct, 0.2);
+    EXPECT_EQ(p.autoSet, 1);
+    EXPECT_EQ(p.riskProfile, 1);
+    EXPECT_EQ(p.yieldStats, 0);
+    EXPECT_EQ(p.includeTax, 1);
+    EXPECT_EQ(o.amount, 100000000);
+    EXPECT_EQ(o.programDir, "/prog");
+}
+
+TEST_F(Options, ModeDependentDefaults)
+{
+    EXPECT_EQ(parse({"--invest-mode", "2"}).amount, 10000);
+    EXPECT_EQ(parse({"--amount", "2147483647"}).amount, 2000000000); // won amounts clamp as the form does
+    EXPECT_EQ(parse({"--amount", "2147483647", "--invest-mode", "2"}).amount, 2147483647);
+    const RunOptions series = parse({"--yield-stats", "1"});
+    EXPECT_EQ(series.params.startDate, 20000101);
+    EXPECT_EQ(series.params.endDate, 20050228);
+    EXPECT_EQ(parse({"--start", "20040105", "--end", "20040110"}).params.endDate, 20040110);
+}
+
+TEST_F(Options, BadOptionsAreRefused)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {"--cadence", "3"}, {"--start", "2004-01-05"}, {"--start", "20041305"}, {"--margin", "0"},
+        {"--stocks"},       {"--unknown", "1"},        {"--commission", "x"},   {"--amount", "-5"},
+    };
+    for (const auto& args : bad)
+        EXPECT_THROW(parse(args), std::invalid_argument) << args[0];
+}
+
+TEST(OptionsWithoutIndex, NeedExplicitDates)
+{
+    test::TempDir dir;
+    EXPECT_THROW(parseRunOptions({}, dir.path(), "/prog"), std::invalid_argument);
+    EXPECT_NO_THROW(parseRunOptions({"--start", "20040101", "--end", "20041231"}, dir.path(), "/prog"));
+}
