@@ -95,6 +95,25 @@ inline std::int32_t downStepFor(double divisor, std::int32_t q, std::int32_t b, 
     return trunc32(static_cast<double>(q + b) * (q - b) * w / divisor);
 }
 
+/// The slot after the opening trade: the kept shares, the grid's unit, span and steps, the
+/// trade's side at the base level, and the money.
+inline void openPosition(StockSlot& s, std::int32_t kept, std::int32_t unit, std::int32_t span, std::int32_t up,
+                         std::int32_t down, char side, std::int32_t price, double cash, double bought, double sold)
+{
+    s.firstVol = kept;
+    s.sellStep = span;
+    s.autoVol = unit;
+    s.upStep = up;
+    s.downStep = down;
+    s.level = span + baseOffset;
+    s.lastSide = side;
+    s.last = price;
+    s.cash = cash;
+    s.totBuy = bought;
+    s.totSell = sold;
+    s.gain = 0;
+}
+
 struct BuySummary
 {
     std::int32_t count = 0;
@@ -163,18 +182,9 @@ int CSimEngine::initialPurchaseOn(const Prices& prices, int investMode, int stoc
         layoutGrid(stock, p, w, n, up, g, m);
         const std::int64_t cost = static_cast<std::int64_t>(v) * p;
         const std::int32_t fee = trunc32(static_cast<double>(cost) * commission);
-        s.firstVol = s.shares = v;
-        s.sellStep = n;
-        s.autoVol = w;
-        s.upStep = up;
-        s.downStep = g;
-        s.level = n + baseOffset;
-        s.lastSide = 'B';
-        s.last = p;
-        s.cash = static_cast<double>(a) - fee - static_cast<double>(cost);
-        s.totBuy = static_cast<double>(cost);
-        s.totSell = 0;
-        s.gain = 0;
+        s.shares = v;
+        openPosition(s, v, w, n, up, g, 'B', p, static_cast<double>(a) - fee - static_cast<double>(cost),
+                     static_cast<double>(cost), 0);
         return 0;
     }
 
@@ -212,18 +222,7 @@ int CSimEngine::initialPurchaseOn(const Prices& prices, int investMode, int stoc
     layoutGrid(stock, q, w, n, up, g, m);
     const std::int64_t proceeds = static_cast<std::int64_t>(shareCount - v) * p;
     const std::int32_t fee = trunc32((tax + commission) * static_cast<double>(proceeds));
-    s.firstVol = v;
-    s.sellStep = n;
-    s.autoVol = w;
-    s.upStep = up;
-    s.downStep = g;
-    s.level = n + baseOffset;
-    s.lastSide = 'S';
-    s.last = p;
-    s.cash = static_cast<double>(proceeds) - fee;
-    s.totBuy = 0;
-    s.totSell = static_cast<double>(proceeds);
-    s.gain = 0;
+    openPosition(s, v, w, n, up, g, 'S', p, static_cast<double>(proceeds) - fee, 0, static_cast<double>(proceeds));
     return 0;
 }
 

@@ -1,4 +1,5 @@
 #include "PriceBuilder.h"
+#include "Recorders.h"
 #include "TempDir.h"
 #include "engine/CSimEngine.h"
 #include "engine/Portfolio.h"
@@ -11,26 +12,6 @@
 using namespace kestrelan;
 
 namespace {
-
-struct RecordingSink : IMessageSink
-{
-    Answer show(std::string_view text, Buttons) override
-    {
-        shown.emplace_back(text);
-        return Answer::Ok;
-    }
-    std::vector<std::string> shown;
-};
-
-struct RecordingProgress : IProgressSink
-{
-    void begin(std::string_view text) override { this->text = text; }
-    void setPosition(int p) override { positions.push_back(p); }
-    void end() override { ++ended; }
-    std::string text;
-    std::vector<int> positions;
-    int ended = 0;
-};
 
 // The sample market in a temporary folder, written once for the suite.
 struct SampleRun : ::testing::Test
@@ -64,8 +45,8 @@ struct SampleRun : ::testing::Test
     }
 
     static test::TempDir* market;
-    RecordingSink messages;
-    RecordingProgress progress;
+    test::RecordingSink messages;
+    test::RecordingProgress progress;
     std::int64_t walked = 0;
 };
 test::TempDir* SampleRun::market = nullptr;

@@ -1,4 +1,5 @@
 #include "PriceBuilder.h"
+#include "Recorders.h"
 #include "engine/TotalDivision.h"
 
 #include <gtest/gtest.h>
@@ -8,16 +9,6 @@
 using namespace kestrelan;
 
 namespace {
-
-struct RecordingSink : IMessageSink
-{
-    Answer show(std::string_view text, Buttons) override
-    {
-        shown.emplace_back(text);
-        return Answer::Ok;
-    }
-    std::vector<std::string> shown;
-};
 
 // Stocks whose last price before the fund (starting 2004-01-05) is `close`; close 0 stands for
 // a stock whose data begins on the fund's first day.
@@ -45,7 +36,7 @@ struct Portfolio
     std::vector<const PriceFile*> pointers;
     std::vector<std::int32_t> positions;
     std::vector<std::int32_t> amounts;
-    RecordingSink sink;
+    test::RecordingSink sink;
 };
 
 } // namespace
