@@ -36,12 +36,12 @@ void tokenize(std::string_view line, std::array<std::string, rangeFieldCount>& f
 
 } // namespace
 
-RangeTable parseRangeTable(std::string bytes)
+RangeTable parseRangeTable(std::string bytes, std::size_t maxRows)
 {
     RangeTable table;
     TextReader reader(std::move(bytes));
     std::array<std::string, rangeFieldCount> fields;
-    while (table.rows.size() < rangeRowCount) {
+    while (table.rows.size() < maxRows) {
         auto line = reader.getLine(lineBuffer);
         if (!line)
             break;
@@ -54,12 +54,12 @@ RangeTable parseRangeTable(std::string bytes)
     return table;
 }
 
-std::optional<RangeTable> loadRangeTable(const std::filesystem::path& path)
+std::optional<RangeTable> loadRangeTable(const std::filesystem::path& path, std::size_t maxRows)
 {
     auto bytes = readWholeFile(path);
     if (!bytes)
         return std::nullopt;
-    return parseRangeTable(std::move(*bytes));
+    return parseRangeTable(std::move(*bytes), maxRows);
 }
 
 int selectRangeRow(const RangeTable& table, float level)

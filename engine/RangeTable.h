@@ -29,17 +29,18 @@ struct RangeRow
 
 struct RangeTable
 {
-    std::vector<RangeRow> rows; // at most 11, in file order
+    std::vector<RangeRow> rows; // in file order
     /// A table the engine can choose from: all eleven rows present.
     bool usable() const { return rows.size() == rangeRowCount; }
 };
 
 /// Parses the file's bytes. Lines are read as with a 1,024-byte buffer; the eleven field texts
 /// persist from line to line, so a short line keeps the previous line's higher fields.
-/// Rows beyond eleven and fields beyond eleven are ignored.
-RangeTable parseRangeTable(std::string bytes);
+/// Fields beyond eleven are ignored, and so are rows beyond `maxRows` (eleven for the engine;
+/// the table window shows every line).
+RangeTable parseRangeTable(std::string bytes, std::size_t maxRows = rangeRowCount);
 /// nullopt when ksp.txt cannot be opened.
-std::optional<RangeTable> loadRangeTable(const std::filesystem::path& path);
+std::optional<RangeTable> loadRangeTable(const std::filesystem::path& path, std::size_t maxRows = rangeRowCount);
 
 /// The row for a KOSPI level: the first of rows 1-9 whose band holds it, else row 10; row 10
 /// wins when the level lies below its top, row 0 when it lies at or above its bottom. The table

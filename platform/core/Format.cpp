@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 namespace kestrelan {
@@ -34,6 +35,67 @@ std::string format(const char* fmt, ...)
     std::string out = vformat(fmt, args);
     va_end(args);
     return out;
+}
+
+namespace {
+
+std::string_view trimBlanks(std::string_view text)
+{
+    auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::optional<std::int64_t> parseDigits(std::string_view text, bool allowSign)
+{
+    text = trimBlanks(text);
+    bool negative = false;
+    if (allowSign && !text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.size() > 12)
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return negative ? -value : value;
+}
+
+} // namespace
+
+std::optional<std::uint32_t> parseUnsignedField(std::string_view text)
+{
+    const auto v = parseDigits(text, false);
+    if (!v || *v > 4294967295LL)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(*v);
+}
+
+std::optional<std::int32_t> parseIntField(std::string_view text)
+{
+    const auto v = parseDigits(text, true);
+    if (!v || *v > 2147483647LL || *v < -2147483648LL)
+        return std::nullopt;
+    return static_cast<std::int32_t>(*v);
+}
+
+std::optional<double> parseDoubleField(std::string_view text)
+{
+    const std::string t(trimBlanks(text));
+    if (t.empty())
+        return std::nullopt;
+    char* end = nullptr;
+    const double v = std::strtod(t.c_str(), &end);
+    if (end != t.c_str() + t.size() || !(v == v) || v > 1e300 || v < -1e300)
+        return std::nullopt;
+    return v;
 }
 
 std::int32_t atoiText(std::string_view text)

@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,12 @@ std::string vformat(const char* fmt, va_list args) __attribute__((format(printf,
 /// digits up to the first other character; no digits give 0. A value beyond the 32-bit range
 /// saturates, as the Windows runtime does.
 std::int32_t atoiText(std::string_view text);
+
+/// Whole-field parses of what a user typed: blanks before and after the number are allowed,
+/// anything else fails (nullopt), as does a value beyond the type's range.
+std::optional<std::uint32_t> parseUnsignedField(std::string_view text); // no sign at all
+std::optional<std::int32_t> parseIntField(std::string_view text);
+std::optional<double> parseDoubleField(std::string_view text);
 
 /// atoi of a C string held in a fixed field: the field ends at its first NUL.
 inline std::int32_t atoiField(std::string_view field)

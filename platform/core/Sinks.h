@@ -28,6 +28,15 @@ public:
     virtual void end() = 0;
 };
 
+/// The desktop's "open" of a document (the help file, a workbook).
+class IShell
+{
+public:
+    virtual ~IShell() = default;
+    /// Asks the desktop to open the file; false when it could not be asked.
+    virtual bool open(const std::string& path) = 0;
+};
+
 /// Shows nothing (runs without a window).
 class NullProgress : public IProgressSink
 {

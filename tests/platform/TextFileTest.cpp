@@ -121,3 +121,20 @@ TEST(FormatTest, AtoiRules)
         EXPECT_EQ(atoiText(row.text), row.value) << '"' << row.text << '"';
     EXPECT_EQ(atoiField(std::string_view("12\0" "34", 5)), 12);
 }
+
+TEST(FormatTest, TypedFieldsParseWhole)
+{
+    EXPECT_EQ(parseUnsignedField(" 2500000000 "), 2500000000u);
+    EXPECT_EQ(parseUnsignedField("4294967296"), std::nullopt);
+    EXPECT_EQ(parseUnsignedField("-5"), std::nullopt);
+    EXPECT_EQ(parseUnsignedField(""), std::nullopt);
+    EXPECT_EQ(parseUnsignedField("12a"), std::nullopt);
+    EXPECT_EQ(parseIntField("-15"), -15);
+    EXPECT_EQ(parseIntField("+7"), 7);
+    EXPECT_EQ(parseIntField("2147483648"), std::nullopt);
+    EXPECT_EQ(parseIntField("1 2"), std::nullopt);
+    EXPECT_EQ(parseDoubleField(" 0.2"), 0.2);
+    EXPECT_EQ(parseDoubleField("1e-1"), 0.1);
+    EXPECT_EQ(parseDoubleField("0.2%"), std::nullopt);
+    EXPECT_EQ(parseDoubleField("nan"), std::nullopt);
+}

@@ -1,0 +1,91 @@
+#pragma once
+// The settings form: amounts, portfolio, trading conditions, period and yield statistics. Its
+// values are one member per control, read from and written to the controls as a whole.
+
+#include "platform/core/Sinks.h"
+
+#include <QDialog>
+#include <QString>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+class QComboBox;
+class QListWidget;
+
+namespace kestrelan {
+
+class FormBindings;
+class INameInput;
+
+/// What the form works with besides its controls.
+struct FormServices
+{
+    IMessageSink* messages = nullptr;
+    IShell* shell = nullptr;
+    INameInput* names = nullptr;
+    std::filesystem::path workDir = ".";   // kospi.lst, code.lst, group files, results
+    std::filesystem::path programDir = "."; // StockData, the help file
+};
+
+class CSimulationDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CSimulationDlg(FormServices services, QWidget* parent = nullptr);
+    ~CSimulationDlg() override;
+
+    /// The whole form into the values; false when a text did not parse (its prompt was shown).
+    bool readForm();
+    /// The values into the whole form.
+    void writeForm();
+
+    // Values, in binding order. The lists and combos are bound as objects.
+    QListWidget* portfolioList = nullptr;
+    QComboBox* groupCombo = nullptr;
+    QListWidget* stockList = nullptr;
+    QComboBox* investModeCombo = nullptr;
+    std::int32_t startDate = 0;
+    std::int32_t endDate = 0;
+    std::uint32_t investAmount = 100000000;
+    QString amountText = "1억원";
+    QString searchText;
+    std::int32_t autoSet = 1;
+    std::int32_t years = 1;
+    std::int32_t fundCadence = 0;
+    std::int32_t yieldStats = 0;
+    std::int32_t riskProfile = 1;
+    std::int32_t rangeLowPct = 50;
+    std::int32_t secondPct = 10;
+    std::int32_t marginPct = 10;
+    std::int32_t rangeHighPct = 150;
+    std::int32_t initialBuyPct = 50;
+    std::int32_t includeTax = 0;
+    double commissionPct = 0.2;
+    // Held, bound to no control.
+    std::int32_t latestEndDate = 0;
+    std::int32_t earliestStartDate = 19960101;
+    std::int32_t defaultStartDate = 0;
+
+private slots:
+    void refreshAmountText();
+    void investModeChanged();
+    void autoSetClicked();
+    void yieldStatsClicked();
+    void startCalendarClosed();
+    void endCalendarClosed();
+    void openHelp();
+    void showRangeTable();
+
+private:
+    void startUp();
+    void bind();
+    void connectControls();
+    void setEnabled(std::initializer_list<int> ids, bool enabled);
+
+    FormServices services;
+    std::unique_ptr<FormBindings> bindings;
+    bool refreshing = false;
+};
+
+} // namespace kestrelan

@@ -1,0 +1,66 @@
+#include "platform/qt/CProgressDlg.h"
+
+#include "platform/qt/DialogTemplate.h"
+#include "platform/qt/QtText.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+
+namespace kestrelan {
+
+CProgressDlg::CProgressDlg()
+    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+}
+
+void CProgressDlg::create()
+{
+    buildDialog(*this, loadDialogSpec(133));
+    control<QLabel>(*this, 1098)->setText(statusText);
+    setModal(false);
+    show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+QProgressBar* CProgressDlg::bar() const
+{
+    return control<QProgressBar>(*this, 1097);
+}
+
+void CProgressDlg::setPosition(int percent)
+{
+    if (auto* b = bar())
+        b->setValue(percent);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void CProgressDlg::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+}
+
+void CProgressDlg::reject()
+{
+}
+
+void QtProgress::begin(std::string_view text)
+{
+    dialog = std::make_unique<CProgressDlg>();
+    dialog->statusText = fromUtf8(text);
+    dialog->create();
+}
+
+void QtProgress::setPosition(int percent)
+{
+    if (dialog)
+        dialog->setPosition(percent);
+}
+
+void QtProgress::end()
+{
+    dialog.reset();
+}
+
+} // namespace kestrelan

@@ -1,0 +1,31 @@
+#include "platform/qt/QtSinks.h"
+
+#include "platform/qt/QtText.h"
+
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace kestrelan {
+
+IMessageSink::Answer QtMessageSink::show(std::string_view text, Buttons buttons)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle("Kestrelan");
+    box.setText(fromUtf8(text));
+    if (buttons == Buttons::OkCancel) {
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    } else {
+        box.setIcon(QMessageBox::Warning);
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+}
+
+bool QtShell::open(const std::string& path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+} // namespace kestrelan
