@@ -2,6 +2,7 @@
 
 #include "tools/RunCommand.h"
 #include "tools/SampleMarket.h"
+#include "tools/ShowCommand.h"
 
 #include <cstdio>
 #include <exception>
@@ -14,6 +15,7 @@ namespace {
 constexpr const char* usage =
     "usage:\n"
     "  kestrelan-cli run [options]      one simulation in the current folder (run --help)\n"
+    "  kestrelan-cli show               print the result tables of the current folder\n"
     "  kestrelan-cli sample-data DIR    write a deterministic sample market into DIR\n";
 
 int sampleData(const std::vector<std::string>& args)
@@ -43,6 +45,8 @@ int main(int argc, char** argv)
             return sampleData(args);
         if (command == "run")
             return kestrelan::runCommand(args);
+        if (command == "show")
+            return kestrelan::showCommand(args);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kestrelan-cli: %s\n", e.what());
         return 1;

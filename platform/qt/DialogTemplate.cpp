@@ -42,7 +42,7 @@ const std::map<QString, ControlKind>& kinds()
         {"button", ControlKind::Button},   {"defbutton", ControlKind::DefaultButton},
         {"check", ControlKind::Check},     {"radio", ControlKind::Radio},     {"combo", ControlKind::Combo},
         {"listbox", ControlKind::ListBox}, {"date", ControlKind::Date},       {"progress", ControlKind::Progress},
-        {"listview", ControlKind::ListView},
+        {"listview", ControlKind::ListView}, {"droplist", ControlKind::DropList}, {"chart", ControlKind::Chart},
     };
     return table;
 }
@@ -83,6 +83,8 @@ QWidget* createControl(QDialog& dialog, const ControlSpec& c)
         combo->setInsertPolicy(QComboBox::NoInsert);
         return combo;
     }
+    case ControlKind::DropList: return new QComboBox(&dialog);
+    case ControlKind::Chart: return new QWidget(&dialog);
     case ControlKind::ListBox: return new QListWidget(&dialog);
     case ControlKind::Date: {
         auto* date = new QDateEdit(&dialog);
@@ -150,6 +152,7 @@ DialogSpec parseDialogSpec(const QString& text)
         c.disabled = styles.contains("disabled");
         c.centered = styles.contains("center");
         c.groupStart = styles.contains("groupstart");
+        c.hidden = styles.contains("hidden");
         c.caption = f.mid(7).join('\t');
         spec.controls.push_back(c);
     }
@@ -215,10 +218,16 @@ void buildDialog(QDialog& dialog, const DialogSpec& spec)
         if (c.id >= 0)
             w->setObjectName(QString::number(c.id));
         QRect r = units.toPixels(c.units);
-        if (c.kind == ControlKind::Combo || c.kind == ControlKind::Date)
+        // A caption in this font may run longer than in the template's: radio buttons and check
+        // boxes take the room their text needs (they draw no background over their neighbours).
+        if (c.kind == ControlKind::Radio || c.kind == ControlKind::Check)
+            r.setWidth(std::max(r.width(), w->sizeHint().width()));
+        if (c.kind == ControlKind::Combo || c.kind == ControlKind::DropList || c.kind == ControlKind::Date)
             r.setHeight(std::max(r.height() > units.y(20) ? units.y(12) : r.height(), w->sizeHint().height()));
         w->setGeometry(r);
         w->setEnabled(!c.disabled);
+        if (c.hidden)
+            w->hide();
         if (c.kind == ControlKind::Radio) {
             if (c.groupStart || !radios) {
                 radios = new QButtonGroup(&dialog);

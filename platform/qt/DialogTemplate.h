@@ -12,7 +12,23 @@
 
 namespace kestrelan {
 
-enum class ControlKind { Group, Static, Edit, Button, DefaultButton, Check, Radio, Combo, ListBox, Date, Progress, ListView };
+enum class ControlKind
+{
+    Group,
+    Static,
+    Edit,
+    Button,
+    DefaultButton,
+    Check,
+    Radio,
+    Combo,    // editable drop-down
+    DropList, // drop-down list, not editable
+    ListBox,
+    Date,
+    Progress,
+    ListView,
+    Chart, // a placeholder the window puts its chart over
+};
 
 struct ControlSpec
 {
@@ -22,6 +38,7 @@ struct ControlSpec
     bool disabled = false;
     bool centered = false;
     bool groupStart = false;
+    bool hidden = false;
     QString caption;
 };
 

@@ -1,0 +1,293 @@
+#include "results/CResultDlg.h"
+
+#include "platform/core/TextFile.h"
+#include "platform/qt/DialogTemplate.h"
+#include "platform/qt/EnterAsTab.h"
+#include "platform/qt/QtText.h"
+#include "results/CTChart.h"
+#include "results/core/ChartData.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+namespace kestrelan {
+
+namespace {
+
+// Where the charts lie: all three on one rectangle below the one-row lists.
+constexpr int chartLeft = 20, chartWidth = 770, chartTop = 83, chartHeight = 330;
+// The main list of a fund series takes the place of the one-row list and the charts.
+const QRect seriesListRect(20, 50, 760, 355);
+
+QColor fromColourRef(std::uint32_t c)
+{
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+}
+
+void setColumns(QTreeWidget* list, const std::vector<Column>& columns)
+{
+    QStringList headings;
+    for (const auto& c : columns)
+        headings << fromUtf8(c.heading);
+    list->setColumnCount(static_cast<int>(columns.size()));
+    list->setHeaderLabels(headings);
+    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
+        list->setColumnWidth(i, columns[static_cast<std::size_t>(i)].width);
+        list->headerItem()->setTextAlignment(i, i == 0 ? Qt::AlignLeft : Qt::AlignRight);
+    }
+}
+
+void fillList(QTreeWidget* list, const ListTable& table)
+{
+    setColumns(list, table.columns);
+    for (const auto& row : table.rows) {
+        auto* item = new QTreeWidgetItem(list);
+        for (int c = 0; c < static_cast<int>(row.size()); ++c) {
+            item->setText(c, fromUtf8(row[static_cast<std::size_t>(c)]));
+            item->setTextAlignment(c, (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+        }
+    }
+}
+
+void plot(CTChart* chart, int series, const std::vector<ChartPoint>& points, bool categories)
+{
+    for (const auto& p : points) {
+        if (!p.y)
+            chart->addEmptyPoint(series, fromUtf8(p.label));
+        else if (categories)
+            chart->addPoint(series, *p.y, fromUtf8(p.label), fromColourRef(p.colour));
+        else
+            chart->addXY(series, p.x, *p.y, fromUtf8(p.label), fromColourRef(p.colour));
+    }
+}
+
+} // namespace
+
+CResultDlg::CResultDlg(ResultServices s, QWidget* parent)
+    : QDialog(parent)
+    , services(std::move(s))
+{
+    buildDialog(*this, loadDialogSpec(134));
+    setMinimumSize(std::max(width(), chartLeft + chartWidth + 20), std::max(height(), chartTop + chartHeight + 10));
+    setMaximumSize(minimumSize());
+    stockCombo = control<QComboBox>(*this, 1111);
+    summaryList = control<QTreeWidget>(*this, 1106);
+    stockRowList = control<QTreeWidget>(*this, 1105);
+    mainList = control<QTreeWidget>(*this, 1107);
+    // The lists span the window (its columns are wider in this font than in the template's);
+    // the one-row lists are as tall as their header and one row.
+    const int margin = mainList->x();
+    for (QTreeWidget* list : {summaryList, stockRowList, mainList}) {
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setGeometry(margin, list->y(), width() - 2 * margin, list->height());
+    }
+    for (QTreeWidget* list : {summaryList, stockRowList}) {
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        const int rowHeight = list->fontMetrics().height() + 6;
+        list->setFixedHeight(list->header()->sizeHint().height() + rowHeight + 2 * list->frameWidth());
+    }
+    mainList->setGeometry(margin, summaryList->geometry().bottom() + 6, width() - 2 * margin,
+                          height() - summaryList->geometry().bottom() - 6 - margin);
+    stockChart = placeChart(1109, true);
+    yieldChart = placeChart(1108, true);
+    seriesChart = placeChart(1112, false);
+
+    yieldChart->addSeries({"편입비", CTChart::Kind::Line, QColor(255, 255, 120), 3, true});
+    yieldChart->addSeries({"KOSPI", CTChart::Kind::Line, QColor(0, 0, 128), 1});
+    yieldChart->addSeries({"수익률", CTChart::Kind::Line, Qt::red, 3});
+    yieldChart->addSeries({"매매차익", CTChart::Kind::Line, Qt::blue, 1});
+    yieldChart->setAxisTitle(CTChart::Left, "%");
+    yieldChart->showRightAxis("주식편입비(%)");
+
+    stockChart->addSeries({"주가", CTChart::Kind::Line, Qt::red, 1});
+    stockChart->addSeries({"매수", CTChart::Kind::Points, Qt::red, 1, false, CTChart::Marker::Triangle, 9});
+    stockChart->addSeries({"매도", CTChart::Kind::Points, Qt::blue, 1, false, CTChart::Marker::Square, 8});
+
+    seriesChart->addSeries({"수익률", CTChart::Kind::Points, Qt::red, 1, false, CTChart::Marker::Circle, 6});
+    seriesChart->addSeries({"추세", CTChart::Kind::Line, Qt::darkGreen, 1});
+    seriesChart->addSeries({"", CTChart::Kind::Line, QColor(230, 200, 0), 1});
+    seriesChart->addSeries({"", CTChart::Kind::Line, Qt::blue, 2});
+    seriesChart->setAxisTitle(CTChart::Bottom, "지수수익률(%)");
+    seriesChart->setAxisTitle(CTChart::Left, "수익률(%)");
+    seriesChart->setLegendVisible(false);
+
+    auto* views = control<QRadioButton>(*this, 1100)->group();
+    connect(views, &QButtonGroup::buttonClicked, this, &CResultDlg::switchView);
+    connect(stockCombo, &QComboBox::activated, this, &CResultDlg::onStockSelected);
+    connect(control<QPushButton>(*this, 1104), &QPushButton::clicked, this, &CResultDlg::exportSummary);
+    EnterAsTab::install(*this);
+}
+
+CResultDlg::~CResultDlg() = default;
+
+CTChart* CResultDlg::placeChart(int id, bool categories)
+{
+    QWidget* placeholder = control<QWidget>(*this, id);
+    auto* chart = new CTChart(categories, this);
+    chart->setObjectName(QString::number(id));
+    delete placeholder;
+    chart->setLayout(chartLeft, chartWidth, chartTop, chartHeight);
+    chart->hide();
+    return chart;
+}
+
+int CResultDlg::exec()
+{
+    start();
+    return QDialog::exec();
+}
+
+void CResultDlg::start()
+{
+    control<QRadioButton>(*this, 1100)->setChecked(true);
+    viewChoice = 0;
+    stockCombo->setEnabled(false);
+    switchView();
+    classifyResult();
+}
+
+void CResultDlg::classifyResult()
+{
+    resultKind = kestrelan::classifyResult(services.workDir);
+    fillSummaryTables();
+    summaryList->show();
+    switch (resultKind) {
+    case FundSeries:
+        mainList->setGeometry(seriesListRect);
+        summaryList->hide();
+        drawSeriesChart();
+        control<QRadioButton>(*this, 1101)->setEnabled(false);
+        break;
+    case SingleFund:
+        control<QRadioButton>(*this, 1101)->setEnabled(false);
+        drawYieldChart();
+        break;
+    case SingleFundTraded: drawYieldChart(); break;
+    }
+}
+
+void CResultDlg::fillSummaryTables()
+{
+    loaded = kestrelan::fillSummaryTables(resultKind, services.workDir, *services.messages);
+    fillList(mainList, loaded.mainList);
+    if (resultKind != FundSeries) {
+        fillList(summaryList, loaded.summaryList);
+        fillList(stockRowList, loaded.stockRowList);
+        for (const auto& name : loaded.stockCombo)
+            stockCombo->addItem(fromUtf8(name));
+        stockCombo->setCurrentIndex(-1);
+    }
+}
+
+void CResultDlg::switchView()
+{
+    viewChoice = control<QRadioButton>(*this, 1100)->group()->buttons().indexOf(
+        control<QRadioButton>(*this, 1100)->group()->checkedButton());
+    const bool series = resultKind == FundSeries;
+    if (viewChoice == 2) {
+        const int chosen = stockCombo->currentIndex();
+        drawStockChart(chosen < 0 ? 0 : chosen);
+        if (chosen < 0)
+            stockCombo->setCurrentIndex(0);
+    }
+    mainList->setVisible(viewChoice == 0);
+    if (!series)
+        summaryList->setVisible(viewChoice != 2);
+    stockRowList->setVisible(viewChoice == 2);
+    if (!series)
+        yieldChart->setVisible(viewChoice == 1);
+    else
+        yieldChart->hide();
+    if (series && viewChoice == 1)
+        seriesChart->show();
+    else if (viewChoice != 1)
+        seriesChart->hide();
+    stockChart->setVisible(viewChoice == 2);
+    stockCombo->setEnabled(viewChoice == 2);
+    if (viewChoice == 2)
+        stockCombo->setFocus();
+}
+
+void CResultDlg::onStockSelected()
+{
+    drawStockChart(stockCombo->currentIndex());
+}
+
+void CResultDlg::drawYieldChart()
+{
+    const YieldChartData d = yieldChartData(loaded);
+    for (int s = 0; s < 4; ++s)
+        plot(yieldChart, s, d.series[static_cast<std::size_t>(s)], true);
+    yieldChart->setAutomatic(CTChart::Right, false);
+    yieldChart->setIncrement(CTChart::Right, d.right.increment);
+    yieldChart->setMinimum(CTChart::Left, 0);
+    yieldChart->setIncrement(CTChart::Left, d.left.increment);
+    yieldChart->setMaximum(CTChart::Left, d.left.maximum);
+    yieldChart->setMinimum(CTChart::Left, d.left.minimum);
+    yieldChart->setMaximum(CTChart::Right, d.right.maximum);
+    yieldChart->setMinimum(CTChart::Right, d.right.minimum);
+    yieldChart->refresh();
+}
+
+void CResultDlg::drawSeriesChart()
+{
+    const SeriesChartData d = seriesChartData(loaded);
+    plot(seriesChart, 0, d.funds, false);
+    plot(seriesChart, 1, d.trend, false);
+    plot(seriesChart, 2, d.zeroLine, false);
+    plot(seriesChart, 3, d.curveFit, false);
+    seriesChart->setAutomatic(CTChart::Left, false);
+    seriesChart->setAutomatic(CTChart::Bottom, false);
+    seriesChart->setIncrement(CTChart::Left, d.left.increment);
+    seriesChart->setIncrement(CTChart::Bottom, d.bottom.increment);
+    seriesChart->setMaximum(CTChart::Left, d.left.maximum);
+    seriesChart->setMinimum(CTChart::Left, d.left.minimum);
+    seriesChart->setMaximum(CTChart::Bottom, d.bottom.maximum);
+    seriesChart->setMinimum(CTChart::Bottom, d.bottom.minimum);
+    seriesChart->refresh();
+}
+
+void CResultDlg::drawStockChart(int stock)
+{
+    if (stock < 0)
+        return;
+    if (auto* row = mainList->topLevelItem(stock)) {
+        auto* target = stockRowList->topLevelItem(0);
+        for (int c = 0; c < 8 && target; ++c) {
+            target->setText(c, row->text(c));
+            target->setTextAlignment(c, Qt::Alignment(row->textAlignment(c)));
+        }
+    }
+    const std::string tradeLog = readWholeFile(services.workDir / "trade.csv").value_or(std::string());
+    const StockChartData d = stockChartData(loaded, static_cast<std::size_t>(stock), tradeLog);
+    stockChart->clearAll();
+    stockChart->setMinimum(CTChart::Left, 0);
+    stockChart->setIncrement(CTChart::Left, d.left.increment);
+    stockChart->setMaximum(CTChart::Left, d.left.maximum);
+    stockChart->setMinimum(CTChart::Left, d.left.minimum);
+    plot(stockChart, 0, d.price, true);
+    plot(stockChart, 1, d.buys, true);
+    plot(stockChart, 2, d.sells, true);
+    stockChart->refresh();
+}
+
+void CResultDlg::exportSummary()
+{
+}
+
+void CResultDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept(); // only the close box closes the window
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace kestrelan

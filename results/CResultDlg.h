@@ -1,0 +1,79 @@
+#pragma once
+// The results window: reads the run's result files, decides which kind of result they hold, and
+// shows the summary tables, the yield chart (or the fund-series chart) and a stock's chart.
+
+#include "platform/core/Sinks.h"
+#include "results/core/SummaryTables.h"
+
+#include <QDialog>
+#include <QString>
+#include <filesystem>
+
+class QComboBox;
+class QTreeWidget;
+
+namespace kestrelan {
+
+class CTChart;
+class INameInput;
+
+/// What the window works with besides its controls.
+struct ResultServices
+{
+    IMessageSink* messages = nullptr;
+    IShell* shell = nullptr;
+    INameInput* names = nullptr;
+    std::filesystem::path workDir = ".";   // the result files
+    std::filesystem::path programDir = "."; // the workbook builder
+    std::filesystem::path homeDir = ".";    // the hand-off file and the workbook folder
+};
+
+class CResultDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CResultDlg(ResultServices services, QWidget* parent = nullptr);
+    ~CResultDlg() override;
+
+    QString groupName;
+    int stockCount = 0;
+
+    /// Loads the files and shows the summary view (run by exec, callable alone for tests).
+    void start();
+    int exec() override;
+
+    ResultKind resultKind = FundSeries;
+    int viewChoice = 0;
+    const SummaryTables& tables() const { return loaded; }
+
+    QComboBox* stockCombo = nullptr;
+    QTreeWidget* summaryList = nullptr;
+    QTreeWidget* stockRowList = nullptr;
+    QTreeWidget* mainList = nullptr;
+    CTChart* yieldChart = nullptr;
+    CTChart* stockChart = nullptr;
+    CTChart* seriesChart = nullptr;
+
+public slots:
+    void switchView();
+    void exportSummary();
+
+private slots:
+    void onStockSelected();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void classifyResult();
+    void fillSummaryTables();
+    void drawYieldChart();
+    void drawSeriesChart();
+    void drawStockChart(int stock);
+    CTChart* placeChart(int id, bool categories);
+
+    ResultServices services;
+    SummaryTables loaded;
+};
+
+} // namespace kestrelan

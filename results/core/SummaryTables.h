@@ -1,0 +1,72 @@
+#pragma once
+// What the results window shows of a finished run, read from its result files: which kind of
+// result it is, the tables in thousands of won and percent, and the rows the charts draw.
+// Texts are UTF-8 here (stock names are converted from CP949 as they are read).
+
+#include "platform/core/Sinks.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrelan {
+
+enum ResultKind : int { FundSeries = 0, SingleFund = 1, SingleFundTraded = 2 };
+
+/// One line of result.csv as the charts use it: yields in tenths of a percent and, for a traded
+/// single fund, each stock's closing price of the day (nullopt: no price that day).
+struct ResultRow
+{
+    std::vector<std::optional<std::int32_t>> closing;
+    std::int32_t kospiYieldPm = 0;
+    std::int32_t fundYieldPm = 0;
+    std::int32_t profitRatePm = 0;
+    std::int32_t stockSharePm = 0;
+};
+
+struct Column
+{
+    std::string heading;
+    int width; // pixels
+};
+
+struct ListTable
+{
+    std::vector<Column> columns;
+    std::vector<std::vector<std::string>> rows;
+};
+
+struct SummaryTables
+{
+    ListTable mainList;     // funds (a series) or stocks (a single fund)
+    ListTable summaryList;  // the fund totals row (single fund)
+    ListTable stockRowList; // the stock-table columns and one empty row (single fund)
+    std::vector<std::string> stockCombo;
+    std::vector<ResultRow> rows;
+    std::vector<std::string> rowDates; // yy-mm-dd (single fund)
+    std::vector<std::string> stockCodes;
+    int rowCount = 0;
+};
+
+/// The kind of the result in `dir`: a fund series unless the first 10 characters of the first
+/// two data lines of result.csv agree; a single fund with trade.csv present is traded.
+ResultKind classifyResult(const std::filesystem::path& dir);
+
+/// Fills the tables from the result files in `dir`. An invalid date in result.csv shows
+/// "잘못된 날짜가 있습니다." and stops the filling there.
+SummaryTables fillSummaryTables(ResultKind kind, const std::filesystem::path& dir, IMessageSink& messages);
+
+/// Thousands separators and blanks in front up to `width`; "0" becomes "-". A minus sign is
+/// kept in front of the grouped digits ("-1,234").
+std::string formatAmount(std::string_view text, std::size_t width);
+/// Tenths of a percent as a percent: "1234" -> "123.4%", "-5" -> "-0.5%", "0" -> "0.0%".
+std::string formatPerMille(std::string_view text);
+/// "04-1-5" -> "04-01-05" and the other short forms; nullopt for a text of another length.
+std::optional<std::string> shortDate(std::string_view text);
+/// The first decimal rounded half up (toward zero for negative values).
+std::int32_t roundFirstDecimal(double value);
+
+} // namespace kestrelan

@@ -1,0 +1,148 @@
+// The results window on the golden result files of each kind, offscreen.
+
+#include "Recorders.h"
+#include "TempDir.h"
+#include "qt/QtRecorders.h"
+#include "results/CResultDlg.h"
+#include "results/CTChart.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <fstream>
+
+using namespace kestrelan;
+
+class ResultDlgTest : public QObject
+{
+    Q_OBJECT
+
+    struct Window
+    {
+        Window(const std::string& goldenCase, bool withTrades = true)
+        {
+            const auto expected = std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/cases" / goldenCase / "expected";
+            for (const char* f : {"result.csv", "trade.csv", "closing.csv", "gen.csv"}) {
+                if (std::filesystem::exists(expected / f) && (withTrades || std::string(f) != "trade.csv"))
+                    std::filesystem::copy_file(expected / f, dir / f);
+            }
+            ResultServices s;
+            s.messages = &messages;
+            s.shell = &shell;
+            s.names = &names;
+            s.workDir = dir.path();
+            s.programDir = dir.path();
+            s.homeDir = dir.path();
+            dialog = std::make_unique<CResultDlg>(s);
+            dialog->groupName = "tmp";
+            dialog->start();
+        }
+        bool shown(QWidget* w) { return w->isVisibleTo(dialog.get()); }
+        void choose(int view)
+        {
+            dialog->findChild<QRadioButton*>(QString::number(view == 0 ? 1100 : view == 1 ? 1001 : 1101))->click();
+        }
+        QRadioButton* stockView() { return dialog->findChild<QRadioButton*>("1101"); }
+
+        test::TempDir dir;
+        test::RecordingSink messages;
+        test::RecordingShell shell;
+        test::ScriptedNames names;
+        std::unique_ptr<CResultDlg> dialog;
+    };
+
+private slots:
+    void fundSeries()
+    {
+        Window w("flat-series-monthly");
+        CResultDlg& d = *w.dialog;
+        QCOMPARE(d.resultKind, FundSeries);
+        QVERIFY(w.shown(d.mainList));
+        QCOMPARE(d.mainList->geometry(), QRect(20, 50, 760, 355));
+        QCOMPARE(d.mainList->topLevelItemCount(), 2);
+        QVERIFY(!w.shown(d.summaryList));
+        QVERIFY(!w.shown(d.stockRowList));
+        QVERIFY(!w.stockView()->isEnabled());
+        QVERIFY(!d.stockCombo->isEnabled());
+        w.choose(1);
+        QVERIFY(w.shown(d.seriesChart));
+        QVERIFY(!w.shown(d.yieldChart));
+        QVERIFY(!w.shown(d.mainList));
+        QCOMPARE(d.seriesChart->pointCount(0), 2);
+        w.choose(0);
+        QVERIFY(!w.shown(d.seriesChart));
+        QVERIFY(w.shown(d.mainList));
+    }
+
+    void singleFundWithoutTrades()
+    {
+        Window w("worked-single-amount", false);
+        CResultDlg& d = *w.dialog;
+        QCOMPARE(d.resultKind, SingleFund);
+        QVERIFY(w.shown(d.summaryList));
+        QVERIFY(w.shown(d.mainList));
+        QVERIFY(!w.stockView()->isEnabled());
+        w.choose(1);
+        QVERIFY(w.shown(d.summaryList));
+        QVERIFY(w.shown(d.yieldChart));
+        QVERIFY(!w.shown(d.mainList));
+        QCOMPARE(d.yieldChart->pointCount(2), 3);
+        QCOMPARE(d.yieldChart->categoryLabels().first(), QString("04-01-02"));
+    }
+
+    void singleFundTradedStockView()
+    {
+        Window w("sample-single-delisted");
+        CResultDlg& d = *w.dialog;
+        QCOMPARE(d.resultKind, SingleFundTraded);
+        QCOMPARE(d.stockCombo->count(), 3);
+        QCOMPARE(d.stockCombo->currentIndex(), -1);
+        w.choose(2);
+        QVERIFY(w.shown(d.stockChart));
+        QVERIFY(w.shown(d.stockRowList));
+        QVERIFY(!w.shown(d.summaryList));
+        QVERIFY(!w.shown(d.mainList));
+        QVERIFY(d.stockCombo->isEnabled());
+        QCOMPARE(d.stockCombo->currentIndex(), 0);
+        QCOMPARE(d.stockRowList->topLevelItem(0)->text(0), d.mainList->topLevelItem(0)->text(0));
+        // The first stock's data ended: fewer price points than days.
+        QVERIFY(d.stockChart->pointCount(0) < d.tables().rowCount);
+        d.stockCombo->setCurrentIndex(2);
+        emit d.stockCombo->activated(2);
+        QCOMPARE(d.stockRowList->topLevelItem(0)->text(0), d.mainList->topLevelItem(2)->text(0));
+        QCOMPARE(d.stockChart->pointCount(0), d.tables().rowCount);
+        w.choose(0);
+        w.choose(2);
+        QCOMPARE(d.stockCombo->currentIndex(), 2); // the stock chosen last
+    }
+
+    void neitherEnterNorEscapeCloses()
+    {
+        Window w("worked-single-amount");
+        w.dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.dialog.get()));
+        QTest::keyClick(w.dialog.get(), Qt::Key_Escape);
+        QTest::keyClick(w.dialog->focusWidget() ? w.dialog->focusWidget() : w.dialog.get(), Qt::Key_Return);
+        QVERIFY(w.dialog->isVisible());
+    }
+
+    void noResultFilesLeaveEmptyAxes()
+    {
+        test::TempDir empty;
+        test::RecordingSink messages;
+        ResultServices s;
+        s.messages = &messages;
+        s.workDir = empty.path();
+        CResultDlg d(s);
+        d.start();
+        QCOMPARE(d.resultKind, SingleFund);
+        QCOMPARE(d.yieldChart->axisMinimum(CTChart::Left), 0.0);
+        QCOMPARE(d.yieldChart->axisMaximum(CTChart::Left), 10.0);
+        QVERIFY(messages.shown.empty());
+    }
+};
+
+QTEST_MAIN(ResultDlgTest)
+#include "ResultDlgTest.moc"

@@ -1,0 +1,309 @@
+#include "Recorders.h"
+#include "TempDir.h"
+#include "platform/core/Cp949.h"
+#include "results/core/ChartData.h"
+#include "results/core/SummaryTables.h"
+#include "tools/ShowCommand.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+
+using namespace kestrelan;
+
+namespace {
+
+const std::string header = toCp949("시작일,종료일,시작일지수,종료일지수,총투자비,최초매수액, 주식평가액, 최종평가액,"
+                                   "KOSPI수익률,수익률,총매매금액,매매회전수,매매차익\r\n");
+
+std::string goldenFile(const std::string& caseName, const std::string& file)
+{
+    test::TempDir unused;
+    const auto path = std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/cases" / caseName / "expected" / file;
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A folder holding the expected result files of a golden case.
+struct GoldenResults
+{
+    explicit GoldenResults(const std::string& caseName)
+    {
+        for (const char* f : {"result.csv", "trade.csv", "closing.csv", "gen.csv"}) {
+            const std::string bytes = goldenFile(caseName, f);
+            if (!bytes.empty() || std::filesystem::exists(std::filesystem::path(KESTRELAN_SOURCE_DIR)
+                                                          / "tests/golden/cases" / caseName / "expected" / f))
+                dir.write(f, bytes);
+        }
+    }
+    test::TempDir dir;
+};
+
+} // namespace
+
+TEST(FormatTest, AmountsGroupAndPad)
+{
+    struct Row
+    {
+        const char* text;
+        std::size_t width;
+        const char* shown;
+    };
+    // text | width | cell
+    const Row rows[] = {
+        {"100000", 12, "     100,000"}, {"0", 12, "           -"}, {"1234567", 10, " 1,234,567"},
+        {"123", 5, "  123"},            {"1234567890", 5, "1,234,567,890"}, {"-1234", 8, "  -1,234"},
+        {"-123", 6, "  -123"},          {"-123456", 0, "-123,456"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(formatAmount(row.text, row.width), row.shown) << row.text;
+}
+
+TEST(FormatTest, PerMilleToPercent)
+{
+    struct Row
+    {
+        const char* text;
+        const char* shown;
+    };
+    // tenths of a percent | cell: 0.1234 -> 123 -> 12.3%; -0.004 -> -4; 0.004 -> 4; 0
+    const Row rows[] = {{"123", "12.3%"}, {"-4", "-0.4%"}, {"4", "0.4%"}, {"0", "0.0%"},
+                        {"1234", "123.4%"}, {"-1234", "-123.4%"}, {"-0", "-0.0%"}, {"10", "1.0%"}};
+    for (const auto& row : rows)
+        EXPECT_EQ(formatPerMille(row.text), row.shown) << row.text;
+}
+
+TEST(FormatTest, ShortDates)
+{
+    EXPECT_EQ(shortDate("04-1-5"), "04-01-05");
+    EXPECT_EQ(shortDate("04-12-5"), "04-12-05");
+    EXPECT_EQ(shortDate("04-1-15"), "04-01-15");
+    EXPECT_EQ(shortDate("04-01-05"), "04-01-05");
+    EXPECT_EQ(shortDate("04-1"), std::nullopt);
+    EXPECT_EQ(shortDate(""), std::nullopt);
+}
+
+TEST(FormatTest, RoundingOnTheFirstDecimal)
+{
+    EXPECT_EQ(roundFirstDecimal(12.5), 13);
+    EXPECT_EQ(roundFirstDecimal(12.4), 12);
+    EXPECT_EQ(roundFirstDecimal(-12.5), -12);
+    EXPECT_EQ(roundFirstDecimal(5588.65), 5589);
+}
+
+TEST(ClassifyTest, KindsFromTheFirstTwoStartDates)
+{
+    struct Row
+    {
+        const char* name;
+        std::string results; // empty: no result.csv
+        bool trades;
+        ResultKind kind;
+    };
+    // case | result.csv | trade.csv present | kind
+    const Row rows[] = {
+        {"a series", header + "2004-01-05,x\r\n2004-02-02,y\r\n", false, FundSeries},
+        {"a single fund", header + "2004-01-05,a\r\n2004-01-05,b\r\n", false, SingleFund},
+        {"a traded single fund", header + "2004-01-05,a\r\n2004-01-05,b\r\n", true, SingleFundTraded},
+        {"a series starting twice on one day", header + "2004-01-05,a\r\n2004-01-05,c\r\n", false, SingleFund},
+        {"one data line", header + "2004-01-05,a\r\n", false, FundSeries},
+        {"one data line and a trade log", header + "2004-01-05,a\r\n", true, SingleFundTraded},
+        {"header only", header, false, SingleFund},
+        {"no result file", "", false, SingleFund},
+        {"second line not closed", header + "2004-01-05,a\r\n2004-01-05,b", false, FundSeries},
+    };
+    for (const auto& row : rows) {
+        test::TempDir dir;
+        if (!row.results.empty())
+            dir.write("result.csv", row.results);
+        if (row.trades)
+            dir.write("trade.csv", "");
+        EXPECT_EQ(classifyResult(dir.path()), row.kind) << row.name;
+    }
+}
+
+TEST(SummaryTablesTest, SingleFundFromTheWorkedExample)
+{
+    GoldenResults g("worked-single-amount");
+    test::RecordingSink messages;
+    const auto t = fillSummaryTables(SingleFundTraded, g.dir.path(), messages);
+    EXPECT_TRUE(messages.shown.empty());
+    ASSERT_EQ(t.rowCount, 3);
+    EXPECT_EQ(t.rowDates, (std::vector<std::string>{"04-01-02", "04-01-05", "04-01-06"}));
+    EXPECT_EQ(t.rows[1].kospiYieldPm, 12); // "%.0f" of 12.5 rounds to the even 12
+    EXPECT_EQ(t.rows[1].fundYieldPm, 63);
+    EXPECT_EQ(t.rows[1].profitRatePm, 9);
+    EXPECT_EQ(t.rows[1].stockSharePm, 474);
+    ASSERT_EQ(t.rows[1].closing.size(), 1u);
+    EXPECT_EQ(t.rows[1].closing[0], 11200);
+    EXPECT_EQ(t.stockCodes, std::vector<std::string>{"123450"});
+    EXPECT_EQ(t.stockCombo, std::vector<std::string>{"가람전자"});
+    ASSERT_EQ(t.mainList.rows.size(), 1u);
+    EXPECT_EQ(t.mainList.rows[0], (std::vector<std::string>{"가람전자            ", "6.3%", "12.0%", "    11,200",
+                                                             "    10,000", "    10,000", "     5,589", "       450"}));
+    ASSERT_EQ(t.summaryList.rows.size(), 1u);
+    EXPECT_EQ(t.summaryList.rows[0], (std::vector<std::string>{"         1", "    10,000", "    10,629", "2.5%", "6.3%",
+                                                                "        93", "0.9%"}));
+}
+
+TEST(SummaryTablesTest, FundSeriesTable)
+{
+    GoldenResults g("flat-series-monthly");
+    test::RecordingSink messages;
+    const auto t = fillSummaryTables(FundSeries, g.dir.path(), messages);
+    ASSERT_EQ(t.rowCount, 2);
+    ASSERT_EQ(t.mainList.rows.size(), 2u);
+    EXPECT_EQ(t.mainList.rows[1], (std::vector<std::string>{"04-02-01", "04-07-30", "10.0%", "4.9%", "0.5%",
+                                                             "      10,000", "      10,487", "          47"}));
+    EXPECT_EQ(t.mainList.columns.size(), 8u);
+    EXPECT_TRUE(t.summaryList.rows.empty());
+}
+
+TEST(SummaryTablesTest, InvalidDateStopsOnce)
+{
+    test::TempDir dir;
+    dir.write("result.csv", header + "2004-01-05,2004-02-02,1,1,1000,0,0,1000,0.1234,0.05,0,0,0\r\n"
+                                     "2004-1,2004-02-03,1,1,1000,0,0,1000,0.1,0.05,0,0,0\r\n"
+                                     "2004-01-07,2004-02-03,1,1,1000,0,0,1000,0.1,0.05,0,0,0\r\n");
+    test::RecordingSink messages;
+    const auto t = fillSummaryTables(FundSeries, dir.path(), messages);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"잘못된 날짜가 있습니다."});
+    EXPECT_EQ(t.mainList.rows.size(), 1u);
+    EXPECT_EQ(t.mainList.rows[0][2], "12.3%");
+    EXPECT_EQ(t.rowCount, 0);
+}
+
+TEST(SummaryTablesTest, UndefinedCellsAndMissingFiles)
+{
+    test::TempDir dir;
+    // A last line without its line feed is not a line; a zero investment has no yield.
+    dir.write("result.csv", header + "2004-01-05,2004-01-05,1,1,0,0,0,0,0,0,0,0,0\r\n2004-01-05,2004-01-06,1");
+    test::RecordingSink messages;
+    auto t = fillSummaryTables(SingleFund, dir.path(), messages);
+    EXPECT_EQ(t.rowCount, 1);
+    ASSERT_EQ(t.summaryList.rows.size(), 1u);
+    EXPECT_EQ(t.summaryList.rows[0][0], "         -");
+    EXPECT_EQ(t.summaryList.rows[0][4], "-");
+    EXPECT_EQ(t.summaryList.rows[0][6], "-");
+    EXPECT_TRUE(t.stockCombo.empty());
+
+    test::TempDir empty;
+    t = fillSummaryTables(SingleFund, empty.path(), messages);
+    EXPECT_EQ(t.rowCount, 0);
+    EXPECT_TRUE(t.summaryList.rows.empty());
+}
+
+TEST(SummaryTablesTest, EmptyClosingFieldsMeanNoPrice)
+{
+    GoldenResults g("sample-single-delisted");
+    test::RecordingSink messages;
+    const auto t = fillSummaryTables(SingleFundTraded, g.dir.path(), messages);
+    ASSERT_GT(t.rowCount, 30);
+    const auto& late = t.rows[static_cast<std::size_t>(t.rowCount - 1)].closing;
+    ASSERT_EQ(late.size(), 3u);
+    EXPECT_FALSE(late[0].has_value()); // 001460's data ended on 2004-06-30
+    EXPECT_TRUE(late[1].has_value());
+    const auto chart = stockChartData(t, 0, goldenFile("sample-single-delisted", "trade.csv"));
+    EXPECT_EQ(chart.price.size(), static_cast<std::size_t>(t.rowCount));
+    EXPECT_FALSE(chart.price.back().y.has_value());
+}
+
+TEST(ChartDataTest, YieldAxes)
+{
+    SummaryTables t;
+    auto add = [&](std::int32_t kospi, std::int32_t fund, std::int32_t profit, std::int32_t share) {
+        ResultRow r;
+        r.kospiYieldPm = kospi;
+        r.fundYieldPm = fund;
+        r.profitRatePm = profit;
+        r.stockSharePm = share;
+        t.rows.push_back(r);
+        t.rowDates.push_back("04-01-0" + std::to_string(t.rows.size()));
+        t.rowCount = static_cast<int>(t.rows.size());
+    };
+    add(30, 470, 100, 1000); // 3 % to 47 %; a 100 % share does not move the left axis
+    auto d = yieldChartData(t);
+    EXPECT_EQ(d.left.minimum, 0);
+    EXPECT_EQ(d.left.maximum, 50);
+    EXPECT_EQ(d.right.maximum, 100);
+    EXPECT_EQ(d.series[0].size(), 1u);
+    EXPECT_EQ(d.series[2][0].colour, colours::red);
+    add(-135, 0, 0, 0);
+    d = yieldChartData(t);
+    EXPECT_EQ(d.left.minimum, -20);
+
+    const auto none = yieldChartData(SummaryTables{});
+    EXPECT_EQ(none.left.minimum, 0);
+    EXPECT_EQ(none.left.maximum, 10);
+}
+
+TEST(ChartDataTest, SeriesPointsAndAxes)
+{
+    SummaryTables t;
+    for (auto [k, f] : {std::pair{123, -41}, {-50, 20}, {300, 250}, {80, 60}}) {
+        ResultRow r;
+        r.kospiYieldPm = k;
+        r.fundYieldPm = f;
+        t.rows.push_back(r);
+    }
+    t.rowCount = 4;
+    const auto d = seriesChartData(t);
+    EXPECT_DOUBLE_EQ(d.funds[0].x, 12.3);
+    EXPECT_DOUBLE_EQ(*d.funds[0].y, -4.1);
+    EXPECT_EQ(d.bottom.minimum, -10);
+    EXPECT_EQ(d.bottom.maximum, 40);
+    EXPECT_EQ(d.left.minimum, -10);
+    EXPECT_EQ(d.left.maximum, 30);
+    EXPECT_EQ(d.trend.size(), 2u);
+    EXPECT_FALSE(d.curveFit.empty());
+    const auto none = seriesChartData(SummaryTables{});
+    EXPECT_LT(none.bottom.minimum, none.bottom.maximum);
+    EXPECT_LT(none.left.minimum, none.left.maximum);
+}
+
+TEST(ChartDataTest, StockAxisAndMarks)
+{
+    struct Row
+    {
+        std::int32_t low, high;
+        double bottom, top, step;
+    };
+    // prices | axis: 8,200-9,400 -> 7,000..10,000 step 300; 3,000-4,000 -> 2,000..5,000
+    const Row rows[] = {{8200, 9400, 7000, 10000, 300}, {3000, 4000, 2000, 5000, 300}};
+    for (const auto& row : rows) {
+        SummaryTables t;
+        t.stockCodes = {"123450"};
+        for (auto p : {row.low, row.high}) {
+            ResultRow r;
+            r.closing = {p};
+            t.rows.push_back(r);
+        }
+        t.rowDates = {"04-01-05", "04-01-06"};
+        t.rowCount = 2;
+        const std::string log = toCp949("2004-1-5,123450,가,매수,30,12345.678900,370370,740,0\r\n"
+                                        "2004-01-05,123450,가,매수,10,12000.000000,120000,240,0\r\n"
+                                        "2004-01-06,123450,가,매도,10,9500.500000,95005,190,285\r\n"
+                                        "2004-01-06,123450,가,초매,1000,9000,0,0,0\r\n"
+                                        "2004-01-06,999999,나,매수,10,1.000000,10,0,0\r\n");
+        const auto d = stockChartData(t, 0, log);
+        EXPECT_EQ(d.left.minimum, row.bottom);
+        EXPECT_EQ(d.left.maximum, row.top);
+        EXPECT_EQ(d.left.increment, row.step);
+        EXPECT_EQ(*d.buys[0].y, 12000); // the later purchase line of the day wins
+        EXPECT_FALSE(d.buys[1].y.has_value());
+        EXPECT_EQ(*d.sells[1].y, 9500);
+        EXPECT_FALSE(d.sells[0].y.has_value());
+    }
+    const auto marks = tradeMarks(SummaryTables{}, 0, "");
+    EXPECT_TRUE(marks.buy.empty());
+}
+
+TEST(ShowTest, PrintsAlignedTables)
+{
+    GoldenResults g("worked-single-amount");
+    test::RecordingSink messages;
+    const auto text = showTables(SingleFundTraded, fillSummaryTables(SingleFundTraded, g.dir.path(), messages));
+    EXPECT_NE(text.find("종목명"), std::string::npos);
+    EXPECT_NE(text.find("가람전자"), std::string::npos);
+    EXPECT_NE(text.find("10,629"), std::string::npos);
+}
