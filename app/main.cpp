@@ -6,6 +6,7 @@
 #include "mainform/CSimulationDlg.h"
 #include "platform/core/Folders.h"
 #include "platform/qt/CNameInputDlg.h"
+#include "platform/qt/CProgressDlg.h"
 #include "platform/qt/QtSinks.h"
 #include "results/CResultDlg.h"
 
@@ -68,12 +69,15 @@ int main(int argc, char** argv)
         return showResults(services, screenshot);
     }
 
+    kestrelan::QtProgress progress;
     kestrelan::FormServices services;
     services.messages = &messages;
     services.shell = &shell;
     services.names = &names;
+    services.progress = &progress;
     services.workDir = kestrelan::workingFolder();
     services.programDir = kestrelan::programFolder();
+    services.resultFolder = kestrelan::homeFolder() / "SimResult";
     kestrelan::CSimulationDlg form(services);
     if (!screenshot.isEmpty())
         screenshotLater(form, screenshot);

@@ -1,6 +1,6 @@
 #include "mainform/CRangeTableDlg.h"
 
-#include "mainform/RangeTableCells.h"
+#include "mainform/core/RangeTableCells.h"
 #include "platform/qt/DialogTemplate.h"
 #include "platform/qt/QtText.h"
 

@@ -1,13 +1,20 @@
 #include "mainform/CSimulationDlg.h"
 
+#include "engine/CSimEngine.h"
+#include "engine/Portfolio.h"
 #include "engine/MarketData.h"
 #include "mainform/CRangeTableDlg.h"
-#include "mainform/FormLogic.h"
+#include "mainform/core/DataUpdate.h"
+#include "mainform/core/FormLogic.h"
+#include "mainform/core/Groups.h"
+#include "mainform/core/StockSearch.h"
 #include "mainform/SimulationDlgIds.h"
 #include "platform/qt/Bindings.h"
+#include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/DialogTemplate.h"
 #include "platform/qt/EnterAsTab.h"
 #include "platform/qt/QtText.h"
+#include "results/CResultDlg.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -23,6 +30,19 @@
 namespace kestrelan {
 
 namespace {
+
+constexpr int maxPortfolio = 50;
+
+QByteArray bytesOf(const std::string& s)
+{
+    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::string entryOf(const QListWidgetItem* item)
+{
+    const QByteArray b = item->data(Qt::UserRole).toByteArray();
+    return std::string(b.constData(), static_cast<std::size_t>(b.size()));
+}
 
 std::int32_t toInt(const QDate& d)
 {
@@ -107,13 +127,29 @@ void CSimulationDlg::connectControls()
     clicked(ids::autoSet, &CSimulationDlg::autoSetClicked);
     clicked(ids::yieldStats, &CSimulationDlg::yieldStatsClicked);
     clicked(ids::showRangeTable, &CSimulationDlg::showRangeTable);
+    clicked(ids::addStock, &CSimulationDlg::addStock);
+    clicked(ids::removeStock, &CSimulationDlg::removeStock);
+    clicked(ids::clearPortfolio, &CSimulationDlg::clearPortfolio);
+    clicked(ids::registerGroup, &CSimulationDlg::registerGroup);
+    clicked(ids::deleteGroup, &CSimulationDlg::deleteGroup);
+    clicked(ids::simulate, &CSimulationDlg::simulate);
+    connect(stockList, &QListWidget::itemDoubleClicked, this, &CSimulationDlg::addStock);
+    connect(portfolioList, &QListWidget::itemDoubleClicked, this, &CSimulationDlg::removeStock);
+    connect(control<QLineEdit>(*this, ids::searchText), &QLineEdit::textChanged, this, &CSimulationDlg::search);
+    connect(groupCombo, &QComboBox::activated, this, &CSimulationDlg::loadGroup);
     new CalendarClosed(control<QDateEdit>(*this, ids::startDate), [this] { startCalendarClosed(); });
     new CalendarClosed(control<QDateEdit>(*this, ids::endDate), [this] { endCalendarClosed(); });
 }
 
-// The form's opening: the invest modes, the default period from kospi.lst, tax on.
+// The form's opening: the results folder, the invest modes, the default period from kospi.lst,
+// tax on, the stock list and the groups, and a pending market-data update. (Registering a chart
+// control, which the first platform needed, has nothing to do here.)
 void CSimulationDlg::startUp()
 {
+    if (!services.resultFolder.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(services.resultFolder, ec);
+    }
     {
         const QSignalBlocker block(investModeCombo);
         investModeCombo->addItems({"종목당", "총투자", "주식수"});
@@ -134,6 +170,234 @@ void CSimulationDlg::startUp()
     earliestStartDate = dates.earliestStartDate;
     includeTax = 1;
     writeForm();
+    fillStockList();
+    fillGroupCombo();
+    std::error_code ec;
+    const auto codeSize = std::filesystem::file_size(services.workDir / "code.lst", ec);
+    listedCount = ec ? 0 : static_cast<int>(codeSize / codeRecordSize);
+    NullProgress none;
+    mergeUpdate(services.workDir, services.programDir, listedCount, services.progress ? *services.progress : none,
+                *services.messages);
+}
+
+void CSimulationDlg::fillStockList()
+{
+    stockList->clear();
+    for (const auto& entry : loadCodeList(services.workDir / "code.lst").value_or(std::vector<std::string>{})) {
+        auto* item = new QListWidgetItem(cp949ToQString(entry), stockList);
+        item->setData(Qt::UserRole, bytesOf(entry));
+    }
+}
+
+void CSimulationDlg::fillGroupCombo()
+{
+    const QSignalBlocker block(groupCombo);
+    groupCombo->clear();
+    for (const auto& name : readGroupNames(services.workDir))
+        groupCombo->addItem(cp949ToQString(name), bytesOf(name));
+    groupCombo->setCurrentIndex(-1);
+    groupCombo->setEditText({});
+}
+
+std::vector<std::string> CSimulationDlg::portfolioEntries() const
+{
+    std::vector<std::string> entries;
+    for (int i = 0; i < portfolioList->count(); ++i)
+        entries.push_back(entryOf(portfolioList->item(i)));
+    return entries;
+}
+
+void CSimulationDlg::setPortfolio(const std::vector<std::string>& entries)
+{
+    portfolioList->clear();
+    for (const auto& entry : entries) {
+        const int position = portfolioList->count() + 1;
+        auto* item = new QListWidgetItem(cp949ToQString(portfolioLine(position, entry)), portfolioList);
+        item->setData(Qt::UserRole, bytesOf(entry));
+    }
+}
+
+QString CSimulationDlg::selectedGroupName() const
+{
+    if (groupCombo->currentIndex() < 0)
+        return "tmp";
+    QString name = groupCombo->itemText(groupCombo->currentIndex());
+    while (!name.isEmpty() && name.back().isSpace())
+        name.chop(1);
+    return name;
+}
+
+void CSimulationDlg::addStock()
+{
+    QListWidgetItem* chosen = stockList->currentItem();
+    if (!chosen || !chosen->isSelected())
+        return;
+    if (portfolioList->count() >= maxPortfolio) {
+        services.messages->show("50종목까지만 가능합니다.");
+        return;
+    }
+    auto entries = portfolioEntries();
+    entries.push_back(entryOf(chosen));
+    setPortfolio(entries);
+    searchText.clear();
+    writeForm();
+}
+
+void CSimulationDlg::removeStock()
+{
+    const int chosen = portfolioList->currentRow();
+    if (chosen < 0 || !portfolioList->item(chosen)->isSelected())
+        return;
+    auto entries = portfolioEntries();
+    entries.erase(entries.begin() + chosen);
+    setPortfolio(entries);
+    writeForm();
+}
+
+void CSimulationDlg::clearPortfolio()
+{
+    portfolioList->clear();
+    groupCombo->setCurrentIndex(-1);
+    groupCombo->setEditText({});
+}
+
+void CSimulationDlg::search()
+{
+    readForm();
+    const std::string typed = trimLeading(qstringToCp949(searchText).value_or(std::string()));
+    searchText = cp949ToQString(typed);
+    std::vector<std::string> stocks;
+    for (int i = 0; i < stockList->count(); ++i)
+        stocks.push_back(entryOf(stockList->item(i)));
+    const bool selected = stockList->currentItem() && stockList->currentItem()->isSelected();
+    const SearchStep step = searchStocks(typed, stocks, selected);
+    switch (step.kind) {
+    case SearchStep::Nothing: break;
+    case SearchStep::AddSelected:
+        addStock();
+        searchText.clear();
+        writeForm();
+        break;
+    case SearchStep::CutToSix:
+        searchText = cp949ToQString(step.text);
+        writeForm();
+        break;
+    case SearchStep::Select:
+        stockList->setCurrentRow(step.index);
+        stockList->scrollToItem(stockList->item(step.index));
+        if (typed.size() == 6 && typed[0] >= '0' && typed[0] <= '9')
+            writeForm();
+        break;
+    }
+}
+
+void CSimulationDlg::registerGroup()
+{
+    readForm();
+    if (portfolioList->count() > maxPortfolio) {
+        services.messages->show("시뮬레이션은 50종목까지 가능합니다.");
+        return;
+    }
+    if (portfolioList->count() == 0)
+        return;
+    const auto typed = services.names->ask("저장할 그룹명칭 입력", {});
+    if (!typed || typed->isEmpty())
+        return;
+    const auto name = qstringToCp949(*typed);
+    if (!name) {
+        services.messages->show("그룹명에 쓸 수 없는 문자가 있습니다. 한글, 영문, 숫자로 입력하세요.");
+        return;
+    }
+    switch (kestrelan::registerGroup(services.workDir, *name, portfolioEntries())) {
+    case GroupResult::Done: break;
+    case GroupResult::Duplicate: services.messages->show("동일한 이름의 그룹이 있습니다."); return;
+    case GroupResult::TooLong: services.messages->show("그룹명은 30바이트(한글 15자, 영문 30자)까지 쓸 수 있습니다."); return;
+    case GroupResult::Failed:
+        services.messages->show("그룹 파일(group.lst, item.lst)을 쓸 수 없습니다. 폴더의 쓰기 권한을 확인하세요.");
+        return;
+    }
+    fillGroupCombo();
+}
+
+void CSimulationDlg::deleteGroup()
+{
+    readForm();
+    const int chosen = groupCombo->currentIndex();
+    if (chosen < 0)
+        return;
+    if (services.messages->show("정말로 삭제할까요?", IMessageSink::Buttons::OkCancel) != IMessageSink::Answer::Ok)
+        return;
+    const QByteArray name = groupCombo->itemData(chosen).toByteArray();
+    if (!kestrelan::deleteGroup(services.workDir, std::string(name.constData(), static_cast<std::size_t>(name.size()))))
+        services.messages->show("그룹 파일(group.lst, item.lst)을 쓸 수 없습니다. 폴더의 쓰기 권한을 확인하세요.");
+    fillGroupCombo();
+    portfolioList->clear();
+}
+
+void CSimulationDlg::loadGroup()
+{
+    const int chosen = groupCombo->currentIndex();
+    portfolioList->clear();
+    if (chosen < 0)
+        return;
+    const QByteArray name = groupCombo->itemData(chosen).toByteArray();
+    setPortfolio(kestrelan::loadGroup(services.workDir, std::string(name.constData(), static_cast<std::size_t>(name.size()))));
+}
+
+void CSimulationDlg::simulate()
+{
+    readForm();
+    if (portfolioList->count() == 0) {
+        services.messages->show("시뮬레이션 종목을 골라주세요.");
+        return;
+    }
+    if (marginPct == 0) {
+        services.messages->show("매매차익 입력이 잘못되었습니다.");
+        return;
+    }
+    auto* button = control<QPushButton>(*this, ids::simulate);
+    button->setEnabled(false);
+    const int mode = investModeCombo->currentIndex();
+    if (!writeSimItems(services.workDir, portfolioEntries(), mode, investAmount)) {
+        button->setEnabled(true);
+        services.messages->show("SimItem.lst 파일을 만들 수 없습니다. 폴더의 쓰기 권한과 남은 디스크 공간을 확인하세요.");
+        return;
+    }
+    RunContext context;
+    context.workDir = services.workDir;
+    context.programDir = services.programDir;
+    context.messages = services.messages;
+    context.progress = services.progress;
+    int status = runStopped;
+    {
+        CSimEngine engine(context);
+        status = engine.runSimulation(mode, startDate, endDate, fundCadence, years, marginPct, secondPct, rangeLowPct,
+                                      rangeHighPct, initialBuyPct, commissionPct, autoSet, riskProfile, yieldStats,
+                                      includeTax);
+    }
+    button->setEnabled(true);
+    if (status != runFinished)
+        return; // the run said what stopped it; the form keeps its values
+    openResults(selectedGroupName(), portfolioList->count());
+}
+
+void CSimulationDlg::openResults(const QString& groupName, int stockCount)
+{
+    if (services.openResults) {
+        services.openResults(groupName, stockCount);
+        return;
+    }
+    ResultServices r;
+    r.messages = services.messages;
+    r.shell = services.shell;
+    r.names = services.names;
+    r.workDir = services.workDir;
+    r.programDir = services.programDir;
+    r.homeDir = services.resultFolder.empty() ? services.workDir : services.resultFolder.parent_path();
+    CResultDlg results(r);
+    results.groupName = groupName;
+    results.stockCount = stockCount;
+    results.exec();
 }
 
 bool CSimulationDlg::readForm()

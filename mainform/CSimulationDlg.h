@@ -8,7 +8,10 @@
 #include <QString>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class QComboBox;
 class QListWidget;
@@ -24,8 +27,12 @@ struct FormServices
     IMessageSink* messages = nullptr;
     IShell* shell = nullptr;
     INameInput* names = nullptr;
+    IProgressSink* progress = nullptr;      // the progress window of the update and the run
     std::filesystem::path workDir = ".";   // kospi.lst, code.lst, group files, results
     std::filesystem::path programDir = "."; // StockData, the help file
+    std::filesystem::path resultFolder;     // made at every start (~/SimResult); empty: none
+    /// Opens the results window after a run (group name, stock count); empty: the form's own.
+    std::function<void(const QString&, int)> openResults;
 };
 
 class CSimulationDlg : public QDialog
@@ -67,7 +74,7 @@ public:
     std::int32_t earliestStartDate = 19960101;
     std::int32_t defaultStartDate = 0;
 
-private slots:
+private Q_SLOTS:
     void refreshAmountText();
     void investModeChanged();
     void autoSetClicked();
@@ -76,9 +83,27 @@ private slots:
     void endCalendarClosed();
     void openHelp();
     void showRangeTable();
+    void addStock();
+    void removeStock();
+    void clearPortfolio();
+    void search();
+    void registerGroup();
+    void deleteGroup();
+    void loadGroup();
+    void simulate();
+
+public:
+    /// The portfolio's stock entries (CP949), in list order.
+    std::vector<std::string> portfolioEntries() const;
+    /// The group name the results window gets: the selected group without its padding, or "tmp".
+    QString selectedGroupName() const;
 
 private:
     void startUp();
+    void fillStockList();
+    void fillGroupCombo();
+    void setPortfolio(const std::vector<std::string>& entries);
+    void openResults(const QString& groupName, int stockCount);
     void bind();
     void connectControls();
     void setEnabled(std::initializer_list<int> ids, bool enabled);
@@ -86,6 +111,7 @@ private:
     FormServices services;
     std::unique_ptr<FormBindings> bindings;
     bool refreshing = false;
+    int listedCount = 0;
 };
 
 } // namespace kestrelan

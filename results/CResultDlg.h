@@ -54,11 +54,11 @@ public:
     CTChart* stockChart = nullptr;
     CTChart* seriesChart = nullptr;
 
-public slots:
+public Q_SLOTS:
     void switchView();
     void exportSummary();
 
-private slots:
+private Q_SLOTS:
     void onStockSelected();
 
 protected:

@@ -6,8 +6,14 @@
 #include "mainform/CRangeTableDlg.h"
 #include "mainform/CSimulationDlg.h"
 #include "mainform/SimulationDlgIds.h"
+#include "platform/core/Format.h"
+#include "results/CResultDlg.h"
 #include "platform/qt/DialogTemplate.h"
 #include "qt/QtRecorders.h"
+#include "engine/Portfolio.h"
+#include "mainform/core/Groups.h"
+#include "platform/core/Cp949.h"
+#include "tools/SampleMarket.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -15,6 +21,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -29,18 +36,32 @@ class SimulationDlgTest : public QObject
 
     struct Form
     {
-        Form()
+        explicit Form(bool sample = false)
         {
-            dir.write("kospi.lst", indexRecordBytes(20050311, 90000, 91000) + indexRecordBytes(20050314, 91000, 92000));
-            dir.write("ksp.txt", "1000\t0\t30\t60\t130\t20\t70\t120\t10\t80\t115\r\n"
-                                 "500\t1000\t40\t50\t140\t30\t60\t130\t20\t70\t125\r\n"
-                                 "0\t500\t50\t40\t150\t40\t50\t140\t30\t60\t135\r\n");
+            if (sample)
+                writeSampleMarket(dir.path());
+            else
+                writeSmallMarket();
             services.messages = &messages;
             services.shell = &shell;
             services.names = &names;
+            services.progress = &progress;
             services.workDir = dir.path();
             services.programDir = dir.path();
+            services.openResults = [this](const QString& group, int count) { opened.emplace_back(group, count); };
             dialog = std::make_unique<CSimulationDlg>(services);
+        }
+        void writeSmallMarket()
+        {
+            dir.write("kospi.lst", indexRecordBytes(20050311, 90000, 91000) + indexRecordBytes(20050314, 91000, 92000));
+            std::string codes;
+            for (int i = 0; i < 12; ++i)
+                codes += codeRecordBytes(format("0059%02d", i), toCp949(i % 2 ? "가람전자" : "나래반도체"));
+            codes += codeRecordBytes("000660", toCp949("가람"));
+            dir.write("code.lst", codes);
+            dir.write("ksp.txt", "1000\t0\t30\t60\t130\t20\t70\t120\t10\t80\t115\r\n"
+                                 "500\t1000\t40\t50\t140\t30\t60\t130\t20\t70\t125\r\n"
+                                 "0\t500\t50\t40\t150\t40\t50\t140\t30\t60\t135\r\n");
         }
         template <class W>
         W* get(int id)
@@ -53,15 +74,32 @@ class SimulationDlgTest : public QObject
         QDate date(int id) { return get<QDateEdit>(id)->date(); }
         bool enabled(int id) { return dialog->findChild<QWidget*>(QString::number(id))->isEnabled(); }
 
+        void select(int row) { dialog->stockList->setCurrentRow(row); }
+        void add(int row)
+        {
+            select(row);
+            get<QPushButton>(ids::addStock)->click();
+        }
+        QStringList portfolio()
+        {
+            QStringList out;
+            for (int i = 0; i < dialog->portfolioList->count(); ++i)
+                out << dialog->portfolioList->item(i)->text();
+            return out;
+        }
+        void type(const QString& text) { get<QLineEdit>(ids::searchText)->setText(text); }
+
         test::TempDir dir;
         test::RecordingSink messages;
         test::RecordingShell shell;
         test::ScriptedNames names;
+        test::RecordingProgress progress;
         FormServices services;
+        std::vector<std::pair<QString, int>> opened;
         std::unique_ptr<CSimulationDlg> dialog;
     };
 
-private slots:
+private Q_SLOTS:
     void defaultsAfterStartUp()
     {
         Form f;
@@ -276,6 +314,200 @@ private slots:
         QCOMPARE(f.dialog->width(), units.x(231));
         QCOMPARE(f.dialog->height(), units.y(370));
         QCOMPARE(f.dialog->windowTitle(), QString("Kestrelan 펀드 시뮬레이션"));
+    }
+
+    void portfolioAddsAndRenumbers()
+    {
+        Form f;
+        QCOMPARE(f.dialog->stockList->count(), 13);
+        for (int row : {0, 1, 2, 3, 4})
+            f.add(row);
+        QCOMPARE(f.portfolio().size(), 5);
+        QVERIFY(f.portfolio()[0].startsWith("01  005900 "));
+        f.dialog->portfolioList->setCurrentRow(2);
+        f.get<QPushButton>(ids::removeStock)->click();
+        const QStringList left = f.portfolio();
+        QCOMPARE(left.size(), 4);
+        QVERIFY(left[2].startsWith("03  005903 "));
+        QVERIFY(left[3].startsWith("04  005904 "));
+        for (int i = 0; i < 8; ++i)
+            f.add(i % 13);
+        QVERIFY(f.portfolio()[9].startsWith("10  "));
+        f.get<QPushButton>(ids::clearPortfolio)->click();
+        QVERIFY(f.portfolio().isEmpty());
+        f.add(0);
+        f.dialog->portfolioList->setCurrentRow(0);
+        f.get<QPushButton>(ids::removeStock)->click();
+        QVERIFY(f.portfolio().isEmpty());
+    }
+
+    void fiftyStocksAtMost()
+    {
+        Form f;
+        for (int i = 0; i < 50; ++i)
+            f.add(i % 13);
+        QVERIFY(f.messages.shown.empty());
+        f.add(0);
+        QCOMPARE(f.portfolio().size(), 50);
+        QCOMPARE(f.messages.shown, std::vector<std::string>{"50종목까지만 가능합니다."});
+    }
+
+    void searchSelectsAndABlankAdds()
+    {
+        Form f;
+        f.type("0059");
+        QCOMPARE(f.dialog->stockList->currentRow(), 0);
+        f.type("005903");
+        QCOMPARE(f.dialog->stockList->currentRow(), 3);
+        f.type("0059031");
+        QCOMPARE(f.get<QLineEdit>(ids::searchText)->text(), QString("005903"));
+        f.type("가람");
+        QCOMPARE(f.dialog->stockList->currentRow(), 12); // the exact name before the prefix
+        f.type("나래");
+        QCOMPARE(f.dialog->stockList->currentRow(), 0);
+        f.type("나래 ");
+        QCOMPARE(f.portfolio().size(), 1);
+        QVERIFY(f.portfolio()[0].contains("나래반도체"));
+        QCOMPARE(f.get<QLineEdit>(ids::searchText)->text(), QString());
+    }
+
+    void groupsRegisterLoadAndDelete()
+    {
+        Form f;
+        f.add(0);
+        f.add(3);
+        f.names.answers = {QString("성장주")};
+        f.get<QPushButton>(ids::registerGroup)->click();
+        QCOMPARE(QString::fromStdString(f.names.prompts.back().toStdString()), QString("저장할 그룹명칭 입력"));
+        QCOMPARE(f.dialog->groupCombo->count(), 1);
+        QCOMPARE(f.dialog->groupCombo->currentIndex(), -1);
+        f.names.answers = {QString("성장주")};
+        f.get<QPushButton>(ids::registerGroup)->click();
+        QCOMPARE(f.messages.shown.back(), std::string("동일한 이름의 그룹이 있습니다."));
+        f.names.answers = {QString()}; // Cancel
+        f.get<QPushButton>(ids::registerGroup)->click();
+        f.names.answers = {QString("아주아주긴그룹이름입니다열다섯자넘게")};
+        f.get<QPushButton>(ids::registerGroup)->click();
+        QCOMPARE(f.dialog->groupCombo->count(), 1);
+
+        f.get<QPushButton>(ids::clearPortfolio)->click();
+        f.dialog->groupCombo->setCurrentIndex(0);
+        Q_EMIT f.dialog->groupCombo->activated(0);
+        QCOMPARE(f.portfolio().size(), 2);
+        QVERIFY(f.portfolio()[1].startsWith("02  005903"));
+        QCOMPARE(f.dialog->selectedGroupName(), QString("성장주"));
+
+        f.messages.answers = {IMessageSink::Answer::Cancel};
+        f.get<QPushButton>(ids::deleteGroup)->click();
+        QCOMPARE(f.dialog->groupCombo->count(), 1);
+        f.messages.answers = {IMessageSink::Answer::Ok};
+        f.get<QPushButton>(ids::deleteGroup)->click();
+        QCOMPARE(f.messages.shown.back(), std::string("정말로 삭제할까요?"));
+        QCOMPARE(f.dialog->groupCombo->count(), 0);
+        QVERIFY(f.portfolio().isEmpty());
+        QVERIFY(f.dir.exists("group.bak"));
+        QCOMPARE(f.dialog->selectedGroupName(), QString("tmp"));
+    }
+
+    void simulateChecksTheFormFirst()
+    {
+        Form f;
+        f.get<QPushButton>(ids::simulate)->click();
+        QCOMPARE(f.messages.shown.back(), std::string("시뮬레이션 종목을 골라주세요."));
+        QVERIFY(!f.dir.exists("SimItem.lst"));
+        f.add(0);
+        f.get<QLineEdit>(ids::marginPct)->setText("0");
+        f.get<QPushButton>(ids::simulate)->click();
+        QCOMPARE(f.messages.shown.back(), std::string("매매차익 입력이 잘못되었습니다."));
+        QVERIFY(!f.dir.exists("SimItem.lst"));
+        QVERIFY(f.opened.empty());
+    }
+
+    void simItemInEveryMode_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("per stock") << 0 << "  100000000" << "  100000000";
+        QTest::newRow("total") << 1 << "  100000000" << "          0";
+        QTest::newRow("shares") << 2 << "      10000" << "      10000";
+    }
+    void simItemInEveryMode()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, amount);
+        QFETCH(QString, second);
+        Form f;
+        f.add(0);
+        f.add(1);
+        f.add(2);
+        f.get<QComboBox>(ids::investModeCombo)->setCurrentIndex(mode);
+        f.get<QPushButton>(ids::simulate)->click(); // the run stops: no price files here
+        const std::string bytes = f.dir.read("SimItem.lst");
+        QCOMPARE(bytes.size(), 120u);
+        QCOMPARE(QString::fromStdString(bytes.substr(27, 11)), amount);
+        QCOMPARE(QString::fromStdString(bytes.substr(67, 11)), second);
+        QCOMPARE(QString::fromStdString(bytes.substr(107, 11)), second);
+        QCOMPARE(f.messages.shown.back(), std::string("주가데이터파일이 없습니다. 확인 후 실행하세요."));
+        QVERIFY(f.opened.empty()); // a run that stopped opens no results window
+        QVERIFY(f.get<QPushButton>(ids::simulate)->isEnabled());
+    }
+
+    void endToEndOnTheSampleMarket()
+    {
+        Form f(true);
+        QVERIFY(f.dialog->stockList->count() >= 30);
+        f.type("005930");
+        f.type("005930 ");
+        f.type("라온");
+        f.type("라온 ");
+        QCOMPARE(f.portfolio().size(), 2);
+        f.get<QCheckBox>(ids::yieldStats)->click();
+        f.get<QRadioButton>(ids::cadenceMonthly)->click();
+        f.get<QPushButton>(ids::simulate)->click();
+        QVERIFY2(f.messages.shown.empty(), f.messages.shown.empty() ? "" : f.messages.shown[0].c_str());
+        QVERIFY(f.dir.exists("result.csv"));
+        QVERIFY(!f.dir.exists("trade.csv"));
+        QCOMPARE(f.opened.size(), 1u);
+        QCOMPARE(f.opened[0].first, QString("tmp"));
+        QCOMPARE(f.opened[0].second, 2);
+        QCOMPARE(f.progress.text, std::string("시뮬레이션 진행중입니다...."));
+        QCOMPARE(f.progress.positions.back(), 100);
+        // The window the form opens reads what the run wrote.
+        ResultServices r;
+        r.messages = &f.messages;
+        r.workDir = f.dir.path();
+        CResultDlg results(r);
+        results.start();
+        QCOMPARE(results.resultKind, FundSeries);
+        QVERIFY(results.mainList->topLevelItemCount() > 40);
+
+        f.get<QCheckBox>(ids::yieldStats)->click();
+        f.get<QPushButton>(ids::simulate)->click();
+        QVERIFY(f.dir.exists("trade.csv"));
+        QCOMPARE(f.opened.size(), 2u);
+    }
+
+    void startUpMergesAPendingUpdate()
+    {
+        test::TempDir dir;
+        writeSampleMarket(dir.path());
+        const auto before = std::filesystem::file_size(dir / "StockData/005930.real");
+        dir.write("Update.new", "A005930\r\n2\r\n20070102\r\n20070102\r\n500000\r\n");
+        test::RecordingSink messages;
+        test::RecordingProgress progress;
+        FormServices s;
+        s.messages = &messages;
+        s.progress = &progress;
+        s.workDir = dir.path();
+        s.programDir = dir.path();
+        s.resultFolder = dir / "SimResult";
+        CSimulationDlg dialog(s);
+        QCOMPARE(std::filesystem::file_size(dir / "StockData/005930.real"), before + 28);
+        QVERIFY(!dir.exists("Update.new"));
+        QVERIFY(dir.exists("SimResult"));
+        QCOMPARE(progress.text, std::string("주가 Data Update중입니다...."));
+        QVERIFY(messages.shown.empty());
     }
 };
 

@@ -1,8 +1,8 @@
 // The Qt platform pieces: templates, the name-entry and progress windows, the form's pure rules.
 
 #include "engine/RangeTable.h"
-#include "mainform/FormLogic.h"
-#include "mainform/RangeTableCells.h"
+#include "mainform/core/FormLogic.h"
+#include "mainform/core/RangeTableCells.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/CProgressDlg.h"
 #include "platform/qt/DialogTemplate.h"
@@ -19,7 +19,7 @@ using namespace kestrelan;
 class PlatformQtTest : public QObject
 {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void templatesParse()
     {
         const DialogSpec spec = parseDialogSpec("# comment\ndialog\t7\t0\t0\t100\t50\t-\tTitle\n"

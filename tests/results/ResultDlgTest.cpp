@@ -53,7 +53,7 @@ class ResultDlgTest : public QObject
         std::unique_ptr<CResultDlg> dialog;
     };
 
-private slots:
+private Q_SLOTS:
     void fundSeries()
     {
         Window w("flat-series-monthly");
@@ -110,7 +110,7 @@ private slots:
         // The first stock's data ended: fewer price points than days.
         QVERIFY(d.stockChart->pointCount(0) < d.tables().rowCount);
         d.stockCombo->setCurrentIndex(2);
-        emit d.stockCombo->activated(2);
+        Q_EMIT d.stockCombo->activated(2);
         QCOMPARE(d.stockRowList->topLevelItem(0)->text(0), d.mainList->topLevelItem(2)->text(0));
         QCOMPARE(d.stockChart->pointCount(0), d.tables().rowCount);
         w.choose(0);

@@ -1,4 +1,4 @@
-#include "mainform/FormLogic.h"
+#include "mainform/core/FormLogic.h"
 
 #include "engine/Dates.h"
 

@@ -1,4 +1,4 @@
-#include "mainform/RangeTableCells.h"
+#include "mainform/core/RangeTableCells.h"
 
 #include "platform/core/Format.h"
 

@@ -1,0 +1,148 @@
+#include "Recorders.h"
+#include "TempDir.h"
+#include "engine/MarketData.h"
+#include "mainform/core/DataUpdate.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace kestrelan;
+
+namespace {
+
+std::string records(std::initializer_list<std::int32_t> numbers)
+{
+    std::string bytes;
+    for (auto n : numbers)
+        bytes += priceRecordBytes(n);
+    return bytes;
+}
+
+struct Update
+{
+    Update()
+    {
+        dir.write("StockData/005930.real", records({20050314, 12000, 12100}));
+        dir.write("StockData/000660.real", records({20050314, 5000, 5010}));
+    }
+    UpdateOutcome merge(const std::string& update)
+    {
+        dir.write("Update.new", update);
+        return mergeUpdate(dir.path(), dir.path(), 30, progress, messages);
+    }
+    std::string real(const char* code) { return dir.read(std::string("StockData/") + code + ".real"); }
+    test::TempDir dir;
+    test::RecordingSink messages;
+    test::RecordingProgress progress;
+};
+
+} // namespace
+
+TEST(DataUpdateTest, AppendsValuesAndReplacesTheLastRecord)
+{
+    Update u;
+    const auto outcome = u.merge("A005930\r\n3\r\n20050315\r\n20050315\r\n12500\r\n20050316\r\n"
+                                 "A000660\r\n0\r\n20050316\r\n");
+    EXPECT_TRUE(outcome.present);
+    EXPECT_EQ(outcome.merged, 2);
+    EXPECT_EQ(u.real("005930"), records({20050314, 12000, 12100}) + "20050315     \r 12500       \r20050316     \r");
+    EXPECT_EQ(u.real("000660"), records({20050314, 5000}) + "20050316     \r");
+    EXPECT_FALSE(u.dir.exists("Update.new"));
+    EXPECT_EQ(u.progress.text, "주가 Data Update중입니다....");
+    EXPECT_EQ(u.progress.ended, 1);
+    EXPECT_TRUE(u.messages.shown.empty());
+}
+
+TEST(DataUpdateTest, RecordFormats)
+{
+    EXPECT_EQ(updateRecord(18999999, false), " 18999999    \r");
+    EXPECT_EQ(updateRecord(19000000, false), "19000000     \r");
+    EXPECT_EQ(updateRecord(-5, false), " -5          \r");
+    EXPECT_EQ(updateRecord(20050316, true), "20050316     \r");
+}
+
+TEST(DataUpdateTest, OutOfDateBlockKeepsTheRestInUpdateRej)
+{
+    // A file that ends with the date of its next day is compared with the block's first date.
+    Update u;
+    u.dir.write("StockData/000660.real", records({20050314, 5000, 5010, 20050315}));
+    const std::string stale = "A000660\r\n1\r\n20050301\r\n4990\r\n";
+    const std::string later = "A005930\r\n1\r\n20050316\r\n12200\r\n";
+    const auto outcome = u.merge("A005930\r\n1\r\n20050315\r\n12150\r\n" + stale + later);
+    EXPECT_EQ(outcome.merged, 1);
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_EQ(u.real("005930"), records({20050314, 12000, 12100, 12150}));
+    EXPECT_EQ(u.real("000660"), records({20050314, 5000, 5010, 20050315}));
+    EXPECT_EQ(u.dir.read("Update.rej"), stale + later);
+    EXPECT_FALSE(u.dir.exists("Update.new"));
+    ASSERT_EQ(u.messages.shown.size(), 1u);
+    EXPECT_NE(u.messages.shown[0].find("000660"), std::string::npos);
+    EXPECT_NE(u.messages.shown[0].find("20050301"), std::string::npos);
+    EXPECT_NE(u.messages.shown[0].find("Update.rej"), std::string::npos);
+}
+
+TEST(DataUpdateTest, NewlyListedStockGetsItsFile)
+{
+    struct Row
+    {
+        const char* name;
+        std::string update;
+        bool exists;
+        std::string bytes;
+    };
+    // case | block for a stock without a price file | file created | its bytes
+    const Row rows[] = {
+        {"values", "A123450\r\n2\r\n20050316\r\n20050316\r\n7000\r\n", true, records({20050316, 7000})},
+        {"a date only", "A123450\r\n0\r\n20050316\r\n", true, records({20050316})},
+        {"nothing", "A123450\r\n-1\r\n20050316\r\n", false, ""},
+    };
+    for (const auto& row : rows) {
+        Update u;
+        u.merge(row.update);
+        EXPECT_EQ(u.dir.exists("StockData/123450.real"), row.exists) << row.name;
+        if (row.exists) {
+            EXPECT_EQ(u.real("123450"), row.bytes) << row.name;
+        }
+    }
+}
+
+TEST(DataUpdateTest, TruncatedOrUnsafeBlocksStopTheMerge)
+{
+    struct Row
+    {
+        const char* name;
+        std::string update;
+    };
+    const Row rows[] = {
+        {"fewer values than announced", "A005930\r\n3\r\n20050315\r\n12150\r\n"},
+        {"a code that would leave the folder", "A../../x\r\n1\r\n20050315\r\n1\r\n"},
+    };
+    for (const auto& row : rows) {
+        Update u;
+        const auto outcome = u.merge(row.update);
+        EXPECT_TRUE(outcome.stopped) << row.name;
+        EXPECT_EQ(u.real("005930"), records({20050314, 12000, 12100})) << row.name;
+        EXPECT_EQ(u.dir.read("Update.rej"), row.update) << row.name;
+    }
+}
+
+TEST(DataUpdateTest, NoOrReadOnlyUpdateDoesNothing)
+{
+    Update u;
+    EXPECT_FALSE(mergeUpdate(u.dir.path(), u.dir.path(), 30, u.progress, u.messages).present);
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may write a read-only file";
+    u.dir.write("Update.new", "A005930\r\n0\r\n20050316\r\n");
+    ::chmod((u.dir / "Update.new").c_str(), 0444);
+    EXPECT_FALSE(mergeUpdate(u.dir.path(), u.dir.path(), 30, u.progress, u.messages).present);
+    EXPECT_TRUE(u.dir.exists("Update.new"));
+}
+
+TEST(DataUpdateTest, EmptyUpdateIsRemoved)
+{
+    Update u;
+    const auto outcome = u.merge("");
+    EXPECT_TRUE(outcome.present);
+    EXPECT_EQ(outcome.merged, 0);
+    EXPECT_FALSE(u.dir.exists("Update.new"));
+}
