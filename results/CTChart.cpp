@@ -26,16 +26,16 @@ QValueAxis* newValueAxis()
 
 } // namespace
 
+// The view is given its chart at construction: a chart set later would orphan the default one.
 CTChart::CTChart(bool categories, QWidget* parent)
-    : QChartView(parent)
+    : QChartView(new QChart, parent)
     , categories(categories)
 {
-    auto* c = new QChart;
+    QChart* c = chart();
     c->setAnimationOptions(QChart::NoAnimation);
     c->setBackgroundBrush(Qt::white);
     c->legend()->setAlignment(Qt::AlignTop);
     c->setMargins(QMargins(4, 4, 4, 4));
-    setChart(c);
     setRenderHint(QPainter::Antialiasing);
     left = newValueAxis();
     c->addAxis(left, Qt::AlignLeft);
