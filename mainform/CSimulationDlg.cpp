@@ -481,9 +481,13 @@ void CSimulationDlg::endCalendarClosed()
     writeForm();
 }
 
+// The help file beside the program; where the desktop has no viewer for it, its pages.
 void CSimulationDlg::openHelp()
 {
-    services.shell->open((services.programDir / "Kestrelan.chm").string());
+    const std::string chm = (services.programDir / "Kestrelan.chm").string();
+    if (services.shell->hasViewerFor(chm) && services.shell->open(chm))
+        return;
+    services.shell->open((services.programDir / "help" / "index.html").string());
 }
 
 void CSimulationDlg::showRangeTable()

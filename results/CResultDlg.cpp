@@ -2,6 +2,7 @@
 
 #include "platform/core/TextFile.h"
 #include "platform/qt/DialogTemplate.h"
+#include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/EnterAsTab.h"
 #include "platform/qt/QtText.h"
 #include "results/CTChart.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -277,8 +279,44 @@ void CResultDlg::drawStockChart(int stock)
     stockChart->refresh();
 }
 
+// The export: the name (proposed from the group), the hand-off file with the program folder
+// and that name and the stock count, then the workbook the builder writes from the result files,
+// opened on the desktop. Cancel writes nothing; an empty name opens nothing.
 void CResultDlg::exportSummary()
 {
+    const auto typed = services.names->ask("저장할 엑셀파일 이름 지정", groupName);
+    if (!typed)
+        return;
+    const auto name = qstringToCp949(*typed);
+    if (!name) {
+        services.messages->show("파일 이름에 쓸 수 없는 문자가 있습니다.");
+        return;
+    }
+    const auto handoff = services.homeDir / "fname.tmp";
+    std::string folder = services.programDir.string();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    if (!replaceFileAtomically(handoff, toCrLf(folder + *name + "\n" + std::to_string(stockCount) + "\n")))
+        services.messages->show("엑셀 전달 파일(" + handoff.string() + ")을 쓸 수 없습니다.");
+    if (typed->isEmpty())
+        return;
+    if (typed->contains('/') || *typed == "." || *typed == "..") {
+        services.messages->show("파일 이름에 / 는 쓸 수 없습니다.");
+        return;
+    }
+    QProcess builder;
+    builder.start(QString::fromStdString((services.programDir / "kestrelan-workbook").string()),
+                  {"--handoff", QString::fromStdString(handoff.string()), "--results",
+                   QString::fromStdString(services.workDir.string()), "--out",
+                   QString::fromStdString((services.homeDir / "SimResult").string())});
+    if (!builder.waitForFinished(120000) || builder.exitStatus() != QProcess::NormalExit || builder.exitCode() != 0) {
+        const QString why = builder.error() == QProcess::FailedToStart ? QString("kestrelan-workbook을 찾을 수 없습니다.")
+                                                                       : QString::fromUtf8(builder.readAllStandardError());
+        services.messages->show(("엑셀 파일을 만들 수 없습니다. " + why).toStdString());
+        return;
+    }
+    const QString path = QString::fromUtf8(builder.readAllStandardOutput()).trimmed();
+    services.shell->open(path.toStdString());
 }
 
 void CResultDlg::keyPressEvent(QKeyEvent* event)

@@ -35,6 +35,8 @@ public:
     virtual ~IShell() = default;
     /// Asks the desktop to open the file; false when it could not be asked.
     virtual bool open(const std::string& path) = 0;
+    /// Whether the desktop has a program for files of this kind.
+    virtual bool hasViewerFor(const std::string& /*path*/) { return true; }
 };
 
 /// Shows nothing (runs without a window).

@@ -4,6 +4,8 @@
 
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QProcess>
 #include <QUrl>
 
 namespace kestrelan {
@@ -21,6 +23,16 @@ IMessageSink::Answer QtMessageSink::show(std::string_view text, Buttons buttons)
         box.setStandardButtons(QMessageBox::Ok);
     }
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+}
+
+bool QtShell::hasViewerFor(const std::string& path)
+{
+    const QString type = QMimeDatabase().mimeTypeForFile(QString::fromStdString(path)).name();
+    QProcess query;
+    query.start("xdg-mime", {"query", "default", type});
+    if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit)
+        return true; // no way to ask: let the desktop try
+    return !query.readAllStandardOutput().trimmed().isEmpty();
 }
 
 bool QtShell::open(const std::string& path)

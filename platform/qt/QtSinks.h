@@ -24,6 +24,7 @@ class QtShell : public IShell
 {
 public:
     bool open(const std::string& path) override;
+    bool hasViewerFor(const std::string& path) override;
 };
 
 } // namespace kestrelan

@@ -272,6 +272,9 @@ private Q_SLOTS:
         f.get<QPushButton>(ids::help)->click();
         QCOMPARE(f.shell.opened.size(), 1u);
         QCOMPARE(QString::fromStdString(f.shell.opened[0]), QString::fromStdString((f.dir / "Kestrelan.chm").string()));
+        f.shell.viewers = false; // no CHM viewer on this desktop: the pages instead
+        f.get<QPushButton>(ids::help)->click();
+        QCOMPARE(QString::fromStdString(f.shell.opened[1]), QString::fromStdString((f.dir / "help/index.html").string()));
     }
 
     void missingIndexFileFallsBackToToday()

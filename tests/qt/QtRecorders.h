@@ -17,7 +17,9 @@ struct RecordingShell : IShell
         opened.push_back(path);
         return true;
     }
+    bool hasViewerFor(const std::string&) override { return viewers; }
     std::vector<std::string> opened;
+    bool viewers = true;
 };
 
 struct ScriptedNames : INameInput

@@ -5,6 +5,7 @@
 #include "qt/QtRecorders.h"
 #include "results/CResultDlg.h"
 #include "results/CTChart.h"
+#include "platform/core/Cp949.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -33,8 +34,8 @@ class ResultDlgTest : public QObject
             s.shell = &shell;
             s.names = &names;
             s.workDir = dir.path();
-            s.programDir = dir.path();
-            s.homeDir = dir.path();
+            s.programDir = KESTRELAN_WORKBOOK_DIR;
+            s.homeDir = home.path();
             dialog = std::make_unique<CResultDlg>(s);
             dialog->groupName = "tmp";
             dialog->start();
@@ -47,6 +48,7 @@ class ResultDlgTest : public QObject
         QRadioButton* stockView() { return dialog->findChild<QRadioButton*>("1101"); }
 
         test::TempDir dir;
+        test::TempDir home;
         test::RecordingSink messages;
         test::RecordingShell shell;
         test::ScriptedNames names;
@@ -126,6 +128,40 @@ private Q_SLOTS:
         QTest::keyClick(w.dialog.get(), Qt::Key_Escape);
         QTest::keyClick(w.dialog->focusWidget() ? w.dialog->focusWidget() : w.dialog.get(), Qt::Key_Return);
         QVERIFY(w.dialog->isVisible());
+    }
+
+    void exportWritesTheHandoffAndOpensTheWorkbook()
+    {
+        Window w("worked-single-amount");
+        w.dialog->groupName = "성장주";
+        w.dialog->stockCount = 3;
+        w.names.answers = {QString("성장주")};
+        w.dialog->findChild<QPushButton*>("1104")->click();
+        QCOMPARE(w.names.prompts.back(), QString("저장할 엑셀파일 이름 지정"));
+        QCOMPARE(w.names.proposals.back(), QString("성장주"));
+        const std::string expected = std::string(KESTRELAN_WORKBOOK_DIR) + "/" + toCp949("성장주") + "\r\n3\r\n";
+        QCOMPARE(w.home.read("fname.tmp"), expected);
+        QVERIFY2(w.messages.shown.empty(), w.messages.shown.empty() ? "" : w.messages.shown[0].c_str());
+        QCOMPARE(w.shell.opened.size(), 1u);
+        QCOMPARE(QString::fromStdString(w.shell.opened[0]),
+                 QString::fromStdString((w.home / "SimResult" / "성장주.xlsx").string()));
+        // A second export keeps the first workbook.
+        w.names.answers = {QString("성장주")};
+        w.dialog->findChild<QPushButton*>("1104")->click();
+        QVERIFY(w.home.exists("SimResult/성장주 (2).xlsx"));
+        QVERIFY(w.home.exists("SimResult/성장주.xlsx"));
+    }
+
+    void exportCancelWritesNothingAndAnEmptyNameOpensNothing()
+    {
+        Window w("worked-single-amount");
+        w.names.answers = {QString()};
+        w.dialog->findChild<QPushButton*>("1104")->click();
+        QVERIFY(!w.home.exists("fname.tmp"));
+        w.names.answers = {QString("")};
+        w.dialog->findChild<QPushButton*>("1104")->click();
+        QCOMPARE(w.home.read("fname.tmp"), std::string(KESTRELAN_WORKBOOK_DIR) + "/\r\n0\r\n");
+        QVERIFY(w.shell.opened.empty());
     }
 
     void noResultFilesLeaveEmptyAxes()

@@ -1,0 +1,102 @@
+#include "TempDir.h"
+#include "platform/core/Cp949.h"
+#include "tools/workbook/WorkbookBuilder.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+
+using namespace kestrelan;
+
+namespace {
+
+// One part of an .xlsx (a zip archive), read with unzip.
+std::string part(const std::filesystem::path& xlsx, const std::string& name)
+{
+    const std::string command = "unzip -p '" + xlsx.string() + "' '" + name + "' 2>/dev/null";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.append(buffer, got);
+    ::pclose(pipe);
+    return out;
+}
+
+struct Results
+{
+    explicit Results(const std::string& goldenCase)
+    {
+        const auto expected = std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/cases" / goldenCase / "expected";
+        for (const char* f : {"result.csv", "trade.csv", "closing.csv", "gen.csv"})
+            if (std::filesystem::exists(expected / f))
+                std::filesystem::copy_file(expected / f, dir / f);
+    }
+    test::TempDir dir;
+};
+
+} // namespace
+
+TEST(WorkbookTest, HandoffCarriesTheNameAfterTheProgramFolder)
+{
+    test::TempDir dir;
+    dir.write("fname.tmp", "/opt/kestrelan/" + toCp949("성장주") + "\r\n7\r\n");
+    const Handoff h = readHandoff(dir / "fname.tmp", "/opt/kestrelan");
+    EXPECT_EQ(h.name, "성장주");
+    EXPECT_EQ(h.stockCount, 7);
+    dir.write("other.tmp", "/elsewhere/tmp\r\n3\r\n");
+    EXPECT_EQ(readHandoff(dir / "other.tmp", "/opt/kestrelan").name, "tmp");
+    dir.write("empty.tmp", "/opt/kestrelan/\r\n3\r\n");
+    EXPECT_THROW(readHandoff(dir / "empty.tmp", "/opt/kestrelan"), std::runtime_error);
+    EXPECT_THROW(readHandoff(dir / "missing.tmp", "/opt/kestrelan"), std::runtime_error);
+    EXPECT_FALSE(isFileName(".."));
+    EXPECT_FALSE(isFileName("a\tb"));
+    EXPECT_TRUE(isFileName("성장주 2004"));
+}
+
+TEST(WorkbookTest, SingleFundSheetsAndChart)
+{
+    Results r("worked-single-amount");
+    test::TempDir out;
+    const auto path = buildWorkbook({"가치주", 1}, r.dir.path(), out.path());
+    EXPECT_EQ(path, out / "가치주.xlsx");
+    const std::string book = part(path, "xl/workbook.xml");
+    for (const char* sheet : {"요약", "종목별", "일별", "매매내역"})
+        EXPECT_NE(book.find(std::string("name=\"") + sheet + "\""), std::string::npos) << sheet;
+    const std::string strings = part(path, "xl/sharedStrings.xml");
+    for (const char* text : {"투자비총액", "최종평가액", "종목수익률", "가람전자", "매수", "매도"})
+        EXPECT_NE(strings.find(text), std::string::npos) << text;
+    // The totals: 10,000 thousand won invested, 10,628.65 thousand now.
+    const std::string summary = part(path, "xl/worksheets/sheet1.xml");
+    EXPECT_NE(summary.find("<v>10000</v>"), std::string::npos);
+    EXPECT_NE(summary.find("<v>10628.65</v>"), std::string::npos);
+    const std::string chart = part(path, "xl/charts/chart1.xml");
+    EXPECT_NE(chart.find("<c:lineChart>"), std::string::npos);
+    EXPECT_NE(chart.find("일별"), std::string::npos);
+}
+
+TEST(WorkbookTest, FundSeriesCountsAndScatterChart)
+{
+    Results r("sample-series-monthly-total");
+    test::TempDir out;
+    const auto path = buildWorkbook({"series", 4}, r.dir.path(), out.path());
+    const std::string book = part(path, "xl/workbook.xml");
+    EXPECT_NE(book.find("name=\"펀드별\""), std::string::npos);
+    EXPECT_EQ(book.find("매매내역"), std::string::npos);
+    EXPECT_NE(part(path, "xl/sharedStrings.xml").find("지수보다 높은 펀드 비율"), std::string::npos);
+    EXPECT_NE(part(path, "xl/charts/chart1.xml").find("<c:scatterChart>"), std::string::npos);
+}
+
+TEST(WorkbookTest, AnExistingWorkbookIsKept)
+{
+    Results r("worked-single-amount");
+    test::TempDir out;
+    const auto first = buildWorkbook({"tmp", 1}, r.dir.path(), out.path());
+    out.write("tmp.xlsx", "the user's own edits");
+    const auto second = buildWorkbook({"tmp", 1}, r.dir.path(), out.path());
+    EXPECT_EQ(second, out / "tmp (2).xlsx");
+    EXPECT_EQ(out.read("tmp.xlsx"), "the user's own edits");
+    EXPECT_EQ(buildWorkbook({"tmp", 1}, r.dir.path(), out.path()), out / "tmp (3).xlsx");
+    for (const auto& e : std::filesystem::directory_iterator(out.path()))
+        EXPECT_EQ(e.path().extension(), ".xlsx") << e.path(); // no scratch file left
+}

@@ -1,0 +1,415 @@
+#include "tools/workbook/WorkbookBuilder.h"
+
+#include "platform/core/Cp949.h"
+#include "platform/core/TextFile.h"
+#include "results/core/FieldReader.h"
+#include "results/core/SummaryTables.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <unistd.h>
+#include <vector>
+#include <xlsxwriter.h>
+
+namespace kestrelan {
+
+namespace {
+
+double number(std::string_view text)
+{
+    const std::string s(text);
+    return std::strtod(s.c_str(), nullptr);
+}
+
+// Complete lines of a result file, each as its fields (CP949 texts).
+std::vector<std::vector<std::string>> lines(const std::filesystem::path& path, bool header)
+{
+    std::vector<std::vector<std::string>> out;
+    const auto raw = readWholeFile(path);
+    if (!raw)
+        return out;
+    std::vector<std::string> current;
+    readFields(textModeBytes(*raw), [&](const FieldEvent& e) {
+        current.emplace_back(e.text);
+        if (e.lastOfLine) {
+            if (!(header && e.line == 0))
+                out.push_back(std::move(current));
+            current.clear();
+        }
+        return true;
+    });
+    return out;
+}
+
+std::string text(const std::string& cp949)
+{
+    std::string s = fromCp949Lossy(cp949);
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
+    return s;
+}
+
+std::optional<lxw_datetime> date(const std::string& t)
+{
+    int y = 0, m = 0, d = 0;
+    if (std::sscanf(t.c_str(), "%d-%d-%d", &y, &m, &d) != 3 || y < 1900 || m < 1 || m > 12 || d < 1 || d > 31)
+        return std::nullopt;
+    return lxw_datetime{y, m, d, 0, 0, 0};
+}
+
+// A sheet being written row by row.
+class Sheet
+{
+public:
+    Sheet(lxw_worksheet* sheet, lxw_format* bold)
+        : sheet(sheet)
+        , bold(bold)
+    {
+    }
+    void headings(int row, const std::vector<const char*>& titles)
+    {
+        for (std::size_t c = 0; c < titles.size(); ++c)
+            check(worksheet_write_string(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(c), titles[c], bold));
+    }
+    void string(int row, int col, const std::string& s, lxw_format* f = nullptr)
+    {
+        check(worksheet_write_string(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col), s.c_str(), f));
+    }
+    void value(int row, int col, double v, lxw_format* f = nullptr)
+    {
+        check(worksheet_write_number(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col), v, f));
+    }
+    void day(int row, int col, const std::string& t, lxw_format* dateFormat)
+    {
+        if (auto d = date(t))
+            check(worksheet_write_datetime(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col), &*d,
+                                           dateFormat));
+        else
+            string(row, col, t);
+    }
+    void widths(const std::vector<double>& w)
+    {
+        for (std::size_t c = 0; c < w.size(); ++c)
+            worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), w[c], nullptr);
+    }
+    lxw_worksheet* raw() const { return sheet; }
+
+private:
+    static void check(lxw_error e)
+    {
+        if (e != LXW_NO_ERROR)
+            throw std::runtime_error(std::string("workbook: ") + lxw_strerror(e));
+    }
+    lxw_worksheet* sheet;
+    lxw_format* bold;
+};
+
+struct Formats
+{
+    lxw_format* bold;
+    lxw_format* thousands; // thousands of won
+    lxw_format* won;
+    lxw_format* percent;
+    lxw_format* day;
+};
+
+Formats makeFormats(lxw_workbook* book)
+{
+    Formats f{};
+    f.bold = workbook_add_format(book);
+    format_set_bold(f.bold);
+    f.thousands = workbook_add_format(book);
+    format_set_num_format(f.thousands, "#,##0");
+    f.won = workbook_add_format(book);
+    format_set_num_format(f.won, "#,##0");
+    f.percent = workbook_add_format(book);
+    format_set_num_format(f.percent, "0.0%");
+    f.day = workbook_add_format(book);
+    format_set_num_format(f.day, "yyyy-mm-dd");
+    return f;
+}
+
+void lineSeries(lxw_chart* chart, const char* sheet, int col, int rows, const char* name)
+{
+    lxw_chart_series* s = chart_add_series(chart, nullptr, nullptr);
+    chart_series_set_categories(s, sheet, 1, 0, static_cast<lxw_row_t>(rows), 0);
+    chart_series_set_values(s, sheet, 1, static_cast<lxw_col_t>(col), static_cast<lxw_row_t>(rows), static_cast<lxw_col_t>(col));
+    chart_series_set_name(s, name);
+}
+
+void singleFund(lxw_workbook* book, const Formats& f, const Handoff& h, const std::filesystem::path& dir)
+{
+    const auto results = lines(dir / "result.csv", true);
+    const auto stocks = lines(dir / "gen.csv", false);
+
+    Sheet summary(workbook_add_worksheet(book, "요약"), f.bold);
+    summary.string(0, 0, "시뮬레이션 결과 요약", f.bold);
+    summary.string(1, 0, "이름");
+    summary.string(1, 1, h.name);
+    summary.string(2, 0, "종목수(포트폴리오)");
+    summary.value(2, 1, h.stockCount);
+    if (!results.empty() && results.front().size() >= 2) {
+        summary.string(3, 0, "기간");
+        summary.string(3, 1, results.front()[0] + " ~ " + results.back()[1]);
+    }
+    summary.string(4, 0, "단위: 천원, %");
+    summary.headings(5, {"종목수", "투자비총액", "최종평가액", "지수수익률", "수익률", "총매매차익", "매매차익률"});
+    double invest = 0, value = 0, profit = 0;
+    for (const auto& s : stocks) {
+        if (s.size() < 8)
+            continue;
+        invest += number(s[4]);
+        value += number(s[6]) * number(s[2]) * 0.001 + number(s[5]);
+        profit += number(s[7]);
+    }
+    summary.value(6, 0, static_cast<double>(stocks.size()));
+    summary.value(6, 1, invest, f.thousands);
+    summary.value(6, 2, value, f.thousands);
+    if (!results.empty() && results.back().size() >= 13)
+        summary.value(6, 3, number(results.back()[8]), f.percent);
+    if (invest != 0) {
+        summary.value(6, 4, value / invest - 1, f.percent);
+        summary.value(6, 6, profit / invest, f.percent);
+    }
+    summary.value(6, 5, profit, f.thousands);
+    summary.widths({18, 14, 14, 12, 12, 14, 12});
+
+    Sheet table(workbook_add_worksheet(book, "종목별"), f.bold);
+    table.headings(0, {"종목코드", "종목명", "종목수익률", "주가등락", "종가", "설정가", "투자금액", "보유현금", "보유주식수",
+                       "매매차익"});
+    int row = 1;
+    for (const auto& s : stocks) {
+        if (s.size() < 8)
+            continue;
+        const double close = number(s[2]), start = number(s[3]), inv = number(s[4]), cash = number(s[5]);
+        const double held = number(s[6]);
+        table.string(row, 0, s[0]);
+        table.string(row, 1, text(s[1]));
+        if (inv != 0)
+            table.value(row, 2, (held * close * 0.001 + cash) / inv - 1, f.percent);
+        if (start != 0)
+            table.value(row, 3, close / start - 1, f.percent);
+        table.value(row, 4, close, f.won);
+        table.value(row, 5, start, f.won);
+        table.value(row, 6, inv, f.thousands);
+        table.value(row, 7, cash, f.thousands);
+        table.value(row, 8, held, f.won);
+        table.value(row, 9, number(s[7]), f.thousands);
+        ++row;
+    }
+    table.widths({10, 20, 12, 12, 12, 12, 14, 14, 12, 12});
+    worksheet_freeze_panes(table.raw(), 1, 0);
+
+    Sheet days(workbook_add_worksheet(book, "일별"), f.bold);
+    days.headings(0, {"날짜", "KOSPI수익률", "수익률", "매매차익률", "주식편입비"});
+    row = 1;
+    for (const auto& r : results) {
+        if (r.size() < 13)
+            continue;
+        const double investSum = number(r[4]), valueSum = number(r[7]);
+        days.day(row, 0, r[1], f.day);
+        days.value(row, 1, number(r[8]), f.percent);
+        days.value(row, 2, number(r[9]), f.percent);
+        days.value(row, 3, investSum != 0 ? number(r[12]) / investSum : 0, f.percent);
+        days.value(row, 4, valueSum != 0 ? number(r[6]) / valueSum : 0, f.percent);
+        ++row;
+    }
+    days.widths({12, 12, 12, 12, 12});
+    worksheet_freeze_panes(days.raw(), 1, 0);
+    if (row > 1) {
+        lxw_chart* chart = workbook_add_chart(book, LXW_CHART_LINE);
+        lineSeries(chart, "일별", 2, row - 1, "수익률");
+        lineSeries(chart, "일별", 1, row - 1, "KOSPI");
+        chart_title_set_name(chart, "수익률과 KOSPI");
+        chart_axis_set_num_format(chart->y_axis, "0%");
+        chart_legend_set_position(chart, LXW_CHART_LEGEND_TOP);
+        lxw_chart_options place{};
+        place.x_scale = 2.2;
+        place.y_scale = 1.6;
+        worksheet_insert_chart_opt(days.raw(), 1, 6, chart, &place);
+    }
+}
+
+void fundSeries(lxw_workbook* book, const Formats& f, const Handoff& h, const std::filesystem::path& dir)
+{
+    const auto results = lines(dir / "result.csv", true);
+    int funds = 0, beating = 0;
+    double fundSum = 0, indexSum = 0;
+    for (const auto& r : results) {
+        if (r.size() < 13)
+            continue;
+        ++funds;
+        beating += number(r[9]) > number(r[8]);
+        fundSum += number(r[9]);
+        indexSum += number(r[8]);
+    }
+    Sheet summary(workbook_add_worksheet(book, "요약"), f.bold);
+    summary.string(0, 0, "수익률 통계 요약", f.bold);
+    summary.string(1, 0, "이름");
+    summary.string(1, 1, h.name);
+    summary.string(2, 0, "종목수(포트폴리오)");
+    summary.value(2, 1, h.stockCount);
+    summary.string(3, 0, "펀드 수");
+    summary.value(3, 1, funds);
+    summary.string(4, 0, "지수보다 높은 펀드 수");
+    summary.value(4, 1, beating);
+    summary.string(5, 0, "지수보다 높은 펀드 비율");
+    if (funds > 0) {
+        summary.value(5, 1, static_cast<double>(beating) / funds, f.percent);
+        summary.string(6, 0, "평균 수익률");
+        summary.value(6, 1, fundSum / funds, f.percent);
+        summary.string(7, 0, "평균 지수수익률");
+        summary.value(7, 1, indexSum / funds, f.percent);
+    }
+    summary.widths({24, 16});
+
+    Sheet table(workbook_add_worksheet(book, "펀드별"), f.bold);
+    table.headings(0, {"시작일", "종료일", "지수수익률", "수익률", "차익률", "총투자비", "최종평가액", "매매차익"});
+    int row = 1;
+    for (const auto& r : results) {
+        if (r.size() < 13)
+            continue;
+        const double investSum = number(r[4]);
+        table.day(row, 0, r[0], f.day);
+        table.day(row, 1, r[1], f.day);
+        table.value(row, 2, number(r[8]), f.percent);
+        table.value(row, 3, number(r[9]), f.percent);
+        table.value(row, 4, investSum != 0 ? number(r[12]) / investSum : 0, f.percent);
+        table.value(row, 5, investSum * 0.001, f.thousands);
+        table.value(row, 6, number(r[7]) * 0.001, f.thousands);
+        table.value(row, 7, number(r[12]) * 0.001, f.thousands);
+        ++row;
+    }
+    table.widths({12, 12, 12, 12, 12, 14, 14, 14});
+    worksheet_freeze_panes(table.raw(), 1, 0);
+    if (row > 1) {
+        lxw_chart* chart = workbook_add_chart(book, LXW_CHART_SCATTER);
+        lxw_chart_series* s = chart_add_series(chart, nullptr, nullptr);
+        chart_series_set_categories(s, "펀드별", 1, 2, static_cast<lxw_row_t>(row - 1), 2);
+        chart_series_set_values(s, "펀드별", 1, 3, static_cast<lxw_row_t>(row - 1), 3);
+        chart_series_set_name(s, "수익률");
+        chart_series_set_marker_type(s, LXW_CHART_MARKER_CIRCLE);
+        chart_title_set_name(chart, "펀드 수익률과 지수수익률");
+        chart_axis_set_name(chart->x_axis, "지수수익률");
+        chart_axis_set_name(chart->y_axis, "수익률");
+        chart_axis_set_num_format(chart->x_axis, "0%");
+        chart_axis_set_num_format(chart->y_axis, "0%");
+        chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
+        lxw_chart_options place{};
+        place.x_scale = 1.8;
+        place.y_scale = 1.8;
+        worksheet_insert_chart_opt(table.raw(), 1, 9, chart, &place);
+    }
+}
+
+void tradeLog(lxw_workbook* book, const Formats& f, const std::filesystem::path& dir)
+{
+    const auto trades = lines(dir / "trade.csv", false);
+    Sheet sheet(workbook_add_worksheet(book, "매매내역"), f.bold);
+    sheet.headings(0, {"날짜", "종목코드", "종목명", "구분", "수량", "평균가격", "금액", "수수료", "세금"});
+    int row = 1;
+    for (const auto& t : trades) {
+        if (t.size() < 9)
+            continue;
+        sheet.day(row, 0, t[0], f.day);
+        sheet.string(row, 1, t[1]);
+        sheet.string(row, 2, text(t[2]));
+        sheet.string(row, 3, text(t[3]));
+        sheet.value(row, 4, number(t[4]), f.won);
+        sheet.value(row, 5, number(t[5]));
+        sheet.value(row, 6, number(t[6]), f.won);
+        sheet.value(row, 7, number(t[7]), f.won);
+        sheet.value(row, 8, number(t[8]), f.won);
+        ++row;
+    }
+    sheet.widths({12, 10, 20, 8, 10, 14, 14, 10, 10});
+    worksheet_freeze_panes(sheet.raw(), 1, 0);
+}
+
+} // namespace
+
+bool isFileName(const std::string& name)
+{
+    if (name.empty() || name == "." || name == ".." || name.size() > 200)
+        return false;
+    for (unsigned char c : name)
+        if (c == '/' || c < 0x20 || c == 0x7F)
+            return false;
+    return true;
+}
+
+Handoff readHandoff(const std::filesystem::path& file, const std::filesystem::path& programDir)
+{
+    auto reader = TextReader::open(file);
+    if (!reader)
+        throw std::runtime_error("hand-off file " + file.string() + " cannot be read");
+    std::string first = reader->getLine(4096).value_or("");
+    const std::string second = reader->getLine(64).value_or("0");
+    while (!first.empty() && (first.back() == '\n' || first.back() == '\r'))
+        first.pop_back();
+    std::string prefix = programDir.string();
+    if (!prefix.empty() && prefix.back() != '/')
+        prefix += '/';
+    std::string name = first.rfind(prefix, 0) == 0 ? first.substr(prefix.size()) : first.substr(first.rfind('/') + 1);
+    Handoff h;
+    h.name = fromCp949Lossy(name);
+    h.stockCount = std::atoi(second.c_str());
+    if (!isFileName(h.name))
+        throw std::runtime_error("\"" + h.name + "\" cannot name a workbook file");
+    return h;
+}
+
+std::filesystem::path freeWorkbookPath(const std::filesystem::path& folder, const std::string& name)
+{
+    std::filesystem::path path = folder / (name + ".xlsx");
+    for (int n = 2; std::filesystem::exists(path); ++n)
+        path = folder / (name + " (" + std::to_string(n) + ").xlsx");
+    return path;
+}
+
+std::filesystem::path buildWorkbook(const Handoff& h, const std::filesystem::path& resultsDir,
+                                    const std::filesystem::path& outDir)
+{
+    std::filesystem::create_directories(outDir);
+    const auto scratch = outDir / (".kestrelan-" + std::to_string(::getpid()) + ".xlsx.tmp");
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_FALSE;
+    lxw_workbook* book = workbook_new_opt(scratch.c_str(), &options);
+    if (!book)
+        throw std::runtime_error("cannot create " + scratch.string());
+    try {
+        const Formats f = makeFormats(book);
+        const ResultKind kind = classifyResult(resultsDir);
+        if (kind == FundSeries)
+            fundSeries(book, f, h, resultsDir);
+        else
+            singleFund(book, f, h, resultsDir);
+        if (std::filesystem::exists(resultsDir / "trade.csv"))
+            tradeLog(book, f, resultsDir);
+    } catch (...) {
+        workbook_close(book);
+        std::filesystem::remove(scratch);
+        throw;
+    }
+    if (const lxw_error e = workbook_close(book); e != LXW_NO_ERROR) {
+        std::filesystem::remove(scratch);
+        throw std::runtime_error(std::string("cannot write the workbook: ") + lxw_strerror(e));
+    }
+    // A hard link never replaces an existing file: if another export took the name meanwhile,
+    // the next free one is tried.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto target = freeWorkbookPath(outDir, h.name);
+        if (::link(scratch.c_str(), target.c_str()) == 0) {
+            std::filesystem::remove(scratch);
+            return target;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    std::filesystem::remove(scratch);
+    throw std::runtime_error("cannot name the workbook in " + outDir.string());
+}
+
+} // namespace kestrelan
