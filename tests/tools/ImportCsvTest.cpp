@@ -1,0 +1,193 @@
+#include "Recorders.h"
+#include "TempDir.h"
+#include "engine/MarketData.h"
+#include "mainform/core/DataUpdate.h"
+#include "platform/core/Cp949.h"
+#include "tools/ImportCsv.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrelan;
+
+namespace {
+
+std::string records(std::initializer_list<std::int32_t> numbers)
+{
+    std::string bytes;
+    for (auto n : numbers)
+        bytes += priceRecordBytes(n);
+    return bytes;
+}
+
+// Input CSV files in one folder, the market in another.
+struct Import
+{
+    Import()
+    {
+        in.write("prices/005930.csv", "Date,Open,High,Low,Close,Volume\n"
+                                      "2005-03-02,10000,10400,9800,10200,1000\n"
+                                      "2005-03-03,10200,10300,9600,9700,1000\n"
+                                      "2005-03-04,9700,9700,9700,9700,0\n");
+        in.write("prices/000660.csv", "Date\tClose\n20050302\t4997.4\n20050303\t5003\n20050304\t5100\n");
+        in.write("index.csv", "Date,Open,Close\n2005/03/02,900.5,905.25\n2005/03/03,,910\n2005/03/04,911,912.34\n");
+        in.write("names.csv", "code,name\n005930,가람전자\n000660,대한민국첨단소재산업주식회사\n");
+        options.prices = in / "prices";
+        options.index = in / "index.csv";
+        options.names = in / "names.csv";
+        options.out = out.path();
+    }
+    ImportSummary run() { return importCsv(options); }
+    test::TempDir in;
+    test::TempDir out;
+    ImportOptions options;
+};
+
+} // namespace
+
+TEST(ImportCsvTest, RoundTripsToExactRecords)
+{
+    Import im;
+    const auto summary = im.run();
+    EXPECT_EQ(summary.stocks, 2);
+    EXPECT_EQ(summary.indexDays, 3);
+    // Day 1: the open as base; path open, nearer extreme (high: 400 away vs low 200 -> low first), other, close.
+    EXPECT_EQ(im.out.read("StockData/005930.real"),
+              records({20050302, 10000, 10000, 9800, 10400, 10200, 20050303, 10200, 10200, 10300, 9600, 9700,
+                       20050304, 9700, 9700}));
+    // Close only, on the tick: 4,997.4 -> 4,995; 5,003 -> 5,000.
+    EXPECT_EQ(im.out.read("StockData/000660.real"),
+              records({20050302, 4995, 4995, 20050303, 4995, 5000, 20050304, 5000, 5100}));
+    EXPECT_EQ(im.out.read("kospi.lst"), indexRecordBytes(20050302, 90050, 90525) + indexRecordBytes(20050303, 90525, 91000)
+                                            + indexRecordBytes(20050304, 91100, 91234));
+    EXPECT_EQ(im.out.read("code.lst"), codeRecordBytes("005930", toCp949("가람전자"))
+                                           + codeRecordBytes("000660", toCp949("대한민국첨단소재산업")));
+    ASSERT_EQ(summary.notes.size(), 1u);
+    EXPECT_NE(summary.notes[0].find("000660"), std::string::npos);
+}
+
+TEST(ImportCsvTest, IntradayPathOrder)
+{
+    struct Row
+    {
+        const char* name;
+        std::optional<std::int32_t> open, high, low;
+        std::int32_t close;
+        std::vector<std::int32_t> path;
+    };
+    // case | open | high | low | close | values of the day
+    const Row rows[] = {
+        {"high nearer", 100, 105, 90, 95, {100, 105, 90, 95}},
+        {"low nearer", 100, 120, 98, 110, {100, 98, 120, 110}},
+        {"repeats dropped", 100, 100, 100, 100, {100}},
+        {"open is the high", 100, 100, 90, 95, {100, 90, 95}},
+        {"close only", std::nullopt, std::nullopt, std::nullopt, 95, {95}},
+        {"open and close", 100, std::nullopt, std::nullopt, 95, {100, 95}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(intradayPath(row.open, row.high, row.low, row.close), row.path) << row.name;
+}
+
+TEST(ImportCsvTest, TicksAndDates)
+{
+    struct Row
+    {
+        double price;
+        std::int32_t rounded;
+    };
+    // price | nearest tick of its band
+    const Row rows[] = {{4997.4, 4995}, {4997.5, 5000}, {5004.9, 5000}, {5005, 5010}, {49970, 49950},
+                        {49980, 50000}, {123456, 123500}, {987654, 988000}, {3.0, 5}};
+    for (const auto& row : rows)
+        EXPECT_EQ(roundToTick(row.price), row.rounded) << row.price;
+    EXPECT_EQ(parseCsvDate("2005-03-02"), 20050302);
+    EXPECT_EQ(parseCsvDate("2005/03/02"), 20050302);
+    EXPECT_EQ(parseCsvDate("20050302"), 20050302);
+    for (const char* bad : {"2005-3-2", "05-03-02", "2005.03.02", "2005-13-01", "2005-03/02", "", "2005030"})
+        EXPECT_EQ(parseCsvDate(bad), std::nullopt) << bad;
+}
+
+TEST(ImportCsvTest, SplitDayBaseAndPeriodLimits)
+{
+    Import im;
+    im.in.write("prices/035420.csv", "Date,Close\n2005-03-02,50000\n2005-03-03,10100\n2005-03-04,10200\n");
+    im.in.write("splits.csv", "code,date,ratio\n035420,2005-03-03,5\n");
+    im.options.splits = im.in / "splits.csv";
+    im.options.from = 20050303;
+    im.run();
+    // From 2005-03-03 on: its base is the first day's close (the period starts there).
+    EXPECT_EQ(im.out.read("StockData/035420.real"), records({20050303, 10100, 10100, 20050304, 10100, 10200}));
+    im.options.from = 0;
+    im.run();
+    EXPECT_EQ(im.out.read("StockData/035420.real"),
+              records({20050302, 50000, 50000, 20050303, 10000, 10100, 20050304, 10100, 10200}));
+}
+
+TEST(ImportCsvTest, NewestFirstFilesAreTurnedRound)
+{
+    Import im;
+    im.in.write("prices/000660.csv", "Date,Close\n2005-03-04,5100\n2005-03-03,5000\n2005-03-02,4995\n");
+    im.run();
+    EXPECT_EQ(im.out.read("StockData/000660.real"),
+              records({20050302, 4995, 4995, 20050303, 4995, 5000, 20050304, 5000, 5100}));
+}
+
+TEST(ImportCsvTest, UpdateBlocksMergeIntoTheFullImport)
+{
+    Import full;
+    full.run();
+    Import part;
+    part.options.to = 20050302;
+    part.run();
+    part.options.to = 99991231;
+    part.options.update = true;
+    part.run();
+    EXPECT_TRUE(part.out.exists("Update.new"));
+    EXPECT_THROW(part.run(), ImportError); // an update is still waiting
+    test::RecordingSink messages;
+    test::RecordingProgress progress;
+    const auto merged = mergeUpdate(part.out.path(), part.out.path(), 2, progress, messages);
+    EXPECT_EQ(merged.merged, 2);
+    EXPECT_TRUE(messages.shown.empty());
+    for (const char* f : {"StockData/005930.real", "StockData/000660.real", "kospi.lst", "code.lst"})
+        EXPECT_EQ(part.out.read(f), full.out.read(f)) << f;
+}
+
+TEST(ImportCsvTest, BadInputNamesTheLineAndLeavesTheTargetAlone)
+{
+    struct Row
+    {
+        const char* name;
+        const char* file;
+        std::string bytes;
+        const char* where;
+    };
+    // case | file replaced | its content | the place the message names
+    const Row rows[] = {
+        {"unparsable date", "prices/005930.csv", "Date,Close\n2005-03-02,100\n2005-3-3,100\n", "005930.csv:3:"},
+        {"unparsable price", "prices/005930.csv", "Date,Close\n2005-03-02,abc\n", "005930.csv:2:"},
+        {"dates out of order", "prices/005930.csv", "Date,Close\n2005-03-02,100\n2005-03-04,100\n2005-03-03,100\n",
+         "005930.csv:4:"},
+        {"duplicate dates", "prices/005930.csv", "Date,Close\n2005-03-02,100\n2005-03-02,101\n", "005930.csv:3:"},
+        {"price beyond the record", "prices/005930.csv", "Date,Close\n2005-03-02,19000000\n", "005930.csv:2:"},
+        {"no close column", "index.csv", "Date,Open\n2005-03-02,900\n", "index.csv:1:"},
+        {"index too large", "index.csv", "Date,Close\n2005-03-02,12000\n", "index.csv:2:"},
+        {"bad code in the names", "names.csv", "code,name\n12345,x\n", "names.csv:2:"},
+    };
+    for (const auto& row : rows) {
+        Import im;
+        im.out.write("kospi.lst", "the old market");
+        im.in.write(row.file, row.bytes);
+        try {
+            im.run();
+            ADD_FAILURE() << row.name << ": no error";
+        } catch (const ImportError& e) {
+            EXPECT_NE(std::string(e.what()).find(row.where), std::string::npos) << row.name << ": " << e.what();
+        }
+        EXPECT_EQ(im.out.read("kospi.lst"), "the old market") << row.name;
+        EXPECT_FALSE(im.out.exists("StockData")) << row.name;
+        std::size_t entries = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(im.out.path()))
+            ++entries;
+        EXPECT_EQ(entries, 1u) << row.name; // no scratch folder left
+    }
+}
