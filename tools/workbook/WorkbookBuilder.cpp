@@ -224,6 +224,8 @@ void singleFund(lxw_workbook* book, const Formats& f, const Handoff& h, const st
         lineSeries(chart, "일별", 1, row - 1, "KOSPI");
         chart_title_set_name(chart, "수익률과 KOSPI");
         chart_axis_set_num_format(chart->y_axis, "0%");
+        chart_axis_set_num_format(chart->x_axis, "yy-mm-dd");
+        chart_axis_set_label_position(chart->x_axis, LXW_CHART_AXIS_LABEL_POSITION_LOW);
         chart_legend_set_position(chart, LXW_CHART_LEGEND_TOP);
         lxw_chart_options place{};
         place.x_scale = 2.2;
@@ -296,6 +298,8 @@ void fundSeries(lxw_workbook* book, const Formats& f, const Handoff& h, const st
         chart_axis_set_name(chart->y_axis, "수익률");
         chart_axis_set_num_format(chart->x_axis, "0%");
         chart_axis_set_num_format(chart->y_axis, "0%");
+        chart_axis_set_label_position(chart->x_axis, LXW_CHART_AXIS_LABEL_POSITION_LOW);
+        chart_axis_set_label_position(chart->y_axis, LXW_CHART_AXIS_LABEL_POSITION_LOW);
         chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
         lxw_chart_options place{};
         place.x_scale = 1.8;
