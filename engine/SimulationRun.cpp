@@ -385,6 +385,8 @@ int CSimEngine::runSimulation(const SimParams& params)
     const auto kospi = IndexFile::load(dir / "kospi.lst");
     if (!kospi)
         return stop("kospi.lst 파일을 읽을 수 없습니다.");
+    if (kospi->records().empty())
+        return stop("kospi.lst에 거래일 자료가 없습니다.");
     data.kospi = &*kospi;
     const std::size_t n = data.items.size();
     data.totalMode = n > 1 && data.items[1].amount == 0;
@@ -530,8 +532,14 @@ int CSimEngine::runSimulation(const SimParams& params)
             written = closingLog.close() && written;
             written = files.gen.close() && written;
         }
-        if (!written)
+        if (!written) {
+            // A result file that lost lines on the way to the disk would be read as a result:
+            // none is left instead.
+            std::error_code removeError;
+            for (const char* name : {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv"})
+                std::filesystem::remove(dir / name, removeError);
             throw cannotWrite("결과");
+        }
     } catch (const EngineError& e) {
         return stop(e.what());
     }

@@ -289,12 +289,20 @@ public:
             throw ImportError(path.string() + ": 쓸 수 없습니다.");
         files.push_back(name);
     }
-    // Every file into place; each rename replaces one whole file.
+    // Every file into place; each rename replaces one whole file. The folders are made first,
+    // so a target that cannot take the files fails before any of them moves.
     void commit(const std::filesystem::path& out)
     {
+        std::error_code ec;
         for (const auto& name : files) {
-            std::filesystem::create_directories((out / name).parent_path());
-            std::filesystem::rename(dir / name, out / name);
+            std::filesystem::create_directories((out / name).parent_path(), ec);
+            if (ec || !std::filesystem::is_directory((out / name).parent_path()))
+                throw ImportError((out / name).parent_path().string() + ": 폴더를 만들 수 없습니다.");
+        }
+        for (const auto& name : files) {
+            std::filesystem::rename(dir / name, out / name, ec);
+            if (ec)
+                throw ImportError((out / name).string() + ": 제자리에 옮길 수 없습니다 (" + ec.message() + ").");
         }
     }
     std::filesystem::path dir;
@@ -304,6 +312,8 @@ private:
 };
 
 } // namespace
+
+ImportSummary importFiles(const ImportOptions& o);
 
 std::int32_t roundToTick(double value)
 {
@@ -354,6 +364,15 @@ std::optional<std::int32_t> parseCsvDate(std::string_view text)
 }
 
 ImportSummary importCsv(const ImportOptions& o)
+{
+    try {
+        return importFiles(o);
+    } catch (const std::filesystem::filesystem_error& e) {
+        throw ImportError(e.what());
+    }
+}
+
+ImportSummary importFiles(const ImportOptions& o)
 {
     ImportSummary summary;
     if (!(o.multiplier > 0))
@@ -427,7 +446,8 @@ ImportSummary importCsv(const ImportOptions& o)
     for (const auto& [code, name] : names)
         if (stocks.count(code))
             codes += codeRecordBytes(code, name);
-    for (const auto& [code, records] : stocks) {
+    for (const auto& stock : stocks) {
+        const std::string& code = stock.first;
         if (std::none_of(names.begin(), names.end(), [&](const auto& n) { return n.first == code; })) {
             codes += codeRecordBytes(code, code);
             summary.notes.push_back(code + ": 종목명이 없어 종목코드를 이름으로 씁니다.");

@@ -1,0 +1,278 @@
+// The program under faults: folders it may not write, a full disk, missing, empty and truncated
+// files, and files that change between runs. Each gives a clear message or a defined result.
+
+#include "PriceBuilder.h"
+#include "Recorders.h"
+#include "TempDir.h"
+#include "engine/CSimEngine.h"
+#include "engine/Portfolio.h"
+#include "mainform/core/DataUpdate.h"
+#include "mainform/core/Groups.h"
+#include "platform/core/Cp949.h"
+#include "platform/core/Format.h"
+#include "platform/core/TextFile.h"
+#include "tools/ImportCsv.h"
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace kestrelan;
+
+namespace {
+
+const std::vector<std::string> portfolio = {"111110 ONE                 ", "222220 TWO                 "};
+
+std::string days(std::int32_t start)
+{
+    std::string bytes;
+    for (std::int32_t d : {20040105, 20040106, 20040107, 20040108})
+        bytes += priceRecordBytes(d) + priceRecordBytes(start) + priceRecordBytes(start - 500) + priceRecordBytes(start + 300);
+    return bytes;
+}
+
+// A small market in a folder of its own.
+struct Market
+{
+    Market()
+    {
+        std::string kospi;
+        for (std::int32_t d : {20040105, 20040106, 20040107, 20040108})
+            kospi += indexRecordBytes(d, 80000, 80100);
+        dir.write("kospi.lst", kospi);
+        std::string ksp;
+        for (int r = 0; r < 11; ++r)
+            ksp += format("%d\t%d\t50\t50\t150\t50\t50\t150\t50\t50\t150\r\n", r == 10 ? 0 : 1000 - 50 * r,
+                          r == 0 ? 0 : 1050 - 50 * r);
+        dir.write("ksp.txt", ksp);
+        dir.write("StockData/111110.real", days(10000));
+        dir.write("StockData/222220.real", days(5000));
+        writeSimItems(dir.path(), portfolio, 0, 10000000);
+    }
+    int run(int autoSet = 0, const std::filesystem::path& work = {})
+    {
+        RunContext c;
+        c.workDir = work.empty() ? dir.path() : work;
+        c.programDir = dir.path();
+        c.messages = &messages;
+        SimParams p;
+        p.startDate = 20040101;
+        p.endDate = 20040131;
+        p.autoSet = autoSet;
+        CSimEngine engine(c);
+        return engine.runSimulation(p);
+    }
+    test::TempDir dir;
+    test::RecordingSink messages;
+};
+
+// The folder made read-only: a read-only tmpfs where mounting is allowed (root ignores file
+// modes), the folder's mode otherwise.
+class ReadOnly
+{
+public:
+    explicit ReadOnly(const std::filesystem::path& source)
+        : mountPoint(source.parent_path() / "readonly")
+    {
+        std::filesystem::create_directories(mountPoint);
+        if (::geteuid() != 0) {
+            std::filesystem::copy(source, mountPoint, std::filesystem::copy_options::recursive);
+            ::chmod(mountPoint.c_str(), 0555);
+            usable = true;
+            return;
+        }
+        if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=4m") != 0)
+            return;
+        mounted = true;
+        std::filesystem::copy(source, mountPoint, std::filesystem::copy_options::recursive);
+        usable = ::mount(nullptr, mountPoint.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+    ~ReadOnly()
+    {
+        if (mounted)
+            ::umount(mountPoint.c_str());
+        else
+            ::chmod(mountPoint.c_str(), 0755);
+    }
+    bool usable = false;
+    std::filesystem::path mountPoint;
+
+private:
+    bool mounted = false;
+};
+
+// A copy of the folder on a tmpfs with almost no room left (where mounting is allowed).
+class SmallDisk
+{
+public:
+    explicit SmallDisk(const std::filesystem::path& source)
+        : mountPoint(source.parent_path() / "small")
+    {
+        std::filesystem::create_directories(mountPoint);
+        if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
+            return;
+        mounted = true;
+        std::filesystem::copy(source, mountPoint, std::filesystem::copy_options::recursive);
+        // Fill what is left, page by page, until a write fails.
+        std::FILE* f = std::fopen((mountPoint / "filler").c_str(), "wb");
+        const std::string page(4096, 'x');
+        while (f && std::fwrite(page.data(), 1, page.size(), f) == page.size() && std::fflush(f) == 0) {
+        }
+        if (f)
+            std::fclose(f);
+        usable = true;
+    }
+    ~SmallDisk()
+    {
+        if (mounted)
+            ::umount(mountPoint.c_str());
+    }
+    bool usable = false;
+    std::filesystem::path mountPoint;
+
+private:
+    bool mounted = false;
+};
+
+} // namespace
+
+TEST(FaultTest, ReadOnlyWorkingFolder)
+{
+    Market m;
+    m.dir.write("group.lst", padBytes("old", 30) + "\r\n");
+    m.dir.write("Update.new", "A111110\r\n0\r\n20040109\r\n");
+    ReadOnly ro(m.dir.path());
+    if (!ro.usable)
+        GTEST_SKIP() << "this machine lets the test neither mount a read-only folder nor drop write access";
+    const auto work = ro.mountPoint;
+    EXPECT_EQ(m.run(0, work), runStopped);
+    ASSERT_EQ(m.messages.shown.size(), 1u);
+    EXPECT_NE(m.messages.shown[0].find("result.csv"), std::string::npos);
+    EXPECT_FALSE(writeSimItems(work, portfolio, 0, 1000));
+    EXPECT_EQ(registerGroup(work, "new", portfolio), GroupResult::Failed);
+    EXPECT_FALSE(deleteGroup(work, padBytes("old", 30)));
+    EXPECT_EQ(readGroupNames(work).size(), 1u);
+    // An update that cannot be removed is not merged: it would be merged again at every start.
+    NullProgress progress;
+    EXPECT_FALSE(mergeUpdate(work, m.dir.path(), 2, progress, m.messages).present);
+    EXPECT_EQ(m.dir.read("StockData/111110.real"), days(10000));
+}
+
+TEST(FaultTest, FullDiskLeavesNoResultToTrust)
+{
+    Market m;
+    std::filesystem::create_symlink("/dev/full", m.dir / "result.txt");
+    EXPECT_EQ(m.run(), runStopped);
+    ASSERT_FALSE(m.messages.shown.empty());
+    EXPECT_NE(m.messages.shown.back().find("디스크"), std::string::npos);
+    EXPECT_FALSE(m.dir.exists("result.csv"));
+    EXPECT_FALSE(m.dir.exists("trade.csv"));
+}
+
+TEST(FaultTest, FullDiskKeepsTheGroupsAndTheMarket)
+{
+    Market m;
+    ASSERT_EQ(registerGroup(m.dir.path(), "first", portfolio), GroupResult::Done);
+    const std::string items = m.dir.read("item.lst");
+    std::filesystem::create_symlink("/dev/full", m.dir / "item.lst.tmp");
+    EXPECT_EQ(registerGroup(m.dir.path(), "second", portfolio), GroupResult::Failed);
+    EXPECT_EQ(m.dir.read("item.lst"), items);
+    EXPECT_EQ(readGroupNames(m.dir.path()).size(), 1u);
+
+}
+
+TEST(FaultTest, ImportOnAFullDiskLeavesTheMarket)
+{
+    Market m;
+    SmallDisk disk(m.dir.path());
+    if (!disk.usable)
+        GTEST_SKIP() << "this machine does not let the test mount a small tmpfs";
+    test::TempDir in;
+    std::string prices = "Date,Close\n";
+    for (int d = 1; d <= 28; ++d)
+        prices += format("2004-02-%02d,%d\n", d, 1000 + d * 5);
+    in.write("prices/111110.csv", prices);
+    in.write("index.csv", "Date,Close\n2004-01-05,800\n");
+    in.write("names.csv", "111110,ONE\n");
+    ImportOptions o;
+    o.prices = in / "prices";
+    o.index = in / "index.csv";
+    o.names = in / "names.csv";
+    o.out = disk.mountPoint;
+    EXPECT_THROW(importCsv(o), ImportError);
+    EXPECT_EQ(readWholeFile(disk.mountPoint / "StockData/111110.real"), days(10000));
+    EXPECT_EQ(readWholeFile(disk.mountPoint / "kospi.lst"), m.dir.read("kospi.lst"));
+}
+
+TEST(FaultTest, MissingAndEmptyInputs)
+{
+    struct Row
+    {
+        const char* name;
+        const char* file;
+        bool remove; // else emptied
+        int status;
+        const char* message; // a part of the one message, or "" for none
+    };
+    // case | file | removed or emptied | run status | message
+    const Row rows[] = {
+        {"no kospi.lst", "kospi.lst", true, runStopped, "kospi.lst"},
+        {"empty kospi.lst", "kospi.lst", false, runStopped, "kospi.lst"},
+        {"no SimItem.lst", "SimItem.lst", true, runStopped, "SimItem.lst"},
+        {"empty SimItem.lst", "SimItem.lst", false, runStopped, "SimItem.lst"},
+        {"no price file", "StockData/222220.real", true, runStopped, "주가데이터파일이 없습니다"},
+        {"empty price file: the stock sits out", "StockData/222220.real", false, runFinished, ""},
+        {"no ksp.txt with automatic setting", "ksp.txt", true, runFinished, "ksp.txt"},
+    };
+    for (const auto& row : rows) {
+        Market m;
+        if (row.remove)
+            std::filesystem::remove(m.dir / row.file);
+        else
+            m.dir.write(row.file, "");
+        EXPECT_EQ(m.run(1), row.status) << row.name;
+        if (*row.message) {
+            ASSERT_EQ(m.messages.shown.size(), 1u) << row.name;
+            EXPECT_NE(m.messages.shown[0].find(row.message), std::string::npos) << row.name << ": " << m.messages.shown[0];
+        } else {
+            EXPECT_TRUE(m.messages.shown.empty()) << row.name;
+        }
+    }
+    Market sitsOut;
+    sitsOut.dir.write("StockData/222220.real", "");
+    sitsOut.run();
+    const std::string gen = sitsOut.dir.read("gen.csv");
+    EXPECT_EQ(std::count(gen.begin(), gen.end(), '\n'), 1);
+}
+
+TEST(FaultTest, TruncatedLastRecordsAreLeftOut)
+{
+    Market whole;
+    whole.run();
+    Market cut;
+    cut.dir.write("StockData/111110.real", days(10000) + "2004010");
+    cut.dir.write("kospi.lst", cut.dir.read("kospi.lst") + "20040109 801");
+    cut.dir.write("SimItem.lst", cut.dir.read("SimItem.lst") + "333330 TH");
+    EXPECT_EQ(cut.run(), runFinished);
+    for (const char* f : {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv"})
+        EXPECT_EQ(cut.dir.read(f), whole.dir.read(f)) << f;
+}
+
+TEST(FaultTest, PriceFilesThatChangeBetweenRunsAreReadAnew)
+{
+    Market m;
+    ASSERT_EQ(m.run(), runFinished);
+    const std::string before = m.dir.read("result.csv");
+    // A day more, then the file cut in the middle of a record.
+    m.dir.write("kospi.lst", m.dir.read("kospi.lst") + indexRecordBytes(20040109, 80100, 80200));
+    m.dir.write("StockData/111110.real", days(10000) + priceRecordBytes(20040109) + priceRecordBytes(10000)
+                                             + priceRecordBytes(11000));
+    ASSERT_EQ(m.run(), runFinished);
+    EXPECT_GT(m.dir.read("result.csv").size(), before.size());
+    EXPECT_NE(m.dir.read("closing.csv").find("2004-01-09,11000"), std::string::npos);
+    const std::string full = m.dir.read("StockData/111110.real");
+    m.dir.write("StockData/111110.real", full.substr(0, full.size() - 20));
+    ASSERT_EQ(m.run(), runFinished);
+    EXPECT_TRUE(m.messages.shown.empty());
+}
