@@ -32,6 +32,7 @@ namespace kestrelan {
 namespace {
 
 constexpr int maxPortfolio = 50;
+constexpr const char* groupFilesFailed = "그룹 파일(group.lst, item.lst)을 쓸 수 없습니다. 폴더의 쓰기 권한을 확인하세요.";
 
 QByteArray bytesOf(const std::string& s)
 {
@@ -312,9 +313,7 @@ void CSimulationDlg::registerGroup()
     case GroupResult::Done: break;
     case GroupResult::Duplicate: services.messages->show("동일한 이름의 그룹이 있습니다."); return;
     case GroupResult::TooLong: services.messages->show("그룹명은 30바이트(한글 15자, 영문 30자)까지 쓸 수 있습니다."); return;
-    case GroupResult::Failed:
-        services.messages->show("그룹 파일(group.lst, item.lst)을 쓸 수 없습니다. 폴더의 쓰기 권한을 확인하세요.");
-        return;
+    case GroupResult::Failed: services.messages->show(groupFilesFailed); return;
     }
     fillGroupCombo();
 }
@@ -329,7 +328,7 @@ void CSimulationDlg::deleteGroup()
         return;
     const QByteArray name = groupCombo->itemData(chosen).toByteArray();
     if (!kestrelan::deleteGroup(services.workDir, std::string(name.constData(), static_cast<std::size_t>(name.size()))))
-        services.messages->show("그룹 파일(group.lst, item.lst)을 쓸 수 없습니다. 폴더의 쓰기 권한을 확인하세요.");
+        services.messages->show(groupFilesFailed);
     fillGroupCombo();
     portfolioList->clear();
 }

@@ -26,6 +26,15 @@ inline std::string priceBytes(std::initializer_list<PriceDay> days)
     return bytes;
 }
 
+/// The records of the numbers, in order.
+inline std::string records(std::initializer_list<std::int32_t> numbers)
+{
+    std::string bytes;
+    for (auto n : numbers)
+        bytes += priceRecordBytes(n);
+    return bytes;
+}
+
 /// The byte position of a day's date record.
 inline std::int32_t positionOf(const PriceFile& file, std::int32_t date)
 {

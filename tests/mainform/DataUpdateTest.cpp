@@ -1,4 +1,5 @@
 #include "Recorders.h"
+#include "engine/PriceBuilder.h"
 #include "TempDir.h"
 #include "engine/MarketData.h"
 #include "mainform/core/DataUpdate.h"
@@ -8,15 +9,9 @@
 
 using namespace kestrelan;
 
-namespace {
+using test::records;
 
-std::string records(std::initializer_list<std::int32_t> numbers)
-{
-    std::string bytes;
-    for (auto n : numbers)
-        bytes += priceRecordBytes(n);
-    return bytes;
-}
+namespace {
 
 struct Update
 {
