@@ -5,6 +5,7 @@
 #include "platform/core/TextFile.h"
 #include "results/core/FieldReader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -345,8 +346,14 @@ std::optional<std::string> shortDate(std::string_view text)
 
 std::int32_t roundFirstDecimal(double value)
 {
-    const auto t = static_cast<std::int64_t>(value * 10);
-    return static_cast<std::int32_t>(t / 10 + (t % 10 >= 5 ? 1 : 0));
+    // A value beyond what a cell of thousands of won can hold saturates rather than overflows.
+    constexpr double limit = 2147483647.0 * 10;
+    const double scaled = value * 10;
+    if (!(scaled == scaled))
+        return 0;
+    const auto t = static_cast<std::int64_t>(std::clamp(scaled, -limit, limit));
+    const std::int64_t rounded = t / 10 + (t % 10 >= 5 ? 1 : 0);
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(rounded, -2147483647 - 1, 2147483647));
 }
 
 } // namespace kestrelan

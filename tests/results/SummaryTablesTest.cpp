@@ -5,6 +5,7 @@
 #include "results/core/SummaryTables.h"
 #include "tools/ShowCommand.h"
 
+#include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
@@ -89,6 +90,14 @@ TEST(FormatTest, RoundingOnTheFirstDecimal)
     EXPECT_EQ(roundFirstDecimal(12.4), 12);
     EXPECT_EQ(roundFirstDecimal(-12.5), -12);
     EXPECT_EQ(roundFirstDecimal(5588.65), 5589);
+}
+
+// Found by fuzz_results: a gen.csv amount of 3e18 thousand won overflowed the conversion.
+TEST(FormatTest, RoundingSaturatesBeyondThe32BitRange)
+{
+    EXPECT_EQ(roundFirstDecimal(3e18), 2147483647);
+    EXPECT_EQ(roundFirstDecimal(-3e18), -2147483647);
+    EXPECT_EQ(roundFirstDecimal(std::nan("")), 0);
 }
 
 TEST(ClassifyTest, KindsFromTheFirstTwoStartDates)
