@@ -131,6 +131,18 @@ Formats makeFormats(lxw_workbook* book)
     return f;
 }
 
+// The summary sheet with its title, the export's name and the portfolio's stock count.
+Sheet summarySheet(lxw_workbook* book, const Formats& f, const Handoff& h, const char* title)
+{
+    Sheet summary(workbook_add_worksheet(book, "요약"), f.bold);
+    summary.string(0, 0, title, f.bold);
+    summary.string(1, 0, "이름");
+    summary.string(1, 1, h.name);
+    summary.string(2, 0, "종목수(포트폴리오)");
+    summary.value(2, 1, h.stockCount);
+    return summary;
+}
+
 void lineSeries(lxw_chart* chart, const char* sheet, int col, int rows, const char* name)
 {
     lxw_chart_series* s = chart_add_series(chart, nullptr, nullptr);
@@ -144,12 +156,7 @@ void singleFund(lxw_workbook* book, const Formats& f, const Handoff& h, const st
     const auto results = lines(dir / "result.csv", true);
     const auto stocks = lines(dir / "gen.csv", false);
 
-    Sheet summary(workbook_add_worksheet(book, "요약"), f.bold);
-    summary.string(0, 0, "시뮬레이션 결과 요약", f.bold);
-    summary.string(1, 0, "이름");
-    summary.string(1, 1, h.name);
-    summary.string(2, 0, "종목수(포트폴리오)");
-    summary.value(2, 1, h.stockCount);
+    Sheet summary = summarySheet(book, f, h, "시뮬레이션 결과 요약");
     if (!results.empty() && results.front().size() >= 2) {
         summary.string(3, 0, "기간");
         summary.string(3, 1, results.front()[0] + " ~ " + results.back()[1]);
@@ -247,12 +254,7 @@ void fundSeries(lxw_workbook* book, const Formats& f, const Handoff& h, const st
         fundSum += number(r[9]);
         indexSum += number(r[8]);
     }
-    Sheet summary(workbook_add_worksheet(book, "요약"), f.bold);
-    summary.string(0, 0, "수익률 통계 요약", f.bold);
-    summary.string(1, 0, "이름");
-    summary.string(1, 1, h.name);
-    summary.string(2, 0, "종목수(포트폴리오)");
-    summary.value(2, 1, h.stockCount);
+    Sheet summary = summarySheet(book, f, h, "수익률 통계 요약");
     summary.string(3, 0, "펀드 수");
     summary.value(3, 1, funds);
     summary.string(4, 0, "지수보다 높은 펀드 수");
