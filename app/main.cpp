@@ -5,6 +5,7 @@
 
 #include "mainform/CSimulationDlg.h"
 #include "platform/core/Folders.h"
+#include "platform/qt/AppIcon.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/CProgressDlg.h"
 #include "platform/qt/QtSinks.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     app.setApplicationName("Kestrelan");
+    app.setWindowIcon(kestrelan::applicationIcon());
     kestrelan::QtMessageSink messages;
     kestrelan::QtShell shell;
     kestrelan::DialogNameInput names;

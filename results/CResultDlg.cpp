@@ -2,6 +2,7 @@
 
 #include "platform/core/TextFile.h"
 #include "platform/qt/DialogTemplate.h"
+#include "platform/qt/AppIcon.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/EnterAsTab.h"
 #include "platform/qt/QtText.h"
@@ -75,6 +76,7 @@ CResultDlg::CResultDlg(ResultServices s, QWidget* parent)
     , services(std::move(s))
 {
     buildDialog(*this, loadDialogSpec(134));
+    setWindowIcon(applicationIcon());
     setMinimumSize(std::max(width(), chartLeft + chartWidth + 20), std::max(height(), chartTop + chartHeight + 10));
     setMaximumSize(minimumSize());
     stockCombo = control<QComboBox>(*this, 1111);
