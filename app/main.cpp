@@ -60,25 +60,24 @@ int main(int argc, char** argv)
     kestrelan::DialogNameInput names;
     const QString screenshot = qEnvironmentVariable("KESTRELAN_SCREENSHOT");
 
+    kestrelan::WindowServices common;
+    common.messages = &messages;
+    common.shell = &shell;
+    common.names = &names;
+    common.workDir = kestrelan::workingFolder();
+    common.programDir = kestrelan::programFolder();
+
     if (app.arguments().contains("--results")) {
         kestrelan::ResultServices services;
-        services.messages = &messages;
-        services.shell = &shell;
-        services.names = &names;
-        services.workDir = kestrelan::workingFolder();
-        services.programDir = kestrelan::programFolder();
+        static_cast<kestrelan::WindowServices&>(services) = common;
         services.homeDir = kestrelan::homeFolder();
         return showResults(services, screenshot);
     }
 
     kestrelan::QtProgress progress;
     kestrelan::FormServices services;
-    services.messages = &messages;
-    services.shell = &shell;
-    services.names = &names;
+    static_cast<kestrelan::WindowServices&>(services) = common;
     services.progress = &progress;
-    services.workDir = kestrelan::workingFolder();
-    services.programDir = kestrelan::programFolder();
     services.resultFolder = kestrelan::homeFolder() / "SimResult";
     kestrelan::CSimulationDlg form(services);
     if (!screenshot.isEmpty())

@@ -387,11 +387,7 @@ void CSimulationDlg::openResults(const QString& groupName, int stockCount)
         return;
     }
     ResultServices r;
-    r.messages = services.messages;
-    r.shell = services.shell;
-    r.names = services.names;
-    r.workDir = services.workDir;
-    r.programDir = services.programDir;
+    static_cast<WindowServices&>(r) = services;
     r.homeDir = services.resultFolder.empty() ? services.workDir : services.resultFolder.parent_path();
     CResultDlg results(r);
     results.groupName = groupName;

@@ -3,6 +3,7 @@
 // values are one member per control, read from and written to the controls as a whole.
 
 #include "platform/core/Sinks.h"
+#include "platform/qt/WindowServices.h"
 
 #include <QDialog>
 #include <QString>
@@ -22,15 +23,10 @@ class FormBindings;
 class INameInput;
 
 /// What the form works with besides its controls.
-struct FormServices
+struct FormServices : WindowServices
 {
-    IMessageSink* messages = nullptr;
-    IShell* shell = nullptr;
-    INameInput* names = nullptr;
-    IProgressSink* progress = nullptr;      // the progress window of the update and the run
-    std::filesystem::path workDir = ".";   // kospi.lst, code.lst, group files, results
-    std::filesystem::path programDir = "."; // StockData, the help file
-    std::filesystem::path resultFolder;     // made at every start (~/SimResult); empty: none
+    IProgressSink* progress = nullptr;  // the progress window of the update and the run
+    std::filesystem::path resultFolder; // made at every start (~/SimResult); empty: none
     /// Opens the results window after a run (group name, stock count); empty: the form's own.
     std::function<void(const QString&, int)> openResults;
 };

@@ -3,6 +3,7 @@
 // shows the summary tables, the yield chart (or the fund-series chart) and a stock's chart.
 
 #include "platform/core/Sinks.h"
+#include "platform/qt/WindowServices.h"
 #include "results/core/SummaryTables.h"
 
 #include <QDialog>
@@ -18,14 +19,9 @@ class CTChart;
 class INameInput;
 
 /// What the window works with besides its controls.
-struct ResultServices
+struct ResultServices : WindowServices
 {
-    IMessageSink* messages = nullptr;
-    IShell* shell = nullptr;
-    INameInput* names = nullptr;
-    std::filesystem::path workDir = ".";   // the result files
-    std::filesystem::path programDir = "."; // the workbook builder
-    std::filesystem::path homeDir = ".";    // the hand-off file and the workbook folder
+    std::filesystem::path homeDir = "."; // the hand-off file and the workbook folder
 };
 
 class CResultDlg : public QDialog
