@@ -20,17 +20,6 @@
 #include <map>
 #include <stdexcept>
 
-// The templates are compiled into this static library; its resource registration has to be
-// pulled in explicitly.
-static void initTemplates()
-{
-    static const bool done = [] {
-        Q_INIT_RESOURCE(kestrelan);
-        return true;
-    }();
-    (void)done;
-}
-
 namespace kestrelan {
 
 namespace {
@@ -163,7 +152,6 @@ DialogSpec parseDialogSpec(const QString& text)
 
 DialogSpec loadDialogSpec(int resourceId)
 {
-    initTemplates();
     QFile file(QString(":/dialogs/%1.dlg").arg(resourceId));
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error("no dialog template " + std::to_string(resourceId));
