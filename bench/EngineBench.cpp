@@ -178,13 +178,15 @@ struct LoadedPrices
 
 void WalkLoaded(benchmark::State& state)
 {
-    walkFunds<LoadedPrices>(state, [](const std::filesystem::path& path) { return std::make_unique<LoadedPrices>(path); });
+    walkFunds<LoadedPrices>(state,
+                            [](const std::filesystem::path& path) { return std::make_unique<LoadedPrices>(path); });
 }
 BENCHMARK(WalkLoaded)->Name("Walk/loaded")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void WalkSeeking(benchmark::State& state)
 {
-    walkFunds<SeekingPrices>(state, [](const std::filesystem::path& path) { return std::make_unique<SeekingPrices>(path); });
+    walkFunds<SeekingPrices>(state,
+                             [](const std::filesystem::path& path) { return std::make_unique<SeekingPrices>(path); });
 }
 BENCHMARK(WalkSeeking)->Name("Walk/seek-and-read")->Unit(benchmark::kMillisecond)->UseRealTime();
 

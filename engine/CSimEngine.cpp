@@ -92,9 +92,6 @@ std::int32_t CSimEngine::adjustForSplit(int stock, std::int32_t t, std::int32_t 
     return static_cast<std::int32_t>(held - total);
 }
 
-void CSimEngine::writeTrade(const std::string& line)
-{
-    tradeLog.write(line);
-}
+void CSimEngine::writeTrade(const std::string& line) { tradeLog.write(line); }
 
 } // namespace kestrelan

@@ -40,27 +40,27 @@ struct SimParams
 /// One stock within the current fund.
 struct StockSlot
 {
-    char itemText[28];     // code (1-6), separator, name (8-27), NUL
-    std::int32_t sDate;    // fund start
-    std::int32_t eDate;    // fund end
-    float sKospi;          // KOSPI at the fund start
-    float eKospi;          // KOSPI at the fund end
+    char itemText[28];  // code (1-6), separator, name (8-27), NUL
+    std::int32_t sDate; // fund start
+    std::int32_t eDate; // fund end
+    float sKospi;       // KOSPI at the fund start
+    float eKospi;       // KOSPI at the fund end
     std::int32_t rangeHighPct;
     std::int32_t rangeLowPct;
     std::int32_t marginPct;
     std::int32_t secondPct;
-    double initRatio;      // initial purchase ratio in force, as a fraction
-    std::int32_t invest;   // amount in won, or the share count in share-count mode
+    double initRatio;       // initial purchase ratio in force, as a fraction
+    std::int32_t invest;    // amount in won, or the share count in share-count mode
     std::int32_t startSold; // shares sold at the start in share-count mode
-    std::int32_t initial;  // start price
-    std::int32_t last;     // latest price read
-    std::int32_t firstVol; // shares bought (or kept) by the initial purchase
-    std::int32_t autoVol;  // grid unit
-    std::int32_t sellStep; // levels in the span above the base
-    double value;          // valuation on the latest simulated day
+    std::int32_t initial;   // start price
+    std::int32_t last;      // latest price read
+    std::int32_t firstVol;  // shares bought (or kept) by the initial purchase
+    std::int32_t autoVol;   // grid unit
+    std::int32_t sellStep;  // levels in the span above the base
+    double value;           // valuation on the latest simulated day
     double cash;
     std::int32_t shares;
-    std::int32_t shares2;  // second share counter; always valued with `shares`
+    std::int32_t shares2; // second share counter; always valued with `shares`
     double totBuy;
     double totSell;
     char lastSide;         // 'B' or 'S': side of the latest trade
@@ -97,15 +97,19 @@ struct MemoryPrices
 /// Where a run reads and writes, and what it shows.
 struct RunContext
 {
-    std::filesystem::path workDir = ".";  // kospi.lst, SimItem.lst, ksp.txt, the result files
+    std::filesystem::path workDir = ".";    // kospi.lst, SimItem.lst, ksp.txt, the result files
     std::filesystem::path programDir = "."; // holds StockData/<code>.real
-    IMessageSink* messages = nullptr;     // required
-    IProgressSink* progress = nullptr;    // optional
-    int threads = 0;                      // workers for a fund series; 0: one per core
+    IMessageSink* messages = nullptr;       // required
+    IProgressSink* progress = nullptr;      // optional
+    int threads = 0;                        // workers for a fund series; 0: one per core
 };
 
 /// runSimulation's result: the run finished, or it stopped after showing its message.
-enum RunStatus : int { runFinished = 0, runStopped = 1 };
+enum RunStatus : int
+{
+    runFinished = 0,
+    runStopped = 1
+};
 
 /// The engine of one run.
 class CSimEngine
@@ -123,11 +127,10 @@ public:
     /// One simulation: reads SimItem.lst, builds the fund calendar, replays every fund and writes
     /// the result files into the working folder. Returns runFinished, or runStopped after a
     /// message (a missing price file, more than 50 stocks, a file that cannot be written).
-    int runSimulation(std::int32_t investMode, std::int32_t startDate, std::int32_t endDate,
-                      std::int32_t fundCadence, std::int32_t years, std::int32_t marginPct, std::int32_t secondPct,
-                      std::int32_t rangeLowPct, std::int32_t rangeHighPct, std::int32_t initialBuyPct,
-                      double commissionPct, std::int32_t autoSet, std::int32_t riskProfile, std::int32_t yieldStats,
-                      std::int32_t includeTax);
+    int runSimulation(std::int32_t investMode, std::int32_t startDate, std::int32_t endDate, std::int32_t fundCadence,
+                      std::int32_t years, std::int32_t marginPct, std::int32_t secondPct, std::int32_t rangeLowPct,
+                      std::int32_t rangeHighPct, std::int32_t initialBuyPct, double commissionPct, std::int32_t autoSet,
+                      std::int32_t riskProfile, std::int32_t yieldStats, std::int32_t includeTax);
     int runSimulation(const SimParams& params);
     CSimEngine(const CSimEngine&) = delete;
     CSimEngine& operator=(const CSimEngine&) = delete;

@@ -4,8 +4,8 @@
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 
-#include <algorithm>
 #include "engine/EngineError.h"
+#include <algorithm>
 
 #include <stdexcept>
 
@@ -15,10 +15,7 @@ namespace {
 
 // Date arithmetic works on the yyyymmdd integer itself: +10, +100 and +10000 move the day, month
 // and year fields, and month 13 or month 0 is mended by +-8800.
-std::int32_t mendMonth13(std::int32_t d)
-{
-    return dateMonth(d) == 13 ? d + 8800 : d;
-}
+std::int32_t mendMonth13(std::int32_t d) { return dateMonth(d) == 13 ? d + 8800 : d; }
 
 std::vector<FundLine> singleFund(std::int32_t startDate, std::int32_t endDate, const IndexFile& kospi)
 {
@@ -128,8 +125,8 @@ const IndexRecord* lastRecordUpTo(const IndexFile& kospi, std::int32_t limit)
 
 } // namespace
 
-std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate, int calendarMode,
-                                    std::int32_t years, const IndexFile& kospi)
+std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate, int calendarMode, std::int32_t years,
+                                    const IndexFile& kospi)
 {
     if (calendarMode == SingleFund)
         return singleFund(startDate, endDate, kospi);

@@ -15,7 +15,13 @@ namespace kestrelan {
 constexpr std::int32_t fundLineSize = 30;
 
 /// Calendar modes: funds started three times a month, monthly, daily, or one fund.
-enum CalendarMode : int { ThreeTimesMonthly = 0, Monthly = 1, Daily = 2, SingleFund = 3 };
+enum CalendarMode : int
+{
+    ThreeTimesMonthly = 0,
+    Monthly = 1,
+    Daily = 2,
+    SingleFund = 3
+};
 
 struct FundLine
 {
@@ -26,8 +32,8 @@ struct FundLine
 };
 
 /// The funds of a calendar, in order. `years` 0 means half a year (modes 0 to 2).
-std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate, int calendarMode,
-                                    std::int32_t years, const IndexFile& kospi);
+std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate, int calendarMode, std::int32_t years,
+                                    const IndexFile& kospi);
 
 /// Writes date.lst into `dir` (through date.tmp, renamed into place) and returns its line count.
 /// Throws EngineError when the file cannot be written.

@@ -63,9 +63,6 @@ std::string dateText(std::int32_t date)
     return out;
 }
 
-std::int32_t dayCount(std::int32_t a, std::int32_t b)
-{
-    return days(b) - days(a);
-}
+std::int32_t dayCount(std::int32_t a, std::int32_t b) { return days(b) - days(a); }
 
 } // namespace kestrelan

@@ -10,10 +10,7 @@
 
 namespace kestrelan {
 
-std::int32_t parsePriceRecord(std::string_view record)
-{
-    return atoiField(record.substr(0, priceRecordSize - 1));
-}
+std::int32_t parsePriceRecord(std::string_view record) { return atoiField(record.substr(0, priceRecordSize - 1)); }
 
 std::string priceRecordBytes(std::int32_t number)
 {
@@ -125,10 +122,7 @@ std::optional<std::vector<std::string>> loadCodeList(const std::filesystem::path
     return parseCodeList(std::move(*bytes));
 }
 
-std::string_view entryCode(std::string_view entry)
-{
-    return entry.substr(0, std::min<std::size_t>(entry.size(), 6));
-}
+std::string_view entryCode(std::string_view entry) { return entry.substr(0, std::min<std::size_t>(entry.size(), 6)); }
 
 std::string_view entryName(std::string_view entry)
 {
@@ -137,10 +131,10 @@ std::string_view entryName(std::string_view entry)
 
 std::string indexRecordBytes(std::int32_t date, std::int32_t startHundredths, std::int32_t dayHundredths)
 {
-    if (date < 0 || date > 99999999 || startHundredths < -99999 || startHundredths > 999999
-        || dayHundredths < -99999 || dayHundredths > 999999)
-        throw std::invalid_argument(format("an index record cannot hold %d %d %d", date, startHundredths,
-                                           dayHundredths));
+    if (date < 0 || date > 99999999 || startHundredths < -99999 || startHundredths > 999999 || dayHundredths < -99999
+        || dayHundredths > 999999)
+        throw std::invalid_argument(
+            format("an index record cannot hold %d %d %d", date, startHundredths, dayHundredths));
     return format("%8d%6d%6d\n", date, startHundredths, dayHundredths);
 }
 

@@ -70,10 +70,7 @@ struct IndexRecord
 };
 
 /// Index points from hundredths, in single precision as the index files are read.
-inline float indexPoints(std::int32_t hundredths)
-{
-    return static_cast<float>(hundredths) * 0.01f;
-}
+inline float indexPoints(std::int32_t hundredths) { return static_cast<float>(hundredths) * 0.01f; }
 
 /// kospi.lst: one record per trading day, read 21 characters at a time until a short read.
 class IndexFile

@@ -41,10 +41,7 @@ std::string resultCsvLine(std::string_view startText, std::string_view endText, 
                   kospiYield, fundYield, sums.tradeSum, turnover, sums.gainSum);
 }
 
-std::string_view slotCode(const StockSlot& slot)
-{
-    return std::string_view(slot.itemText, strnlen(slot.itemText, 6));
-}
+std::string_view slotCode(const StockSlot& slot) { return std::string_view(slot.itemText, strnlen(slot.itemText, 6)); }
 
 std::string_view slotName(const StockSlot& slot)
 {
@@ -55,10 +52,7 @@ std::string_view slotName(const StockSlot& slot)
 
 namespace {
 
-std::string sv(std::string_view s)
-{
-    return std::string(s);
-}
+std::string sv(std::string_view s) { return std::string(s); }
 
 const std::string& kindText(TradeKind kind)
 {
@@ -105,8 +99,7 @@ std::string tradeSummaryLine(std::string_view date, const StockSlot& slot, Trade
                              double amount, double commission, double tax)
 {
     return format("%s,%s,%s,%s,%d,%f,%.0f,%.0f,%.0f\n", sv(date).c_str(), sv(slotCode(slot)).c_str(),
-                  sv(slotName(slot)).c_str(), kindText(kind).c_str(), count, amount / count, amount, commission,
-                  tax);
+                  sv(slotName(slot)).c_str(), kindText(kind).c_str(), count, amount / count, amount, commission, tax);
 }
 
 } // namespace kestrelan

@@ -29,7 +29,13 @@ std::string resultTxtLine(const StockSlot& slot, std::string_view startText, std
 std::string genCsvLine(const StockSlot& slot);
 
 /// Trade log kinds.
-enum class TradeKind { Initial, Adjustment, Purchases, Sales };
+enum class TradeKind
+{
+    Initial,
+    Adjustment,
+    Purchases,
+    Sales
+};
 
 /// "초매" and "조정" lines: five integer-like fields.
 std::string tradeLine(std::string_view date, const StockSlot& slot, TradeKind kind, std::int32_t count,

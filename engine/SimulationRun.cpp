@@ -162,7 +162,13 @@ struct RunData
     IProgressSink* progress = nullptr;
 };
 
-enum InitState : int { sitsOut = -1, trading = 0, pending = 1, dataEnded = 2 };
+enum InitState : int
+{
+    sitsOut = -1,
+    trading = 0,
+    pending = 1,
+    dataEnded = 2
+};
 
 class FundRunner
 {
@@ -210,8 +216,7 @@ void FundRunner::fillSlot(std::size_t i, const Fund& fund, const SimParams& p, d
 }
 
 void FundRunner::runDay(std::size_t k, const Fund& fund, std::int32_t day, const std::string& startText,
-                        const std::string& dayText, const SimParams& p, double ratio, FundOutput& out,
-                        DaySums& sums)
+                        const std::string& dayText, const SimParams& p, double ratio, FundOutput& out, DaySums& sums)
 {
     sums = DaySums{};
     const bool log = data.logEnabled;
@@ -221,12 +226,12 @@ void FundRunner::runDay(std::size_t k, const Fund& fund, std::int32_t day, const
         const int stock = static_cast<int>(i);
         if (initState[i] == pending) {
             fillSlot(i, fund, p, ratio, amounts[i]);
-            initState[i] = engine.initialPurchase(p.investMode, stock, data.dayPos[i][k], log, data.commission,
-                                                  p.includeTax);
+            initState[i]
+                = engine.initialPurchase(p.investMode, stock, data.dayPos[i][k], log, data.commission, p.includeTax);
         }
         if (initState[i] == trading) {
-            const std::int32_t next = engine.rebalance(p.investMode, stock, day, data.dayPos[i][k], p.includeTax,
-                                                       log, data.commission);
+            const std::int32_t next
+                = engine.rebalance(p.investMode, stock, day, data.dayPos[i][k], p.includeTax, log, data.commission);
             if (next == endOfData)
                 initState[i] = dataEnded;
             else
@@ -271,8 +276,8 @@ void FundRunner::run(std::size_t k, FundOutput& out)
         std::vector<std::int32_t> positions(n);
         for (std::size_t i = 0; i < n; ++i)
             positions[i] = data.dayPos[i][k];
-        const auto divided = divideTotal(fund.start, data.items[0].amount, ratio, data.files, positions, amounts,
-                                         out.messages);
+        const auto divided
+            = divideTotal(fund.start, data.items[0].amount, ratio, data.files, positions, amounts, out.messages);
         if (!divided)
             return;
         ratio = *divided;
@@ -329,7 +334,8 @@ int workerCount(int requested, std::size_t funds)
 {
     int threads = requested > 0 ? requested : static_cast<int>(std::thread::hardware_concurrency());
     threads = std::max(threads, 1);
-    return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), std::max<std::size_t>(funds / 4, 1)));
+    return static_cast<int>(
+        std::min<std::size_t>(static_cast<std::size_t>(threads), std::max<std::size_t>(funds / 4, 1)));
 }
 
 // The result files of one run, opened in the working folder.
@@ -422,9 +428,9 @@ int CSimEngine::runSimulation(const SimParams& params)
                 throw cannotWrite("gen.csv");
         }
 
-        const int fundCount = buildCalendar(params.startDate, params.endDate,
-                                            data.logEnabled ? SingleFund : params.fundCadence, params.years,
-                                            *kospi, dir);
+        const int fundCount
+            = buildCalendar(params.startDate, params.endDate, data.logEnabled ? SingleFund : params.fundCadence,
+                            params.years, *kospi, dir);
         progress.begin(progressText);
         struct EndProgress
         {

@@ -22,7 +22,11 @@ constexpr std::int32_t priceTick(std::int32_t price)
     return 1000;
 }
 
-enum class Round { Down, Up };
+enum class Round
+{
+    Down,
+    Up
+};
 
 /// The price rounded to the tick of its own band (chosen by the unrounded price): down subtracts
 /// the remainder; up first adds a tick when there is a remainder, so 4,998 goes to 5,000.

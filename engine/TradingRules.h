@@ -132,8 +132,8 @@ struct SaleSummary
 } // namespace rules
 
 template <class Prices>
-int CSimEngine::initialPurchaseOn(const Prices& prices, int investMode, int stock, std::int32_t pos,
-                                  bool logEnabled, double commission, int includeTax)
+int CSimEngine::initialPurchaseOn(const Prices& prices, int investMode, int stock, std::int32_t pos, bool logEnabled,
+                                  double commission, int includeTax)
 {
     using namespace rules;
     StockSlot& s = slots[stock];
@@ -201,8 +201,8 @@ int CSimEngine::initialPurchaseOn(const Prices& prices, int investMode, int stoc
         w += 10;
     std::int32_t n = 0;
     sizeSpan(v, w, n);
-    const std::int32_t q = tickRound(static_cast<std::int32_t>(static_cast<std::int64_t>(p) * 100 / (m + 100)),
-                                     Round::Down);
+    const std::int32_t q
+        = tickRound(static_cast<std::int32_t>(static_cast<std::int64_t>(p) * 100 / (m + 100)), Round::Down);
     const std::int32_t x = upperTarget(s.rangeHighPct, p, m);
     const double holding = static_cast<double>(shareCount) * p;
     if (holding > 2000000000.0)
@@ -384,11 +384,10 @@ std::int32_t CSimEngine::rebalanceOn(const Prices& prices, int investMode, int s
     if (day > 0) {
         const std::string date = dateText(day);
         if (bought.count > 0)
-            writeTrade(tradeSummaryLine(date, s, TradeKind::Purchases, bought.count, bought.amount,
-                                        bought.commission, 0));
+            writeTrade(
+                tradeSummaryLine(date, s, TradeKind::Purchases, bought.count, bought.amount, bought.commission, 0));
         if (sold.count > 0)
-            writeTrade(tradeSummaryLine(date, s, TradeKind::Sales, sold.count, sold.amount, sold.commission,
-                                        sold.tax));
+            writeTrade(tradeSummaryLine(date, s, TradeKind::Sales, sold.count, sold.amount, sold.commission, sold.tax));
     }
     return result;
 }

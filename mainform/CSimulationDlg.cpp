@@ -1,14 +1,14 @@
 #include "mainform/CSimulationDlg.h"
 
 #include "engine/CSimEngine.h"
-#include "engine/Portfolio.h"
 #include "engine/MarketData.h"
+#include "engine/Portfolio.h"
 #include "mainform/CRangeTableDlg.h"
+#include "mainform/SimulationDlgIds.h"
 #include "mainform/core/DataUpdate.h"
 #include "mainform/core/FormLogic.h"
 #include "mainform/core/Groups.h"
 #include "mainform/core/StockSearch.h"
-#include "mainform/SimulationDlgIds.h"
 #include "platform/qt/Bindings.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/DialogTemplate.h"
@@ -32,12 +32,10 @@ namespace kestrelan {
 namespace {
 
 constexpr int maxPortfolio = 50;
-constexpr const char* groupFilesFailed = "그룹 파일(group.lst, item.lst)을 쓸 수 없습니다. 폴더의 쓰기 권한을 확인하세요.";
+constexpr const char* groupFilesFailed
+    = "그룹 파일(group.lst, item.lst)을 쓸 수 없습니다. 폴더의 쓰기 권한을 확인하세요.";
 
-QByteArray bytesOf(const std::string& s)
-{
-    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-}
+QByteArray bytesOf(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
 
 std::string entryOf(const QListWidgetItem* item)
 {
@@ -45,10 +43,7 @@ std::string entryOf(const QListWidgetItem* item)
     return std::string(b.constData(), static_cast<std::size_t>(b.size()));
 }
 
-std::int32_t toInt(const QDate& d)
-{
-    return d.year() * 10000 + d.month() * 100 + d.day();
-}
+std::int32_t toInt(const QDate& d) { return d.year() * 10000 + d.month() * 100 + d.day(); }
 
 // Calls back when a date picker's drop-down calendar closes.
 class CalendarClosed : public QObject
@@ -312,7 +307,9 @@ void CSimulationDlg::registerGroup()
     switch (kestrelan::registerGroup(services.workDir, *name, portfolioEntries())) {
     case GroupResult::Done: break;
     case GroupResult::Duplicate: services.messages->show("동일한 이름의 그룹이 있습니다."); return;
-    case GroupResult::TooLong: services.messages->show("그룹명은 30바이트(한글 15자, 영문 30자)까지 쓸 수 있습니다."); return;
+    case GroupResult::TooLong:
+        services.messages->show("그룹명은 30바이트(한글 15자, 영문 30자)까지 쓸 수 있습니다.");
+        return;
     case GroupResult::Failed: services.messages->show(groupFilesFailed); return;
     }
     fillGroupCombo();
@@ -340,7 +337,8 @@ void CSimulationDlg::loadGroup()
     if (chosen < 0)
         return;
     const QByteArray name = groupCombo->itemData(chosen).toByteArray();
-    setPortfolio(kestrelan::loadGroup(services.workDir, std::string(name.constData(), static_cast<std::size_t>(name.size()))));
+    setPortfolio(
+        kestrelan::loadGroup(services.workDir, std::string(name.constData(), static_cast<std::size_t>(name.size()))));
 }
 
 void CSimulationDlg::simulate()
@@ -359,7 +357,8 @@ void CSimulationDlg::simulate()
     const int mode = investModeCombo->currentIndex();
     if (!writeSimItems(services.workDir, portfolioEntries(), mode, investAmount)) {
         button->setEnabled(true);
-        services.messages->show("SimItem.lst 파일을 만들 수 없습니다. 폴더의 쓰기 권한과 남은 디스크 공간을 확인하세요.");
+        services.messages->show(
+            "SimItem.lst 파일을 만들 수 없습니다. 폴더의 쓰기 권한과 남은 디스크 공간을 확인하세요.");
         return;
     }
     RunContext context;
@@ -395,15 +394,9 @@ void CSimulationDlg::openResults(const QString& groupName, int stockCount)
     results.exec();
 }
 
-bool CSimulationDlg::readForm()
-{
-    return bindings->read();
-}
+bool CSimulationDlg::readForm() { return bindings->read(); }
 
-void CSimulationDlg::writeForm()
-{
-    bindings->write();
-}
+void CSimulationDlg::writeForm() { bindings->write(); }
 
 void CSimulationDlg::setEnabled(std::initializer_list<int> ids, bool enabled)
 {

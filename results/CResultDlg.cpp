@@ -1,9 +1,9 @@
 #include "results/CResultDlg.h"
 
 #include "platform/core/TextFile.h"
-#include "platform/qt/DialogTemplate.h"
 #include "platform/qt/AppIcon.h"
 #include "platform/qt/CNameInputDlg.h"
+#include "platform/qt/DialogTemplate.h"
 #include "platform/qt/EnterAsTab.h"
 #include "platform/qt/QtText.h"
 #include "results/CTChart.h"
@@ -191,8 +191,10 @@ void CResultDlg::fillSummaryTables()
 
 void CResultDlg::switchView()
 {
-    viewChoice = control<QRadioButton>(*this, 1100)->group()->buttons().indexOf(
-        control<QRadioButton>(*this, 1100)->group()->checkedButton());
+    viewChoice = control<QRadioButton>(*this, 1100)
+                     ->group()
+                     ->buttons()
+                     .indexOf(control<QRadioButton>(*this, 1100)->group()->checkedButton());
     const bool series = resultKind == FundSeries;
     if (viewChoice == 2) {
         const int chosen = stockCombo->currentIndex();
@@ -218,10 +220,7 @@ void CResultDlg::switchView()
         stockCombo->setFocus();
 }
 
-void CResultDlg::onStockSelected()
-{
-    drawStockChart(stockCombo->currentIndex());
-}
+void CResultDlg::onStockSelected() { drawStockChart(stockCombo->currentIndex()); }
 
 void CResultDlg::drawYieldChart()
 {
@@ -312,8 +311,9 @@ void CResultDlg::exportSummary()
                    QString::fromStdString(services.workDir.string()), "--out",
                    QString::fromStdString((services.homeDir / "SimResult").string())});
     if (!builder.waitForFinished(120000) || builder.exitStatus() != QProcess::NormalExit || builder.exitCode() != 0) {
-        const QString why = builder.error() == QProcess::FailedToStart ? QString("kestrelan-workbook을 찾을 수 없습니다.")
-                                                                       : QString::fromUtf8(builder.readAllStandardError());
+        const QString why = builder.error() == QProcess::FailedToStart
+            ? QString("kestrelan-workbook을 찾을 수 없습니다.")
+            : QString::fromUtf8(builder.readAllStandardError());
         services.messages->show(("엑셀 파일을 만들 수 없습니다. " + why).toStdString());
         return;
     }

@@ -60,9 +60,9 @@ int CTChart::addSeries(const SeriesLook& look)
     if (look.kind == Kind::Points) {
         auto* scatter = new QScatterSeries;
         scatter->setMarkerSize(look.markerSize);
-        scatter->setMarkerShape(look.marker == Marker::Square       ? QScatterSeries::MarkerShapeRectangle
-                                : look.marker == Marker::Triangle ? QScatterSeries::MarkerShapeTriangle
-                                                                  : QScatterSeries::MarkerShapeCircle);
+        scatter->setMarkerShape(look.marker == Marker::Square         ? QScatterSeries::MarkerShapeRectangle
+                                    : look.marker == Marker::Triangle ? QScatterSeries::MarkerShapeTriangle
+                                                                      : QScatterSeries::MarkerShapeCircle);
         scatter->setBorderColor(look.colour);
         s = scatter;
     } else {
@@ -111,10 +111,7 @@ void CTChart::showRightAxis(const QString& title)
     right->setTitleText(title);
 }
 
-void CTChart::setLegendVisible(bool visible)
-{
-    chart()->legend()->setVisible(visible);
-}
+void CTChart::setLegendVisible(bool visible) { chart()->legend()->setVisible(visible); }
 
 QValueAxis* CTChart::valueAxis(Axis axis) const
 {
@@ -195,10 +192,7 @@ void CTChart::clearAll()
         clear(static_cast<int>(s));
 }
 
-void CTChart::setLayout(int l, int width, int top, int height)
-{
-    setGeometry(l, top, width, height);
-}
+void CTChart::setLayout(int l, int width, int top, int height) { setGeometry(l, top, width, height); }
 
 void CTChart::refresh()
 {
@@ -223,19 +217,10 @@ int CTChart::pointCount(int series) const
     return static_cast<int>(pending[static_cast<std::size_t>(series)].points.size());
 }
 
-double CTChart::axisMinimum(Axis axis) const
-{
-    return valueAxis(axis)->min();
-}
+double CTChart::axisMinimum(Axis axis) const { return valueAxis(axis)->min(); }
 
-double CTChart::axisMaximum(Axis axis) const
-{
-    return valueAxis(axis)->max();
-}
+double CTChart::axisMaximum(Axis axis) const { return valueAxis(axis)->max(); }
 
-QStringList CTChart::categoryLabels() const
-{
-    return bottomLabels ? bottomLabels->categoriesLabels() : QStringList();
-}
+QStringList CTChart::categoryLabels() const { return bottomLabels ? bottomLabels->categoriesLabels() : QStringList(); }
 
 } // namespace kestrelan

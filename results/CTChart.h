@@ -19,9 +19,23 @@ class CTChart : public QChartView
 {
     Q_OBJECT
 public:
-    enum class Kind { Line, Points };
-    enum class Marker { Circle, Square, Triangle };
-    enum Axis { Left, Right, Bottom };
+    enum class Kind
+    {
+        Line,
+        Points
+    };
+    enum class Marker
+    {
+        Circle,
+        Square,
+        Triangle
+    };
+    enum Axis
+    {
+        Left,
+        Right,
+        Bottom
+    };
 
     struct SeriesLook
     {

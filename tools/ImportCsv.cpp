@@ -109,8 +109,8 @@ std::vector<Row> readDaily(const std::filesystem::path& path, const ImportOption
     for (std::size_t i = 0; i < header.size(); ++i) {
         const std::string h = lower(header[i]);
         const std::map<std::string, std::string> aliases = {
-            {"date", "date"}, {"날짜", "date"}, {"일자", "date"}, {"open", "open"},   {"시가", "open"},
-            {"high", "high"}, {"고가", "high"}, {"low", "low"},   {"저가", "low"},     {"close", "close"},
+            {"date", "date"},  {"날짜", "date"},   {"일자", "date"},    {"open", "open"}, {"시가", "open"},
+            {"high", "high"},  {"고가", "high"},   {"low", "low"},      {"저가", "low"},  {"close", "close"},
             {"종가", "close"}, {"price", "close"}, {"현재가", "close"},
         };
         if (auto a = aliases.find(h); a != aliases.end() && !column.count(a->second))
@@ -380,8 +380,9 @@ ImportSummary importFiles(const ImportOptions& o)
 
     // The index.
     if (o.update && std::filesystem::exists(o.out / "Update.new"))
-        throw ImportError((o.out / "Update.new").string()
-                          + ": 아직 반영되지 않은 업데이트가 있습니다. 프로그램을 한 번 시작해 반영한 뒤 다시 실행하세요.");
+        throw ImportError(
+            (o.out / "Update.new").string()
+            + ": 아직 반영되지 않은 업데이트가 있습니다. 프로그램을 한 번 시작해 반영한 뒤 다시 실행하세요.");
     const auto indexRows = readDaily(o.index, o, false, 1.0);
     std::string kospi;
     std::optional<double> previous;
@@ -407,8 +408,9 @@ ImportSummary importFiles(const ImportOptions& o)
             continue;
         const auto f = split(nameLines[n], nameLines[n].find('\t') != std::string::npos ? '\t' : ',');
         const std::string where = o.names.string() + ":" + std::to_string(n + 1) + ": ";
-        const bool code = f[0].size() == 6
-            && std::all_of(f[0].begin(), f[0].end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+        const bool code = f[0].size() == 6 && std::all_of(f[0].begin(), f[0].end(), [](char c) {
+                              return std::isalnum(static_cast<unsigned char>(c));
+                          });
         if (!code) {
             if (n == 0)
                 continue; // a header
@@ -435,7 +437,9 @@ ImportSummary importFiles(const ImportOptions& o)
         if (e.path().extension() != ".csv")
             continue;
         const std::string code = e.path().stem().string();
-        if (code.size() != 6 || !std::all_of(code.begin(), code.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+        if (code.size() != 6 || !std::all_of(code.begin(), code.end(), [](char c) {
+                return std::isalnum(static_cast<unsigned char>(c));
+            }))
             throw ImportError(e.path().string() + ": 파일 이름은 여섯 자리 종목코드여야 합니다.");
         const auto rows = readDaily(e.path(), o, true, o.multiplier);
         const auto s = splits.find(code);

@@ -27,10 +27,10 @@ struct ImportOptions
     std::filesystem::path names;
     std::filesystem::path out;
     double multiplier = 1.0;
-    std::int32_t from = 0;        // yyyymmdd, 0: no limit
+    std::int32_t from = 0; // yyyymmdd, 0: no limit
     std::int32_t to = 99991231;
     std::optional<std::filesystem::path> splits; // code,date,ratio
-    bool update = false; // write Update.new for the days after the stored ones
+    bool update = false;                         // write Update.new for the days after the stored ones
 };
 
 /// A problem with the input, naming the file and line.

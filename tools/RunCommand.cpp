@@ -132,7 +132,8 @@ RunOptions parseRunOptions(const std::vector<std::string>& args, const std::file
     if (!start || !end) {
         const auto last = readLastIndexDate(workDir / "kospi.lst");
         if (!last)
-            throw std::invalid_argument("kospi.lst 파일을 읽을 수 없어 기본 기간을 정할 수 없습니다. --start와 --end를 입력하십시오.");
+            throw std::invalid_argument(
+                "kospi.lst 파일을 읽을 수 없어 기본 기간을 정할 수 없습니다. --start와 --end를 입력하십시오.");
         const Period period = defaultPeriod(*last);
         p.startDate = start.value_or(p.yieldStats ? 20000101 : period.startDate);
         p.endDate = end.value_or(period.endDate);

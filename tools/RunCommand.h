@@ -15,7 +15,7 @@ struct RunOptions
     SimParams params;
     std::filesystem::path programDir;
     std::vector<std::string> stocks; // codes for SimItem.lst; empty: use the existing file
-    std::int64_t amount = -1;         // -1: the invest mode's default
+    std::int64_t amount = -1;        // -1: the invest mode's default
 };
 
 /// Parses the options; the default period needs kospi.lst in `workDir`. Throws

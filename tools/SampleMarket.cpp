@@ -57,7 +57,10 @@ public:
         return z ^ (z >> 31);
     }
     double uniform() { return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0); }
-    int between(int low, int high) { return low + static_cast<int>(next() % static_cast<std::uint64_t>(high - low + 1)); }
+    int between(int low, int high)
+    {
+        return low + static_cast<int>(next() % static_cast<std::uint64_t>(high - low + 1));
+    }
     // Approximately standard normal: the sum of twelve uniforms less six.
     double normal()
     {
@@ -92,12 +95,11 @@ bool isHoliday(std::int32_t d)
 {
     static constexpr int fixed[] = {101, 102, 301, 505, 606, 815, 1003, 1225, 1231};
     static constexpr std::int32_t lunar[] = {
-        19980127, 19980128, 19980129, 19981004, 19981005, 19981006, 19990215, 19990216, 19990217,
-        19990923, 19990924, 19990925, 20000204, 20000205, 20000206, 20000911, 20000912, 20000913,
-        20010123, 20010124, 20010125, 20010930, 20011001, 20011002, 20020211, 20020212, 20020213,
-        20020920, 20020921, 20020922, 20030131, 20030201, 20030202, 20030910, 20030911, 20030912,
-        20040121, 20040122, 20040123, 20040927, 20040928, 20040929, 20050208, 20050209, 20050210,
-        20050917, 20050918, 20050919, 20060128, 20060129, 20060130, 20061005, 20061006, 20061007,
+        19980127, 19980128, 19980129, 19981004, 19981005, 19981006, 19990215, 19990216, 19990217, 19990923, 19990924,
+        19990925, 20000204, 20000205, 20000206, 20000911, 20000912, 20000913, 20010123, 20010124, 20010125, 20010930,
+        20011001, 20011002, 20020211, 20020212, 20020213, 20020920, 20020921, 20020922, 20030131, 20030201, 20030202,
+        20030910, 20030911, 20030912, 20040121, 20040122, 20040123, 20040927, 20040928, 20040929, 20050208, 20050209,
+        20050210, 20050917, 20050918, 20050919, 20060128, 20060129, 20060130, 20061005, 20061006, 20061007,
     };
     const int md = d % 10000;
     if (std::find(std::begin(fixed), std::end(fixed), md) != std::end(fixed))
@@ -138,10 +140,9 @@ struct IndexDay
 std::vector<IndexDay> indexPath(const std::vector<std::int32_t>& days)
 {
     static constexpr Anchor anchors[] = {
-        {19980101, 520}, {19980615, 455}, {19981015, 470}, {19990701, 960}, {19991230, 1020},
-        {20000415, 820}, {20001231, 510}, {20010925, 480}, {20020415, 930}, {20030315, 540},
-        {20040425, 930}, {20040805, 720}, {20050630, 1000}, {20051231, 1090}, {20060615, 940},
-        {20061231, 1095},
+        {19980101, 520},  {19980615, 455},  {19981015, 470}, {19990701, 960},  {19991230, 1020}, {20000415, 820},
+        {20001231, 510},  {20010925, 480},  {20020415, 930}, {20030315, 540},  {20040425, 930},  {20040805, 720},
+        {20050630, 1000}, {20051231, 1090}, {20060615, 940}, {20061231, 1095},
     };
     Random rng(19980101);
     std::vector<IndexDay> path;
@@ -163,7 +164,13 @@ std::vector<IndexDay> indexPath(const std::vector<std::int32_t>& days)
     return path;
 }
 
-enum class Action { None, Split, Consolidation, Rights };
+enum class Action
+{
+    None,
+    Split,
+    Consolidation,
+    Rights
+};
 
 struct StockSpec
 {
@@ -171,10 +178,10 @@ struct StockSpec
     const char* name; // UTF-8
     int price;        // close before the first day
     double beta;
-    double volatility; // daily, of the stock's own moves
-    double drift;      // daily
-    std::int32_t listed = 0;   // first day of data (0: from the start)
-    std::int32_t delisted = 0; // last day of data (0: to the end)
+    double volatility;                           // daily, of the stock's own moves
+    double drift;                                // daily
+    std::int32_t listed = 0;                     // first day of data (0: from the start)
+    std::int32_t delisted = 0;                   // last day of data (0: to the end)
     std::int32_t suspendFrom = 0, suspendTo = 0; // no data in between
     std::int32_t actionDate = 0;
     Action action = Action::None;
@@ -258,8 +265,8 @@ std::string stockFile(const StockSpec& spec, std::size_t seed, const std::vector
         const std::int32_t high = tickRound(static_cast<std::int32_t>(base * 1.15), Round::Down);
         const std::int32_t low = tickRound(static_cast<std::int32_t>(base * 0.85), Round::Up);
         const double target = std::clamp(base * (1.0 + move), static_cast<double>(low), static_cast<double>(high));
-        const double open = std::clamp(base * (1.0 + 0.004 * rng.normal()), static_cast<double>(low),
-                                       static_cast<double>(high));
+        const double open
+            = std::clamp(base * (1.0 + 0.004 * rng.normal()), static_cast<double>(low), static_cast<double>(high));
         put(d);
         put(first ? onTick(open, low, high) : base);
         first = false;
@@ -285,16 +292,11 @@ std::string rangeTableText()
 {
     // index low, index high | aggressive | stable | conservative (initial %, range low %, high %)
     static constexpr int rows[11][11] = {
-        {1000, 0, 30, 60, 130, 20, 70, 120, 10, 80, 115},
-        {950, 1000, 35, 60, 135, 25, 65, 125, 15, 75, 120},
-        {900, 950, 40, 55, 140, 30, 65, 130, 20, 75, 120},
-        {850, 900, 45, 55, 145, 35, 60, 135, 25, 70, 125},
-        {800, 850, 50, 50, 150, 40, 60, 140, 30, 70, 130},
-        {750, 800, 55, 50, 155, 45, 55, 145, 35, 65, 135},
-        {700, 750, 60, 45, 160, 50, 55, 150, 40, 65, 140},
-        {650, 700, 65, 45, 170, 55, 50, 155, 45, 60, 145},
-        {625, 650, 70, 40, 180, 60, 50, 160, 50, 60, 150},
-        {600, 625, 75, 40, 190, 65, 45, 170, 55, 55, 155},
+        {1000, 0, 30, 60, 130, 20, 70, 120, 10, 80, 115},  {950, 1000, 35, 60, 135, 25, 65, 125, 15, 75, 120},
+        {900, 950, 40, 55, 140, 30, 65, 130, 20, 75, 120}, {850, 900, 45, 55, 145, 35, 60, 135, 25, 70, 125},
+        {800, 850, 50, 50, 150, 40, 60, 140, 30, 70, 130}, {750, 800, 55, 50, 155, 45, 55, 145, 35, 65, 135},
+        {700, 750, 60, 45, 160, 50, 55, 150, 40, 65, 140}, {650, 700, 65, 45, 170, 55, 50, 155, 45, 60, 145},
+        {625, 650, 70, 40, 180, 60, 50, 160, 50, 60, 150}, {600, 625, 75, 40, 190, 65, 45, 170, 55, 55, 155},
         {0, 600, 80, 35, 200, 70, 45, 180, 60, 50, 160},
     };
     std::string text;

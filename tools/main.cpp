@@ -14,14 +14,14 @@
 
 namespace {
 
-constexpr const char* usage =
-    "usage:\n"
-    "  kestrelan-cli run [options]      one simulation in the current folder (run --help)\n"
-    "  kestrelan-cli show               print the result tables of the current folder\n"
-    "  kestrelan-cli sample-data DIR    write a deterministic sample market into DIR\n"
-    "  kestrelan-cli import-csv --prices DIR --index FILE --names FILE --out DIR\n"
-    "                [--multiplier X] [--from YYYYMMDD] [--to YYYYMMDD] [--splits FILE] [--update]\n"
-    "                                   build the market files from daily price CSV files\n";
+constexpr const char* usage
+    = "usage:\n"
+      "  kestrelan-cli run [options]      one simulation in the current folder (run --help)\n"
+      "  kestrelan-cli show               print the result tables of the current folder\n"
+      "  kestrelan-cli sample-data DIR    write a deterministic sample market into DIR\n"
+      "  kestrelan-cli import-csv --prices DIR --index FILE --names FILE --out DIR\n"
+      "                [--multiplier X] [--from YYYYMMDD] [--to YYYYMMDD] [--splits FILE] [--update]\n"
+      "                                   build the market files from daily price CSV files\n";
 
 int importCsvCommand(const std::vector<std::string>& args)
 {

@@ -4,8 +4,8 @@
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 
-#include <cstdio>
 #include <cctype>
+#include <cstdio>
 #include <unistd.h>
 
 namespace kestrelan {
@@ -130,7 +130,8 @@ UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::files
         else if (!complete)
             problem = format("Update.new의 %s 종목 자료가 중간에 끝나", code.c_str());
         else if (last && *last > first)
-            problem = format("Update.new의 %s 종목 자료(%d일부터)가 주가 파일의 마지막 날짜(%d)보다 앞서", code.c_str(), first, *last);
+            problem = format("Update.new의 %s 종목 자료(%d일부터)가 주가 파일의 마지막 날짜(%d)보다 앞서", code.c_str(),
+                             first, *last);
         if (problem.empty()) {
             // A file without a whole record holds nothing to keep: the block starts it anew.
             const std::uintmax_t keep = !last ? 0 : n == 0 ? size - priceRecordSize : size;
@@ -145,10 +146,12 @@ UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::files
             outcome.stopped = true;
             if (!kept) {
                 // Update.new stays: its rest could not be saved anywhere else.
-                messages.show(problem + " 반영하지 않았습니다. 나머지 자료를 보관할 수 없어 Update.new를 그대로 둡니다.");
+                messages.show(problem
+                              + " 반영하지 않았습니다. 나머지 자료를 보관할 수 없어 Update.new를 그대로 둡니다.");
                 return outcome;
             }
-            messages.show(problem + " 반영하지 않았습니다. 반영하지 못한 나머지 자료는 " + rej.string() + "에 보관했습니다.");
+            messages.show(problem + " 반영하지 않았습니다. 반영하지 못한 나머지 자료는 " + rej.string()
+                          + "에 보관했습니다.");
             std::filesystem::remove(updatePath, ec);
             return outcome;
         }

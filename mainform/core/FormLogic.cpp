@@ -23,9 +23,6 @@ FormDates startupDates(std::int32_t lastIndexDate)
     return {p.startDate, p.endDate, p.endDate, p.startDate, 19960101};
 }
 
-AutoSetEnables autoSetEnables(std::int32_t autoSet)
-{
-    return {autoSet == 0, autoSet != 0};
-}
+AutoSetEnables autoSetEnables(std::int32_t autoSet) { return {autoSet == 0, autoSet != 0}; }
 
 } // namespace kestrelan

@@ -36,10 +36,7 @@ struct AutoSetEnables
 };
 AutoSetEnables autoSetEnables(std::int32_t autoSet);
 /// The cadence radios and the years edit follow yield statistics.
-inline bool seriesControlsEnabled(std::int32_t yieldStats)
-{
-    return yieldStats != 0;
-}
+inline bool seriesControlsEnabled(std::int32_t yieldStats) { return yieldStats != 0; }
 
 /// The start a fund series begins with when yield statistics is switched on.
 constexpr std::int32_t seriesStartDate = 20000101;

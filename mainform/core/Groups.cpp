@@ -9,7 +9,7 @@ namespace kestrelan {
 
 namespace {
 
-constexpr std::size_t groupLine = groupNameSize + 1;                  // read size: name and LF
+constexpr std::size_t groupLine = groupNameSize + 1;                 // read size: name and LF
 constexpr std::size_t itemLine = groupNameSize + stockEntrySize + 1; // name, entry, LF
 
 // Fixed-size text-mode chunks of a file; a short last chunk is left out.
@@ -40,10 +40,7 @@ bool rewrite(const std::filesystem::path& path, const std::string& text)
     return replaceFileAtomically(path, toCrLf(text));
 }
 
-std::string existing(const std::filesystem::path& path)
-{
-    return readWholeFile(path).value_or(std::string());
-}
+std::string existing(const std::filesystem::path& path) { return readWholeFile(path).value_or(std::string()); }
 
 // Keeps the file as it is now under the backup name (an empty backup when it is missing, so a
 // backup never describes an older state than the one just replaced).

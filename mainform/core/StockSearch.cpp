@@ -40,7 +40,8 @@ SearchStep searchStocks(const std::string& text, const std::vector<std::string>&
         return {SearchStep::Select, static_cast<int>(it - stocks.begin()), {}};
     };
     if (code && text.size() == 6) {
-        if (auto s = select([&](const std::string& e) { return e.compare(0, 6, text) == 0; }); s.kind != SearchStep::Nothing)
+        if (auto s = select([&](const std::string& e) { return e.compare(0, 6, text) == 0; });
+            s.kind != SearchStep::Nothing)
             return s;
     }
     if (!code) {
@@ -48,7 +49,9 @@ SearchStep searchStocks(const std::string& text, const std::vector<std::string>&
             return s;
     }
     const std::size_t from = code ? 0 : 7;
-    return select([&](const std::string& e) { return e.size() >= from + text.size() && e.compare(from, text.size(), text) == 0; });
+    return select([&](const std::string& e) {
+        return e.size() >= from + text.size() && e.compare(from, text.size(), text) == 0;
+    });
 }
 
 } // namespace kestrelan

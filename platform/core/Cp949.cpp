@@ -41,10 +41,10 @@ std::string convert(std::string_view in, const char* to, const char* from, bool 
             continue;
         }
         iconv_close(cd);
-        throw Cp949Error(std::string(errno == EILSEQ ? "a character that cannot be converted"
-                                                     : "an incomplete character")
-                             + " from " + from + " to " + to + " at byte " + std::to_string(offset),
-                         offset);
+        throw Cp949Error(
+            std::string(errno == EILSEQ ? "a character that cannot be converted" : "an incomplete character") + " from "
+                + from + " to " + to + " at byte " + std::to_string(offset),
+            offset);
     }
     iconv_close(cd);
     out.resize(done);
@@ -53,20 +53,11 @@ std::string convert(std::string_view in, const char* to, const char* from, bool 
 
 } // namespace
 
-std::string toCp949(std::string_view utf8)
-{
-    return convert(utf8, "CP949", "UTF-8", false);
-}
+std::string toCp949(std::string_view utf8) { return convert(utf8, "CP949", "UTF-8", false); }
 
-std::string fromCp949(std::string_view cp949)
-{
-    return convert(cp949, "UTF-8", "CP949", false);
-}
+std::string fromCp949(std::string_view cp949) { return convert(cp949, "UTF-8", "CP949", false); }
 
-std::string fromCp949Lossy(std::string_view cp949)
-{
-    return convert(cp949, "UTF-8", "CP949", true);
-}
+std::string fromCp949Lossy(std::string_view cp949) { return convert(cp949, "UTF-8", "CP949", true); }
 
 std::string_view cutBytes(std::string_view s, std::size_t width)
 {

@@ -11,8 +11,16 @@ namespace kestrelan {
 class IMessageSink
 {
 public:
-    enum class Buttons { Ok, OkCancel };
-    enum class Answer { Ok, Cancel };
+    enum class Buttons
+    {
+        Ok,
+        OkCancel
+    };
+    enum class Answer
+    {
+        Ok,
+        Cancel
+    };
     virtual ~IMessageSink() = default;
     /// Shows the text and waits for the answer. OkCancel shows a question icon.
     virtual Answer show(std::string_view text, Buttons buttons = Buttons::Ok) = 0;
@@ -43,9 +51,9 @@ public:
 class NullProgress : public IProgressSink
 {
 public:
-    void begin(std::string_view) override {}
-    void setPosition(int) override {}
-    void end() override {}
+    void begin(std::string_view) override { }
+    void setPosition(int) override { }
+    void end() override { }
 };
 
 } // namespace kestrelan

@@ -99,10 +99,7 @@ std::optional<std::string> TextReader::getLine(std::size_t limit)
     return out;
 }
 
-TextWriter::~TextWriter()
-{
-    close();
-}
+TextWriter::~TextWriter() { close(); }
 
 TextWriter::TextWriter(TextWriter&& other) noexcept
     : file(other.file)

@@ -62,7 +62,11 @@ public:
     TextWriter(TextWriter&& other) noexcept;
     TextWriter& operator=(TextWriter&& other) noexcept;
 
-    enum class Mode { Create, Append };
+    enum class Mode
+    {
+        Create,
+        Append
+    };
     /// Creates (truncates) or appends; false when the file cannot be opened.
     bool open(const std::filesystem::path& path, Mode mode = Mode::Create);
     bool isOpen() const { return file != nullptr; }

@@ -24,10 +24,7 @@ void CProgressDlg::create()
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-QProgressBar* CProgressDlg::bar() const
-{
-    return control<QProgressBar>(*this, 1097);
-}
+QProgressBar* CProgressDlg::bar() const { return control<QProgressBar>(*this, 1097); }
 
 void CProgressDlg::setPosition(int percent)
 {
@@ -36,14 +33,9 @@ void CProgressDlg::setPosition(int percent)
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void CProgressDlg::closeEvent(QCloseEvent* event)
-{
-    event->ignore();
-}
+void CProgressDlg::closeEvent(QCloseEvent* event) { event->ignore(); }
 
-void CProgressDlg::reject()
-{
-}
+void CProgressDlg::reject() { }
 
 void QtProgress::begin(std::string_view text)
 {
@@ -58,9 +50,6 @@ void QtProgress::setPosition(int percent)
         dialog->setPosition(percent);
 }
 
-void QtProgress::end()
-{
-    dialog.reset();
-}
+void QtProgress::end() { dialog.reset(); }
 
 } // namespace kestrelan

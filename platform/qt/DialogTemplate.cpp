@@ -27,11 +27,20 @@ namespace {
 const std::map<QString, ControlKind>& kinds()
 {
     static const std::map<QString, ControlKind> table = {
-        {"group", ControlKind::Group},     {"static", ControlKind::Static},    {"edit", ControlKind::Edit},
-        {"button", ControlKind::Button},   {"defbutton", ControlKind::DefaultButton},
-        {"check", ControlKind::Check},     {"radio", ControlKind::Radio},     {"combo", ControlKind::Combo},
-        {"listbox", ControlKind::ListBox}, {"date", ControlKind::Date},       {"progress", ControlKind::Progress},
-        {"listview", ControlKind::ListView}, {"droplist", ControlKind::DropList}, {"chart", ControlKind::Chart},
+        {"group", ControlKind::Group},
+        {"static", ControlKind::Static},
+        {"edit", ControlKind::Edit},
+        {"button", ControlKind::Button},
+        {"defbutton", ControlKind::DefaultButton},
+        {"check", ControlKind::Check},
+        {"radio", ControlKind::Radio},
+        {"combo", ControlKind::Combo},
+        {"listbox", ControlKind::ListBox},
+        {"date", ControlKind::Date},
+        {"progress", ControlKind::Progress},
+        {"listview", ControlKind::ListView},
+        {"droplist", ControlKind::DropList},
+        {"chart", ControlKind::Chart},
     };
     return table;
 }
@@ -179,20 +188,11 @@ DialogUnits::DialogUnits(const QFont& font)
     unitY = metrics.height() / 8.0;
 }
 
-int DialogUnits::x(int units) const
-{
-    return static_cast<int>(units * unitX + 0.5);
-}
+int DialogUnits::x(int units) const { return static_cast<int>(units * unitX + 0.5); }
 
-int DialogUnits::y(int units) const
-{
-    return static_cast<int>(units * unitY + 0.5);
-}
+int DialogUnits::y(int units) const { return static_cast<int>(units * unitY + 0.5); }
 
-QRect DialogUnits::toPixels(const QRect& u) const
-{
-    return QRect(x(u.x()), y(u.y()), x(u.width()), y(u.height()));
-}
+QRect DialogUnits::toPixels(const QRect& u) const { return QRect(x(u.x()), y(u.y()), x(u.width()), y(u.height())); }
 
 void buildDialog(QDialog& dialog, const DialogSpec& spec)
 {

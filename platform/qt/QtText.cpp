@@ -4,10 +4,7 @@
 
 namespace kestrelan {
 
-QString cp949ToQString(std::string_view bytes)
-{
-    return fromUtf8(fromCp949Lossy(bytes));
-}
+QString cp949ToQString(std::string_view bytes) { return fromUtf8(fromCp949Lossy(bytes)); }
 
 std::optional<std::string> qstringToCp949(const QString& text)
 {

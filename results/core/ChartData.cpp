@@ -13,22 +13,17 @@ namespace {
 
 // Outward to a multiple of 10 beyond the value: (trunc(v + 10) div 10) x 10 above,
 // (trunc(v - 10) div 10) x 10 below, truncating toward zero.
-double tenAbove(double v)
-{
-    return static_cast<double>(static_cast<std::int64_t>(v + 10) / 10 * 10);
-}
+double tenAbove(double v) { return static_cast<double>(static_cast<std::int64_t>(v + 10) / 10 * 10); }
 
-double tenBelow(double v)
-{
-    return static_cast<double>(static_cast<std::int64_t>(v - 10) / 10 * 10);
-}
+double tenBelow(double v) { return static_cast<double>(static_cast<std::int64_t>(v - 10) / 10 * 10); }
 
 // Least squares: coefficients c0..cn of c0 + c1 x + ... for the points, or nothing when the
 // system is singular.
 std::optional<std::vector<double>> polynomialFit(const std::vector<ChartPoint>& points, int degree)
 {
     const int n = degree + 1;
-    std::vector<std::vector<double>> a(static_cast<std::size_t>(n), std::vector<double>(static_cast<std::size_t>(n + 1), 0));
+    std::vector<std::vector<double>> a(static_cast<std::size_t>(n),
+                                       std::vector<double>(static_cast<std::size_t>(n + 1), 0));
     for (const auto& p : points) {
         std::vector<double> powers(static_cast<std::size_t>(2 * n), 1);
         for (std::size_t k = 1; k < powers.size(); ++k)

@@ -23,7 +23,7 @@ constexpr std::uint32_t paleYellow = 7929855;
 
 struct ChartPoint
 {
-    double x = 0; // the point's position; the day's index on a category axis
+    double x = 0;            // the point's position; the day's index on a category axis
     std::optional<double> y; // nullopt: an empty point
     std::string label;
     std::uint32_t colour = colours::black;

@@ -22,10 +22,7 @@ double atofText(std::string_view text)
     return std::strtod(s.c_str(), nullptr);
 }
 
-std::string noDecimals(double v)
-{
-    return format("%.0f", v);
-}
+std::string noDecimals(double v) { return format("%.0f", v); }
 
 // A percent cell of a quotient, or "-" where the divisor is 0.
 std::string perMilleCell(double numerator, double divisor, double minus)
@@ -49,25 +46,22 @@ std::string rtrim(std::string s)
 
 const std::vector<Column>& fundColumns()
 {
-    static const std::vector<Column> c = {{"시작일", 85},     {"종료일", 85},     {"지수수익률", 85},
-                                          {"수익률", 85},     {"차익률", 85},     {"총투자비", 100},
-                                          {"최종평가액", 100}, {"매매차익", 100}};
+    static const std::vector<Column> c = {{"시작일", 85}, {"종료일", 85},    {"지수수익률", 85},  {"수익률", 85},
+                                          {"차익률", 85}, {"총투자비", 100}, {"최종평가액", 100}, {"매매차익", 100}};
     return c;
 }
 
 const std::vector<Column>& stockColumns()
 {
-    static const std::vector<Column> c = {{"종목명", 125}, {"종목수익률", 85}, {"주가등락", 85},
-                                          {"종가", 90},    {"설정가", 90},     {"투자금액", 90},
-                                          {"보유현금", 90}, {"보유주식수", 90}};
+    static const std::vector<Column> c = {{"종목명", 125}, {"종목수익률", 85}, {"주가등락", 85}, {"종가", 90},
+                                          {"설정가", 90},  {"투자금액", 90},   {"보유현금", 90}, {"보유주식수", 90}};
     return c;
 }
 
 const std::vector<Column>& totalColumns()
 {
-    static const std::vector<Column> c = {{"종목수", 70},   {"투자비총액", 100}, {"최종평가액", 100},
-                                          {"지수수익률", 90}, {"수익률", 90},      {"총매매차익", 100},
-                                          {"매매차익률", 90}};
+    static const std::vector<Column> c = {{"종목수", 70}, {"투자비총액", 100}, {"최종평가액", 100}, {"지수수익률", 90},
+                                          {"수익률", 90}, {"총매매차익", 100}, {"매매차익률", 90}};
     return c;
 }
 
@@ -234,9 +228,9 @@ void readStocks(const std::string* text, SummaryTables& t)
             return true;
         });
     }
-    const std::string lastKospi
-        = t.rowCount > 0 ? formatPerMille(format("%d", t.rows[static_cast<std::size_t>(t.rowCount - 1)].kospiYieldPm))
-                         : undefinedCell;
+    const std::string lastKospi = t.rowCount > 0
+        ? formatPerMille(format("%d", t.rows[static_cast<std::size_t>(t.rowCount - 1)].kospiYieldPm))
+        : undefinedCell;
     t.summaryList.rows.push_back({formatAmount(format("%d", lines), 10), formatAmount(noDecimals(sumInvest), 10),
                                   formatAmount(noDecimals(sumValue), 10), lastKospi,
                                   perMilleCell(sumValue, sumInvest, 1), formatAmount(noDecimals(sumProfit), 10),
@@ -337,9 +331,7 @@ std::optional<std::string> shortDate(std::string_view text)
         s.insert(3, 1, '0');
         s.insert(6, 1, '0');
         return s;
-    case 7:
-        s.insert(s[5] == '-' ? 6 : 3, 1, '0');
-        return s;
+    case 7: s.insert(s[5] == '-' ? 6 : 3, 1, '0'); return s;
     default: return std::nullopt;
     }
 }

@@ -14,7 +14,12 @@
 
 namespace kestrelan {
 
-enum ResultKind : int { FundSeries = 0, SingleFund = 1, SingleFundTraded = 2 };
+enum ResultKind : int
+{
+    FundSeries = 0,
+    SingleFund = 1,
+    SingleFundTraded = 2
+};
 
 /// One line of result.csv as the charts use it: yields in tenths of a percent and, for a traded
 /// single fund, each stock's closing price of the day (nullopt: no price that day).

@@ -1,5 +1,5 @@
-#include "TempDir.h"
 #include "engine/Calendar.h"
+#include "TempDir.h"
 
 #include <algorithm>
 #include <chrono>
@@ -73,7 +73,8 @@ TEST(CalendarTest, FundsEndByTheirLimit)
     };
     for (const auto& row : rows) {
         const auto lines = calendarLines(row.start, 20051231, row.mode, row.years, market());
-        auto fund = std::find_if(lines.begin(), lines.end(), [&](const FundLine& l) { return l.start == row.expectedStart; });
+        auto fund
+            = std::find_if(lines.begin(), lines.end(), [&](const FundLine& l) { return l.start == row.expectedStart; });
         ASSERT_NE(fund, lines.end()) << row.name;
         EXPECT_EQ(fund->end, row.expectedEnd) << row.name;
     }

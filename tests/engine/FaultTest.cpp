@@ -28,7 +28,8 @@ std::string days(std::int32_t start)
 {
     std::string bytes;
     for (std::int32_t d : {20040105, 20040106, 20040107, 20040108})
-        bytes += priceRecordBytes(d) + priceRecordBytes(start) + priceRecordBytes(start - 500) + priceRecordBytes(start + 300);
+        bytes += priceRecordBytes(d) + priceRecordBytes(start) + priceRecordBytes(start - 500)
+            + priceRecordBytes(start + 300);
     return bytes;
 }
 
@@ -117,8 +118,7 @@ public:
         // Fill what is left, page by page, until a write fails.
         std::FILE* f = std::fopen((mountPoint / "filler").c_str(), "wb");
         const std::string page(4096, 'x');
-        while (f && std::fwrite(page.data(), 1, page.size(), f) == page.size() && std::fflush(f) == 0) {
-        }
+        while (f && std::fwrite(page.data(), 1, page.size(), f) == page.size() && std::fflush(f) == 0) { }
         if (f)
             std::fclose(f);
         usable = true;
@@ -179,7 +179,6 @@ TEST(FaultTest, FullDiskKeepsTheGroupsAndTheMarket)
     EXPECT_EQ(registerGroup(m.dir.path(), "second", portfolio), GroupResult::Failed);
     EXPECT_EQ(m.dir.read("item.lst"), items);
     EXPECT_EQ(readGroupNames(m.dir.path()).size(), 1u);
-
 }
 
 TEST(FaultTest, ImportOnAFullDiskLeavesTheMarket)
@@ -234,7 +233,8 @@ TEST(FaultTest, MissingAndEmptyInputs)
         EXPECT_EQ(m.run(1), row.status) << row.name;
         if (*row.message) {
             ASSERT_EQ(m.messages.shown.size(), 1u) << row.name;
-            EXPECT_NE(m.messages.shown[0].find(row.message), std::string::npos) << row.name << ": " << m.messages.shown[0];
+            EXPECT_NE(m.messages.shown[0].find(row.message), std::string::npos)
+                << row.name << ": " << m.messages.shown[0];
         } else {
             EXPECT_TRUE(m.messages.shown.empty()) << row.name;
         }
@@ -266,8 +266,8 @@ TEST(FaultTest, PriceFilesThatChangeBetweenRunsAreReadAnew)
     const std::string before = m.dir.read("result.csv");
     // A day more, then the file cut in the middle of a record.
     m.dir.write("kospi.lst", m.dir.read("kospi.lst") + indexRecordBytes(20040109, 80100, 80200));
-    m.dir.write("StockData/111110.real", days(10000) + priceRecordBytes(20040109) + priceRecordBytes(10000)
-                                             + priceRecordBytes(11000));
+    m.dir.write("StockData/111110.real",
+                days(10000) + priceRecordBytes(20040109) + priceRecordBytes(10000) + priceRecordBytes(11000));
     ASSERT_EQ(m.run(), runFinished);
     EXPECT_GT(m.dir.read("result.csv").size(), before.size());
     EXPECT_NE(m.dir.read("closing.csv").find("2004-01-09,11000"), std::string::npos);

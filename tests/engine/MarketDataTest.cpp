@@ -1,5 +1,5 @@
-#include "TempDir.h"
 #include "engine/MarketData.h"
+#include "TempDir.h"
 #include "platform/core/Cp949.h"
 
 #include <gtest/gtest.h>
@@ -15,8 +15,9 @@ TEST(PriceRecordTest, BytesOfDatesAndValues)
     };
     // number | the 14 bytes on disk
     const Row rows[] = {
-        {20050315, "20050315     \r"}, {12500, " 12500       \r"},      {18999999, " 18999999    \r"},
-        {19000000, "19000000     \r"}, {-5, " -5          \r"},         {0, " 0           \r"},
+        {20050315, "20050315     \r"},   {12500, " 12500       \r"},
+        {18999999, " 18999999    \r"},   {19000000, "19000000     \r"},
+        {-5, " -5          \r"},         {0, " 0           \r"},
         {2147483647, "2147483647   \r"}, {-2147483647 - 1, " -2147483648 \r"},
     };
     for (const auto& row : rows) {
@@ -30,7 +31,10 @@ TEST(PriceRecordTest, ParsesLikeAtoiOfThirteenCharacters)
     EXPECT_EQ(parsePriceRecord("1234567890123\r"), 2147483647); // 13 digits fill the record
     EXPECT_EQ(parsePriceRecord("    77 12    \r"), 77);
     EXPECT_EQ(parsePriceRecord("x 12         \r"), 0);
-    EXPECT_EQ(parsePriceRecord(std::string_view("12\0" "45        \r", 14)), 12);
+    EXPECT_EQ(parsePriceRecord(std::string_view("12\0"
+                                                "45        \r",
+                                                14)),
+              12);
 }
 
 TEST(PriceFileTest, RecordsLieAtIndexTimesFourteen)

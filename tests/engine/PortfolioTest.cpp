@@ -1,7 +1,7 @@
+#include "engine/Portfolio.h"
 #include "TempDir.h"
 #include "engine/Dates.h"
 #include "engine/MarketData.h"
-#include "engine/Portfolio.h"
 #include "platform/core/Cp949.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "engine/MarketData.h"
 #include "engine/RangeTable.h"
+#include "engine/MarketData.h"
 
 #include <gtest/gtest.h>
 
@@ -37,8 +37,17 @@ TEST(RangeTableTest, ChoosesTheBandOfTheLevel)
     };
     // level | row: the low edge belongs to the band, the high edge to the band above
     const Row rows[] = {
-        {1500.0f, 0}, {1000.0f, 0}, {999.99f, 1}, {950.0f, 1}, {949.99f, 2}, {600.0f, 8},
-        {599.0f, 9}, {550.0f, 9}, {549.99f, 10}, {0.0f, 10}, {indexPoints(100000), 0},
+        {1500.0f, 0},
+        {1000.0f, 0},
+        {999.99f, 1},
+        {950.0f, 1},
+        {949.99f, 2},
+        {600.0f, 8},
+        {599.0f, 9},
+        {550.0f, 9},
+        {549.99f, 10},
+        {0.0f, 10},
+        {indexPoints(100000), 0},
     };
     for (const auto& row : rows)
         EXPECT_EQ(selectRangeRow(t, row.level), row.row) << row.level;

@@ -9,8 +9,9 @@ using namespace kestrelan;
 TEST(ResultLinesTest, HeadersAreCp949)
 {
     EXPECT_EQ(resultCsvHeader().substr(0, 6), "\xBD\xC3\xC0\xDB\xC0\xCF"); // 시작일
-    EXPECT_EQ(fromCp949(resultCsvHeader()), "시작일,종료일,시작일지수,종료일지수,총투자비,최초매수액, 주식평가액, "
-                                            "최종평가액,KOSPI수익률,수익률,총매매금액,매매회전수,매매차익\n");
+    EXPECT_EQ(fromCp949(resultCsvHeader()),
+              "시작일,종료일,시작일지수,종료일지수,총투자비,최초매수액, 주식평가액, "
+              "최종평가액,KOSPI수익률,수익률,총매매금액,매매회전수,매매차익\n");
     EXPECT_EQ(resultTxtHeader().substr(0, 12), "Code, Item, ");
 }
 

@@ -1,9 +1,9 @@
+#include "engine/TotalDivision.h"
 #include "PriceBuilder.h"
 #include "Recorders.h"
-#include "engine/TotalDivision.h"
 
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <numeric>
 
 using namespace kestrelan;
@@ -20,7 +20,8 @@ struct Portfolio
             if (close == 0)
                 files.push_back(PriceFile::fromBytes(test::priceBytes({{20040105, {9000, 9000}}})));
             else
-                files.push_back(PriceFile::fromBytes(test::priceBytes({{20040102, {close, close}}, {20040105, {close, close}}})));
+                files.push_back(
+                    PriceFile::fromBytes(test::priceBytes({{20040102, {close, close}}, {20040105, {close, close}}})));
         }
         for (const auto& f : files) {
             pointers.push_back(&f);

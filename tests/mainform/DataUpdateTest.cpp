@@ -1,8 +1,8 @@
+#include "mainform/core/DataUpdate.h"
 #include "Recorders.h"
-#include "engine/PriceBuilder.h"
 #include "TempDir.h"
 #include "engine/MarketData.h"
-#include "mainform/core/DataUpdate.h"
+#include "engine/PriceBuilder.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
+#include "mainform/core/Groups.h"
 #include "TempDir.h"
 #include "engine/MarketData.h"
-#include "mainform/core/Groups.h"
 #include "mainform/core/StockSearch.h"
 #include "platform/core/Cp949.h"
 
@@ -19,7 +19,7 @@ const std::vector<std::string>& market()
 {
     static const std::vector<std::string> stocks = {
         entry("005930", "가람전자"), entry("005935", "가람전자우"), entry("000660", "나래반도체"),
-        entry("005940", "가람"), entry("035420", "라온인터넷"),
+        entry("005940", "가람"),     entry("035420", "라온인터넷"),
     };
     return stocks;
 }

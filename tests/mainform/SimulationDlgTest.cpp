@@ -3,16 +3,16 @@
 #include "Recorders.h"
 #include "TempDir.h"
 #include "engine/MarketData.h"
+#include "engine/Portfolio.h"
 #include "mainform/CRangeTableDlg.h"
 #include "mainform/CSimulationDlg.h"
 #include "mainform/SimulationDlgIds.h"
-#include "platform/core/Format.h"
-#include "results/CResultDlg.h"
-#include "platform/qt/DialogTemplate.h"
-#include "qt/QtRecorders.h"
-#include "engine/Portfolio.h"
 #include "mainform/core/Groups.h"
 #include "platform/core/Cp949.h"
+#include "platform/core/Format.h"
+#include "platform/qt/DialogTemplate.h"
+#include "qt/QtRecorders.h"
+#include "results/CResultDlg.h"
 #include "tools/SampleMarket.h"
 
 #include <QCalendarWidget>
@@ -59,9 +59,10 @@ class SimulationDlgTest : public QObject
                 codes += codeRecordBytes(format("0059%02d", i), toCp949(i % 2 ? "가람전자" : "나래반도체"));
             codes += codeRecordBytes("000660", toCp949("가람"));
             dir.write("code.lst", codes);
-            dir.write("ksp.txt", "1000\t0\t30\t60\t130\t20\t70\t120\t10\t80\t115\r\n"
-                                 "500\t1000\t40\t50\t140\t30\t60\t130\t20\t70\t125\r\n"
-                                 "0\t500\t50\t40\t150\t40\t50\t140\t30\t60\t135\r\n");
+            dir.write("ksp.txt",
+                      "1000\t0\t30\t60\t130\t20\t70\t120\t10\t80\t115\r\n"
+                      "500\t1000\t40\t50\t140\t30\t60\t130\t20\t70\t125\r\n"
+                      "0\t500\t50\t40\t150\t40\t50\t140\t30\t60\t135\r\n");
         }
         template <class W>
         W* get(int id)
@@ -125,13 +126,27 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("display");
-        QTest::newRow("above the limit") << "2500000000" << "2000000000" << "20억원";
-        QTest::newRow("below ten thousand") << "9999" << "9999" << "원";
-        QTest::newRow("ten thousand") << "10000" << "10000" << "1만원";
-        QTest::newRow("a hundred million") << "100000000" << "100000000" << "1억원";
-        QTest::newRow("a hundred million and ten thousand") << "100010000" << "100010000" << "1억1만원";
-        QTest::newRow("twelve hundred million and more") << "1205000000" << "1205000000" << "12억500만원";
-        QTest::newRow("blanks around") << " 150000000 " << "150000000" << "1억5000만원";
+        QTest::newRow("above the limit") << "2500000000"
+                                         << "2000000000"
+                                         << "20억원";
+        QTest::newRow("below ten thousand") << "9999"
+                                            << "9999"
+                                            << "원";
+        QTest::newRow("ten thousand") << "10000"
+                                      << "10000"
+                                      << "1만원";
+        QTest::newRow("a hundred million") << "100000000"
+                                           << "100000000"
+                                           << "1억원";
+        QTest::newRow("a hundred million and ten thousand") << "100010000"
+                                                            << "100010000"
+                                                            << "1억1만원";
+        QTest::newRow("twelve hundred million and more") << "1205000000"
+                                                         << "1205000000"
+                                                         << "12억500만원";
+        QTest::newRow("blanks around") << " 150000000 "
+                                       << "150000000"
+                                       << "1억5000만원";
     }
     void amountDisplay()
     {
@@ -274,7 +289,8 @@ private Q_SLOTS:
         QCOMPARE(QString::fromStdString(f.shell.opened[0]), QString::fromStdString((f.dir / "Kestrelan.chm").string()));
         f.shell.viewers = false; // no CHM viewer on this desktop: the pages instead
         f.get<QPushButton>(ids::help)->click();
-        QCOMPARE(QString::fromStdString(f.shell.opened[1]), QString::fromStdString((f.dir / "help/index.html").string()));
+        QCOMPARE(QString::fromStdString(f.shell.opened[1]),
+                 QString::fromStdString((f.dir / "help/index.html").string()));
     }
 
     void missingIndexFileFallsBackToToday()
@@ -431,9 +447,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("second");
-        QTest::newRow("per stock") << 0 << "  100000000" << "  100000000";
-        QTest::newRow("total") << 1 << "  100000000" << "          0";
-        QTest::newRow("shares") << 2 << "      10000" << "      10000";
+        QTest::newRow("per stock") << 0 << "  100000000"
+                                   << "  100000000";
+        QTest::newRow("total") << 1 << "  100000000"
+                               << "          0";
+        QTest::newRow("shares") << 2 << "      10000"
+                                << "      10000";
     }
     void simItemInEveryMode()
     {

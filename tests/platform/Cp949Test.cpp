@@ -24,7 +24,10 @@ TEST(Cp949Test, UnconvertibleTextsSayWhere)
     }
     EXPECT_THROW(fromCp949("\xB0"), Cp949Error); // a lead byte without its trail byte
     EXPECT_THROW(toCp949("\xC3"), Cp949Error);   // broken UTF-8
-    EXPECT_EQ(fromCp949Lossy("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(fromCp949Lossy("a\xFF"
+                             "b"),
+              "a\xEF\xBF\xBD"
+              "b");
 }
 
 TEST(Cp949Test, PaddingNeverSplitsATwoByteCharacter)
@@ -39,7 +42,7 @@ TEST(Cp949Test, PaddingNeverSplitsATwoByteCharacter)
     const Row rows[] = {
         {"가람전자", 20, "가람전자            "},
         {"우리나라종합금융지주회사", 20, "우리나라종합금융지주"}, // 24 bytes cut to 20
-        {"가람전자", 5, "가람 "},                                    // 4 bytes and a blank
+        {"가람전자", 5, "가람 "},                                 // 4 bytes and a blank
         {"A가람", 4, "A가 "},
         {"", 3, "   "},
         {"한결KOREA", 20, "한결KOREA           "},

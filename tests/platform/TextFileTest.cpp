@@ -1,6 +1,6 @@
+#include "platform/core/TextFile.h"
 #include "TempDir.h"
 #include "platform/core/Format.h"
-#include "platform/core/TextFile.h"
 
 #include <gtest/gtest.h>
 
@@ -113,13 +113,23 @@ TEST(FormatTest, AtoiRules)
     };
     // text | value, as the C library's atoi gives (saturating like the Windows runtime)
     const Row rows[] = {
-        {" 12500       ", 12500}, {"20050315     ", 20050315}, {"  -5", -5}, {"+7x", 7},
-        {"abc", 0},           {"", 0},                     {"\r\n 42", 42}, {"99999999999999", 2147483647},
-        {"-99999999999999", -2147483647 - 1}, {"12 34", 12},
+        {" 12500       ", 12500},
+        {"20050315     ", 20050315},
+        {"  -5", -5},
+        {"+7x", 7},
+        {"abc", 0},
+        {"", 0},
+        {"\r\n 42", 42},
+        {"99999999999999", 2147483647},
+        {"-99999999999999", -2147483647 - 1},
+        {"12 34", 12},
     };
     for (const auto& row : rows)
         EXPECT_EQ(atoiText(row.text), row.value) << '"' << row.text << '"';
-    EXPECT_EQ(atoiField(std::string_view("12\0" "34", 5)), 12);
+    EXPECT_EQ(atoiField(std::string_view("12\0"
+                                         "34",
+                                         5)),
+              12);
 }
 
 TEST(FormatTest, TypedFieldsParseWhole)

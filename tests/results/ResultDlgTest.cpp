@@ -2,10 +2,10 @@
 
 #include "Recorders.h"
 #include "TempDir.h"
+#include "platform/core/Cp949.h"
 #include "qt/QtRecorders.h"
 #include "results/CResultDlg.h"
 #include "results/CTChart.h"
-#include "platform/core/Cp949.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -24,7 +24,8 @@ class ResultDlgTest : public QObject
     {
         Window(const std::string& goldenCase, bool withTrades = true)
         {
-            const auto expected = std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/cases" / goldenCase / "expected";
+            const auto expected
+                = std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/cases" / goldenCase / "expected";
             for (const char* f : {"result.csv", "trade.csv", "closing.csv", "gen.csv"}) {
                 if (std::filesystem::exists(expected / f) && (withTrades || std::string(f) != "trade.csv"))
                     std::filesystem::copy_file(expected / f, dir / f);

@@ -1,8 +1,8 @@
+#include "results/core/SummaryTables.h"
 #include "Recorders.h"
 #include "TempDir.h"
 #include "platform/core/Cp949.h"
 #include "results/core/ChartData.h"
-#include "results/core/SummaryTables.h"
 #include "tools/ShowCommand.h"
 
 #include <cmath>
@@ -32,8 +32,9 @@ struct GoldenResults
     {
         for (const char* f : {"result.csv", "trade.csv", "closing.csv", "gen.csv"}) {
             const std::string bytes = goldenFile(caseName, f);
-            if (!bytes.empty() || std::filesystem::exists(std::filesystem::path(KESTRELAN_SOURCE_DIR)
-                                                          / "tests/golden/cases" / caseName / "expected" / f))
+            if (!bytes.empty()
+                || std::filesystem::exists(std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/cases" / caseName
+                                           / "expected" / f))
                 dir.write(f, bytes);
         }
     }
@@ -52,9 +53,14 @@ TEST(FormatTest, AmountsGroupAndPad)
     };
     // text | width | cell
     const Row rows[] = {
-        {"100000", 12, "     100,000"}, {"0", 12, "           -"}, {"1234567", 10, " 1,234,567"},
-        {"123", 5, "  123"},            {"1234567890", 5, "1,234,567,890"}, {"-1234", 8, "  -1,234"},
-        {"-123", 6, "  -123"},          {"-123456", 0, "-123,456"},
+        {"100000", 12, "     100,000"},
+        {"0", 12, "           -"},
+        {"1234567", 10, " 1,234,567"},
+        {"123", 5, "  123"},
+        {"1234567890", 5, "1,234,567,890"},
+        {"-1234", 8, "  -1,234"},
+        {"-123", 6, "  -123"},
+        {"-123456", 0, "-123,456"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(formatAmount(row.text, row.width), row.shown) << row.text;
@@ -68,7 +74,7 @@ TEST(FormatTest, PerMilleToPercent)
         const char* shown;
     };
     // tenths of a percent | cell: 0.1234 -> 123 -> 12.3%; -0.004 -> -4; 0.004 -> 4; 0
-    const Row rows[] = {{"123", "12.3%"}, {"-4", "-0.4%"}, {"4", "0.4%"}, {"0", "0.0%"},
+    const Row rows[] = {{"123", "12.3%"},   {"-4", "-0.4%"},      {"4", "0.4%"},   {"0", "0.0%"},
                         {"1234", "123.4%"}, {"-1234", "-123.4%"}, {"-0", "-0.0%"}, {"10", "1.0%"}};
     for (const auto& row : rows)
         EXPECT_EQ(formatPerMille(row.text), row.shown) << row.text;
@@ -148,11 +154,13 @@ TEST(SummaryTablesTest, SingleFundFromTheWorkedExample)
     EXPECT_EQ(t.stockCodes, std::vector<std::string>{"123450"});
     EXPECT_EQ(t.stockCombo, std::vector<std::string>{"가람전자"});
     ASSERT_EQ(t.mainList.rows.size(), 1u);
-    EXPECT_EQ(t.mainList.rows[0], (std::vector<std::string>{"가람전자            ", "6.3%", "12.0%", "    11,200",
-                                                             "    10,000", "    10,000", "     5,589", "       450"}));
+    EXPECT_EQ(t.mainList.rows[0],
+              (std::vector<std::string>{"가람전자            ", "6.3%", "12.0%", "    11,200", "    10,000",
+                                        "    10,000", "     5,589", "       450"}));
     ASSERT_EQ(t.summaryList.rows.size(), 1u);
-    EXPECT_EQ(t.summaryList.rows[0], (std::vector<std::string>{"         1", "    10,000", "    10,629", "2.5%", "6.3%",
-                                                                "        93", "0.9%"}));
+    EXPECT_EQ(
+        t.summaryList.rows[0],
+        (std::vector<std::string>{"         1", "    10,000", "    10,629", "2.5%", "6.3%", "        93", "0.9%"}));
 }
 
 TEST(SummaryTablesTest, FundSeriesTable)
@@ -162,8 +170,9 @@ TEST(SummaryTablesTest, FundSeriesTable)
     const auto t = fillSummaryTables(FundSeries, g.dir.path(), messages);
     ASSERT_EQ(t.rowCount, 2);
     ASSERT_EQ(t.mainList.rows.size(), 2u);
-    EXPECT_EQ(t.mainList.rows[1], (std::vector<std::string>{"04-02-01", "04-07-30", "10.0%", "4.9%", "0.5%",
-                                                             "      10,000", "      10,487", "          47"}));
+    EXPECT_EQ(t.mainList.rows[1],
+              (std::vector<std::string>{"04-02-01", "04-07-30", "10.0%", "4.9%", "0.5%", "      10,000", "      10,487",
+                                        "          47"}));
     EXPECT_EQ(t.mainList.columns.size(), 8u);
     EXPECT_TRUE(t.summaryList.rows.empty());
 }
@@ -171,9 +180,11 @@ TEST(SummaryTablesTest, FundSeriesTable)
 TEST(SummaryTablesTest, InvalidDateStopsOnce)
 {
     test::TempDir dir;
-    dir.write("result.csv", header + "2004-01-05,2004-02-02,1,1,1000,0,0,1000,0.1234,0.05,0,0,0\r\n"
-                                     "2004-1,2004-02-03,1,1,1000,0,0,1000,0.1,0.05,0,0,0\r\n"
-                                     "2004-01-07,2004-02-03,1,1,1000,0,0,1000,0.1,0.05,0,0,0\r\n");
+    dir.write("result.csv",
+              header
+                  + "2004-01-05,2004-02-02,1,1,1000,0,0,1000,0.1234,0.05,0,0,0\r\n"
+                    "2004-1,2004-02-03,1,1,1000,0,0,1000,0.1,0.05,0,0,0\r\n"
+                    "2004-01-07,2004-02-03,1,1,1000,0,0,1000,0.1,0.05,0,0,0\r\n");
     test::RecordingSink messages;
     const auto t = fillSummaryTables(FundSeries, dir.path(), messages);
     EXPECT_EQ(messages.shown, std::vector<std::string>{"잘못된 날짜가 있습니다."});

@@ -1,10 +1,10 @@
+#include "tools/ImportCsv.h"
 #include "Recorders.h"
-#include "engine/PriceBuilder.h"
 #include "TempDir.h"
 #include "engine/MarketData.h"
+#include "engine/PriceBuilder.h"
 #include "mainform/core/DataUpdate.h"
 #include "platform/core/Cp949.h"
-#include "tools/ImportCsv.h"
 
 #include <gtest/gtest.h>
 
@@ -19,10 +19,11 @@ struct Import
 {
     Import()
     {
-        in.write("prices/005930.csv", "Date,Open,High,Low,Close,Volume\n"
-                                      "2005-03-02,10000,10400,9800,10200,1000\n"
-                                      "2005-03-03,10200,10300,9600,9700,1000\n"
-                                      "2005-03-04,9700,9700,9700,9700,0\n");
+        in.write("prices/005930.csv",
+                 "Date,Open,High,Low,Close,Volume\n"
+                 "2005-03-02,10000,10400,9800,10200,1000\n"
+                 "2005-03-03,10200,10300,9600,9700,1000\n"
+                 "2005-03-04,9700,9700,9700,9700,0\n");
         in.write("prices/000660.csv", "Date\tClose\n20050302\t4997.4\n20050303\t5003\n20050304\t5100\n");
         in.write("index.csv", "Date,Open,Close\n2005/03/02,900.5,905.25\n2005/03/03,,910\n2005/03/04,911,912.34\n");
         in.write("names.csv", "code,name\n005930,가람전자\n000660,대한민국첨단소재산업주식회사\n");
@@ -47,15 +48,17 @@ TEST(ImportCsvTest, RoundTripsToExactRecords)
     EXPECT_EQ(summary.indexDays, 3);
     // Day 1: the open as base; path open, nearer extreme (high: 400 away vs low 200 -> low first), other, close.
     EXPECT_EQ(im.out.read("StockData/005930.real"),
-              records({20050302, 10000, 10000, 9800, 10400, 10200, 20050303, 10200, 10200, 10300, 9600, 9700,
-                       20050304, 9700, 9700}));
+              records({20050302, 10000, 10000, 9800, 10400, 10200, 20050303, 10200, 10200, 10300, 9600, 9700, 20050304,
+                       9700, 9700}));
     // Close only, on the tick: 4,997.4 -> 4,995; 5,003 -> 5,000.
     EXPECT_EQ(im.out.read("StockData/000660.real"),
               records({20050302, 4995, 4995, 20050303, 4995, 5000, 20050304, 5000, 5100}));
-    EXPECT_EQ(im.out.read("kospi.lst"), indexRecordBytes(20050302, 90050, 90525) + indexRecordBytes(20050303, 90525, 91000)
-                                            + indexRecordBytes(20050304, 91100, 91234));
-    EXPECT_EQ(im.out.read("code.lst"), codeRecordBytes("005930", toCp949("가람전자"))
-                                           + codeRecordBytes("000660", toCp949("대한민국첨단소재산업")));
+    EXPECT_EQ(im.out.read("kospi.lst"),
+              indexRecordBytes(20050302, 90050, 90525) + indexRecordBytes(20050303, 90525, 91000)
+                  + indexRecordBytes(20050304, 91100, 91234));
+    EXPECT_EQ(im.out.read("code.lst"),
+              codeRecordBytes("005930", toCp949("가람전자"))
+                  + codeRecordBytes("000660", toCp949("대한민국첨단소재산업")));
     ASSERT_EQ(summary.notes.size(), 1u);
     EXPECT_NE(summary.notes[0].find("000660"), std::string::npos);
 }
@@ -90,7 +93,7 @@ TEST(ImportCsvTest, TicksAndDates)
         std::int32_t rounded;
     };
     // price | nearest tick of its band
-    const Row rows[] = {{4997.4, 4995}, {4997.5, 5000}, {5004.9, 5000}, {5005, 5010}, {49970, 49950},
+    const Row rows[] = {{4997.4, 4995}, {4997.5, 5000},   {5004.9, 5000},   {5005, 5010}, {49970, 49950},
                         {49980, 50000}, {123456, 123500}, {987654, 988000}, {3.0, 5}};
     for (const auto& row : rows)
         EXPECT_EQ(roundToTick(row.price), row.rounded) << row.price;

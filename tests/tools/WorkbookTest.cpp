@@ -27,7 +27,8 @@ struct Results
 {
     explicit Results(const std::string& goldenCase)
     {
-        const auto expected = std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/cases" / goldenCase / "expected";
+        const auto expected
+            = std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/cases" / goldenCase / "expected";
         for (const char* f : {"result.csv", "trade.csv", "closing.csv", "gen.csv"})
             if (std::filesystem::exists(expected / f))
                 std::filesystem::copy_file(expected / f, dir / f);

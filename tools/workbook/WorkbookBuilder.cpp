@@ -71,7 +71,8 @@ public:
     void headings(int row, const std::vector<const char*>& titles)
     {
         for (std::size_t c = 0; c < titles.size(); ++c)
-            check(worksheet_write_string(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(c), titles[c], bold));
+            check(
+                worksheet_write_string(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(c), titles[c], bold));
     }
     void string(int row, int col, const std::string& s, lxw_format* f = nullptr)
     {
@@ -147,7 +148,8 @@ void lineSeries(lxw_chart* chart, const char* sheet, int col, int rows, const ch
 {
     lxw_chart_series* s = chart_add_series(chart, nullptr, nullptr);
     chart_series_set_categories(s, sheet, 1, 0, static_cast<lxw_row_t>(rows), 0);
-    chart_series_set_values(s, sheet, 1, static_cast<lxw_col_t>(col), static_cast<lxw_row_t>(rows), static_cast<lxw_col_t>(col));
+    chart_series_set_values(s, sheet, 1, static_cast<lxw_col_t>(col), static_cast<lxw_row_t>(rows),
+                            static_cast<lxw_col_t>(col));
     chart_series_set_name(s, name);
 }
 
@@ -184,8 +186,9 @@ void singleFund(lxw_workbook* book, const Formats& f, const Handoff& h, const st
     summary.widths({18, 14, 14, 12, 12, 14, 12});
 
     Sheet table(workbook_add_worksheet(book, "종목별"), f.bold);
-    table.headings(0, {"종목코드", "종목명", "종목수익률", "주가등락", "종가", "설정가", "투자금액", "보유현금", "보유주식수",
-                       "매매차익"});
+    table.headings(0,
+                   {"종목코드", "종목명", "종목수익률", "주가등락", "종가", "설정가", "투자금액", "보유현금",
+                    "보유주식수", "매매차익"});
     int row = 1;
     for (const auto& s : stocks) {
         if (s.size() < 8)
