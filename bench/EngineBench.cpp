@@ -134,7 +134,7 @@ template <class Prices, class Open>
 void walkFunds(benchmark::State& state, Open open)
 {
     Market& m = market();
-    const auto funds = calendarLines(20000101, 20061130, Monthly, 1, m.kospi);
+    const auto funds = calendarLines(20000101, 20061130, CalendarMode::Monthly, 1, m.kospi);
     std::int64_t walked = 0;
     for (auto _ : state) {
         CSimEngine engine;

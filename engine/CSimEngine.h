@@ -4,6 +4,8 @@
 // flags, the open logs and the loaded price files.
 
 #include "engine/MarketData.h"
+#include "engine/Records.h"
+#include "engine/SimParams.h"
 #include "platform/core/Sinks.h"
 #include "platform/core/TextFile.h"
 
@@ -13,78 +15,6 @@
 #include <string>
 
 namespace kestrelan {
-
-constexpr int maxStocks = 50;
-constexpr int gridLevels = 250; // levels 1-249; index 0 is never used
-
-/// The fifteen run parameters, in the order the settings form hands them over.
-struct SimParams
-{
-    std::int32_t investMode = 0;   // 0 amount per stock, 1 total amount, 2 share count
-    std::int32_t startDate = 0;    // yyyymmdd
-    std::int32_t endDate = 0;      // yyyymmdd
-    std::int32_t fundCadence = 0;  // statistics mode: 0 three times a month, 1 monthly, 2 daily
-    std::int32_t years = 1;        // length of each fund of a series; 0 is half a year
-    std::int32_t marginPct = 10;   // trading margin
-    std::int32_t secondPct = 10;   // second condition
-    std::int32_t rangeLowPct = 50; // lower edge of the trading range, % of the start price
-    std::int32_t rangeHighPct = 150;
-    std::int32_t initialBuyPct = 50;
-    double commissionPct = 0.2;
-    std::int32_t autoSet = 1;     // take the range and the ratio from ksp.txt per fund
-    std::int32_t riskProfile = 1; // 0 aggressive, 1 stable, 2 conservative
-    std::int32_t yieldStats = 0;  // 0 one fund day by day, else a series of funds
-    std::int32_t includeTax = 1;  // sales tax of 0.3 %
-};
-
-/// One stock within the current fund.
-struct StockSlot
-{
-    char itemText[28];  // code (1-6), separator, name (8-27), NUL
-    std::int32_t sDate; // fund start
-    std::int32_t eDate; // fund end
-    float sKospi;       // KOSPI at the fund start
-    float eKospi;       // KOSPI at the fund end
-    std::int32_t rangeHighPct;
-    std::int32_t rangeLowPct;
-    std::int32_t marginPct;
-    std::int32_t secondPct;
-    double initRatio;       // initial purchase ratio in force, as a fraction
-    std::int32_t invest;    // amount in won, or the share count in share-count mode
-    std::int32_t startSold; // shares sold at the start in share-count mode
-    std::int32_t initial;   // start price
-    std::int32_t last;      // latest price read
-    std::int32_t firstVol;  // shares bought (or kept) by the initial purchase
-    std::int32_t autoVol;   // grid unit
-    std::int32_t sellStep;  // levels in the span above the base
-    double value;           // valuation on the latest simulated day
-    double cash;
-    std::int32_t shares;
-    std::int32_t shares2; // second share counter; always valued with `shares`
-    double totBuy;
-    double totSell;
-    char lastSide;         // 'B' or 'S': side of the latest trade
-    double gain;           // realised trading gain
-    std::int32_t upStep;   // grid step above the base
-    std::int32_t downStep; // grid step below the base
-    std::int32_t level;    // grid index of the latest trade
-    double mult;           // price adjustment factor (splits)
-};
-
-/// One simulated day's totals over the stocks that have bought (firstVol > 0).
-struct DaySums
-{
-    double investSum = 0;
-    double initialSum = 0;
-    double stockValueSum = 0;
-    double valueSum = 0;
-    double tradeSum = 0;
-    double gainSum = 0;
-};
-
-/// What rebalance returns when the stock's price file ended before a date after `until`: no
-/// position, since 0 is a valid one (a stock listed after the fund start begins at record 0).
-constexpr std::int32_t endOfData = -1;
 
 /// Price records served from a loaded price file.
 struct MemoryPrices

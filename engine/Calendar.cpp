@@ -44,7 +44,7 @@ struct Start
     std::string text;
 };
 
-std::vector<Start> fundStarts(std::int32_t startDate, std::int32_t endDate, int mode, std::int32_t years,
+std::vector<Start> fundStarts(std::int32_t startDate, std::int32_t endDate, CalendarMode mode, std::int32_t years,
                               const IndexFile& kospi)
 {
     const std::int32_t m0 = startDate - startDate % 100 + 1;
@@ -52,13 +52,13 @@ std::vector<Start> fundStarts(std::int32_t startDate, std::int32_t endDate, int 
     const std::int32_t y = years == 0 ? 1 : years;
     std::int32_t latest = 0;
     switch (mode) {
-    case ThreeTimesMonthly: latest = e0 - 10000 * y + 28; break;
-    case Monthly: latest = mendMonth13(e0 - 10000 * y + 107); break;
+    case CalendarMode::ThreeTimesMonthly: latest = e0 - 10000 * y + 28; break;
+    case CalendarMode::Monthly: latest = mendMonth13(e0 - 10000 * y + 107); break;
     default: latest = mendMonth13(e0 - 10000 * y + 101); break;
     }
 
     std::vector<Start> starts;
-    if (mode == Daily) {
+    if (mode == CalendarMode::Daily) {
         for (const auto& r : kospi.records())
             if (r.date >= startDate && r.date <= latest)
                 starts.push_back({r.date, r.startText.data()});
@@ -73,7 +73,7 @@ std::vector<Start> fundStarts(std::int32_t startDate, std::int32_t endDate, int 
         if (r.date < candidate)
             continue;
         starts.push_back({candidate, r.startText.data()});
-        if (mode == ThreeTimesMonthly) {
+        if (mode == CalendarMode::ThreeTimesMonthly) {
             candidate += 10;
             if (dateDay(candidate) == 31)
                 candidate += 70;
@@ -125,10 +125,10 @@ const IndexRecord* lastRecordUpTo(const IndexFile& kospi, std::int32_t limit)
 
 } // namespace
 
-std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate, int calendarMode, std::int32_t years,
-                                    const IndexFile& kospi)
+std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode,
+                                    std::int32_t years, const IndexFile& kospi)
 {
-    if (calendarMode == SingleFund)
+    if (calendarMode == CalendarMode::SingleFund)
         return singleFund(startDate, endDate, kospi);
     std::vector<FundLine> lines;
     for (auto& s : fundStarts(startDate, endDate, calendarMode, years, kospi)) {
@@ -144,7 +144,7 @@ std::string fundLineText(const FundLine& line)
     return format("%d%s%d%s\n", line.start, line.startText.c_str(), line.end, line.endText.c_str());
 }
 
-int buildCalendar(std::int32_t startDate, std::int32_t endDate, int calendarMode, std::int32_t years,
+int buildCalendar(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode, std::int32_t years,
                   const IndexFile& kospi, const std::filesystem::path& dir)
 {
     const auto lines = calendarLines(startDate, endDate, calendarMode, years, kospi);

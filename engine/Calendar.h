@@ -15,7 +15,7 @@ namespace kestrelan {
 constexpr std::int32_t fundLineSize = 30;
 
 /// Calendar modes: funds started three times a month, monthly, daily, or one fund.
-enum CalendarMode : int
+enum class CalendarMode : int
 {
     ThreeTimesMonthly = 0,
     Monthly = 1,
@@ -32,12 +32,12 @@ struct FundLine
 };
 
 /// The funds of a calendar, in order. `years` 0 means half a year (modes 0 to 2).
-std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate, int calendarMode, std::int32_t years,
-                                    const IndexFile& kospi);
+std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode,
+                                    std::int32_t years, const IndexFile& kospi);
 
 /// Writes date.lst into `dir` (through date.tmp, renamed into place) and returns its line count.
 /// Throws EngineError when the file cannot be written.
-int buildCalendar(std::int32_t startDate, std::int32_t endDate, int calendarMode, std::int32_t years,
+int buildCalendar(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode, std::int32_t years,
                   const IndexFile& kospi, const std::filesystem::path& dir);
 
 /// The text of one date.lst line (before the CR LF translation).

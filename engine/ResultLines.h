@@ -2,7 +2,7 @@
 // The lines of the result files and the trade log, as CP949 text with "\n" line ends (the files
 // are written in text mode, so each "\n" reaches the disk as CR LF).
 
-#include "engine/CSimEngine.h"
+#include "engine/Records.h"
 
 #include <cstdint>
 #include <string>

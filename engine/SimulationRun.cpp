@@ -429,7 +429,8 @@ int CSimEngine::runSimulation(const SimParams& params)
         }
 
         const int fundCount
-            = buildCalendar(params.startDate, params.endDate, data.logEnabled ? SingleFund : params.fundCadence,
+            = buildCalendar(params.startDate, params.endDate,
+                            data.logEnabled ? CalendarMode::SingleFund : static_cast<CalendarMode>(params.fundCadence),
                             params.years, *kospi, dir);
         progress.begin(progressText);
         struct EndProgress

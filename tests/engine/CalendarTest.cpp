@@ -58,18 +58,18 @@ TEST(CalendarTest, FundsEndByTheirLimit)
     struct Row
     {
         const char* name;
-        int mode;
+        CalendarMode mode;
         std::int32_t years;
         std::int32_t start;
         std::int32_t expectedStart, expectedEnd;
     };
     // case | mode | years | period start | a fund's start | its end (last trading day <= limit)
     const Row rows[] = {
-        {"half year from day 1, limit 20040632", Monthly, 0, 20040101, 20040101, 20040630},
-        {"half year from day 11, limit 20040710", ThreeTimesMonthly, 0, 20040101, 20040111, 20040709},
-        {"one year from day 1, limit 20041231", Monthly, 1, 20040101, 20040101, 20041231},
-        {"one year from day 11, limit 20050110", ThreeTimesMonthly, 1, 20040101, 20040111, 20050110},
-        {"daily start keeps its own date", Daily, 1, 20040107, 20040107, 20050106},
+        {"half year from day 1, limit 20040632", CalendarMode::Monthly, 0, 20040101, 20040101, 20040630},
+        {"half year from day 11, limit 20040710", CalendarMode::ThreeTimesMonthly, 0, 20040101, 20040111, 20040709},
+        {"one year from day 1, limit 20041231", CalendarMode::Monthly, 1, 20040101, 20040101, 20041231},
+        {"one year from day 11, limit 20050110", CalendarMode::ThreeTimesMonthly, 1, 20040101, 20040111, 20050110},
+        {"daily start keeps its own date", CalendarMode::Daily, 1, 20040107, 20040107, 20050106},
     };
     for (const auto& row : rows) {
         const auto lines = calendarLines(row.start, 20051231, row.mode, row.years, market());
@@ -82,7 +82,7 @@ TEST(CalendarTest, FundsEndByTheirLimit)
 
 TEST(CalendarTest, ThreeTimesAMonthRollsOverMonthsAndYears)
 {
-    const auto lines = calendarLines(20041201, 20061231, ThreeTimesMonthly, 0, market());
+    const auto lines = calendarLines(20041201, 20061231, CalendarMode::ThreeTimesMonthly, 0, market());
     ASSERT_GE(lines.size(), 5u);
     const std::int32_t expected[] = {20041201, 20041211, 20041221, 20050101, 20050111};
     for (int i = 0; i < 5; ++i)
@@ -94,12 +94,12 @@ TEST(CalendarTest, ThreeTimesAMonthRollsOverMonthsAndYears)
 TEST(CalendarTest, LatestStartsPerMode)
 {
     // The period ends in December 2005 with one-year funds, so they start a year earlier at most.
-    const auto three = calendarLines(20040101, 20051231, ThreeTimesMonthly, 1, market());
+    const auto three = calendarLines(20040101, 20051231, CalendarMode::ThreeTimesMonthly, 1, market());
     EXPECT_EQ(three.back().start, 20041221); // latest start 20041228
-    const auto monthly = calendarLines(20041101, 20051231, Monthly, 1, market());
+    const auto monthly = calendarLines(20041101, 20051231, CalendarMode::Monthly, 1, market());
     EXPECT_EQ(monthly.back().start, 20050101); // latest start 20041307, mended to 20050107
     EXPECT_EQ(monthly.back().end, 20051230);
-    const auto daily = calendarLines(20041220, 20051231, Daily, 1, market());
+    const auto daily = calendarLines(20041220, 20051231, CalendarMode::Daily, 1, market());
     EXPECT_EQ(daily.back().start, 20041231); // latest start 20050101
     EXPECT_EQ(daily.back().end, 20051230);
 }
@@ -107,7 +107,7 @@ TEST(CalendarTest, LatestStartsPerMode)
 TEST(CalendarTest, FundsEndingBeyondTheDataAreDropped)
 {
     // Data ends 2006-01-31; one-year funds from 2005 would need data into 2006.
-    const auto lines = calendarLines(20050101, 20061231, Monthly, 1, market());
+    const auto lines = calendarLines(20050101, 20061231, CalendarMode::Monthly, 1, market());
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].start, 20050101);
     EXPECT_EQ(lines[0].end, 20051230);
@@ -121,7 +121,7 @@ TEST(CalendarTest, EachTradingDayServesOneCandidate)
     for (int d = 20040308; d <= 20040331; ++d)
         closed.push_back(d);
     const auto file = weekdays(year(2004) / 1 / 1, year(2005) / 12 / 31, closed);
-    const auto lines = calendarLines(20040301, 20051231, ThreeTimesMonthly, 0, file);
+    const auto lines = calendarLines(20040301, 20051231, CalendarMode::ThreeTimesMonthly, 0, file);
     ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(lines[0].start, 20040301);
     EXPECT_EQ(lines[1].start, 20040311);
@@ -151,14 +151,14 @@ TEST(CalendarTest, SingleFundCases)
         {"start after the data", 20070101, 20071231, 0, 0},
     };
     for (const auto& row : rows) {
-        const auto lines = calendarLines(row.start, row.end, SingleFund, 1, market());
+        const auto lines = calendarLines(row.start, row.end, CalendarMode::SingleFund, 1, market());
         ASSERT_EQ(lines.size(), row.lines) << row.name;
         if (row.lines) {
             EXPECT_EQ(lines[0].start, row.start) << row.name;
             EXPECT_EQ(lines[0].end, row.fundEnd) << row.name;
         }
     }
-    const auto holiday = calendarLines(20040103, 20040630, SingleFund, 1, market());
+    const auto holiday = calendarLines(20040103, 20040630, CalendarMode::SingleFund, 1, market());
     EXPECT_EQ(holiday[0].startText, startTextOf(market(), 20040105));
 }
 
@@ -166,19 +166,20 @@ TEST(CalendarTest, DateListIsThirtyByteLines)
 {
     test::TempDir dir;
     dir.write("date.lst", "stale content");
-    const int n = buildCalendar(20040101, 20051231, Monthly, 0, market(), dir.path());
+    const int n = buildCalendar(20040101, 20051231, CalendarMode::Monthly, 0, market(), dir.path());
     EXPECT_EQ(n, 13);
     const std::string bytes = dir.read("date.lst");
     ASSERT_EQ(bytes.size(), 13u * 30);
     EXPECT_EQ(bytes.substr(0, 30), "20040101 5002420040630 60153\r\n");
     EXPECT_FALSE(dir.exists("date.tmp"));
 
-    EXPECT_EQ(buildCalendar(20040103, 20040104, SingleFund, 1, market(), dir.path()), 0);
+    EXPECT_EQ(buildCalendar(20040103, 20040104, CalendarMode::SingleFund, 1, market(), dir.path()), 0);
     EXPECT_EQ(dir.read("date.lst"), "");
 }
 
 TEST(CalendarTest, UnwritableFolderThrows)
 {
     test::TempDir dir;
-    EXPECT_THROW(buildCalendar(20040101, 20041231, Monthly, 0, market(), dir / "missing"), std::runtime_error);
+    EXPECT_THROW(buildCalendar(20040101, 20041231, CalendarMode::Monthly, 0, market(), dir / "missing"),
+                 std::runtime_error);
 }

@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto kospi = IndexFile::load(fuzz::folder() / "kospi.lst")) {
         for (int mode = 0; mode <= 3; ++mode)
             for (int years : {0, 1})
-                calendarLines(19900101, 20301231, mode, years, *kospi);
+                calendarLines(19900101, 20301231, static_cast<CalendarMode>(mode), years, *kospi);
         readLastIndexDate(fuzz::folder() / "kospi.lst");
     }
     return 0;
