@@ -64,10 +64,7 @@ IndexFile IndexFile::fromBytes(std::string bytes)
 {
     IndexFile file;
     TextReader reader(std::move(bytes));
-    for (;;) {
-        const std::string rec = reader.read(indexRecordSize);
-        if (rec.size() < static_cast<std::size_t>(indexRecordSize))
-            break;
+    forEachRecord(reader, indexRecordSize, [&](const std::string& rec) {
         IndexRecord r;
         r.date = atoiField(std::string_view(rec).substr(0, 8));
         r.startText = fieldText(std::string_view(rec).substr(8, 6));
@@ -77,7 +74,7 @@ IndexFile IndexFile::fromBytes(std::string bytes)
         if (!file.list.empty() && r.date <= file.list.back().date)
             file.sorted = false;
         file.list.push_back(r);
-    }
+    });
     return file;
 }
 
@@ -102,15 +99,12 @@ std::vector<std::string> parseCodeList(std::string bytes)
 {
     std::vector<std::string> entries;
     TextReader reader(std::move(bytes));
-    for (;;) {
-        const std::string rec = reader.read(codeRecordSize);
-        if (rec.size() < static_cast<std::size_t>(codeRecordSize))
-            break; // a truncated last record is not an entry
+    forEachRecord(reader, codeRecordSize, [&](const std::string& rec) {
         std::string entry = rec.substr(0, stockEntrySize);
         if (const auto nul = entry.find('\0'); nul != std::string::npos)
             entry.resize(nul);
         entries.push_back(std::move(entry));
-    }
+    });
     return entries;
 }
 

@@ -49,14 +49,11 @@ std::vector<Fund> readFunds(const std::filesystem::path& path)
     auto reader = TextReader::open(path);
     if (!reader)
         return funds;
-    for (;;) {
-        const std::string line = reader->read(fundLineSize - 1);
-        if (line.size() < static_cast<std::size_t>(fundLineSize - 1))
-            break;
+    forEachRecord(*reader, fundLineSize - 1, [&](const std::string& line) {
         const std::string_view v(line);
         funds.push_back({atoiField(v.substr(0, 8)), atoiField(v.substr(14, 8)), indexPoints(atoiField(v.substr(8, 6))),
                          indexPoints(atoiField(v.substr(22, 6)))});
-    }
+    });
     return funds;
 }
 

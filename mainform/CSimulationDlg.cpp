@@ -9,6 +9,7 @@
 #include "mainform/core/FormLogic.h"
 #include "mainform/core/Groups.h"
 #include "mainform/core/StockSearch.h"
+#include "platform/core/Text.h"
 #include "platform/qt/Bindings.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/DialogTemplate.h"
@@ -260,7 +261,7 @@ void CSimulationDlg::clearPortfolio()
 void CSimulationDlg::search()
 {
     readForm();
-    const std::string typed = trimLeading(qstringToCp949(searchText).value_or(std::string()));
+    const std::string typed(trimLeft(qstringToCp949(searchText).value_or(std::string())));
     searchText = cp949ToQString(typed);
     std::vector<std::string> stocks;
     for (int i = 0; i < stockList->count(); ++i)

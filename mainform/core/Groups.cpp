@@ -3,6 +3,7 @@
 #include "engine/MarketData.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
+#include "platform/core/Text.h"
 #include "platform/core/TextFile.h"
 
 namespace kestrelan {
@@ -16,23 +17,9 @@ constexpr std::size_t itemLine = groupNameSize + stockEntrySize + 1; // name, en
 std::vector<std::string> chunks(const std::filesystem::path& path, std::size_t size)
 {
     std::vector<std::string> out;
-    auto reader = TextReader::open(path);
-    if (!reader)
-        return out;
-    for (;;) {
-        std::string chunk = reader->read(size);
-        if (chunk.size() < size)
-            break;
-        out.push_back(std::move(chunk));
-    }
+    if (auto reader = TextReader::open(path))
+        forEachRecord(*reader, size, [&](std::string chunk) { out.push_back(std::move(chunk)); });
     return out;
-}
-
-std::string rtrimBlanks(std::string s)
-{
-    while (!s.empty() && (s.back() == ' ' || (s.back() >= '\t' && s.back() <= '\r')))
-        s.pop_back();
-    return s;
 }
 
 bool rewrite(const std::filesystem::path& path, const std::string& text)
@@ -70,7 +57,7 @@ GroupResult registerGroup(const std::filesystem::path& dir, const std::string& n
     if (name.size() > groupNameSize)
         return GroupResult::TooLong;
     for (const auto& stored : readGroupNames(dir))
-        if (rtrimBlanks(stored) == name)
+        if (trimRight(stored) == name)
             return GroupResult::Duplicate;
     const std::string padded = padBytes(name, groupNameSize);
     std::string items;

@@ -16,14 +16,6 @@ std::string nameOf(const std::string& entry)
 
 } // namespace
 
-std::string trimLeading(const std::string& text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
-    return text.substr(i);
-}
-
 SearchStep searchStocks(const std::string& text, const std::vector<std::string>& stocks, bool stockSelected)
 {
     if (text.empty())

@@ -26,7 +26,4 @@ struct SearchStep
 /// list's entries, given whether a stock is selected.
 SearchStep searchStocks(const std::string& text, const std::vector<std::string>& stocks, bool stockSelected);
 
-/// The text with its leading white space removed.
-std::string trimLeading(const std::string& text);
-
 } // namespace kestrelan

@@ -1,5 +1,7 @@
 #include "platform/core/Format.h"
 
+#include "platform/core/Text.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -39,19 +41,9 @@ std::string format(const char* fmt, ...)
 
 namespace {
 
-std::string_view trimBlanks(std::string_view text)
-{
-    auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 std::optional<std::int64_t> parseDigits(std::string_view text, bool allowSign)
 {
-    text = trimBlanks(text);
+    text = trim(text);
     bool negative = false;
     if (allowSign && !text.empty() && (text[0] == '+' || text[0] == '-')) {
         negative = text[0] == '-';
@@ -88,7 +80,7 @@ std::optional<std::int32_t> parseIntField(std::string_view text)
 
 std::optional<double> parseDoubleField(std::string_view text)
 {
-    const std::string t(trimBlanks(text));
+    const std::string t(trim(text));
     if (t.empty())
         return std::nullopt;
     char* end = nullptr;

@@ -194,6 +194,18 @@ bool replaceFileAtomically(const std::filesystem::path& path, std::string_view b
     return true;
 }
 
+std::string textModeBytes(std::string_view raw)
+{
+    std::string out;
+    out.reserve(raw.size());
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')
+            continue;
+        out.push_back(raw[i]);
+    }
+    return out;
+}
+
 std::string toCrLf(std::string_view text)
 {
     std::string out;

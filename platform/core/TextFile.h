@@ -51,6 +51,22 @@ private:
     std::size_t pos = 0;
 };
 
+/// Calls `onRecord` with each record of `size` characters read in text mode from the reader's
+/// position, until a read comes up short: a truncated last record is not a record.
+template <class OnRecord>
+void forEachRecord(TextReader& reader, std::size_t size, OnRecord&& onRecord)
+{
+    for (;;) {
+        std::string record = reader.read(size);
+        if (record.size() < size)
+            return;
+        onRecord(std::move(record));
+    }
+}
+
+/// The file's bytes with every CR LF as LF, as a text-mode read yields them.
+std::string textModeBytes(std::string_view raw);
+
 /// Output file in text mode. Errors are remembered and reported by close().
 class TextWriter
 {

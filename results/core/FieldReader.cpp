@@ -2,18 +2,6 @@
 
 namespace kestrelan {
 
-std::string textModeBytes(std::string_view raw)
-{
-    std::string out;
-    out.reserve(raw.size());
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')
-            continue;
-        out.push_back(raw[i]);
-    }
-    return out;
-}
-
 void readFields(std::string_view bytes, const std::function<bool(const FieldEvent&)>& onField)
 {
     FieldEvent e;

@@ -4,6 +4,8 @@
 // A field is complete at its comma; a line's last field at the line feed, so a final line
 // without one is used only up to its last comma and does not count as a line.
 
+#include "platform/core/TextFile.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -21,8 +23,5 @@ struct FieldEvent
 
 /// Calls `onField` for every complete field in order; it returns false to stop reading.
 void readFields(std::string_view bytes, const std::function<bool(const FieldEvent&)>& onField);
-
-/// The file's bytes with every CR LF as LF, as a text-mode read yields them.
-std::string textModeBytes(std::string_view raw);
 
 } // namespace kestrelan

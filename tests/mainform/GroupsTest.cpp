@@ -121,5 +121,4 @@ TEST(StockSearchTest, CodesAndNames)
         }
     }
     EXPECT_EQ(searchStocks("0059351", market(), false).text, "005935");
-    EXPECT_EQ(trimLeading("  \t0059 "), "0059 ");
 }
