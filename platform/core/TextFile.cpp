@@ -1,9 +1,13 @@
 #include "platform/core/TextFile.h"
 
+#include "platform/core/FaultPoint.h"
 #include "platform/core/Format.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -173,25 +177,69 @@ bool TextWriter::close()
     return !failed;
 }
 
+std::filesystem::path followLinks(const std::filesystem::path& path)
+{
+    std::filesystem::path p = path;
+    std::error_code ec;
+    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(p, ec); ++hops) {
+        const auto target = std::filesystem::read_symlink(p, ec);
+        if (ec)
+            break;
+        p = target.is_absolute() ? target : p.parent_path() / target;
+    }
+    return p.lexically_normal();
+}
+
+bool writeFileSynced(const std::filesystem::path& path, std::string_view bytes, const std::filesystem::path& modeOf)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    struct stat st
+    {
+    };
+    if (!modeOf.empty() && ::stat(modeOf.c_str(), &st) == 0)
+        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
+    for (std::size_t done = 0; ok && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok)
+            done += static_cast<std::size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok)
+        ::unlink(path.c_str());
+    return ok;
+}
+
 bool replaceFileAtomically(const std::filesystem::path& path, std::string_view bytes)
 {
-    std::filesystem::path tmp = path;
+    const std::filesystem::path target = followLinks(path);
+    std::filesystem::path tmp = target;
     tmp += ".tmp";
-    std::FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f)
+    if (!writeFileSynced(tmp, bytes, target))
         return false;
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = ::fsync(fileno(f)) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    std::error_code ec;
-    if (ok)
-        std::filesystem::rename(tmp, path, ec);
-    if (!ok || ec) {
-        std::filesystem::remove(tmp, ec);
+    faultPoint("replace:written");
+    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+        ::unlink(tmp.c_str());
         return false;
     }
+    syncFolder(target.parent_path());
     return true;
+}
+
+bool syncFolder(const std::filesystem::path& dir)
+{
+    const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
 }
 
 std::string textModeBytes(std::string_view raw)

@@ -103,8 +103,21 @@ private:
 };
 
 /// Replaces a file's content: the bytes go to "<name>.tmp" beside it, which is then renamed over
-/// the file, so a reader sees the old content or the new, never half of one.
+/// the file, so a reader sees the old content or the new, never half of one. A symbolic link is
+/// followed (the file it points to is replaced, the link stays) and the file's mode is kept.
 bool replaceFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+/// Makes a folder's entries (creations, renames, removals) durable.
+bool syncFolder(const std::filesystem::path& dir);
+
+/// The file a path names once symbolic links are followed (a dangling link gives where it points).
+std::filesystem::path followLinks(const std::filesystem::path& path);
+
+/// Creates (or truncates) `path` with the bytes and syncs it to the disk. The mode is that of
+/// `modeOf` when that file exists, else the default for new files. False, and no file left
+/// behind, when any step fails.
+bool writeFileSynced(const std::filesystem::path& path, std::string_view bytes,
+                     const std::filesystem::path& modeOf = {});
 
 /// Text as text mode writes it: every "\n" becomes CR LF.
 std::string toCrLf(std::string_view text);

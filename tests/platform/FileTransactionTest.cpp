@@ -1,0 +1,151 @@
+// Several files replaced together, a folder held by one writer, and a file replaced in place of
+// its link: under kills at every step, full and read-only folders, and a second process.
+
+#include "platform/core/FileTransaction.h"
+#include "TempDir.h"
+#include "platform/core/FolderLock.h"
+#include "platform/core/TextFile.h"
+#include "support/Faults.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace kestrelan;
+
+namespace {
+
+// The folder's files by name, litter included, so that a leftover stage or journal shows.
+std::map<std::string, std::string> contents(const test::TempDir& dir)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
+        if (e.is_regular_file())
+            files[std::filesystem::relative(e.path(), dir.path()).string()] = *readWholeFile(e.path());
+    return files;
+}
+
+void seed(const test::TempDir& dir)
+{
+    dir.write("a.lst", "old a");
+    dir.write("sub/b.lst", "old b");
+    dir.write("gone.lst", "old gone");
+}
+
+bool change(const std::filesystem::path& dir)
+{
+    FileTransaction t(dir, "test");
+    if (!t.stage("a.lst", "new a") || !t.stage("sub/b.lst", "new b") || !t.stage("c.lst", "new c"))
+        return false;
+    t.stageRemoval("gone.lst");
+    return t.commit();
+}
+
+} // namespace
+
+TEST(FileTransactionTest, AKillAtAnyStepLeavesAllOldOrAllNew)
+{
+    test::TempDir before, after;
+    seed(before);
+    seed(after);
+    ASSERT_TRUE(change(after.path()));
+    const auto oldFiles = contents(before);
+    const auto newFiles = contents(after);
+    ASSERT_EQ(newFiles.count("gone.lst"), 0u);
+
+    int kills = 0;
+    for (int n = 1;; ++n) {
+        test::TempDir dir;
+        seed(dir);
+        std::string point;
+        if (!test::killedAtPoint(
+                n, [&] { change(dir.path()); }, &point))
+            break;
+        ++kills;
+        FileTransaction::recover(dir.path(), "test");
+        const auto files = contents(dir);
+        EXPECT_TRUE(files == oldFiles || files == newFiles) << "killed at point " << n << " (" << point << ")";
+    }
+    EXPECT_GE(kills, 6); // the stages, the journal, each replacement, the end
+}
+
+TEST(FileTransactionTest, AFailedCommitChangesNothing)
+{
+    struct Row
+    {
+        const char* name;
+        std::function<void(const test::TempDir&)> harm;
+    };
+    // case | what stands in the way
+    const Row rows[] = {
+        {"a folder where a file goes",
+         [](const test::TempDir& d) { std::filesystem::create_directories(d / "c.lst"); }},
+        {"a file where a folder goes",
+         [](const test::TempDir& d) {
+             std::filesystem::remove_all(d / "sub");
+             d.write("sub", "not a folder");
+         }},
+    };
+    for (const auto& row : rows) {
+        test::TempDir dir;
+        seed(dir);
+        row.harm(dir);
+        const auto before = contents(dir);
+        EXPECT_FALSE(change(dir.path())) << row.name;
+        EXPECT_EQ(contents(dir), before) << row.name;
+    }
+}
+
+TEST(FileTransactionTest, AReadOnlyFolderAsAnOrdinaryUser)
+{
+    test::TempDir dir;
+    seed(dir);
+    const auto before = contents(dir);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    ASSERT_EQ(::chmod((dir / "sub").c_str(), 0777), 0);
+    const int committed = test::asOrdinaryUser([&] { return change(dir.path()) ? 1 : 0; });
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(committed, 0);
+    EXPECT_EQ(contents(dir), before);
+}
+
+TEST(FileTransactionTest, ReplacingKeepsTheModeAndTheLink)
+{
+    test::TempDir dir;
+    dir.write("real/group.lst", "old");
+    ::chmod((dir / "real/group.lst").c_str(), 0640);
+    std::filesystem::create_symlink(dir / "real/group.lst", dir / "group.lst");
+    ASSERT_TRUE(replaceFileAtomically(dir / "group.lst", "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "group.lst"));
+    EXPECT_EQ(dir.read("real/group.lst"), "new");
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat((dir / "real/group.lst").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(FolderLockTest, OneWriterAtATimeAndNoStaleLockAfterAKill)
+{
+    test::TempDir dir;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        const auto lock = FolderLock::tryAcquire(dir.path());
+        const char c = lock ? '1' : '0';
+        (void)::write(ready[1], &c, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    EXPECT_EQ(c, '1');
+    EXPECT_FALSE(FolderLock::tryAcquire(dir.path()));
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_TRUE(FolderLock::acquire(dir.path(), 2.0));
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
