@@ -1,4 +1,4 @@
-#include "mainform/core/DataUpdate.h"
+#include "engine/MarketUpdate.h"
 
 #include "engine/MarketData.h"
 #include "platform/core/Format.h"

@@ -1,4 +1,4 @@
-#include "mainform/core/DataUpdate.h"
+#include "engine/MarketUpdate.h"
 #include "Recorders.h"
 #include "TempDir.h"
 #include "engine/MarketData.h"
@@ -33,7 +33,7 @@ struct Update
 
 } // namespace
 
-TEST(DataUpdateTest, AppendsValuesAndReplacesTheLastRecord)
+TEST(MarketUpdateTest, AppendsValuesAndReplacesTheLastRecord)
 {
     Update u;
     const auto outcome = u.merge("A005930\r\n3\r\n20050315\r\n20050315\r\n12500\r\n20050316\r\n"
@@ -48,7 +48,7 @@ TEST(DataUpdateTest, AppendsValuesAndReplacesTheLastRecord)
     EXPECT_TRUE(u.messages.shown.empty());
 }
 
-TEST(DataUpdateTest, RecordFormats)
+TEST(MarketUpdateTest, RecordFormats)
 {
     EXPECT_EQ(updateRecord(18999999, false), " 18999999    \r");
     EXPECT_EQ(updateRecord(19000000, false), "19000000     \r");
@@ -56,7 +56,7 @@ TEST(DataUpdateTest, RecordFormats)
     EXPECT_EQ(updateRecord(20050316, true), "20050316     \r");
 }
 
-TEST(DataUpdateTest, OutOfDateBlockKeepsTheRestInUpdateRej)
+TEST(MarketUpdateTest, OutOfDateBlockKeepsTheRestInUpdateRej)
 {
     // A file that ends with the date of its next day is compared with the block's first date.
     Update u;
@@ -76,7 +76,7 @@ TEST(DataUpdateTest, OutOfDateBlockKeepsTheRestInUpdateRej)
     EXPECT_NE(u.messages.shown[0].find("Update.rej"), std::string::npos);
 }
 
-TEST(DataUpdateTest, NewlyListedStockGetsItsFile)
+TEST(MarketUpdateTest, NewlyListedStockGetsItsFile)
 {
     struct Row
     {
@@ -101,7 +101,7 @@ TEST(DataUpdateTest, NewlyListedStockGetsItsFile)
     }
 }
 
-TEST(DataUpdateTest, TruncatedOrUnsafeBlocksStopTheMerge)
+TEST(MarketUpdateTest, TruncatedOrUnsafeBlocksStopTheMerge)
 {
     struct Row
     {
@@ -121,7 +121,7 @@ TEST(DataUpdateTest, TruncatedOrUnsafeBlocksStopTheMerge)
     }
 }
 
-TEST(DataUpdateTest, NoOrReadOnlyUpdateDoesNothing)
+TEST(MarketUpdateTest, NoOrReadOnlyUpdateDoesNothing)
 {
     Update u;
     EXPECT_FALSE(mergeUpdate(u.dir.path(), u.dir.path(), 30, u.progress, u.messages).present);
@@ -133,7 +133,7 @@ TEST(DataUpdateTest, NoOrReadOnlyUpdateDoesNothing)
     EXPECT_TRUE(u.dir.exists("Update.new"));
 }
 
-TEST(DataUpdateTest, EmptyUpdateIsRemoved)
+TEST(MarketUpdateTest, EmptyUpdateIsRemoved)
 {
     Update u;
     const auto outcome = u.merge("");
