@@ -4,7 +4,6 @@
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 
-#include <cctype>
 #include <cstdio>
 #include <unistd.h>
 
@@ -56,16 +55,6 @@ bool keepRest(const std::filesystem::path& workDir, std::string_view rest)
     return replaceFileAtomically(path, readWholeFile(path).value_or(std::string()) + std::string(rest));
 }
 
-bool safeCode(const std::string& code)
-{
-    if (code.size() != 6)
-        return false;
-    for (char c : code)
-        if (!std::isalnum(static_cast<unsigned char>(c)))
-            return false;
-    return true;
-}
-
 std::string stripLine(std::string line)
 {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
@@ -74,13 +63,6 @@ std::string stripLine(std::string line)
 }
 
 } // namespace
-
-std::string updateRecord(std::int32_t number, bool asDate)
-{
-    std::string text = format(asDate || number >= firstDateValue ? "%d" : " %d", number);
-    text.resize(priceRecordSize - 1, ' ');
-    return text + '\r';
-}
 
 UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::filesystem::path& programDir,
                           int listedCount, IProgressSink& progress, IMessageSink& messages)
@@ -115,17 +97,17 @@ UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::files
             const auto value = reader->getLine(lineLimit);
             complete = value.has_value();
             if (complete)
-                bytes += updateRecord(atoiText(*value), false);
+                bytes += priceRecordBytes(atoiText(*value));
         }
         if (n == 0)
-            bytes = updateRecord(first, true);
+            bytes = priceRecordBytes(first, PriceRecordAs::Date);
 
-        const auto file = programDir / "StockData" / (code + ".real");
+        const auto file = priceFilePath(programDir, code);
         std::error_code ec;
         const std::uintmax_t size = std::filesystem::exists(file, ec) ? std::filesystem::file_size(file, ec) : 0;
         const auto last = lastRecord(file, size);
         std::string problem;
-        if (!safeCode(code))
+        if (!isStockCode(code))
             problem = format("Update.new의 종목코드 \"%s\"가 올바르지 않아", code.c_str());
         else if (!complete)
             problem = format("Update.new의 %s 종목 자료가 중간에 끝나", code.c_str());

@@ -29,7 +29,4 @@ struct UpdateOutcome
 UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::filesystem::path& programDir,
                           int listedCount, IProgressSink& progress, IMessageSink& messages);
 
-/// The 14-byte record the update writes for a number.
-std::string updateRecord(std::int32_t number, bool asDate);
-
 } // namespace kestrelan

@@ -281,7 +281,8 @@ public:
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
     }
-    void write(const std::string& name, const std::string& bytes)
+    // `name` is relative to the target.
+    void write(const std::filesystem::path& name, const std::string& bytes)
     {
         const auto path = dir / name;
         std::filesystem::create_directories(path.parent_path());
@@ -308,7 +309,7 @@ public:
     std::filesystem::path dir;
 
 private:
-    std::vector<std::string> files;
+    std::vector<std::filesystem::path> files;
 };
 
 } // namespace
@@ -408,10 +409,7 @@ ImportSummary importFiles(const ImportOptions& o)
             continue;
         const auto f = split(nameLines[n], nameLines[n].find('\t') != std::string::npos ? '\t' : ',');
         const std::string where = o.names.string() + ":" + std::to_string(n + 1) + ": ";
-        const bool code = f[0].size() == 6 && std::all_of(f[0].begin(), f[0].end(), [](char c) {
-                              return std::isalnum(static_cast<unsigned char>(c));
-                          });
-        if (!code) {
+        if (!isStockCode(f[0])) {
             if (n == 0)
                 continue; // a header
             throw ImportError(where + "종목코드는 여섯 자리여야 합니다 (\"" + f[0] + "\").");
@@ -437,9 +435,7 @@ ImportSummary importFiles(const ImportOptions& o)
         if (e.path().extension() != ".csv")
             continue;
         const std::string code = e.path().stem().string();
-        if (code.size() != 6 || !std::all_of(code.begin(), code.end(), [](char c) {
-                return std::isalnum(static_cast<unsigned char>(c));
-            }))
+        if (!isStockCode(code))
             throw ImportError(e.path().string() + ": 파일 이름은 여섯 자리 종목코드여야 합니다.");
         const auto rows = readDaily(e.path(), o, true, o.multiplier);
         const auto s = splits.find(code);
@@ -465,13 +461,13 @@ ImportSummary importFiles(const ImportOptions& o)
     for (const auto& [code, records] : stocks) {
         summary.priceRecords += static_cast<std::int64_t>(records.numbers.size());
         if (o.update) {
-            update += updateBlock(code, records, lastStoredDate(o.out / "StockData" / (code + ".real")));
+            update += updateBlock(code, records, lastStoredDate(priceFilePath(o.out, code)));
             continue;
         }
         std::string bytes;
         for (auto n : records.numbers)
             bytes += priceRecordBytes(n);
-        scratch.write("StockData/" + code + ".real", bytes);
+        scratch.write(priceFilePath({}, code), bytes);
     }
     if (o.update)
         scratch.write("Update.new", toCrLf(update));

@@ -48,14 +48,6 @@ TEST(MarketUpdateTest, AppendsValuesAndReplacesTheLastRecord)
     EXPECT_TRUE(u.messages.shown.empty());
 }
 
-TEST(MarketUpdateTest, RecordFormats)
-{
-    EXPECT_EQ(updateRecord(18999999, false), " 18999999    \r");
-    EXPECT_EQ(updateRecord(19000000, false), "19000000     \r");
-    EXPECT_EQ(updateRecord(-5, false), " -5          \r");
-    EXPECT_EQ(updateRecord(20050316, true), "20050316     \r");
-}
-
 TEST(MarketUpdateTest, OutOfDateBlockKeepsTheRestInUpdateRej)
 {
     // A file that ends with the date of its next day is compared with the block's first date.
