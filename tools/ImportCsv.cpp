@@ -1,6 +1,7 @@
 #include "tools/ImportCsv.h"
 
 #include "engine/MarketData.h"
+#include "engine/MarketUpdate.h"
 #include "engine/TickRound.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <span>
 #include <unistd.h>
 
 namespace kestrelan {
@@ -257,11 +259,7 @@ std::string updateBlock(const std::string& code, const StockRecords& r, std::opt
                              [&](const auto& d) { return !after || d.first > *after; });
     if (from == r.dayStarts.end())
         return {};
-    std::string block = "A" + code + "\n" + std::to_string(r.numbers.size() - from->second) + "\n"
-        + std::to_string(from->first) + "\n";
-    for (std::size_t i = from->second; i < r.numbers.size(); ++i)
-        block += std::to_string(r.numbers[i]) + "\n";
-    return block;
+    return updateBlockBytes(code, from->first, std::span(r.numbers).subspan(from->second));
 }
 
 // A scratch folder inside the target; removed with what is left in it.
@@ -380,9 +378,9 @@ ImportSummary importFiles(const ImportOptions& o)
         throw ImportError("--multiplier는 0보다 커야 합니다.");
 
     // The index.
-    if (o.update && std::filesystem::exists(o.out / "Update.new"))
+    if (o.update && std::filesystem::exists(o.out / updateFileName))
         throw ImportError(
-            (o.out / "Update.new").string()
+            (o.out / updateFileName).string()
             + ": 아직 반영되지 않은 업데이트가 있습니다. 프로그램을 한 번 시작해 반영한 뒤 다시 실행하세요.");
     const auto indexRows = readDaily(o.index, o, false, 1.0);
     std::string kospi;
@@ -470,7 +468,7 @@ ImportSummary importFiles(const ImportOptions& o)
         scratch.write(priceFilePath({}, code), bytes);
     }
     if (o.update)
-        scratch.write("Update.new", toCrLf(update));
+        scratch.write(updateFileName, update);
     scratch.commit(o.out);
     summary.stocks = static_cast<int>(stocks.size());
     return summary;

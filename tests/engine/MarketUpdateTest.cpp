@@ -133,3 +133,49 @@ TEST(MarketUpdateTest, EmptyUpdateIsRemoved)
     EXPECT_EQ(outcome.merged, 0);
     EXPECT_FALSE(u.dir.exists("Update.new"));
 }
+
+TEST(MarketUpdateTest, BlockWriterAndReaderAgree)
+{
+    const std::vector<std::int32_t> values = {20050315, 12500, -2147483647 - 1};
+    const std::string bytes = updateBlockBytes("005930", 20050315, values);
+    EXPECT_EQ(bytes, "A005930\r\n3\r\n20050315\r\n20050315\r\n12500\r\n-2147483648\r\n");
+    TextReader reader(bytes + bytes);
+    for (int i = 0; i < 2; ++i) {
+        const auto block = readUpdateBlock(reader);
+        ASSERT_TRUE(block.has_value());
+        EXPECT_EQ(block->code, "005930");
+        EXPECT_EQ(block->count, 3);
+        EXPECT_EQ(block->firstDate, 20050315);
+        EXPECT_EQ(block->values, values);
+        EXPECT_TRUE(block->complete);
+    }
+    EXPECT_FALSE(readUpdateBlock(reader).has_value());
+}
+
+TEST(MarketUpdateTest, ReaderKeepsToTheHeaderAndTheLineLimit)
+{
+    struct Row
+    {
+        const char* name;
+        std::string bytes;
+        std::string code;
+        std::int32_t count;
+        bool complete;
+    };
+    // case | Update.new | code | n | block complete
+    const Row rows[] = {
+        {"text after the code", "X005930 more\r\n0\r\n20050315\r\n", "005930", 0, true},
+        {"a short code", "A0059\r\n0\r\n20050315\r\n", "0059", 0, true},
+        {"a header alone", "A005930\r\n", "005930", 0, false},
+        // 12 characters are read; the line end that follows is read as the next line.
+        {"a line beyond the limit", "A005930\r\n000000000001\r\n20050315\r\n", "005930", 1, true},
+    };
+    for (const auto& row : rows) {
+        TextReader reader(row.bytes);
+        const auto block = readUpdateBlock(reader);
+        ASSERT_TRUE(block.has_value()) << row.name;
+        EXPECT_EQ(block->code, row.code) << row.name;
+        EXPECT_EQ(block->count, row.count) << row.name;
+        EXPECT_EQ(block->complete, row.complete) << row.name;
+    }
+}
