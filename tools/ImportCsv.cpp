@@ -5,6 +5,7 @@
 #include "engine/TickRound.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
+#include "platform/core/Text.h"
 #include "platform/core/TextFile.h"
 
 #include <algorithm>
@@ -32,12 +33,14 @@ std::string lower(std::string s)
     return s;
 }
 
-std::string trim(std::string_view s)
+// The blanks around a CSV field.
+constexpr std::string_view csvBlanks = " \t\r\n";
+
+// A field's text: without the blanks around it and without one pair of enclosing quotes. A line
+// whose text is empty is a blank line.
+std::string fieldText(std::string_view raw)
 {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r' || s.front() == '\n'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
-        s.remove_suffix(1);
+    std::string_view s = trim(raw, csvBlanks);
     if (s.size() >= 2 && s.front() == '"' && s.back() == '"')
         s = s.substr(1, s.size() - 2);
     return std::string(s);
@@ -53,13 +56,13 @@ std::vector<std::string> split(std::string_view line, char sep)
         if (c == '"')
             quoted = !quoted;
         if (c == sep && !quoted) {
-            fields.push_back(trim(current));
+            fields.push_back(fieldText(current));
             current.clear();
         } else {
             current.push_back(c);
         }
     }
-    fields.push_back(trim(current));
+    fields.push_back(fieldText(current));
     return fields;
 }
 
@@ -128,7 +131,7 @@ std::vector<Row> readDaily(const std::filesystem::path& path, const ImportOption
     };
     std::vector<Row> rows;
     for (std::size_t n = 1; n < lines.size(); ++n) {
-        if (trim(lines[n]).empty())
+        if (fieldText(lines[n]).empty())
             continue;
         const auto f = split(lines[n], sep);
         const std::string where = path.string() + ":" + std::to_string(n + 1) + ": ";
@@ -191,7 +194,7 @@ std::map<std::string, std::vector<Split>> readSplits(const std::filesystem::path
     std::map<std::string, std::vector<Split>> splits;
     const auto lines = fileLines(path);
     for (std::size_t n = 0; n < lines.size(); ++n) {
-        if (trim(lines[n]).empty())
+        if (fieldText(lines[n]).empty())
             continue;
         const auto f = split(lines[n], lines[n].find('\t') != std::string::npos ? '\t' : ',');
         const std::string where = path.string() + ":" + std::to_string(n + 1) + ": ";
@@ -403,7 +406,7 @@ ImportSummary importFiles(const ImportOptions& o)
     std::vector<std::pair<std::string, std::string>> names; // code, CP949 name
     const auto nameLines = fileLines(o.names);
     for (std::size_t n = 0; n < nameLines.size(); ++n) {
-        if (trim(nameLines[n]).empty())
+        if (fieldText(nameLines[n]).empty())
             continue;
         const auto f = split(nameLines[n], nameLines[n].find('\t') != std::string::npos ? '\t' : ',');
         const std::string where = o.names.string() + ":" + std::to_string(n + 1) + ": ";
