@@ -134,7 +134,8 @@ std::string_view entryCode(std::string_view entry) { return entry.substr(0, std:
 
 std::string_view entryName(std::string_view entry)
 {
-    return entry.size() > 7 ? entry.substr(7, 20) : std::string_view();
+    constexpr std::size_t nameStart = stockCodeSize + 1;
+    return entry.size() > nameStart ? entry.substr(nameStart, stockNameSize) : std::string_view();
 }
 
 std::string indexRecordBytes(std::int32_t date, std::int32_t startHundredths, std::int32_t dayHundredths)
@@ -148,7 +149,7 @@ std::string indexRecordBytes(std::int32_t date, std::int32_t startHundredths, st
 
 std::string codeRecordBytes(std::string_view code, std::string_view nameCp949)
 {
-    return padBytes(code, 6) + ' ' + padBytes(nameCp949, 20) + '\n';
+    return padBytes(code, stockCodeSize) + ' ' + padBytes(nameCp949, stockNameSize) + '\n';
 }
 
 } // namespace kestrelan

@@ -28,8 +28,11 @@ constexpr std::int32_t codeRecordSize = 28;
 constexpr std::int32_t stockEntrySize = 27;
 /// Numbers at or above this are written as dates, below it as values.
 constexpr std::int32_t firstDateValue = 19000000;
-/// Characters of a stock code: the first field of every stock entry.
+/// Bytes of a stock code: the first field of every stock entry.
 constexpr std::size_t stockCodeSize = 6;
+/// Bytes of a stock name (CP949): the entry's last field, after the code and a separator.
+constexpr std::size_t stockNameSize = 20;
+static_assert(stockCodeSize + 1 + stockNameSize == stockEntrySize);
 
 /// True for exactly six ASCII letters or digits. A code names its price file below StockData,
 /// so it must never carry a path separator, a dot or anything else a path gives meaning to; and

@@ -421,10 +421,10 @@ ImportSummary importFiles(const ImportOptions& o)
         } catch (const Cp949Error&) {
             throw ImportError(where + "종목명에 CP949로 쓸 수 없는 문자가 있습니다.");
         }
-        if (name.size() > 20)
-            summary.notes.push_back(f[0] + ": 종목명이 20바이트를 넘어 \"" + fromCp949Lossy(cutBytes(name, 20))
-                                    + "\"로 줄였습니다.");
-        names.emplace_back(f[0], std::string(cutBytes(name, 20)));
+        if (name.size() > stockNameSize)
+            summary.notes.push_back(f[0] + ": 종목명이 20바이트를 넘어 \""
+                                    + fromCp949Lossy(cutBytes(name, stockNameSize)) + "\"로 줄였습니다.");
+        names.emplace_back(f[0], std::string(cutBytes(name, stockNameSize)));
     }
 
     // The price files.
