@@ -4,17 +4,31 @@
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
 
 namespace kestrelan {
 
+bool isStockCode(std::string_view code)
+{
+    // Spelled out rather than isalnum, whose answer for bytes above 127 depends on the locale.
+    const auto letterOrDigit
+        = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    return code.size() == stockCodeSize && std::all_of(code.begin(), code.end(), letterOrDigit);
+}
+
+std::filesystem::path priceFilePath(const std::filesystem::path& programDir, std::string_view code)
+{
+    return programDir / "StockData" / (std::string(code) + ".real");
+}
+
 std::int32_t parsePriceRecord(std::string_view record) { return atoiField(record.substr(0, priceRecordSize - 1)); }
 
-std::string priceRecordBytes(std::int32_t number)
+std::string priceRecordBytes(std::int32_t number, PriceRecordAs as)
 {
-    std::string text = format(number >= firstDateValue ? "%d" : " %d", number);
+    std::string text = format(as == PriceRecordAs::Date || number >= firstDateValue ? "%d" : " %d", number);
     text.resize(priceRecordSize - 1, ' ');
     text.push_back('\r');
     return text;
@@ -116,11 +130,12 @@ std::optional<std::vector<std::string>> loadCodeList(const std::filesystem::path
     return parseCodeList(std::move(*bytes));
 }
 
-std::string_view entryCode(std::string_view entry) { return entry.substr(0, std::min<std::size_t>(entry.size(), 6)); }
+std::string_view entryCode(std::string_view entry) { return entry.substr(0, std::min(entry.size(), stockCodeSize)); }
 
 std::string_view entryName(std::string_view entry)
 {
-    return entry.size() > 7 ? entry.substr(7, 20) : std::string_view();
+    constexpr std::size_t nameStart = stockCodeSize + 1;
+    return entry.size() > nameStart ? entry.substr(nameStart, stockNameSize) : std::string_view();
 }
 
 std::string indexRecordBytes(std::int32_t date, std::int32_t startHundredths, std::int32_t dayHundredths)
@@ -134,7 +149,7 @@ std::string indexRecordBytes(std::int32_t date, std::int32_t startHundredths, st
 
 std::string codeRecordBytes(std::string_view code, std::string_view nameCp949)
 {
-    return padBytes(code, 6) + ' ' + padBytes(nameCp949, 20) + '\n';
+    return padBytes(code, stockCodeSize) + ' ' + padBytes(nameCp949, stockNameSize) + '\n';
 }
 
 } // namespace kestrelan

@@ -28,12 +28,33 @@ constexpr std::int32_t codeRecordSize = 28;
 constexpr std::int32_t stockEntrySize = 27;
 /// Numbers at or above this are written as dates, below it as values.
 constexpr std::int32_t firstDateValue = 19000000;
+/// Bytes of a stock code: the first field of every stock entry.
+constexpr std::size_t stockCodeSize = 6;
+/// Bytes of a stock name (CP949): the entry's last field, after the code and a separator.
+constexpr std::size_t stockNameSize = 20;
+static_assert(stockCodeSize + 1 + stockNameSize == stockEntrySize);
+
+/// True for exactly six ASCII letters or digits. A code names its price file below StockData,
+/// so it must never carry a path separator, a dot or anything else a path gives meaning to; and
+/// a stock entry holds a six-byte code, so a code of another length names no listed stock.
+bool isStockCode(std::string_view code);
+
+/// StockData/<code>.real below the program folder: the one place a price file's name is made.
+std::filesystem::path priceFilePath(const std::filesystem::path& programDir, std::string_view code);
 
 /// The number a price record holds: atoi of its first 13 characters (the CR ends the text).
 std::int32_t parsePriceRecord(std::string_view record);
-/// The 14 bytes of a price record: "%d" for a date, " %d" for a value, blanks to 13, then CR.
-/// A text longer than 13 characters is cut to 13.
-std::string priceRecordBytes(std::int32_t number);
+
+/// How a price record writes its number: by its value ("%d" at or above firstDateValue, " %d"
+/// below), or as a date whatever the value ("%d"; the update's date-only block writes its date so).
+enum class PriceRecordAs
+{
+    ByValue,
+    Date
+};
+/// The 14 bytes of a price record: the number's text, blanks to 13, then CR. A text longer than
+/// 13 characters is cut to 13.
+std::string priceRecordBytes(std::int32_t number, PriceRecordAs as = PriceRecordAs::ByValue);
 
 /// One stock's price file, loaded and parsed once. Record i lies at byte i x 14; a truncated
 /// last record is not a record (a short read ends every reader).

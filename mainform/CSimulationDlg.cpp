@@ -2,10 +2,10 @@
 
 #include "engine/CSimEngine.h"
 #include "engine/MarketData.h"
+#include "engine/MarketUpdate.h"
 #include "engine/Portfolio.h"
 #include "mainform/CRangeTableDlg.h"
 #include "mainform/SimulationDlgIds.h"
-#include "mainform/core/DataUpdate.h"
 #include "mainform/core/FormLogic.h"
 #include "mainform/core/Groups.h"
 #include "mainform/core/StockSearch.h"

@@ -1,14 +1,17 @@
 #include "tools/ImportCsv.h"
 
 #include "engine/MarketData.h"
+#include "engine/MarketUpdate.h"
 #include "engine/TickRound.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
+#include "platform/core/Text.h"
 #include "platform/core/TextFile.h"
 
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <span>
 #include <unistd.h>
 
 namespace kestrelan {
@@ -30,12 +33,14 @@ std::string lower(std::string s)
     return s;
 }
 
-std::string trim(std::string_view s)
+// The blanks around a CSV field.
+constexpr std::string_view csvBlanks = " \t\r\n";
+
+// A field's text: without the blanks around it and without one pair of enclosing quotes. A line
+// whose text is empty is a blank line.
+std::string fieldText(std::string_view raw)
 {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r' || s.front() == '\n'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
-        s.remove_suffix(1);
+    std::string_view s = trim(raw, csvBlanks);
     if (s.size() >= 2 && s.front() == '"' && s.back() == '"')
         s = s.substr(1, s.size() - 2);
     return std::string(s);
@@ -51,13 +56,13 @@ std::vector<std::string> split(std::string_view line, char sep)
         if (c == '"')
             quoted = !quoted;
         if (c == sep && !quoted) {
-            fields.push_back(trim(current));
+            fields.push_back(fieldText(current));
             current.clear();
         } else {
             current.push_back(c);
         }
     }
-    fields.push_back(trim(current));
+    fields.push_back(fieldText(current));
     return fields;
 }
 
@@ -126,7 +131,7 @@ std::vector<Row> readDaily(const std::filesystem::path& path, const ImportOption
     };
     std::vector<Row> rows;
     for (std::size_t n = 1; n < lines.size(); ++n) {
-        if (trim(lines[n]).empty())
+        if (fieldText(lines[n]).empty())
             continue;
         const auto f = split(lines[n], sep);
         const std::string where = path.string() + ":" + std::to_string(n + 1) + ": ";
@@ -189,7 +194,7 @@ std::map<std::string, std::vector<Split>> readSplits(const std::filesystem::path
     std::map<std::string, std::vector<Split>> splits;
     const auto lines = fileLines(path);
     for (std::size_t n = 0; n < lines.size(); ++n) {
-        if (trim(lines[n]).empty())
+        if (fieldText(lines[n]).empty())
             continue;
         const auto f = split(lines[n], lines[n].find('\t') != std::string::npos ? '\t' : ',');
         const std::string where = path.string() + ":" + std::to_string(n + 1) + ": ";
@@ -257,11 +262,7 @@ std::string updateBlock(const std::string& code, const StockRecords& r, std::opt
                              [&](const auto& d) { return !after || d.first > *after; });
     if (from == r.dayStarts.end())
         return {};
-    std::string block = "A" + code + "\n" + std::to_string(r.numbers.size() - from->second) + "\n"
-        + std::to_string(from->first) + "\n";
-    for (std::size_t i = from->second; i < r.numbers.size(); ++i)
-        block += std::to_string(r.numbers[i]) + "\n";
-    return block;
+    return updateBlockBytes(code, from->first, std::span(r.numbers).subspan(from->second));
 }
 
 // A scratch folder inside the target; removed with what is left in it.
@@ -281,7 +282,8 @@ public:
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
     }
-    void write(const std::string& name, const std::string& bytes)
+    // `name` is relative to the target.
+    void write(const std::filesystem::path& name, const std::string& bytes)
     {
         const auto path = dir / name;
         std::filesystem::create_directories(path.parent_path());
@@ -308,7 +310,7 @@ public:
     std::filesystem::path dir;
 
 private:
-    std::vector<std::string> files;
+    std::vector<std::filesystem::path> files;
 };
 
 } // namespace
@@ -379,9 +381,9 @@ ImportSummary importFiles(const ImportOptions& o)
         throw ImportError("--multiplier는 0보다 커야 합니다.");
 
     // The index.
-    if (o.update && std::filesystem::exists(o.out / "Update.new"))
+    if (o.update && std::filesystem::exists(o.out / updateFileName))
         throw ImportError(
-            (o.out / "Update.new").string()
+            (o.out / updateFileName).string()
             + ": 아직 반영되지 않은 업데이트가 있습니다. 프로그램을 한 번 시작해 반영한 뒤 다시 실행하세요.");
     const auto indexRows = readDaily(o.index, o, false, 1.0);
     std::string kospi;
@@ -404,14 +406,11 @@ ImportSummary importFiles(const ImportOptions& o)
     std::vector<std::pair<std::string, std::string>> names; // code, CP949 name
     const auto nameLines = fileLines(o.names);
     for (std::size_t n = 0; n < nameLines.size(); ++n) {
-        if (trim(nameLines[n]).empty())
+        if (fieldText(nameLines[n]).empty())
             continue;
         const auto f = split(nameLines[n], nameLines[n].find('\t') != std::string::npos ? '\t' : ',');
         const std::string where = o.names.string() + ":" + std::to_string(n + 1) + ": ";
-        const bool code = f[0].size() == 6 && std::all_of(f[0].begin(), f[0].end(), [](char c) {
-                              return std::isalnum(static_cast<unsigned char>(c));
-                          });
-        if (!code) {
+        if (!isStockCode(f[0])) {
             if (n == 0)
                 continue; // a header
             throw ImportError(where + "종목코드는 여섯 자리여야 합니다 (\"" + f[0] + "\").");
@@ -422,10 +421,10 @@ ImportSummary importFiles(const ImportOptions& o)
         } catch (const Cp949Error&) {
             throw ImportError(where + "종목명에 CP949로 쓸 수 없는 문자가 있습니다.");
         }
-        if (name.size() > 20)
-            summary.notes.push_back(f[0] + ": 종목명이 20바이트를 넘어 \"" + fromCp949Lossy(cutBytes(name, 20))
-                                    + "\"로 줄였습니다.");
-        names.emplace_back(f[0], std::string(cutBytes(name, 20)));
+        if (name.size() > stockNameSize)
+            summary.notes.push_back(f[0] + ": 종목명이 20바이트를 넘어 \""
+                                    + fromCp949Lossy(cutBytes(name, stockNameSize)) + "\"로 줄였습니다.");
+        names.emplace_back(f[0], std::string(cutBytes(name, stockNameSize)));
     }
 
     // The price files.
@@ -437,9 +436,7 @@ ImportSummary importFiles(const ImportOptions& o)
         if (e.path().extension() != ".csv")
             continue;
         const std::string code = e.path().stem().string();
-        if (code.size() != 6 || !std::all_of(code.begin(), code.end(), [](char c) {
-                return std::isalnum(static_cast<unsigned char>(c));
-            }))
+        if (!isStockCode(code))
             throw ImportError(e.path().string() + ": 파일 이름은 여섯 자리 종목코드여야 합니다.");
         const auto rows = readDaily(e.path(), o, true, o.multiplier);
         const auto s = splits.find(code);
@@ -465,16 +462,16 @@ ImportSummary importFiles(const ImportOptions& o)
     for (const auto& [code, records] : stocks) {
         summary.priceRecords += static_cast<std::int64_t>(records.numbers.size());
         if (o.update) {
-            update += updateBlock(code, records, lastStoredDate(o.out / "StockData" / (code + ".real")));
+            update += updateBlock(code, records, lastStoredDate(priceFilePath(o.out, code)));
             continue;
         }
         std::string bytes;
         for (auto n : records.numbers)
             bytes += priceRecordBytes(n);
-        scratch.write("StockData/" + code + ".real", bytes);
+        scratch.write(priceFilePath({}, code), bytes);
     }
     if (o.update)
-        scratch.write("Update.new", toCrLf(update));
+        scratch.write(updateFileName, update);
     scratch.commit(o.out);
     summary.stocks = static_cast<int>(stocks.size());
     return summary;

@@ -338,7 +338,7 @@ SampleMarketSummary writeSampleMarket(const std::filesystem::path& dir)
     for (std::size_t s = 0; s < specs.size(); ++s) {
         codes += codeRecordBytes(specs[s].code, toCp949(specs[s].name));
         const auto bytes = stockFile(specs[s], s, days, index, summary.priceRecords);
-        writeFile(dir / "StockData" / (std::string(specs[s].code) + ".real"), bytes);
+        writeFile(priceFilePath(dir, specs[s].code), bytes);
     }
     summary.stocks = static_cast<int>(specs.size());
     writeFile(dir / "code.lst", codes);

@@ -26,6 +26,16 @@ TEST(PriceRecordTest, BytesOfDatesAndValues)
     }
 }
 
+TEST(PriceRecordTest, RecordFormats)
+{
+    EXPECT_EQ(priceRecordBytes(18999999), " 18999999    \r");
+    EXPECT_EQ(priceRecordBytes(19000000), "19000000     \r");
+    EXPECT_EQ(priceRecordBytes(-5), " -5          \r");
+    EXPECT_EQ(priceRecordBytes(20050316, PriceRecordAs::Date), "20050316     \r");
+    // Written as a date, a number below the dates has no leading blank (the update's n = 0 block).
+    EXPECT_EQ(priceRecordBytes(5, PriceRecordAs::Date), "5            \r");
+}
+
 TEST(PriceRecordTest, ParsesLikeAtoiOfThirteenCharacters)
 {
     EXPECT_EQ(parsePriceRecord("1234567890123\r"), 2147483647); // 13 digits fill the record
@@ -35,6 +45,33 @@ TEST(PriceRecordTest, ParsesLikeAtoiOfThirteenCharacters)
                                                 "45        \r",
                                                 14)),
               12);
+}
+
+TEST(StockCodeTest, OnlySixLettersOrDigitsNameAPriceFile)
+{
+    struct Row
+    {
+        std::string code;
+        bool valid;
+    };
+    // code | a stock code
+    const Row rows[] = {
+        {"005930", true},
+        {"A0593z", true},
+        {"00593", false},
+        {"0059301", false},
+        {"", false},
+        {"../x1", false},
+        {"0059.3", false},
+        {"005/30", false},
+        {"005 30", false},
+        {"00593\r", false},
+        {std::string("00593\0", 6), false},
+        {"\xB0\xA1\xB0\xA1\xB0\xA1", false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(isStockCode(row.code), row.valid) << row.code;
+    EXPECT_EQ(priceFilePath("/p", "005930"), std::filesystem::path("/p/StockData/005930.real"));
 }
 
 TEST(PriceFileTest, RecordsLieAtIndexTimesFourteen)

@@ -2,7 +2,7 @@
 
 #include "FuzzSupport.h"
 #include "MarketFixture.h"
-#include "mainform/core/DataUpdate.h"
+#include "engine/MarketUpdate.h"
 
 using namespace kestrelan;
 

@@ -2,8 +2,8 @@
 #include "Recorders.h"
 #include "TempDir.h"
 #include "engine/MarketData.h"
+#include "engine/MarketUpdate.h"
 #include "engine/PriceBuilder.h"
-#include "mainform/core/DataUpdate.h"
 #include "platform/core/Cp949.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
-#include "mainform/core/DataUpdate.h"
+#include "engine/MarketUpdate.h"
 
 #include "engine/MarketData.h"
 #include "platform/core/Format.h"
+#include "platform/core/Text.h"
 #include "platform/core/TextFile.h"
 
-#include <cctype>
 #include <cstdio>
 #include <unistd.h>
 
@@ -12,7 +12,12 @@ namespace kestrelan {
 
 namespace {
 
-constexpr std::size_t lineLimit = 13; // a line buffer of 13 bytes: at most 12 characters
+// The longest lines a block holds: a header and a number, each with its "\n".
+static_assert(updateCodeOffset + stockCodeSize + 1 <= updateLineLimit);
+static_assert(std::string_view("-2147483648\n").size() <= updateLineLimit);
+
+// The progress bar's full position.
+constexpr int fullProgress = 100;
 
 std::optional<std::int32_t> lastRecord(const std::filesystem::path& file, std::uintmax_t size)
 {
@@ -50,43 +55,51 @@ bool appendBlock(const std::filesystem::path& file, std::uintmax_t original, std
     return ok;
 }
 
-bool keepRest(const std::filesystem::path& workDir, std::string_view rest)
+bool keepRest(const std::filesystem::path& rejected, std::string_view rest)
 {
-    const auto path = workDir / "Update.rej";
-    return replaceFileAtomically(path, readWholeFile(path).value_or(std::string()) + std::string(rest));
-}
-
-bool safeCode(const std::string& code)
-{
-    if (code.size() != 6)
-        return false;
-    for (char c : code)
-        if (!std::isalnum(static_cast<unsigned char>(c)))
-            return false;
-    return true;
-}
-
-std::string stripLine(std::string line)
-{
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
-    return line;
+    return replaceFileAtomically(rejected, readWholeFile(rejected).value_or(std::string()) + std::string(rest));
 }
 
 } // namespace
 
-std::string updateRecord(std::int32_t number, bool asDate)
+std::optional<UpdateBlock> readUpdateBlock(TextReader& reader)
 {
-    std::string text = format(asDate || number >= firstDateValue ? "%d" : " %d", number);
-    text.resize(priceRecordSize - 1, ' ');
-    return text + '\r';
+    const auto readLine = [&] { return reader.getLine(updateLineLimit + 1); }; // fgets' buffer ends in a NUL
+    const auto header = readLine();
+    if (!header)
+        return std::nullopt;
+    UpdateBlock block;
+    if (header->size() > updateCodeOffset)
+        block.code = trimRight(std::string_view(*header).substr(updateCodeOffset, stockCodeSize), "\r\n");
+    const auto countLine = readLine();
+    const auto dateLine = readLine();
+    block.count = atoiText(countLine.value_or(""));
+    block.firstDate = atoiText(dateLine.value_or(""));
+    block.complete = countLine && dateLine;
+    for (std::int32_t i = 0; block.complete && i < block.count; ++i) {
+        const auto value = readLine();
+        block.complete = value.has_value();
+        if (block.complete)
+            block.values.push_back(atoiText(*value));
+    }
+    return block;
+}
+
+std::string updateBlockBytes(std::string_view code, std::int32_t firstDate, std::span<const std::int32_t> values)
+{
+    std::string text = updateHeaderMark + std::string(code) + "\n" + std::to_string(values.size()) + "\n"
+        + std::to_string(firstDate) + "\n";
+    for (const std::int32_t v : values)
+        text += std::to_string(v) + "\n";
+    return toCrLf(text);
 }
 
 UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::filesystem::path& programDir,
                           int listedCount, IProgressSink& progress, IMessageSink& messages)
 {
     UpdateOutcome outcome;
-    const auto updatePath = workDir / "Update.new";
+    const auto updatePath = workDir / updateFileName;
+    const auto rejectedPath = workDir / rejectedUpdateFileName;
     if (::access(updatePath.c_str(), R_OK | W_OK) != 0)
         return outcome; // no update, or one that may not be removed: nothing to do
     auto reader = TextReader::open(updatePath);
@@ -95,37 +108,31 @@ UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::files
     outcome.present = true;
     progress.begin("주가 Data Update중입니다....");
 
-    int block = 0;
+    int blockNumber = 0;
     for (;;) {
         const std::size_t blockStart = reader->tell();
-        const auto header = reader->getLine(lineLimit);
-        if (!header)
+        const auto block = readUpdateBlock(*reader);
+        if (!block)
             break;
-        ++block;
+        ++blockNumber;
         if (listedCount > 0)
-            progress.setPosition(100 * block / listedCount);
-        const std::string code = header->size() > 1 ? stripLine(header->substr(1, 6)) : std::string();
-        const auto countLine = reader->getLine(lineLimit);
-        const auto dateLine = reader->getLine(lineLimit);
-        const std::int32_t n = atoiText(countLine.value_or(""));
-        const std::int32_t first = atoiText(dateLine.value_or(""));
-        bool complete = countLine && dateLine;
+            progress.setPosition(fullProgress * blockNumber / listedCount);
+        const std::string& code = block->code;
+        const std::int32_t n = block->count;
+        const std::int32_t first = block->firstDate;
+        const bool complete = block->complete;
         std::string bytes;
-        for (std::int32_t i = 0; complete && i < n; ++i) {
-            const auto value = reader->getLine(lineLimit);
-            complete = value.has_value();
-            if (complete)
-                bytes += updateRecord(atoiText(*value), false);
-        }
+        for (const std::int32_t v : block->values)
+            bytes += priceRecordBytes(v);
         if (n == 0)
-            bytes = updateRecord(first, true);
+            bytes = priceRecordBytes(first, PriceRecordAs::Date);
 
-        const auto file = programDir / "StockData" / (code + ".real");
+        const auto file = priceFilePath(programDir, code);
         std::error_code ec;
         const std::uintmax_t size = std::filesystem::exists(file, ec) ? std::filesystem::file_size(file, ec) : 0;
         const auto last = lastRecord(file, size);
         std::string problem;
-        if (!safeCode(code))
+        if (!isStockCode(code))
             problem = format("Update.new의 종목코드 \"%s\"가 올바르지 않아", code.c_str());
         else if (!complete)
             problem = format("Update.new의 %s 종목 자료가 중간에 끝나", code.c_str());
@@ -140,8 +147,7 @@ UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::files
         }
         if (!problem.empty()) {
             const std::string_view rest = std::string_view(reader->bytes()).substr(blockStart);
-            const auto rej = workDir / "Update.rej";
-            const bool kept = keepRest(workDir, rest);
+            const bool kept = keepRest(rejectedPath, rest);
             progress.end();
             outcome.stopped = true;
             if (!kept) {
@@ -150,7 +156,7 @@ UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::files
                               + " 반영하지 않았습니다. 나머지 자료를 보관할 수 없어 Update.new를 그대로 둡니다.");
                 return outcome;
             }
-            messages.show(problem + " 반영하지 않았습니다. 반영하지 못한 나머지 자료는 " + rej.string()
+            messages.show(problem + " 반영하지 않았습니다. 반영하지 못한 나머지 자료는 " + rejectedPath.string()
                           + "에 보관했습니다.");
             std::filesystem::remove(updatePath, ec);
             return outcome;

@@ -1,4 +1,4 @@
-#include "mainform/core/DataUpdate.h"
+#include "engine/MarketUpdate.h"
 #include "Recorders.h"
 #include "TempDir.h"
 #include "engine/MarketData.h"
@@ -33,7 +33,7 @@ struct Update
 
 } // namespace
 
-TEST(DataUpdateTest, AppendsValuesAndReplacesTheLastRecord)
+TEST(MarketUpdateTest, AppendsValuesAndReplacesTheLastRecord)
 {
     Update u;
     const auto outcome = u.merge("A005930\r\n3\r\n20050315\r\n20050315\r\n12500\r\n20050316\r\n"
@@ -48,15 +48,7 @@ TEST(DataUpdateTest, AppendsValuesAndReplacesTheLastRecord)
     EXPECT_TRUE(u.messages.shown.empty());
 }
 
-TEST(DataUpdateTest, RecordFormats)
-{
-    EXPECT_EQ(updateRecord(18999999, false), " 18999999    \r");
-    EXPECT_EQ(updateRecord(19000000, false), "19000000     \r");
-    EXPECT_EQ(updateRecord(-5, false), " -5          \r");
-    EXPECT_EQ(updateRecord(20050316, true), "20050316     \r");
-}
-
-TEST(DataUpdateTest, OutOfDateBlockKeepsTheRestInUpdateRej)
+TEST(MarketUpdateTest, OutOfDateBlockKeepsTheRestInUpdateRej)
 {
     // A file that ends with the date of its next day is compared with the block's first date.
     Update u;
@@ -76,7 +68,7 @@ TEST(DataUpdateTest, OutOfDateBlockKeepsTheRestInUpdateRej)
     EXPECT_NE(u.messages.shown[0].find("Update.rej"), std::string::npos);
 }
 
-TEST(DataUpdateTest, NewlyListedStockGetsItsFile)
+TEST(MarketUpdateTest, NewlyListedStockGetsItsFile)
 {
     struct Row
     {
@@ -101,7 +93,7 @@ TEST(DataUpdateTest, NewlyListedStockGetsItsFile)
     }
 }
 
-TEST(DataUpdateTest, TruncatedOrUnsafeBlocksStopTheMerge)
+TEST(MarketUpdateTest, TruncatedOrUnsafeBlocksStopTheMerge)
 {
     struct Row
     {
@@ -121,7 +113,7 @@ TEST(DataUpdateTest, TruncatedOrUnsafeBlocksStopTheMerge)
     }
 }
 
-TEST(DataUpdateTest, NoOrReadOnlyUpdateDoesNothing)
+TEST(MarketUpdateTest, NoOrReadOnlyUpdateDoesNothing)
 {
     Update u;
     EXPECT_FALSE(mergeUpdate(u.dir.path(), u.dir.path(), 30, u.progress, u.messages).present);
@@ -133,11 +125,57 @@ TEST(DataUpdateTest, NoOrReadOnlyUpdateDoesNothing)
     EXPECT_TRUE(u.dir.exists("Update.new"));
 }
 
-TEST(DataUpdateTest, EmptyUpdateIsRemoved)
+TEST(MarketUpdateTest, EmptyUpdateIsRemoved)
 {
     Update u;
     const auto outcome = u.merge("");
     EXPECT_TRUE(outcome.present);
     EXPECT_EQ(outcome.merged, 0);
     EXPECT_FALSE(u.dir.exists("Update.new"));
+}
+
+TEST(MarketUpdateTest, BlockWriterAndReaderAgree)
+{
+    const std::vector<std::int32_t> values = {20050315, 12500, -2147483647 - 1};
+    const std::string bytes = updateBlockBytes("005930", 20050315, values);
+    EXPECT_EQ(bytes, "A005930\r\n3\r\n20050315\r\n20050315\r\n12500\r\n-2147483648\r\n");
+    TextReader reader(bytes + bytes);
+    for (int i = 0; i < 2; ++i) {
+        const auto block = readUpdateBlock(reader);
+        ASSERT_TRUE(block.has_value());
+        EXPECT_EQ(block->code, "005930");
+        EXPECT_EQ(block->count, 3);
+        EXPECT_EQ(block->firstDate, 20050315);
+        EXPECT_EQ(block->values, values);
+        EXPECT_TRUE(block->complete);
+    }
+    EXPECT_FALSE(readUpdateBlock(reader).has_value());
+}
+
+TEST(MarketUpdateTest, ReaderKeepsToTheHeaderAndTheLineLimit)
+{
+    struct Row
+    {
+        const char* name;
+        std::string bytes;
+        std::string code;
+        std::int32_t count;
+        bool complete;
+    };
+    // case | Update.new | code | n | block complete
+    const Row rows[] = {
+        {"text after the code", "X005930 more\r\n0\r\n20050315\r\n", "005930", 0, true},
+        {"a short code", "A0059\r\n0\r\n20050315\r\n", "0059", 0, true},
+        {"a header alone", "A005930\r\n", "005930", 0, false},
+        // 12 characters are read; the line end that follows is read as the next line.
+        {"a line beyond the limit", "A005930\r\n000000000001\r\n20050315\r\n", "005930", 1, true},
+    };
+    for (const auto& row : rows) {
+        TextReader reader(row.bytes);
+        const auto block = readUpdateBlock(reader);
+        ASSERT_TRUE(block.has_value()) << row.name;
+        EXPECT_EQ(block->code, row.code) << row.name;
+        EXPECT_EQ(block->count, row.count) << row.name;
+        EXPECT_EQ(block->complete, row.complete) << row.name;
+    }
 }

@@ -1,0 +1,75 @@
+#pragma once
+// Pending market data (Update.new): its block format, written by the CSV import and read by the
+// merge, and the merge into the price files.
+//
+// Update.new is a text file (CR LF line ends) of stock blocks, one after another:
+//   line 1     the header: one character no reader uses, then the stock code (characters 2-7);
+//              anything after the code is ignored
+//   line 2     n
+//   line 3     the first date of the new data (yyyymmdd)
+//   line 4...  n values, one number a line (only for n >= 1)
+// Every line is read as fgets reads it into a buffer of updateLineLimit + 1 bytes, and numbers as
+// atoi reads them.
+//
+// The merge: a block with n >= 1 appends its n values to the stock's price file, n = 0 replaces
+// the file's last record by the date, n < 0 appends nothing. A block whose date lies before the
+// file's last record stops the merge: that block and the ones after it are kept in Update.rej and
+// the user is told. Each block is appended in one write and the file's size checked; a failed
+// append is undone and the rest kept in Update.rej as well. Update.new is removed once it has
+// been read.
+
+#include "platform/core/Sinks.h"
+#include "platform/core/TextFile.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrelan {
+
+/// The pending update, in the working folder.
+constexpr std::string_view updateFileName = "Update.new";
+/// Where the merge keeps the blocks it refused, in the working folder.
+constexpr std::string_view rejectedUpdateFileName = "Update.rej";
+/// Characters a read of an Update.new line takes at most, its "\n" among them: a line longer
+/// than 11 characters before its line end is not read whole.
+constexpr std::size_t updateLineLimit = 12;
+/// Where the stock code starts in a header line (its second character).
+constexpr std::size_t updateCodeOffset = 1;
+/// The header's first character as the import writes it.
+constexpr char updateHeaderMark = 'A';
+
+/// One block as read from Update.new.
+struct UpdateBlock
+{
+    std::string code;                 // the header's characters 2-7 without a line end; not checked
+    std::int32_t count = 0;           // n
+    std::int32_t firstDate = 0;       // line 3
+    std::vector<std::int32_t> values; // the value lines read (n of them in a complete block)
+    bool complete = false;            // false when the file ends inside the block
+};
+
+/// Reads the block at the reader's position; nullopt at the end of the file.
+std::optional<UpdateBlock> readUpdateBlock(TextReader& reader);
+
+/// The Update.new bytes of a block that appends `values` (n = their count) to a stock's price
+/// file. `code` is a stock code (isStockCode), so every line keeps within the limit.
+std::string updateBlockBytes(std::string_view code, std::int32_t firstDate, std::span<const std::int32_t> values);
+
+struct UpdateOutcome
+{
+    bool present = false; // there was an update to merge
+    int merged = 0;       // blocks applied
+    bool stopped = false; // a block was refused; the rest is in Update.rej
+};
+
+/// Merges `workDir`/Update.new into `programDir`/StockData. `listedCount` (code.lst's size / 28)
+/// scales the progress bar. Texts of messages and progress are UTF-8.
+UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::filesystem::path& programDir,
+                          int listedCount, IProgressSink& progress, IMessageSink& messages);
+
+} // namespace kestrelan
