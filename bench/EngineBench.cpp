@@ -76,9 +76,9 @@ void StatisticsDailyRun(benchmark::State& state)
 {
     SimParams p;
     p.yieldStats = 1;
-    p.fundCadence = 2;
+    p.fundCadence = FundCadence::Daily;
     p.years = 1;
-    p.startDate = 20000101;
+    p.startDate = seriesStartDate;
     p.endDate = defaultPeriod(market().kospi.records().back().date).endDate;
     runOnce(state, p);
 }
@@ -155,8 +155,8 @@ void walkFunds(benchmark::State& state, Open open)
                 s.mult = 1.0;
                 engine.stockStarted[0] = 0;
                 const std::int32_t pos = firstOnOrAfter(*prices, fund.start);
-                if (engine.initialPurchaseOn(*prices, 0, 0, pos, false, 0.002, 1) == 0)
-                    engine.rebalanceOn(*prices, 0, 0, fund.end, pos, 1, false, 0.002);
+                if (engine.initialPurchaseOn(*prices, InvestMode::PerStock, 0, pos, false, 0.002, true) == 0)
+                    engine.rebalanceOn(*prices, InvestMode::PerStock, 0, fund.end, pos, true, false, 0.002);
             }
         }
         walked += engine.recordsWalked;

@@ -4,15 +4,15 @@
 
 namespace kestrelan {
 
-int CSimEngine::initialPurchase(int investMode, int stock, std::int32_t pos, bool logEnabled, double commission,
-                                int includeTax)
+int CSimEngine::initialPurchase(InvestMode investMode, int stock, std::int32_t pos, bool logEnabled, double commission,
+                                bool includeTax)
 {
     return initialPurchaseOn(MemoryPrices{*priceFile[stock]}, investMode, stock, pos, logEnabled, commission,
                              includeTax);
 }
 
-std::int32_t CSimEngine::rebalance(int investMode, int stock, std::int32_t until, std::int32_t pos, int includeTax,
-                                   bool logEnabled, double commission)
+std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_t until, std::int32_t pos,
+                                   bool includeTax, bool logEnabled, double commission)
 {
     return rebalanceOn(MemoryPrices{*priceFile[stock]}, investMode, stock, until, pos, includeTax, logEnabled,
                        commission);

@@ -30,7 +30,6 @@ namespace kestrelan {
 namespace {
 
 constexpr const char* missingPriceFile = "주가데이터파일이 없습니다. 확인 후 실행하세요.";
-constexpr const char* tooManyStocks = "시뮬레이션은 50종목까지 가능합니다.";
 constexpr const char* rangeTableUnusable = "매매범위 설정표(ksp.txt)를 읽을 수 없어 입력한 매매조건으로 실행합니다.";
 constexpr const char* progressText = "시뮬레이션 진행중입니다....";
 
@@ -260,9 +259,10 @@ void FundRunner::run(std::size_t k, FundOutput& out)
     p.endDate = fund.end;
     if (data.autoSet) {
         const RangeRow& row = data.table.rows[selectRangeRow(data.table, fund.startIndex)];
-        p.initialBuyPct = row.initialBuyPct(p.riskProfile);
-        p.rangeLowPct = row.rangeLowPct(p.riskProfile);
-        p.rangeHighPct = row.rangeHighPct(p.riskProfile);
+        const int profile = static_cast<int>(p.riskProfile);
+        p.initialBuyPct = row.initialBuyPct(profile);
+        p.rangeLowPct = row.rangeLowPct(profile);
+        p.rangeHighPct = row.rangeHighPct(profile);
     }
     double ratio = p.initialBuyPct * 0.01;
 
@@ -345,17 +345,6 @@ struct ResultFiles
 
 } // namespace
 
-int CSimEngine::runSimulation(std::int32_t investMode, std::int32_t startDate, std::int32_t endDate,
-                              std::int32_t fundCadence, std::int32_t years, std::int32_t marginPct,
-                              std::int32_t secondPct, std::int32_t rangeLowPct, std::int32_t rangeHighPct,
-                              std::int32_t initialBuyPct, double commissionPct, std::int32_t autoSet,
-                              std::int32_t riskProfile, std::int32_t yieldStats, std::int32_t includeTax)
-{
-    return runSimulation(SimParams{investMode, startDate, endDate, fundCadence, years, marginPct, secondPct,
-                                   rangeLowPct, rangeHighPct, initialBuyPct, commissionPct, autoSet, riskProfile,
-                                   yieldStats, includeTax});
-}
-
 int CSimEngine::runSimulation(const SimParams& params)
 {
     IMessageSink& messages = *context.messages;
@@ -370,20 +359,16 @@ int CSimEngine::runSimulation(const SimParams& params)
     RunData data;
     data.params = params;
     data.commission = params.commissionPct * 0.01;
-    data.logEnabled = params.yieldStats == 0;
-    if (params.investMode < 0 || params.investMode > 2)
-        return stop("투자방식은 종목당, 총투자, 주식수 중 하나여야 합니다.");
-    if (!data.logEnabled && (params.fundCadence < 0 || params.fundCadence > 2))
-        return stop("운용 주기는 월3회, 월1회, 매일 중 하나여야 합니다.");
-    if (params.riskProfile < 0 || params.riskProfile > 2)
-        return stop("투자성향은 적극, 안정, 보수 중 하나여야 합니다.");
+    data.logEnabled = !params.yieldStats;
+    if (const auto problem = validate(params))
+        return stop(problem->message);
 
     // Inputs first, so that a run that cannot start leaves the previous results in place.
     auto items = readSimItems(dir / "SimItem.lst");
     if (!items || items->empty())
         return stop("SimItem.lst에 종목이 없습니다. 포트폴리오를 구성한 후 실행하세요.");
     if (items->size() > static_cast<std::size_t>(maxStocks))
-        return stop(tooManyStocks);
+        return stop(tooManyStocksMessage);
     data.items = std::move(*items);
     const auto kospi = IndexFile::load(dir / "kospi.lst");
     if (!kospi)
@@ -427,7 +412,8 @@ int CSimEngine::runSimulation(const SimParams& params)
 
         const int fundCount
             = buildCalendar(params.startDate, params.endDate,
-                            data.logEnabled ? CalendarMode::SingleFund : static_cast<CalendarMode>(params.fundCadence),
+                            data.logEnabled ? CalendarMode::SingleFund
+                                            : static_cast<CalendarMode>(static_cast<int>(params.fundCadence)),
                             params.years, *kospi, dir);
         progress.begin(progressText);
         struct EndProgress
@@ -455,7 +441,7 @@ int CSimEngine::runSimulation(const SimParams& params)
             priceFile[i] = data.files[i];
 
         const auto table = loadRangeTable(dir / "ksp.txt");
-        data.autoSet = params.autoSet != 0;
+        data.autoSet = params.autoSet;
         if (data.autoSet && !(table && table->usable())) {
             messages.show(rangeTableUnusable);
             data.autoSet = false;

@@ -132,8 +132,8 @@ struct SaleSummary
 } // namespace rules
 
 template <class Prices>
-int CSimEngine::initialPurchaseOn(const Prices& prices, int investMode, int stock, std::int32_t pos, bool logEnabled,
-                                  double commission, int includeTax)
+int CSimEngine::initialPurchaseOn(const Prices& prices, InvestMode investMode, int stock, std::int32_t pos,
+                                  bool logEnabled, double commission, bool includeTax)
 {
     using namespace rules;
     StockSlot& s = slots[stock];
@@ -155,7 +155,7 @@ int CSimEngine::initialPurchaseOn(const Prices& prices, int investMode, int stoc
         return -1; // a margin of -100 % or less leaves no grid above the base
     const double tax = includeTax ? taxRate : 0.0;
 
-    if (investMode != 2) {
+    if (investMode != InvestMode::ShareCount) {
         const std::int32_t a = s.invest;
         std::int32_t v = trunc32(a * r / p);
         v -= v % 10;
@@ -227,8 +227,8 @@ int CSimEngine::initialPurchaseOn(const Prices& prices, int investMode, int stoc
 }
 
 template <class Prices>
-std::int32_t CSimEngine::rebalanceOn(const Prices& prices, int investMode, int stock, std::int32_t until,
-                                     std::int32_t pos, int includeTax, bool logEnabled, double commission)
+std::int32_t CSimEngine::rebalanceOn(const Prices& prices, InvestMode investMode, int stock, std::int32_t until,
+                                     std::int32_t pos, bool includeTax, bool logEnabled, double commission)
 {
     using namespace rules;
     StockSlot& s = slots[stock];
@@ -241,7 +241,7 @@ std::int32_t CSimEngine::rebalanceOn(const Prices& prices, int investMode, int s
     SaleSummary sold;
     if (logEnabled && stockStarted[stock] == 0) {
         // The stock's first call in the fund: the summaries start from the initial trade.
-        if (investMode == 2) {
+        if (investMode == InvestMode::ShareCount) {
             sold.count = s.startSold;
             sold.amount = static_cast<double>(static_cast<std::int64_t>(s.initial) * s.startSold);
             sold.commission = trunc32(sold.amount * commission);

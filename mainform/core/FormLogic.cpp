@@ -1,7 +1,5 @@
 #include "mainform/core/FormLogic.h"
 
-#include "engine/Dates.h"
-
 namespace kestrelan {
 
 std::string amountText(std::uint32_t a)
@@ -15,12 +13,6 @@ std::string amountText(std::uint32_t a)
     if (m > 0)
         return std::to_string(e) + "억" + std::to_string(m) + "만원";
     return std::to_string(e) + "억원";
-}
-
-FormDates startupDates(std::int32_t lastIndexDate)
-{
-    const Period p = defaultPeriod(lastIndexDate);
-    return {p.startDate, p.endDate, p.endDate, p.startDate, 19960101};
 }
 
 AutoSetEnables autoSetEnables(std::int32_t autoSet) { return {autoSet == 0, autoSet != 0}; }
