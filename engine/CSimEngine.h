@@ -16,14 +16,6 @@
 
 namespace kestrelan {
 
-/// Price records served from a loaded price file.
-struct MemoryPrices
-{
-    const PriceFile& file;
-    std::int32_t recordCount() const { return file.recordCount(); }
-    std::int32_t value(std::int32_t i) const { return file.value(i); }
-};
-
 /// Where a run reads and writes, and what it shows.
 struct RunContext
 {
@@ -32,6 +24,7 @@ struct RunContext
     IMessageSink* messages = nullptr;       // required
     IProgressSink* progress = nullptr;      // optional
     int threads = 0;                        // workers for a fund series; 0: one per core
+    std::int64_t* recordsWalked = nullptr;  // optional: adds the price records the rules walked
 };
 
 /// runSimulation's result: the run finished, or it stopped after showing its message.
@@ -75,17 +68,6 @@ public:
     /// Rescales holdings and grid for a jump of the day's first value t against the previous
     /// price p; returns the change in shares held (0: nothing adjusted).
     std::int32_t adjustForSplit(int stock, std::int32_t t, std::int32_t p);
-
-    /// The same rules over any source of price records (for measuring other readers).
-    template <class Prices>
-    int initialPurchaseOn(const Prices& prices, InvestMode investMode, int stock, std::int32_t pos, bool logEnabled,
-                          double commission, bool includeTax);
-    template <class Prices>
-    std::int32_t rebalanceOn(const Prices& prices, InvestMode investMode, int stock, std::int32_t until,
-                             std::int32_t pos, bool includeTax, bool logEnabled, double commission);
-
-    /// Price records walked by rebalance since construction (all workers of a run).
-    std::int64_t recordsWalked = 0;
 
     RunContext context;
 

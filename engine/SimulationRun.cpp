@@ -177,6 +177,8 @@ public:
 
     void run(std::size_t k, FundOutput& out);
 
+    std::int64_t recordsWalked = 0; // by the rebalancing of every fund this runner ran
+
 private:
     void fillSlot(std::size_t i, const Fund& fund, const SimParams& p, double ratio, std::int32_t amount);
     void runDay(std::size_t k, const Fund& fund, std::int32_t day, const std::string& startText,
@@ -226,8 +228,11 @@ void FundRunner::runDay(std::size_t k, const Fund& fund, std::int32_t day, const
                 = engine.initialPurchase(p.investMode, stock, data.dayPos[i][k], log, data.commission, p.includeTax);
         }
         if (initState[i] == trading) {
+            const std::int32_t pos = data.dayPos[i][k];
             const std::int32_t next
-                = engine.rebalance(p.investMode, stock, day, data.dayPos[i][k], p.includeTax, log, data.commission);
+                = engine.rebalance(p.investMode, stock, day, pos, p.includeTax, log, data.commission);
+            recordsWalked
+                += (next == endOfData ? data.files[i]->recordCount() : next / priceRecordSize) - pos / priceRecordSize;
             if (next == endOfData)
                 initState[i] = dataEnded;
             else
@@ -460,13 +465,16 @@ int CSimEngine::runSimulation(const SimParams& params)
 
         const std::size_t fundTotal = data.funds.size();
         if (data.logEnabled) {
+            FundRunner runner(*this, data);
             for (std::size_t k = 0; k < fundTotal; ++k) {
                 FundOutput out;
                 out.resultCsvFile = &files.resultCsv;
                 out.resultTxtFile = &files.resultTxt;
                 out.messages.direct = &messages;
-                FundRunner(*this, data).run(k, out);
+                runner.run(k, out);
             }
+            if (context.recordsWalked)
+                *context.recordsWalked += runner.recordsWalked;
             for (std::size_t i = 0; i < n; ++i)
                 if (slots[i].firstVol > 0)
                     files.gen.write(genCsvLine(slots[i]));
@@ -488,7 +496,7 @@ int CSimEngine::runSimulation(const SimParams& params)
                     done[k] = 1;
                     ready.notify_all();
                 }
-                walked += engine.recordsWalked;
+                walked += runner.recordsWalked;
             };
             std::vector<std::thread> workers;
             for (int t = 0; t < threads; ++t) {
@@ -512,7 +520,8 @@ int CSimEngine::runSimulation(const SimParams& params)
             }
             for (auto& w : workers)
                 w.join();
-            recordsWalked += walked;
+            if (context.recordsWalked)
+                *context.recordsWalked += walked;
         }
 
         bool written = files.resultCsv.close();

@@ -18,8 +18,8 @@ TEST(ValidateTest, FirstProblemWithItsSettingOrNone)
         {"a negative margin runs", [](SimParams& p) { p.marginPct = -150; }, std::nullopt},
         {"invest mode 3", [](SimParams& p) { p.investMode = static_cast<InvestMode>(3); }, Setting::InvestMode},
         {"invest mode -1", [](SimParams& p) { p.investMode = static_cast<InvestMode>(-1); }, Setting::InvestMode},
-        {"a single fund ignores the cadence",
-         [](SimParams& p) { p.fundCadence = static_cast<FundCadence>(-1); }, std::nullopt},
+        {"a single fund ignores the cadence", [](SimParams& p) { p.fundCadence = static_cast<FundCadence>(-1); },
+         std::nullopt},
         {"a series needs one",
          [](SimParams& p) {
              p.yieldStats = true;

@@ -38,10 +38,10 @@ struct SampleRun : ::testing::Test
         c.messages = &messages;
         c.progress = &progress;
         c.threads = threads;
+        walked = 0;
+        c.recordsWalked = &walked;
         CSimEngine engine(c);
-        const int status = engine.runSimulation(p);
-        walked = engine.recordsWalked;
-        return status;
+        return engine.runSimulation(p);
     }
 
     static test::TempDir* market;
