@@ -47,9 +47,10 @@ public:
     }
     virtual ~CSimEngine() = default;
 
-    /// One simulation: reads SimItem.lst, builds the fund calendar, replays every fund and writes
-    /// the result files into the working folder. Returns runFinished, or runStopped after a
-    /// message (a missing price file, more than 50 stocks, a file that cannot be written).
+    /// One simulation: checks the settings, reads SimItem.lst, builds the fund calendar, replays
+    /// every fund and writes the result files into the working folder. Returns runFinished, or
+    /// runStopped after one message (a setting validate refuses, a missing price file, more than
+    /// maxStocks stocks, a file that cannot be written, any failure on the way). Throws nothing.
     int runSimulation(const SimParams& params);
     CSimEngine(const CSimEngine&) = delete;
     CSimEngine& operator=(const CSimEngine&) = delete;

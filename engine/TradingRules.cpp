@@ -111,8 +111,8 @@ struct SaleSummary
 
 } // namespace
 
-int CSimEngine::initialPurchase(InvestMode investMode, int stock, std::int32_t pos, bool logEnabled,
-                                double commission, bool includeTax)
+int CSimEngine::initialPurchase(InvestMode investMode, int stock, std::int32_t pos, bool logEnabled, double commission,
+                                bool includeTax)
 {
     const PriceFile& prices = *priceFile[stock];
     StockSlot& s = slots[stock];
