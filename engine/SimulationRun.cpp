@@ -43,7 +43,7 @@ class ResultFiles
 {
 public:
     ResultFiles(CSimEngine& engine, const std::filesystem::path& dir, bool details)
-        : engine(engine)
+        : logs{engine}
         , dir(dir)
         , details(details)
     {
@@ -57,18 +57,13 @@ public:
             throw cannotWrite("result.txt");
         resultTxt.write(resultTxtHeader());
         if (details) {
-            if (!engine.tradeLog.open(dir / "trade.csv"))
+            if (!logs.engine.tradeLog.open(dir / "trade.csv"))
                 throw cannotWrite("trade.csv");
-            if (!engine.closingLog.open(dir / "closing.csv"))
+            if (!logs.engine.closingLog.open(dir / "closing.csv"))
                 throw cannotWrite("closing.csv");
             if (!gen.open(dir / "gen.csv"))
                 throw cannotWrite("gen.csv");
         }
-    }
-    ~ResultFiles()
-    {
-        engine.tradeLog.close();
-        engine.closingLog.close();
     }
     ResultFiles(const ResultFiles&) = delete;
     ResultFiles& operator=(const ResultFiles&) = delete;
@@ -80,8 +75,8 @@ public:
         bool written = resultCsv.close();
         written = resultTxt.close() && written;
         if (details) {
-            written = engine.tradeLog.close() && written;
-            written = engine.closingLog.close() && written;
+            written = logs.engine.tradeLog.close() && written;
+            written = logs.engine.closingLog.close() && written;
             written = gen.close() && written;
         }
         if (!written) {
@@ -97,7 +92,16 @@ public:
     TextWriter gen;
 
 private:
-    CSimEngine& engine;
+    // The detail logs belong to this run only: closed on every way out, a failed opening too.
+    struct Logs
+    {
+        CSimEngine& engine;
+        ~Logs()
+        {
+            engine.tradeLog.close();
+            engine.closingLog.close();
+        }
+    } logs;
     std::filesystem::path dir;
     bool details;
 };
