@@ -3,21 +3,14 @@
 //   StatisticsDailyRun   a fund series started every trading day, one-year funds, 2000-01-01
 //                        to the last whole month, all stocks: runSimulation as the form calls it
 //   SingleFundWholePeriod one fund over the whole sample with every detail file written
-//   Walk/<reader>        the same funds and rules over two readers: the loaded price file, and
-//                        one that seeks and reads 14 bytes for every record as the first design did
 //
 // records/s counts the price records the rebalancing walked.
 
 #include "engine/CSimEngine.h"
-#include "engine/Calendar.h"
-#include "engine/Dates.h"
 #include "engine/Portfolio.h"
-#include "engine/TradingRules.h"
 #include "tools/SampleMarket.h"
 
 #include <benchmark/benchmark.h>
-#include <cstdio>
-#include <cstring>
 #include <stdlib.h>
 
 using namespace kestrelan;
@@ -63,10 +56,10 @@ void runOnce(benchmark::State& state, SimParams p)
         c.programDir = m.dir;
         c.messages = &quiet;
         c.threads = static_cast<int>(state.range(0));
+        c.recordsWalked = &walked;
         CSimEngine engine(c);
         if (engine.runSimulation(p) != runFinished)
             state.SkipWithError("run stopped");
-        walked += engine.recordsWalked;
     }
     state.counters["records"] = benchmark::Counter(static_cast<double>(walked) / state.iterations());
     state.counters["records/s"] = benchmark::Counter(static_cast<double>(walked), benchmark::Counter::kIsRate);
@@ -75,10 +68,10 @@ void runOnce(benchmark::State& state, SimParams p)
 void StatisticsDailyRun(benchmark::State& state)
 {
     SimParams p;
-    p.yieldStats = 1;
-    p.fundCadence = 2;
+    p.yieldStats = true;
+    p.fundCadence = FundCadence::Daily;
     p.years = 1;
-    p.startDate = 20000101;
+    p.startDate = seriesStartDate;
     p.endDate = defaultPeriod(market().kospi.records().back().date).endDate;
     runOnce(state, p);
 }
@@ -92,103 +85,6 @@ void SingleFundWholePeriod(benchmark::State& state)
     runOnce(state, p);
 }
 BENCHMARK(SingleFundWholePeriod)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
-
-// One seek and one 14-byte read for every record.
-class SeekingPrices
-{
-public:
-    explicit SeekingPrices(const std::filesystem::path& path)
-        : file(std::fopen(path.c_str(), "rb"))
-    {
-        std::fseek(file, 0, SEEK_END);
-        count = static_cast<std::int32_t>(std::ftell(file) / priceRecordSize);
-    }
-    ~SeekingPrices() { std::fclose(file); }
-    SeekingPrices(const SeekingPrices&) = delete;
-    std::int32_t recordCount() const { return count; }
-    std::int32_t value(std::int32_t i) const
-    {
-        char record[priceRecordSize];
-        std::fseek(file, static_cast<long>(i) * priceRecordSize, SEEK_SET);
-        if (std::fread(record, 1, sizeof record, file) != sizeof record)
-            return 0;
-        return parsePriceRecord(std::string_view(record, sizeof record));
-    }
-
-private:
-    std::FILE* file;
-    std::int32_t count = 0;
-};
-
-template <class Prices>
-std::int32_t firstOnOrAfter(const Prices& prices, std::int32_t date)
-{
-    for (std::int32_t i = 0; i < prices.recordCount(); ++i)
-        if (prices.value(i) >= date)
-            return i * priceRecordSize;
-    return 0;
-}
-
-// Monthly one-year funds from 2000 over every stock: position, initial purchase, one walk.
-template <class Prices, class Open>
-void walkFunds(benchmark::State& state, Open open)
-{
-    Market& m = market();
-    const auto funds = calendarLines(20000101, 20061130, CalendarMode::Monthly, 1, m.kospi);
-    std::int64_t walked = 0;
-    for (auto _ : state) {
-        CSimEngine engine;
-        for (std::size_t i = 0; i < m.codes.size(); ++i) {
-            auto prices = open(m.dir / "StockData" / (std::string(entryCode(m.codes[i])) + ".real"));
-            for (const auto& fund : funds) {
-                StockSlot& s = engine.slots[0];
-                s = StockSlot{};
-                std::memcpy(s.itemText, m.codes[i].data(), 27);
-                s.sDate = fund.start;
-                s.eDate = fund.end;
-                s.rangeHighPct = 150;
-                s.rangeLowPct = 50;
-                s.marginPct = 10;
-                s.secondPct = 10;
-                s.initRatio = 0.5;
-                s.invest = 100000000;
-                s.mult = 1.0;
-                engine.stockStarted[0] = 0;
-                const std::int32_t pos = firstOnOrAfter(*prices, fund.start);
-                if (engine.initialPurchaseOn(*prices, 0, 0, pos, false, 0.002, 1) == 0)
-                    engine.rebalanceOn(*prices, 0, 0, fund.end, pos, 1, false, 0.002);
-            }
-        }
-        walked += engine.recordsWalked;
-    }
-    state.counters["records/s"] = benchmark::Counter(static_cast<double>(walked), benchmark::Counter::kIsRate);
-}
-
-// The engine's own reader: the file loaded and parsed once.
-struct LoadedPrices
-{
-    explicit LoadedPrices(const std::filesystem::path& path)
-        : file(*PriceFile::load(path))
-    {
-    }
-    std::int32_t recordCount() const { return file.recordCount(); }
-    std::int32_t value(std::int32_t i) const { return file.value(i); }
-    PriceFile file;
-};
-
-void WalkLoaded(benchmark::State& state)
-{
-    walkFunds<LoadedPrices>(state,
-                            [](const std::filesystem::path& path) { return std::make_unique<LoadedPrices>(path); });
-}
-BENCHMARK(WalkLoaded)->Name("Walk/loaded")->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void WalkSeeking(benchmark::State& state)
-{
-    walkFunds<SeekingPrices>(state,
-                             [](const std::filesystem::path& path) { return std::make_unique<SeekingPrices>(path); });
-}
-BENCHMARK(WalkSeeking)->Name("Walk/seek-and-read")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -16,14 +16,6 @@
 
 namespace kestrelan {
 
-/// Price records served from a loaded price file.
-struct MemoryPrices
-{
-    const PriceFile& file;
-    std::int32_t recordCount() const { return file.recordCount(); }
-    std::int32_t value(std::int32_t i) const { return file.value(i); }
-};
-
 /// Where a run reads and writes, and what it shows.
 struct RunContext
 {
@@ -32,6 +24,7 @@ struct RunContext
     IMessageSink* messages = nullptr;       // required
     IProgressSink* progress = nullptr;      // optional
     int threads = 0;                        // workers for a fund series; 0: one per core
+    std::int64_t* recordsWalked = nullptr;  // optional: adds the price records the rules walked
 };
 
 /// runSimulation's result: the run finished, or it stopped after showing its message.
@@ -54,13 +47,10 @@ public:
     }
     virtual ~CSimEngine() = default;
 
-    /// One simulation: reads SimItem.lst, builds the fund calendar, replays every fund and writes
-    /// the result files into the working folder. Returns runFinished, or runStopped after a
-    /// message (a missing price file, more than 50 stocks, a file that cannot be written).
-    int runSimulation(std::int32_t investMode, std::int32_t startDate, std::int32_t endDate, std::int32_t fundCadence,
-                      std::int32_t years, std::int32_t marginPct, std::int32_t secondPct, std::int32_t rangeLowPct,
-                      std::int32_t rangeHighPct, std::int32_t initialBuyPct, double commissionPct, std::int32_t autoSet,
-                      std::int32_t riskProfile, std::int32_t yieldStats, std::int32_t includeTax);
+    /// One simulation: checks the settings, reads SimItem.lst, builds the fund calendar, replays
+    /// every fund and writes the result files into the working folder. Returns runFinished, or
+    /// runStopped after one message (a setting validate refuses, a missing price file, more than
+    /// maxStocks stocks, a file that cannot be written, any failure on the way). Throws nothing.
     int runSimulation(const SimParams& params);
     CSimEngine(const CSimEngine&) = delete;
     CSimEngine& operator=(const CSimEngine&) = delete;
@@ -68,28 +58,17 @@ public:
     /// The stock's opening position for the fund starting at its slot's sDate: reads the start
     /// price from the date record at byte `pos`, buys (or, in share-count mode, sells down to) the
     /// kept shares and lays out the grid. 0: trade from now on; -1: the stock sits out the fund.
-    int initialPurchase(int investMode, int stock, std::int32_t pos, bool logEnabled, double commission,
-                        int includeTax);
+    int initialPurchase(InvestMode investMode, int stock, std::int32_t pos, bool logEnabled, double commission,
+                        bool includeTax);
 
     /// Walks the stock's prices from byte `pos` up to the day `until` and trades on its grid.
     /// Returns the position of the first date record after `until`, or endOfData.
-    std::int32_t rebalance(int investMode, int stock, std::int32_t until, std::int32_t pos, int includeTax,
+    std::int32_t rebalance(InvestMode investMode, int stock, std::int32_t until, std::int32_t pos, bool includeTax,
                            bool logEnabled, double commission);
 
     /// Rescales holdings and grid for a jump of the day's first value t against the previous
     /// price p; returns the change in shares held (0: nothing adjusted).
     std::int32_t adjustForSplit(int stock, std::int32_t t, std::int32_t p);
-
-    /// The same rules over any source of price records (for measuring other readers).
-    template <class Prices>
-    int initialPurchaseOn(const Prices& prices, int investMode, int stock, std::int32_t pos, bool logEnabled,
-                          double commission, int includeTax);
-    template <class Prices>
-    std::int32_t rebalanceOn(const Prices& prices, int investMode, int stock, std::int32_t until, std::int32_t pos,
-                             int includeTax, bool logEnabled, double commission);
-
-    /// Price records walked by rebalance since construction (all workers of a run).
-    std::int64_t recordsWalked = 0;
 
     RunContext context;
 

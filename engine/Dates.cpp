@@ -43,16 +43,6 @@ std::int32_t endOfPreviousMonth(std::int32_t date)
     return year * 10000 + month * 100 + day;
 }
 
-Period defaultPeriod(std::int32_t lastIndexDate)
-{
-    const std::int32_t end = endOfPreviousMonth(lastIndexDate);
-    std::int32_t v = end - 19900;
-    v = v - v % 100 + 1;
-    if ((v % 10000) / 100 == 13)
-        v += 8800;
-    return {v, end};
-}
-
 std::string dateText(std::int32_t date)
 {
     std::string out = std::to_string(date / 10000);

@@ -13,15 +13,6 @@ std::string dateText(std::int32_t date);
 /// 1990-1999 (only the last two digits of the year count).
 std::int32_t dayCount(std::int32_t a, std::int32_t b);
 
-/// The settings form's default period for a last KOSPI date d: the 24 whole months before d's
-/// month (20050314 gives 20030301 to 20050228).
-struct Period
-{
-    std::int32_t startDate;
-    std::int32_t endDate;
-};
-Period defaultPeriod(std::int32_t lastIndexDate);
-
 /// The last day of the month before the date's month, on the real calendar.
 std::int32_t endOfPreviousMonth(std::int32_t date);
 

@@ -2,11 +2,12 @@
 // The engine's plain records: a stock's slot within the current fund and a day's totals over the
 // stocks. Result lines are formed from them; nothing here runs a rule.
 
+#include "engine/SimParams.h"
+
 #include <cstdint>
 
 namespace kestrelan {
 
-constexpr int maxStocks = 50;
 constexpr int gridLevels = 250; // levels 1-249; index 0 is never used
 
 /// One stock within the current fund.

@@ -1,28 +1,119 @@
 #pragma once
-// The settings of one run, as the settings form and the command line hand them to the engine.
+// The settings of one run: their defaults, their limits, the default period and the one check
+// that the settings form, the command line and the run itself make before a run starts.
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace kestrelan {
 
-/// The fifteen run parameters, in the order the settings form hands them over.
+/// How the amounts of SimItem.lst are meant. The values are the settings form's combo indices.
+enum class InvestMode : std::int32_t
+{
+    PerStock = 0,  // won per stock
+    Total = 1,     // one total in won, divided among the stocks before each fund
+    ShareCount = 2 // shares held at the start
+};
+
+/// When the funds of a series start (statistics mode). The values are the form's radio indices.
+enum class FundCadence : std::int32_t
+{
+    ThriceMonthly = 0,
+    Monthly = 1,
+    Daily = 2
+};
+
+/// Which column group of the trading range table applies. The values are the form's radio indices.
+enum class RiskProfile : std::int32_t
+{
+    Aggressive = 0,
+    Stable = 1,
+    Conservative = 2
+};
+
+/// Portfolio entries a run takes.
+constexpr int maxStocks = 50;
+/// The largest amount in won: a larger one typed into the form (or given to the command line) is
+/// cut to it. Share counts have no such limit.
+constexpr std::uint32_t maxInvestAmount = 2000000000;
+/// The amount the form opens with, and the one a change of invest mode resets to.
+constexpr std::uint32_t defaultAmount = 100000000;
+constexpr std::uint32_t defaultShareCount = 10000;
+/// The earliest start date: an earlier one snaps to it when the start calendar closes.
+constexpr std::int32_t minStartDate = 19960101;
+/// Where a fund series starts by default (yield statistics switched on).
+constexpr std::int32_t seriesStartDate = 20000101;
+
+/// The sales tax that includeTax adds to every sale, as a fraction of the proceeds.
+constexpr double salesTaxRate = 0.003;
+
+/// The default amount of an invest mode: a share count in share-count mode, won otherwise.
+constexpr std::uint32_t defaultAmountFor(InvestMode mode)
+{
+    return mode == InvestMode::ShareCount ? defaultShareCount : defaultAmount;
+}
+
+// Ranges only the command line enforces (the form takes any number that parses).
+constexpr std::int32_t maxYears = 100;
+constexpr std::int32_t minMarginPct = -99;   // -100 % or less leaves no grid above the base
+constexpr std::int32_t percentLimit = 10000; // the other percent settings lie within +-10000
+constexpr std::int32_t minDate = 19000101;
+constexpr std::int32_t maxDate = 99991231;
+
+/// The settings of one run, with the settings form's defaults.
 struct SimParams
 {
-    std::int32_t investMode = 0;   // 0 amount per stock, 1 total amount, 2 share count
-    std::int32_t startDate = 0;    // yyyymmdd
-    std::int32_t endDate = 0;      // yyyymmdd
-    std::int32_t fundCadence = 0;  // statistics mode: 0 three times a month, 1 monthly, 2 daily
-    std::int32_t years = 1;        // length of each fund of a series; 0 is half a year
-    std::int32_t marginPct = 10;   // trading margin
-    std::int32_t secondPct = 10;   // second condition
-    std::int32_t rangeLowPct = 50; // lower edge of the trading range, % of the start price
+    InvestMode investMode = InvestMode::PerStock;
+    std::int32_t startDate = 0;                           // yyyymmdd
+    std::int32_t endDate = 0;                             // yyyymmdd
+    FundCadence fundCadence = FundCadence::ThriceMonthly; // statistics mode only
+    std::int32_t years = 1;                               // length of each fund of a series; 0 is half a year
+    std::int32_t marginPct = 10;                          // trading margin
+    std::int32_t secondPct = 10;                          // second condition
+    std::int32_t rangeLowPct = 50;                        // lower edge of the trading range, % of the start price
     std::int32_t rangeHighPct = 150;
     std::int32_t initialBuyPct = 50;
     double commissionPct = 0.2;
-    std::int32_t autoSet = 1;     // take the range and the ratio from ksp.txt per fund
-    std::int32_t riskProfile = 1; // 0 aggressive, 1 stable, 2 conservative
-    std::int32_t yieldStats = 0;  // 0 one fund day by day, else a series of funds
-    std::int32_t includeTax = 1;  // sales tax of 0.3 %
+    bool autoSet = true; // take the range and the ratio from ksp.txt per fund
+    RiskProfile riskProfile = RiskProfile::Stable;
+    bool yieldStats = false; // a series of funds instead of one fund day by day
+    bool includeTax = true;  // salesTaxRate on every sale
+
+    bool operator==(const SimParams&) const = default;
 };
+
+/// The setting a problem is about.
+enum class Setting
+{
+    InvestMode,
+    FundCadence,
+    Margin,
+    RiskProfile
+};
+
+struct SettingProblem
+{
+    Setting setting;
+    std::string message; // Korean, as the user sees it
+};
+
+/// The first setting a run cannot start with, or nullopt. A margin of 0 is refused; the invest
+/// mode, the risk profile and (for a fund series) the cadence must be one of their values.
+std::optional<SettingProblem> validate(const SimParams& params);
+
+/// A period of yyyymmdd dates.
+struct Period
+{
+    std::int32_t startDate;
+    std::int32_t endDate;
+};
+
+/// The default period for a last KOSPI date d: the 24 whole months before d's month (20050314
+/// gives 20030301 to 20050228).
+Period defaultPeriod(std::int32_t lastIndexDate);
+
+/// What a portfolio of more than maxStocks entries is told.
+inline constexpr const char* tooManyStocksMessage = "시뮬레이션은 50종목까지 가능합니다.";
 
 } // namespace kestrelan

@@ -10,22 +10,30 @@ namespace kestrelan {
 
 namespace {
 
+using rules::minimumShares;
+using rules::trunc32;
+
+constexpr double unitCostFactor = 1.01; // the last price before the fund plus 1 %
+constexpr std::int32_t latestTradingDays = 4;
+constexpr std::int32_t amountStep = 1000; // amounts are whole thousands of won
+constexpr double ratioStep = 0.001;
+
 void tooSmall(std::int32_t fundStart, IMessageSink& messages)
 {
     messages.show(format("시작일 %d : 전종목 최소수량으로도 매수불가능한 초기비중", fundStart));
 }
 
 // A stock's unit cost: its last price before the fund's first trading day plus 1 %; 0 when the
-// stock has no such price (its data starts with that day) or starts trading more than 4 counted
-// days after the fund.
+// stock has no such price (its data starts with that day) or starts trading more than
+// latestTradingDays counted days after the fund.
 std::int32_t unitCost(std::int32_t fundStart, const PriceFile& file, std::int32_t position)
 {
     const std::int32_t index = position / priceRecordSize;
     if (index <= 0 || index >= file.recordCount())
         return 0;
-    if (dayCount(fundStart, file.value(index)) > 4)
+    if (dayCount(fundStart, file.value(index)) > latestTradingDays)
         return 0;
-    return rules::trunc32(file.value(index - 1) * 1.01);
+    return trunc32(file.value(index - 1) * unitCostFactor);
 }
 
 } // namespace
@@ -41,7 +49,7 @@ std::optional<double> divideTotal(std::int32_t fundStart, std::int32_t total, do
     for (std::size_t i = 0; i < n; ++i) {
         unit[i] = unitCost(fundStart, *files[i], positions[i]);
         unavailable += unit[i] == 0;
-        need += 20.0 * unit[i];
+        need += static_cast<double>(minimumShares) * unit[i];
     }
     if (ratio * total < need) {
         tooSmall(fundStart, messages);
@@ -52,7 +60,7 @@ std::optional<double> divideTotal(std::int32_t fundStart, std::int32_t total, do
 
     const double target = ratio;
     std::int32_t share = total / static_cast<std::int32_t>(n - unavailable);
-    share = share / 1000 * 1000;
+    share = share / amountStep * amountStep;
     for (;;) {
         std::int32_t r = share;
         double sum = 0;
@@ -60,12 +68,14 @@ std::optional<double> divideTotal(std::int32_t fundStart, std::int32_t total, do
             sum = 0;
             const double x = static_cast<double>(r) * ratio;
             for (std::size_t i = 0; i < n; ++i) {
-                if (20.0 * unit[i] > x) {
-                    amounts[i] = rules::trunc32(20.0 * unit[i] / ratio + 500) / 1000 * 1000;
-                    quantity[i] = 20;
+                const double minimumCost = static_cast<double>(minimumShares) * unit[i];
+                if (minimumCost > x) {
+                    // Rounded to the nearest thousand.
+                    amounts[i] = trunc32(minimumCost / ratio + amountStep / 2) / amountStep * amountStep;
+                    quantity[i] = minimumShares;
                 } else if (unit[i] > 0) {
                     amounts[i] = r;
-                    quantity[i] = rules::trunc32(x / unit[i]) / 10 * 10;
+                    quantity[i] = trunc32(x / unit[i]) / rules::shareStep * rules::shareStep;
                 } else {
                     amounts[i] = 0;
                 }
@@ -78,15 +88,15 @@ std::optional<double> divideTotal(std::int32_t fundStart, std::int32_t total, do
                 tooSmall(fundStart, messages);
                 return std::nullopt;
             }
-            r -= 1000;
+            r -= amountStep;
         }
         amounts[0] += static_cast<std::int32_t>(total - sum);
         double estimate = 0;
         for (std::size_t i = 0; i < n; ++i)
             estimate += static_cast<double>(quantity[i]) * unit[i];
-        if (estimate / total - target > -0.001)
+        if (estimate / total - target > -ratioStep)
             return ratio;
-        ratio += 0.001;
+        ratio += ratioStep;
     }
 }
 

@@ -1,26 +1,60 @@
 #pragma once
-// The trading rules over a source of price records: the initial purchase with its grid, and the
-// day-by-day rebalancing. Included by CSimEngine.cpp (over loaded price files) and by the
-// benchmarks (over a reader that seeks and reads every record, as the first design did).
+// The numbers the trading rules are made of, and the truncation every money conversion uses.
+// The rules themselves (the initial purchase with its grid, the day-by-day rebalancing and the
+// split adjustment) are CSimEngine's, in TradingRules.cpp.
 
-#include "engine/CSimEngine.h"
-#include "engine/Dates.h"
-#include "engine/ResultLines.h"
-#include "engine/TickRound.h"
+#include "engine/Records.h"
+#include "engine/SimParams.h"
 
-#include <algorithm>
-#include <cmath>
+#include <cstdint>
 #include <limits>
 
-namespace kestrelan {
+namespace kestrelan::rules {
 
-namespace rules {
+/// The tax on every sale with includeTax on, as a fraction of the proceeds.
+constexpr double taxRate = salesTaxRate;
+/// A number above it in a price file is a date record, one at or below it a price.
+constexpr std::int32_t dateThreshold = 19960000;
 
-constexpr double taxRate = 0.003;
-constexpr std::int32_t dateThreshold = 19960000; // a number above it is a date record
+/// The fewest shares an initial purchase buys (amount modes) or keeps (share-count mode).
+constexpr std::int32_t minimumShares = 20;
+/// Quantities are whole tens of shares.
+constexpr std::int32_t shareStep = 10;
+/// The most levels the span above the base holds; the first unit is this fraction of the shares.
+constexpr std::int32_t widestSpan = 20;
+/// The fewest: a smaller span is widened to it, with half the shares a unit.
+constexpr std::int32_t narrowestSpan = 2;
+
+/// The smallest value (won) of one grid unit: the large lot for a budget above the threshold, the
+/// small lot otherwise and always in share-count mode.
+constexpr std::int64_t smallLotValue = 300000;
+constexpr std::int64_t largeLotValue = 500000;
+constexpr std::int64_t largeLotBudget = 3000000;
+
+/// A stock whose first date record lies more than this many counted days after the fund start
+/// (or before it) sits out the fund.
+constexpr std::int32_t latestStartDays = 30;
+/// A share-count holding worth more than the largest amount (won) sits out the fund.
+constexpr double largestHolding = maxInvestAmount;
+
+/// The base level is the span plus this offset: levels 1 to span + offset - 1 lie above the base.
+constexpr int baseOffset = 130;
 constexpr int topLevel = 1;
 constexpr int bottomLevel = gridLevels - 1;
-constexpr int baseOffset = 130; // the base level is sellStep + 130
+
+/// A jump of the day's first value against the previous price by at most this fraction is
+/// trading; beyond it the holding is rescaled as for a split or consolidation.
+constexpr double splitBand = 0.15;
+/// A fall by at least this fraction rescales the grid too; a smaller one the holding only.
+constexpr double gridSplitBand = 0.49;
+
+/// The second condition raises a level's sell price in steps of this many won.
+constexpr std::int32_t secondStepWon = 10;
+/// A grid price that would not fit: far above any price a record can hold (below 19,000,000), so
+/// such a level is never reached. Capped where tick rounding up cannot overflow.
+constexpr std::int64_t highestGridPrice = 2147480000;
+/// The largest whole-tens quantity a 32-bit count holds.
+constexpr std::int32_t largestQuantity = 2147483640;
 
 /// A double truncated toward zero to 32 bits; values beyond the range saturate, NaN gives 0.
 inline std::int32_t trunc32(double x)
@@ -34,362 +68,4 @@ inline std::int32_t trunc32(double x)
     return static_cast<std::int32_t>(x);
 }
 
-/// A grid price that would not fit: far above any price a record can hold (below 19,000,000),
-/// so such a level is never reached. Capped where tick rounding up cannot overflow.
-inline std::int32_t capPrice(std::int64_t price)
-{
-    constexpr std::int64_t highest = 2147480000;
-    return static_cast<std::int32_t>(price > highest ? highest : price);
-}
-
-/// Rounded to the nearest multiple of 10; a last digit of 5 or more rounds up.
-inline std::int32_t roundTen(std::int32_t q)
-{
-    const std::int32_t rest = q % 10;
-    return rest >= 5 ? q - rest + 10 : q - rest;
-}
-
-/// Grid unit and span from the shares bought v and the first unit w, after the minimum lot.
-inline void sizeSpan(std::int32_t v, std::int32_t& w, std::int32_t& n)
-{
-    if (static_cast<std::int64_t>(v) > 20LL * w)
-        w += 10;
-    n = 20;
-    while (static_cast<std::int64_t>(n) * w - v >= w)
-        --n;
-    if (v == 20 || n < 2) {
-        n = 2;
-        w = v / 2;
-    }
-}
-
-/// The first unit: a twentieth of the shares, down to a multiple of 10, at least 10.
-inline std::int32_t firstUnit(std::int32_t v)
-{
-    std::int32_t w = v / 20;
-    w -= w % 10;
-    return w == 0 ? 10 : w;
-}
-
-/// The upper target: the top of the range less the margin.
-inline std::int32_t upperTarget(std::int32_t rangeHighPct, std::int32_t p, std::int32_t marginPct)
-{
-    const std::int32_t top = trunc32(static_cast<double>(static_cast<std::int64_t>(rangeHighPct) * p) * 0.01);
-    return trunc32(top * 100.0 / (marginPct + 100));
-}
-
-inline std::int32_t rangeBottom(std::int32_t rangeLowPct, std::int32_t p)
-{
-    return tickRound(trunc32(static_cast<double>(static_cast<std::int64_t>(rangeLowPct) * p) * 0.01), Round::Down);
-}
-
-/// The divisor of the step below the base: about the cash left after the initial buy, spread
-/// over buying w shares at every level from the base q down to the bottom b.
-inline double downDivisor(double amount, double ratio, std::int32_t q, std::int32_t b, std::int32_t w)
-{
-    return 2 * (amount - amount * ratio) + static_cast<double>(static_cast<std::int64_t>(q - b) * w);
-}
-
-inline std::int32_t downStepFor(double divisor, std::int32_t q, std::int32_t b, std::int32_t w)
-{
-    return trunc32(static_cast<double>(q + b) * (q - b) * w / divisor);
-}
-
-/// The slot after the opening trade: the kept shares, the grid's unit, span and steps, the
-/// trade's side at the base level, and the money.
-inline void openPosition(StockSlot& s, std::int32_t kept, std::int32_t unit, std::int32_t span, std::int32_t up,
-                         std::int32_t down, char side, std::int32_t price, double cash, double bought, double sold)
-{
-    s.firstVol = kept;
-    s.sellStep = span;
-    s.autoVol = unit;
-    s.upStep = up;
-    s.downStep = down;
-    s.level = span + baseOffset;
-    s.lastSide = side;
-    s.last = price;
-    s.cash = cash;
-    s.totBuy = bought;
-    s.totSell = sold;
-    s.gain = 0;
-}
-
-struct BuySummary
-{
-    std::int32_t count = 0;
-    double amount = 0;
-    double commission = 0;
-};
-
-struct SaleSummary
-{
-    std::int32_t count = 0;
-    double amount = 0;
-    double commission = 0;
-    double tax = 0;
-};
-
-} // namespace rules
-
-template <class Prices>
-int CSimEngine::initialPurchaseOn(const Prices& prices, int investMode, int stock, std::int32_t pos, bool logEnabled,
-                                  double commission, int includeTax)
-{
-    using namespace rules;
-    StockSlot& s = slots[stock];
-    const std::int32_t first = pos / priceRecordSize;
-    if (first < 0 || first + 2 >= prices.recordCount())
-        return -1; // a short read: no start price
-    const std::int32_t d = prices.value(first);
-    const std::int32_t late = dayCount(s.sDate, d);
-    if (late > 30 || late < 0)
-        return -1;
-    const std::int32_t p = prices.value(first + 2); // the base price is skipped
-    if (p <= 0)
-        return -1; // a corrupt record; the minimum lot could never be reached
-    s.initial = p;
-
-    const double r = s.initRatio;
-    const std::int32_t m = s.marginPct;
-    if (m + 100 <= 0)
-        return -1; // a margin of -100 % or less leaves no grid above the base
-    const double tax = includeTax ? taxRate : 0.0;
-
-    if (investMode != 2) {
-        const std::int32_t a = s.invest;
-        std::int32_t v = trunc32(a * r / p);
-        v -= v % 10;
-        if (r == 0.0)
-            return -1;
-        if (v < 20) {
-            if (a <= 20LL * p)
-                return -1;
-            v = 20;
-        }
-        std::int32_t w = firstUnit(v);
-        const std::int64_t minimumLot = a > 3000000 ? 500000 : 300000;
-        while (static_cast<std::int64_t>(w) * p < minimumLot)
-            w += 10;
-        std::int32_t n = 0;
-        sizeSpan(v, w, n);
-        const std::int32_t x = upperTarget(s.rangeHighPct, p, m);
-        const std::int32_t up = (x - p) / (n - 1);
-        const std::int32_t b = rangeBottom(s.rangeLowPct, p);
-        const double divisor = downDivisor(a, r, p, b, w);
-        if (divisor <= 0)
-            return -1;
-        const std::int32_t g = downStepFor(divisor, p, b, w);
-        layoutGrid(stock, p, w, n, up, g, m);
-        const std::int64_t cost = static_cast<std::int64_t>(v) * p;
-        const std::int32_t fee = trunc32(static_cast<double>(cost) * commission);
-        s.shares = v;
-        openPosition(s, v, w, n, up, g, 'B', p, static_cast<double>(a) - fee - static_cast<double>(cost),
-                     static_cast<double>(cost), 0);
-        return 0;
-    }
-
-    // Share-count mode: the fund starts holding S shares, keeps v of them and sells the rest.
-    const std::int32_t shareCount = s.invest;
-    if (r == 0.0)
-        return -1;
-    const std::int64_t kept = 10LL * trunc32(shareCount * r * 0.1);
-    const std::int32_t v = static_cast<std::int32_t>(std::min<std::int64_t>(kept, 2147483640));
-    if (v < 20)
-        return -1;
-    std::int32_t w = firstUnit(v);
-    while (static_cast<std::int64_t>(w) * p < 300000)
-        w += 10;
-    std::int32_t n = 0;
-    sizeSpan(v, w, n);
-    const std::int32_t q
-        = tickRound(static_cast<std::int32_t>(static_cast<std::int64_t>(p) * 100 / (m + 100)), Round::Down);
-    const std::int32_t x = upperTarget(s.rangeHighPct, p, m);
-    const double holding = static_cast<double>(shareCount) * p;
-    if (holding > 2000000000.0)
-        return -1;
-    const std::int32_t up = (x - q) / (n - 1);
-    const std::int32_t newInvest = static_cast<std::int32_t>(holding);
-    const std::int32_t b = rangeBottom(s.rangeLowPct, p);
-    const double divisor = downDivisor(newInvest, r, q, b, w);
-    if (divisor <= 0)
-        return -1;
-    const std::int32_t g = downStepFor(divisor, q, b, w);
-    if (logEnabled)
-        writeTrade(tradeLine(dateText(s.sDate), s, TradeKind::Initial, shareCount, p, 0, 0, 0));
-    s.startSold = shareCount - v;
-    s.shares = v;
-    s.invest = newInvest;
-    layoutGrid(stock, q, w, n, up, g, m);
-    const std::int64_t proceeds = static_cast<std::int64_t>(shareCount - v) * p;
-    const std::int32_t fee = trunc32((tax + commission) * static_cast<double>(proceeds));
-    openPosition(s, v, w, n, up, g, 'S', p, static_cast<double>(proceeds) - fee, 0, static_cast<double>(proceeds));
-    return 0;
-}
-
-template <class Prices>
-std::int32_t CSimEngine::rebalanceOn(const Prices& prices, int investMode, int stock, std::int32_t until,
-                                     std::int32_t pos, int includeTax, bool logEnabled, double commission)
-{
-    using namespace rules;
-    StockSlot& s = slots[stock];
-    std::int32_t* const price = levelPrice[stock].data();
-    std::int32_t* const qty = levelQty[stock].data();
-    std::int32_t* const sell = sellPrice[stock].data();
-    const double tax = includeTax ? taxRate : 0.0;
-
-    BuySummary bought;
-    SaleSummary sold;
-    if (logEnabled && stockStarted[stock] == 0) {
-        // The stock's first call in the fund: the summaries start from the initial trade.
-        if (investMode == 2) {
-            sold.count = s.startSold;
-            sold.amount = static_cast<double>(static_cast<std::int64_t>(s.initial) * s.startSold);
-            sold.commission = trunc32(sold.amount * commission);
-            sold.tax = trunc32(sold.amount * tax);
-        } else {
-            bought.count = s.firstVol;
-            bought.amount = static_cast<double>(static_cast<std::int64_t>(s.initial) * s.firstVol);
-            bought.commission = trunc32(bought.amount * commission);
-        }
-    }
-
-    std::int32_t day = 0;
-    std::int32_t prev = 0;
-    bool dayOpen = false; // the day's first value has been read
-    bool onGrid = false;  // the day's first trade check has run
-    // The hot state lives in locals while records are walked, and goes back to the slot before
-    // anything else reads it.
-    std::int32_t shares = s.shares;
-    double cash = s.cash;
-    std::int32_t level = s.level;
-    char lastSide = s.lastSide;
-    std::int32_t last = s.last;
-
-    const std::int32_t count = prices.recordCount();
-    std::int32_t i = pos >= 0 ? pos / priceRecordSize : count;
-    const std::int32_t startIndex = i;
-    for (; i < count; ++i) {
-        const std::int32_t t = prices.value(i);
-        if (t > dateThreshold) {
-            if (t > until)
-                break;
-            day = t;
-            dayOpen = false;
-            continue;
-        }
-        if (!dayOpen) {
-            // The day's first value, the base price: never traded, compared for a split.
-            dayOpen = true;
-            onGrid = false;
-            prev = last;
-            if (stockStarted[stock] == 1 && last != t) {
-                s.shares = shares;
-                const std::int32_t change = adjustForSplit(stock, t, last);
-                shares = s.shares;
-                if (change != 0 && logEnabled)
-                    writeTrade(tradeLine(dateText(day), s, TradeKind::Adjustment, change, last, t, 0, 0));
-                prev = t;
-                last = t;
-            }
-            stockStarted[stock] = 1;
-            continue;
-        }
-        if (day < s.sDate)
-            continue;
-        if (prev < t) {
-            // Sale pass: the price rose; sell level by level while it reaches the sell price.
-            std::int32_t u = level;
-            if (lastSide == 'S') {
-                if (level == topLevel) {
-                    prev = last = t;
-                    continue;
-                }
-                u = level - 1;
-            }
-            for (; u > 0; --u) {
-                const std::int32_t c = sell[u];
-                if (t < c)
-                    break;
-                const std::int32_t held = (shares / 10) * 10;
-                if (held == 0)
-                    break;
-                const std::int32_t x = onGrid ? c : t;
-                const std::int32_t q = shares >= qty[u] ? qty[u] : held;
-                const double h = static_cast<double>(static_cast<std::int64_t>(q) * x);
-                const std::int32_t fee = trunc32(h * commission);
-                const std::int32_t levy = trunc32(h * tax);
-                sold.count += q;
-                sold.amount += h;
-                sold.commission += fee;
-                sold.tax += levy;
-                cash += h - fee - levy;
-                shares -= q;
-                s.totSell += h;
-                s.gain += static_cast<double>(static_cast<std::int64_t>(x - price[u]) * q) - fee - levy;
-                level = u;
-                lastSide = 'S';
-                // The second condition: the level's next sale needs a price about secondPct
-                // percent higher, in 10-won steps.
-                sell[u] = capPrice(sell[u] + (static_cast<std::int64_t>(sell[u]) * s.secondPct / 1000) * 10);
-            }
-        } else {
-            // Purchase pass: the price fell or stayed; buy level by level while it reaches
-            // the level's price and the cash pays for it in full.
-            std::int32_t u = level;
-            if (lastSide == 'B') {
-                if (level == bottomLevel) {
-                    prev = last = t;
-                    continue;
-                }
-                u = level + 1;
-            }
-            for (; u < gridLevels; ++u) {
-                const std::int32_t l = price[u];
-                if (t > l)
-                    break;
-                const std::int32_t x = onGrid ? l : t;
-                const std::int32_t q = qty[u];
-                const std::int64_t k = static_cast<std::int64_t>(q) * x;
-                const std::int32_t fee = trunc32(static_cast<double>(k) * commission);
-                if (cash - static_cast<double>(k) - fee < 0)
-                    break;
-                bought.count += q;
-                bought.amount += static_cast<double>(k);
-                bought.commission += fee;
-                cash -= static_cast<double>(k) + fee;
-                shares += q;
-                s.totBuy += static_cast<double>(k);
-                level = u;
-                lastSide = 'B';
-            }
-        }
-        prev = last = t;
-        onGrid = true;
-    }
-    recordsWalked += i - startIndex;
-    s.shares = shares;
-    s.cash = cash;
-    s.level = level;
-    s.lastSide = lastSide;
-    s.last = last;
-
-    // The end of the call: a date after `until`, or the end of the stock's data, which closes
-    // the day the same way.
-    if (prev > 0)
-        s.last = prev;
-    const std::int32_t result = i < count ? i * priceRecordSize : endOfData;
-    if (!logEnabled)
-        return result;
-    closingLog.print(",%d", s.last);
-    if (day > 0) {
-        const std::string date = dateText(day);
-        if (bought.count > 0)
-            writeTrade(
-                tradeSummaryLine(date, s, TradeKind::Purchases, bought.count, bought.amount, bought.commission, 0));
-        if (sold.count > 0)
-            writeTrade(tradeSummaryLine(date, s, TradeKind::Sales, sold.count, sold.amount, sold.commission, sold.tax));
-    }
-    return result;
-}
-
-} // namespace kestrelan
+} // namespace kestrelan::rules

@@ -32,7 +32,6 @@ namespace kestrelan {
 
 namespace {
 
-constexpr int maxPortfolio = 50;
 constexpr const char* groupFilesFailed
     = "그룹 파일(group.lst, item.lst)을 쓸 수 없습니다. 폴더의 쓰기 권한을 확인하세요.";
 
@@ -80,6 +79,7 @@ CSimulationDlg::CSimulationDlg(FormServices s, QWidget* parent)
     investModeCombo = control<QComboBox>(*this, ids::investModeCombo);
     const std::int32_t today = toInt(QDate::currentDate());
     startDate = endDate = today;
+    amountText = fromUtf8(kestrelan::amountText(investAmount));
     bind();
     writeForm(); // the defaults, as the dialog framework writes them before start-up
     connectControls();
@@ -139,7 +139,7 @@ void CSimulationDlg::connectControls()
 }
 
 // The form's opening: the results folder, the invest modes, the default period from kospi.lst,
-// tax on, the stock list and the groups, and a pending market-data update. (Registering a chart
+// the stock list and the groups, and a pending market-data update. (Registering a chart
 // control, which the first platform needed, has nothing to do here.)
 void CSimulationDlg::startUp()
 {
@@ -150,7 +150,7 @@ void CSimulationDlg::startUp()
     {
         const QSignalBlocker block(investModeCombo);
         investModeCombo->addItems({"종목당", "총투자", "주식수"});
-        investModeCombo->setCurrentIndex(0);
+        investModeCombo->setCurrentIndex(static_cast<int>(defaults.investMode));
     }
     std::int32_t last = 0;
     if (const auto date = readLastIndexDate(services.workDir / "kospi.lst")) {
@@ -159,13 +159,9 @@ void CSimulationDlg::startUp()
         services.messages->show("kospi.lst 파일이 없거나 손상되어 오늘 날짜로 기본 기간을 정합니다.");
         last = toInt(QDate::currentDate());
     }
-    const FormDates dates = startupDates(last);
-    startDate = dates.startDate;
-    endDate = dates.endDate;
-    latestEndDate = dates.latestEndDate;
-    defaultStartDate = dates.defaultStartDate;
-    earliestStartDate = dates.earliestStartDate;
-    includeTax = 1;
+    const Period period = defaultPeriod(last);
+    startDate = defaultStartDate = period.startDate;
+    endDate = latestEndDate = period.endDate;
     writeForm();
     fillStockList();
     fillGroupCombo();
@@ -229,7 +225,7 @@ void CSimulationDlg::addStock()
     QListWidgetItem* chosen = stockList->currentItem();
     if (!chosen || !chosen->isSelected())
         return;
-    if (portfolioList->count() >= maxPortfolio) {
+    if (portfolioList->count() >= maxStocks) {
         services.messages->show("50종목까지만 가능합니다.");
         return;
     }
@@ -291,8 +287,8 @@ void CSimulationDlg::search()
 void CSimulationDlg::registerGroup()
 {
     readForm();
-    if (portfolioList->count() > maxPortfolio) {
-        services.messages->show("시뮬레이션은 50종목까지 가능합니다.");
+    if (portfolioList->count() > maxStocks) {
+        services.messages->show(tooManyStocksMessage);
         return;
     }
     if (portfolioList->count() == 0)
@@ -349,14 +345,14 @@ void CSimulationDlg::simulate()
         services.messages->show("시뮬레이션 종목을 골라주세요.");
         return;
     }
-    if (marginPct == 0) {
-        services.messages->show("매매차익 입력이 잘못되었습니다.");
+    const SimParams params = settings();
+    if (const auto problem = validate(params)) {
+        services.messages->show(problem->message);
         return;
     }
     auto* button = control<QPushButton>(*this, ids::simulate);
     button->setEnabled(false);
-    const int mode = investModeCombo->currentIndex();
-    if (!writeSimItems(services.workDir, portfolioEntries(), mode, investAmount)) {
+    if (!writeSimItems(services.workDir, portfolioEntries(), static_cast<int>(params.investMode), investAmount)) {
         button->setEnabled(true);
         services.messages->show(
             "SimItem.lst 파일을 만들 수 없습니다. 폴더의 쓰기 권한과 남은 디스크 공간을 확인하세요.");
@@ -370,9 +366,7 @@ void CSimulationDlg::simulate()
     int status = runStopped;
     {
         CSimEngine engine(context);
-        status = engine.runSimulation(mode, startDate, endDate, fundCadence, years, marginPct, secondPct, rangeLowPct,
-                                      rangeHighPct, initialBuyPct, commissionPct, autoSet, riskProfile, yieldStats,
-                                      includeTax);
+        status = engine.runSimulation(params);
     }
     button->setEnabled(true);
     if (status != runFinished)
@@ -397,6 +391,34 @@ void CSimulationDlg::openResults(const QString& groupName, int stockCount)
 
 bool CSimulationDlg::readForm() { return bindings->read(); }
 
+// Values pass as they stand: disabled controls too (the years and cadence of a single fund, the
+// bands while automatic setting is on).
+SimParams CSimulationDlg::settings() const
+{
+    SimParams p;
+    p.investMode = static_cast<InvestMode>(investModeCombo->currentIndex());
+    p.startDate = startDate;
+    p.endDate = endDate;
+    p.fundCadence = static_cast<FundCadence>(fundCadence);
+    p.years = years;
+    p.marginPct = marginPct;
+    p.secondPct = secondPct;
+    p.rangeLowPct = rangeLowPct;
+    p.rangeHighPct = rangeHighPct;
+    p.initialBuyPct = initialBuyPct;
+    p.commissionPct = commissionPct;
+    p.autoSet = autoSet != 0;
+    p.riskProfile = static_cast<RiskProfile>(riskProfile);
+    p.yieldStats = yieldStats != 0;
+    p.includeTax = includeTax != 0;
+    return p;
+}
+
+bool CSimulationDlg::shareCountSelected() const
+{
+    return investModeCombo->currentIndex() == static_cast<int>(InvestMode::ShareCount);
+}
+
 void CSimulationDlg::writeForm() { bindings->write(); }
 
 void CSimulationDlg::setEnabled(std::initializer_list<int> ids, bool enabled)
@@ -407,7 +429,7 @@ void CSimulationDlg::setEnabled(std::initializer_list<int> ids, bool enabled)
 
 void CSimulationDlg::refreshAmountText()
 {
-    if (refreshing || investModeCombo->currentIndex() == shareCountMode)
+    if (refreshing || shareCountSelected())
         return;
     refreshing = true;
     readForm();
@@ -421,13 +443,12 @@ void CSimulationDlg::refreshAmountText()
 void CSimulationDlg::investModeChanged()
 {
     readForm();
-    if (investModeCombo->currentIndex() == shareCountMode) {
+    investAmount = defaultAmountFor(static_cast<InvestMode>(investModeCombo->currentIndex()));
+    if (shareCountSelected()) {
         amountText = "주";
-        investAmount = defaultShareCount;
         writeForm();
         return;
     }
-    investAmount = defaultAmount;
     writeForm();
     refreshAmountText();
 }

@@ -2,6 +2,7 @@
 // The settings form: amounts, portfolio, trading conditions, period and yield statistics. Its
 // values are one member per control, read from and written to the controls as a whole.
 
+#include "engine/SimParams.h"
 #include "platform/core/Sinks.h"
 #include "platform/qt/WindowServices.h"
 
@@ -42,6 +43,11 @@ public:
     bool readForm();
     /// The values into the whole form.
     void writeForm();
+    /// The run's settings as the values stand (the invest mode is the combo's selection).
+    SimParams settings() const;
+
+    // The settings start from the run's defaults.
+    static constexpr SimParams defaults{};
 
     // Values, in binding order. The lists and combos are bound as objects.
     QListWidget* portfolioList = nullptr;
@@ -50,24 +56,24 @@ public:
     QComboBox* investModeCombo = nullptr;
     std::int32_t startDate = 0;
     std::int32_t endDate = 0;
-    std::uint32_t investAmount = 100000000;
-    QString amountText = "1억원";
+    std::uint32_t investAmount = defaultAmountFor(defaults.investMode);
+    QString amountText;
     QString searchText;
-    std::int32_t autoSet = 1;
-    std::int32_t years = 1;
-    std::int32_t fundCadence = 0;
-    std::int32_t yieldStats = 0;
-    std::int32_t riskProfile = 1;
-    std::int32_t rangeLowPct = 50;
-    std::int32_t secondPct = 10;
-    std::int32_t marginPct = 10;
-    std::int32_t rangeHighPct = 150;
-    std::int32_t initialBuyPct = 50;
-    std::int32_t includeTax = 0;
-    double commissionPct = 0.2;
+    std::int32_t autoSet = defaults.autoSet;
+    std::int32_t years = defaults.years;
+    std::int32_t fundCadence = static_cast<std::int32_t>(defaults.fundCadence);
+    std::int32_t yieldStats = defaults.yieldStats;
+    std::int32_t riskProfile = static_cast<std::int32_t>(defaults.riskProfile);
+    std::int32_t rangeLowPct = defaults.rangeLowPct;
+    std::int32_t secondPct = defaults.secondPct;
+    std::int32_t marginPct = defaults.marginPct;
+    std::int32_t rangeHighPct = defaults.rangeHighPct;
+    std::int32_t initialBuyPct = defaults.initialBuyPct;
+    std::int32_t includeTax = defaults.includeTax;
+    double commissionPct = defaults.commissionPct;
     // Held, bound to no control.
     std::int32_t latestEndDate = 0;
-    std::int32_t earliestStartDate = 19960101;
+    std::int32_t earliestStartDate = minStartDate;
     std::int32_t defaultStartDate = 0;
 
 private Q_SLOTS:
@@ -103,6 +109,7 @@ private:
     void bind();
     void connectControls();
     void setEnabled(std::initializer_list<int> ids, bool enabled);
+    bool shareCountSelected() const;
 
     FormServices services;
     std::unique_ptr<FormBindings> bindings;

@@ -1,37 +1,47 @@
 #include "tools/RunCommand.h"
 
+#include "engine/CSimEngine.h"
 #include "engine/Dates.h"
 #include "engine/MarketData.h"
 #include "engine/Portfolio.h"
 #include "platform/core/Folders.h"
+#include "platform/core/Format.h"
 #include "tools/Terminal.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <stdexcept>
 
 namespace kestrelan {
 
-const char* const runUsage
-    = "usage: kestrelan-cli run [options]    (in the folder of kospi.lst, SimItem.lst and ksp.txt)\n"
-      "  --program-dir DIR     folder holding StockData/ (default: the program's folder)\n"
-      "  --stocks CODE,...     write SimItem.lst from code.lst entries (else use the existing one)\n"
-      "  --amount N            amount for --stocks (default 100000000; 10000 in share mode)\n"
-      "  --invest-mode 0|1|2   per stock, total, share count (default 0)\n"
-      "  --start YYYYMMDD --end YYYYMMDD   (default: the 24 months before kospi.lst's last month;\n"
-      "                        with --yield-stats 1 from 20000101)\n"
-      "  --cadence 0|1|2       funds three times a month, monthly, daily (default 0)\n"
-      "  --years N             length of each fund, 0 for half a year (default 1)\n"
-      "  --margin N --second N --range-low N --range-high N --initial N   percent (10 10 50 150 50)\n"
-      "  --commission X        percent (default 0.2)\n"
-      "  --auto-set 0|1        conditions from ksp.txt per fund (default 1)\n"
-      "  --risk 0|1|2          aggressive, stable, conservative (default 1)\n"
-      "  --yield-stats 0|1     a series of funds instead of one (default 0)\n"
-      "  --include-tax 0|1     sales tax of 0.3 % (default 1)\n"
-      "Set KESTRELAN_THREADS to limit the workers of a fund series.\n";
+std::string runUsage()
+{
+    const SimParams d;
+    return format("usage: kestrelan-cli run [options]    (in the folder of kospi.lst, SimItem.lst and ksp.txt)\n"
+                  "  --program-dir DIR     folder holding StockData/ (default: the program's folder)\n"
+                  "  --stocks CODE,...     write SimItem.lst from code.lst entries (else use the existing one)\n"
+                  "  --amount N            amount for --stocks (default %u; %u in share mode)\n"
+                  "  --invest-mode 0|1|2   per stock, total, share count, for --stocks (default %d)\n"
+                  "  --start YYYYMMDD --end YYYYMMDD   (default: the 24 months before kospi.lst's last month;\n"
+                  "                        with --yield-stats 1 from %d)\n"
+                  "  --cadence 0|1|2       funds three times a month, monthly, daily (default %d)\n"
+                  "  --years N             length of each fund, 0 for half a year (default %d)\n"
+                  "  --margin N --second N --range-low N --range-high N --initial N   percent (%d %d %d %d %d)\n"
+                  "  --commission X        percent (default %g)\n"
+                  "  --auto-set 0|1        conditions from ksp.txt per fund (default %d)\n"
+                  "  --risk 0|1|2          aggressive, stable, conservative (default %d)\n"
+                  "  --yield-stats 0|1     a series of funds instead of one (default %d)\n"
+                  "  --include-tax 0|1     sales tax of %g %% (default %d)\n"
+                  "Set KESTRELAN_THREADS to limit the workers of a fund series.\n",
+                  defaultAmountFor(InvestMode::PerStock), defaultAmountFor(InvestMode::ShareCount),
+                  static_cast<int>(d.investMode), seriesStartDate, static_cast<int>(d.fundCadence), d.years,
+                  d.marginPct, d.secondPct, d.rangeLowPct, d.rangeHighPct, d.initialBuyPct, d.commissionPct, d.autoSet,
+                  static_cast<int>(d.riskProfile), d.yieldStats, salesTaxRate * 100, d.includeTax);
+}
 
 namespace {
 
@@ -45,9 +55,35 @@ std::int64_t integer(const std::string& name, const std::string& text, std::int6
     return value;
 }
 
+std::int32_t percent(const std::string& name, const std::string& text, std::int32_t low = -percentLimit)
+{
+    return static_cast<std::int32_t>(integer(name, text, low, percentLimit));
+}
+
+// One of an enumeration's values, given by its number.
+template <class E>
+E choice(const std::string& name, const std::string& text, E last)
+{
+    return static_cast<E>(integer(name, text, 0, static_cast<std::int64_t>(last)));
+}
+
+bool flag(const std::string& name, const std::string& text) { return integer(name, text, 0, 1) != 0; }
+
+// The option that sets a setting, for the settings check's messages.
+const char* optionOf(Setting setting)
+{
+    switch (setting) {
+    case Setting::InvestMode: return "--invest-mode";
+    case Setting::FundCadence: return "--cadence";
+    case Setting::Margin: return "--margin";
+    case Setting::RiskProfile: return "--risk";
+    }
+    return "";
+}
+
 std::int32_t date(const std::string& name, const std::string& text)
 {
-    const auto d = static_cast<std::int32_t>(integer(name, text, 19000101, 99991231));
+    const auto d = static_cast<std::int32_t>(integer(name, text, minDate, maxDate));
     if (dateMonth(d) < 1 || dateMonth(d) > 12 || dateDay(d) < 1 || dateDay(d) > 31)
         throw std::invalid_argument(name + ": 날짜는 YYYYMMDD로 입력하십시오 (" + text + ")");
     return d;
@@ -90,68 +126,73 @@ RunOptions parseRunOptions(const std::vector<std::string>& args, const std::file
         else if (name == "--stocks")
             o.stocks = splitCodes(value);
         else if (name == "--amount")
-            o.amount = integer(name, value, 0, 2147483647);
+            o.amount = integer(name, value, 0, std::numeric_limits<std::int32_t>::max());
         else if (name == "--invest-mode")
-            p.investMode = static_cast<std::int32_t>(integer(name, value, 0, 2));
+            p.investMode = choice(name, value, InvestMode::ShareCount);
         else if (name == "--start")
             start = date(name, value);
         else if (name == "--end")
             end = date(name, value);
         else if (name == "--cadence")
-            p.fundCadence = static_cast<std::int32_t>(integer(name, value, 0, 2));
+            p.fundCadence = choice(name, value, FundCadence::Daily);
         else if (name == "--years")
-            p.years = static_cast<std::int32_t>(integer(name, value, 0, 100));
+            p.years = static_cast<std::int32_t>(integer(name, value, 0, maxYears));
         else if (name == "--margin")
-            p.marginPct = static_cast<std::int32_t>(integer(name, value, -99, 10000));
+            p.marginPct = percent(name, value, minMarginPct);
         else if (name == "--second")
-            p.secondPct = static_cast<std::int32_t>(integer(name, value, -10000, 10000));
+            p.secondPct = percent(name, value);
         else if (name == "--range-low")
-            p.rangeLowPct = static_cast<std::int32_t>(integer(name, value, -10000, 10000));
+            p.rangeLowPct = percent(name, value);
         else if (name == "--range-high")
-            p.rangeHighPct = static_cast<std::int32_t>(integer(name, value, -10000, 10000));
+            p.rangeHighPct = percent(name, value);
         else if (name == "--initial")
-            p.initialBuyPct = static_cast<std::int32_t>(integer(name, value, -10000, 10000));
+            p.initialBuyPct = percent(name, value);
         else if (name == "--commission") {
             char* stop = nullptr;
             p.commissionPct = std::strtod(value.c_str(), &stop);
             if (value.empty() || *stop != '\0')
                 throw std::invalid_argument("--commission: 숫자를 입력하십시오 (" + value + ")");
         } else if (name == "--auto-set")
-            p.autoSet = static_cast<std::int32_t>(integer(name, value, 0, 1));
+            p.autoSet = flag(name, value);
         else if (name == "--risk")
-            p.riskProfile = static_cast<std::int32_t>(integer(name, value, 0, 2));
+            p.riskProfile = choice(name, value, RiskProfile::Conservative);
         else if (name == "--yield-stats")
-            p.yieldStats = static_cast<std::int32_t>(integer(name, value, 0, 1));
+            p.yieldStats = flag(name, value);
         else if (name == "--include-tax")
-            p.includeTax = static_cast<std::int32_t>(integer(name, value, 0, 1));
+            p.includeTax = flag(name, value);
         else
             throw std::invalid_argument("알 수 없는 옵션입니다: " + name);
     }
-    if (p.marginPct == 0)
-        throw std::invalid_argument("매매차익 조건을 입력하세요.");
+    // Without --stocks the run reads the amounts an earlier SimItem.lst holds, written for its own
+    // invest mode: a mode or an amount given here would not reach them.
+    if (o.stocks.empty() && (given.count("--invest-mode") || given.count("--amount")))
+        throw std::invalid_argument("--invest-mode와 --amount는 --stocks와 함께 입력하십시오. --stocks가 없으면 "
+                                    "기존 SimItem.lst의 종목과 금액으로 실행합니다.");
+    if (const auto problem = validate(p))
+        throw std::invalid_argument(std::string(optionOf(problem->setting)) + ": " + problem->message);
     if (!start || !end) {
         const auto last = readLastIndexDate(workDir / "kospi.lst");
         if (!last)
             throw std::invalid_argument(
                 "kospi.lst 파일을 읽을 수 없어 기본 기간을 정할 수 없습니다. --start와 --end를 입력하십시오.");
         const Period period = defaultPeriod(*last);
-        p.startDate = start.value_or(p.yieldStats ? 20000101 : period.startDate);
+        p.startDate = start.value_or(p.yieldStats ? seriesStartDate : period.startDate);
         p.endDate = end.value_or(period.endDate);
     } else {
         p.startDate = *start;
         p.endDate = *end;
     }
     if (o.amount < 0)
-        o.amount = p.investMode == 2 ? 10000 : 100000000;
-    if (p.investMode != 2)
-        o.amount = std::min<std::int64_t>(o.amount, 2000000000); // as the form clamps won amounts
+        o.amount = defaultAmountFor(p.investMode);
+    if (p.investMode != InvestMode::ShareCount)
+        o.amount = std::min<std::int64_t>(o.amount, maxInvestAmount); // as the form cuts won amounts
     return o;
 }
 
 int runCommand(const std::vector<std::string>& args)
 {
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        std::fputs(runUsage, stdout);
+        std::fputs(runUsage().c_str(), stdout);
         return 0;
     }
     const auto workDir = workingFolder();
@@ -159,12 +200,12 @@ int runCommand(const std::vector<std::string>& args)
     try {
         options = parseRunOptions(args, workDir, programFolder());
     } catch (const std::invalid_argument& e) {
-        std::fprintf(stderr, "%s\n%s", e.what(), runUsage);
+        std::fprintf(stderr, "%s\n%s", e.what(), runUsage().c_str());
         return 2;
     }
     if (!options.stocks.empty()) {
         if (options.stocks.size() > static_cast<std::size_t>(maxStocks)) {
-            std::fputs("시뮬레이션은 50종목까지 가능합니다.\n", stderr);
+            std::fprintf(stderr, "%s\n", tooManyStocksMessage);
             return 1;
         }
         const auto codes = loadCodeList(workDir / "code.lst");
@@ -182,7 +223,7 @@ int runCommand(const std::vector<std::string>& args)
             }
             entries.push_back(*it);
         }
-        if (!writeSimItems(workDir, entries, options.params.investMode, options.amount)) {
+        if (!writeSimItems(workDir, entries, static_cast<int>(options.params.investMode), options.amount)) {
             std::fputs("SimItem.lst 파일을 쓸 수 없습니다.\n", stderr);
             return 1;
         }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/CSimEngine.h"
+#include "engine/SimParams.h"
 
 #include <filesystem>
 #include <optional>
@@ -15,17 +15,19 @@ struct RunOptions
     SimParams params;
     std::filesystem::path programDir;
     std::vector<std::string> stocks; // codes for SimItem.lst; empty: use the existing file
-    std::int64_t amount = -1;        // -1: the invest mode's default
+    std::int64_t amount = -1;        // for the stocks; -1: the invest mode's default
 };
 
-/// Parses the options; the default period needs kospi.lst in `workDir`. Throws
-/// std::invalid_argument with a message for bad options.
+/// Parses the options and checks the settings as the form does; the default period needs
+/// kospi.lst in `workDir`. Throws std::invalid_argument with a message for bad options, and for
+/// --invest-mode or --amount without --stocks (an existing SimItem.lst keeps its own amounts).
 RunOptions parseRunOptions(const std::vector<std::string>& args, const std::filesystem::path& workDir,
                            const std::filesystem::path& defaultProgramDir);
 
 /// `kestrelan-cli run`: returns the process exit status.
 int runCommand(const std::vector<std::string>& args);
 
-extern const char* const runUsage;
+/// The options with their defaults.
+std::string runUsage();
 
 } // namespace kestrelan

@@ -1,26 +1,25 @@
 #include "mainform/core/FormLogic.h"
 
-#include "engine/Dates.h"
-
 namespace kestrelan {
+
+namespace {
+
+constexpr std::uint32_t man = 10000;     // 만
+constexpr std::uint32_t eok = 100000000; // 억
+
+} // namespace
 
 std::string amountText(std::uint32_t a)
 {
-    if (a < 10000)
+    if (a < man)
         return "원";
-    if (a < 100000000)
-        return std::to_string(a / 10000) + "만원";
-    const std::uint32_t e = a / 100000000;
-    const std::uint32_t m = (a - e * 100000000) / 10000;
+    if (a < eok)
+        return std::to_string(a / man) + "만원";
+    const std::uint32_t e = a / eok;
+    const std::uint32_t m = (a - e * eok) / man;
     if (m > 0)
         return std::to_string(e) + "억" + std::to_string(m) + "만원";
     return std::to_string(e) + "억원";
-}
-
-FormDates startupDates(std::int32_t lastIndexDate)
-{
-    const Period p = defaultPeriod(lastIndexDate);
-    return {p.startDate, p.endDate, p.endDate, p.startDate, 19960101};
 }
 
 AutoSetEnables autoSetEnables(std::int32_t autoSet) { return {autoSet == 0, autoSet != 0}; }

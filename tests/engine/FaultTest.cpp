@@ -13,8 +13,10 @@
 #include "platform/core/TextFile.h"
 #include "tools/ImportCsv.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,7 +137,39 @@ private:
     bool mounted = false;
 };
 
+// Lets this process map only `headroom` bytes more than it has mapped now.
+bool limitAddressSpace(std::uint64_t headroom)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    std::uint64_t mappedKb = 0;
+    while (std::getline(status, line))
+        if (line.rfind("VmSize:", 0) == 0)
+            mappedKb = std::stoull(line.substr(7));
+    const rlimit limit{mappedKb * 1024 + headroom, RLIM_INFINITY};
+    return mappedKb > 0 && ::setrlimit(RLIMIT_AS, &limit) == 0;
+}
+
 } // namespace
+
+// A price file the loader cannot hold (3 GB, sparse, read with little memory to spare) makes it
+// throw; the run stops with one message instead of letting the exception out. In a child
+// process, which alone gets the limit.
+TEST(FaultDeathTest, PriceFileTheLoaderCannotHoldStopsTheRun)
+{
+    Market m;
+    std::filesystem::resize_file(m.dir / "StockData/222220.real", std::uint64_t{3} << 30); // no disk blocks
+    EXPECT_EXIT(
+        {
+            if (!limitAddressSpace(std::uint64_t{256} << 20))
+                std::_Exit(2); // without the limit the file would be read whole
+            const int status = m.run();
+            const bool oneMessage
+                = m.messages.shown == std::vector<std::string>{"메모리가 부족하여 시뮬레이션을 중단했습니다."};
+            std::_Exit(status == runStopped && oneMessage ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
 
 TEST(FaultTest, ReadOnlyWorkingFolder)
 {

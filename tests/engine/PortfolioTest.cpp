@@ -1,6 +1,5 @@
 #include "engine/Portfolio.h"
 #include "TempDir.h"
-#include "engine/Dates.h"
 #include "engine/MarketData.h"
 #include "platform/core/Cp949.h"
 
@@ -64,22 +63,4 @@ TEST(SimItemTest, WriteAndReadBack)
     EXPECT_EQ((*items)[0].amount, 250000000);
     EXPECT_EQ((*items)[1].amount, 0);
     EXPECT_FALSE(readSimItems(dir / "missing.lst"));
-}
-
-TEST(DefaultPeriodTest, TwentyFourWholeMonthsBeforeTheLastMonth)
-{
-    struct Row
-    {
-        std::int32_t last, start, end;
-    };
-    // last KOSPI date | default start | default end
-    const Row rows[] = {
-        {20050314, 20030301, 20050228}, {20050115, 20030101, 20041231}, {20040310, 20020301, 20040229},
-        {20061229, 20041201, 20061130}, {20050101, 20030101, 20041231},
-    };
-    for (const auto& row : rows) {
-        const Period p = defaultPeriod(row.last);
-        EXPECT_EQ(p.startDate, row.start) << row.last;
-        EXPECT_EQ(p.endDate, row.end) << row.last;
-    }
 }

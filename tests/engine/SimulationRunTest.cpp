@@ -38,10 +38,10 @@ struct SampleRun : ::testing::Test
         c.messages = &messages;
         c.progress = &progress;
         c.threads = threads;
+        walked = 0;
+        c.recordsWalked = &walked;
         CSimEngine engine(c);
-        const int status = engine.runSimulation(p);
-        walked = engine.recordsWalked;
-        return status;
+        return engine.runSimulation(p);
     }
 
     static test::TempDir* market;
@@ -51,7 +51,7 @@ struct SampleRun : ::testing::Test
 };
 test::TempDir* SampleRun::market = nullptr;
 
-SimParams series(std::int32_t cadence)
+SimParams series(FundCadence cadence)
 {
     SimParams p;
     p.yieldStats = 1;
@@ -67,9 +67,9 @@ SimParams series(std::int32_t cadence)
 TEST_F(SampleRun, SeriesIsTheSameOnAnyNumberOfWorkers)
 {
     const std::vector<std::string> codes = {"005930", "000660", "035420", "001460", "036570"};
-    ASSERT_EQ(run(series(2), codes, 1, 500000000, 1), runFinished);
+    ASSERT_EQ(run(series(FundCadence::Daily), codes, 1, 500000000, 1), runFinished);
     const std::string csv = market->read("result.csv"), txt = market->read("result.txt");
-    ASSERT_EQ(run(series(2), codes, 1, 500000000, 3), runFinished);
+    ASSERT_EQ(run(series(FundCadence::Daily), codes, 1, 500000000, 3), runFinished);
     EXPECT_EQ(market->read("result.csv"), csv);
     EXPECT_EQ(market->read("result.txt"), txt);
     EXPECT_GT(walked, 0);
@@ -118,7 +118,7 @@ TEST_F(SampleRun, AutoSetFollowsTheIndexLevelOfEachFund)
 {
     // Monthly half-year funds over 2001-2002: the index moves from below 600 to above 850, so
     // the stable profile's ranges change from fund to fund.
-    SimParams p = series(1);
+    SimParams p = series(FundCadence::Monthly);
     p.startDate = 20010101;
     p.years = 0;
     ASSERT_EQ(run(p, {"005930"}, 0, 100000000), runFinished);

@@ -49,10 +49,13 @@ struct EngineFixture
         return dir.read("closing.csv");
     }
 
-    int buy(int mode = 0, bool log = false) { return engine.initialPurchase(mode, 0, 0, log, 0.002, 1); }
+    int buy(int mode = 0, bool log = false)
+    {
+        return engine.initialPurchase(static_cast<InvestMode>(mode), 0, 0, log, 0.002, true);
+    }
     std::int32_t day(std::int32_t until, std::int32_t pos, int mode = 0, bool log = false)
     {
-        return engine.rebalance(mode, 0, until, pos, 1, log, 0.002);
+        return engine.rebalance(static_cast<InvestMode>(mode), 0, until, pos, true, log, 0.002);
     }
 
     StockSlot& slot() { return engine.slots[0]; }
@@ -353,7 +356,8 @@ TEST(RebalanceTest, NoPartialPurchase)
 TEST(RebalanceTest, ValuesBeforeTheFundStartNeverTrade)
 {
     EngineFixture f({{20031230, {10000, 5000, 20000}}, {20040102, {10000, 10000}}, {20040105, {10000}}});
-    ASSERT_EQ(f.engine.initialPurchase(0, 0, test::positionOf(f.prices, 20040102), false, 0.002, 1), 0);
+    ASSERT_EQ(
+        f.engine.initialPurchase(InvestMode::PerStock, 0, test::positionOf(f.prices, 20040102), false, 0.002, true), 0);
     f.day(20040102, 0);
     EXPECT_DOUBLE_EQ(f.slot().totSell, 0);
     EXPECT_DOUBLE_EQ(f.slot().totBuy, 5000000);

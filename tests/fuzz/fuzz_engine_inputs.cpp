@@ -31,9 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     p.startDate = 20040101;
     p.endDate = 20041231;
     p.yieldStats = (choice >> 2) & 1;
-    p.fundCadence = (choice >> 3) % 3;
+    p.fundCadence = static_cast<FundCadence>((choice >> 3) % 3);
     p.years = 0;
-    p.investMode = (choice >> 5) % 3;
+    p.investMode = static_cast<InvestMode>((choice >> 5) % 3);
     p.autoSet = (choice >> 7) & 1;
     if (p.yieldStats)
         p.endDate = 20050131;

@@ -13,6 +13,7 @@
 #include "platform/qt/DialogTemplate.h"
 #include "qt/QtRecorders.h"
 #include "results/CResultDlg.h"
+#include "tools/RunCommand.h"
 #include "tools/SampleMarket.h"
 
 #include <QCalendarWidget>
@@ -119,6 +120,18 @@ private Q_SLOTS:
         QCOMPARE(f.get<QLineEdit>(ids::rangeHighPct)->text(), QString("150"));
         QCOMPARE(f.get<QLineEdit>(ids::years)->text(), QString("1"));
         QVERIFY(f.messages.shown.empty());
+    }
+
+    void defaultsAreTheRunsAndTheCommandLines()
+    {
+        Form f;
+        const SimParams form = f.dialog->settings();
+        const RunOptions cli = parseRunOptions({}, f.dir.path(), f.dir.path());
+        QVERIFY(form == cli.params); // the dates too: the same kospi.lst, the same default period
+        SimParams undated = form;
+        undated.startDate = undated.endDate = 0;
+        QVERIFY(undated == SimParams{});
+        QCOMPARE(static_cast<std::int64_t>(f.dialog->investAmount), cli.amount);
     }
 
     void amountDisplay_data()

@@ -21,10 +21,10 @@ TEST_F(Options, DefaultsAreTheFormDefaults)
 {
     const RunOptions o = parse({});
     const SimParams& p = o.params;
-    EXPECT_EQ(p.investMode, 0);
+    EXPECT_EQ(p.investMode, InvestMode::PerStock);
     EXPECT_EQ(p.startDate, 20030301);
     EXPECT_EQ(p.endDate, 20050228);
-    EXPECT_EQ(p.fundCadence, 0);
+    EXPECT_EQ(p.fundCadence, FundCadence::ThriceMonthly);
     EXPECT_EQ(p.years, 1);
     EXPECT_EQ(p.marginPct, 10);
     EXPECT_EQ(p.secondPct, 10);
@@ -33,7 +33,7 @@ TEST_F(Options, DefaultsAreTheFormDefaults)
     EXPECT_EQ(p.initialBuyPct, 50);
     EXPECT_DOUBLE_EQ(p.commissionPct, 0.2);
     EXPECT_EQ(p.autoSet, 1);
-    EXPECT_EQ(p.riskProfile, 1);
+    EXPECT_EQ(p.riskProfile, RiskProfile::Stable);
     EXPECT_EQ(p.yieldStats, 0);
     EXPECT_EQ(p.includeTax, 1);
     EXPECT_EQ(o.amount, 100000000);
@@ -42,9 +42,10 @@ TEST_F(Options, DefaultsAreTheFormDefaults)
 
 TEST_F(Options, ModeDependentDefaults)
 {
-    EXPECT_EQ(parse({"--invest-mode", "2"}).amount, 10000);
-    EXPECT_EQ(parse({"--amount", "2147483647"}).amount, 2000000000); // won amounts clamp as the form does
-    EXPECT_EQ(parse({"--amount", "2147483647", "--invest-mode", "2"}).amount, 2147483647);
+    EXPECT_EQ(parse({"--stocks", "005930", "--invest-mode", "2"}).amount, 10000);
+    EXPECT_EQ(parse({"--stocks", "005930", "--amount", "2147483647"}).amount,
+              2000000000); // won amounts clamp as the form does
+    EXPECT_EQ(parse({"--stocks", "005930", "--amount", "2147483647", "--invest-mode", "2"}).amount, 2147483647);
     const RunOptions series = parse({"--yield-stats", "1"});
     EXPECT_EQ(series.params.startDate, 20000101);
     EXPECT_EQ(series.params.endDate, 20050228);
@@ -59,6 +60,26 @@ TEST_F(Options, BadOptionsAreRefused)
     };
     for (const auto& args : bad)
         EXPECT_THROW(parse(args), std::invalid_argument) << args[0];
+}
+
+// Without --stocks the run reads an existing SimItem.lst: its amounts were written for the mode
+// they were written in, and neither a mode nor an amount given now can reach them.
+TEST_F(Options, InvestModeAndAmountOnlyWithStocks)
+{
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--invest-mode", "2"},
+                                                 {"--amount", "5000"},
+                                                 {"--stocks", ",", "--invest-mode", "1"}}) {
+        try {
+            parse(args);
+            ADD_FAILURE() << args[0] << " was taken";
+        } catch (const std::invalid_argument& e) {
+            const std::string text = e.what();
+            EXPECT_NE(text.find("--invest-mode"), std::string::npos) << text;
+            EXPECT_NE(text.find("--amount"), std::string::npos) << text;
+        }
+    }
+    EXPECT_EQ(parse({"--stocks", "005930,000660", "--invest-mode", "1"}).params.investMode, InvestMode::Total);
+    EXPECT_NO_THROW(parse({"--yield-stats", "1"})); // the other settings apply to any SimItem.lst
 }
 
 TEST(OptionsWithoutIndex, NeedExplicitDates)

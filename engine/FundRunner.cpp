@@ -1,0 +1,175 @@
+#include "engine/FundRunner.h"
+
+#include "engine/CSimEngine.h"
+#include "engine/Dates.h"
+#include "engine/ResultLines.h"
+#include "engine/TotalDivision.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kestrelan {
+
+namespace {
+
+enum InitState : int
+{
+    sitsOut = -1,
+    trading = 0,
+    pending = 1,
+    dataEnded = 2
+};
+
+} // namespace
+
+FundRunner::FundRunner(CSimEngine& engine, const RunData& data, IProgressSink* dayProgress)
+    : engine(engine)
+    , data(data)
+    , dayProgress(dayProgress)
+{
+    for (std::size_t i = 0; i < data.files.size(); ++i)
+        engine.priceFile[i] = data.files[i];
+}
+
+void FundRunner::fillSlot(std::size_t i, const Fund& fund, const SimParams& p, double ratio, std::int32_t amount)
+{
+    StockSlot& s = engine.slots[i];
+    const std::int32_t level = s.level;
+    const std::int32_t startSold = s.startSold;
+    s = StockSlot{};
+    std::memset(s.itemText, 0, sizeof s.itemText);
+    std::memcpy(s.itemText, data.items[i].entry.data(), std::min<std::size_t>(data.items[i].entry.size(), 27));
+    s.sDate = fund.start;
+    s.eDate = fund.end;
+    s.sKospi = fund.startIndex;
+    s.eKospi = fund.endIndex;
+    s.rangeHighPct = p.rangeHighPct;
+    s.rangeLowPct = p.rangeLowPct;
+    s.marginPct = p.marginPct;
+    s.secondPct = p.secondPct;
+    s.initRatio = ratio;
+    s.invest = amount;
+    s.startSold = startSold;
+    s.level = level;
+    s.mult = 1.0;
+}
+
+void FundRunner::runDay(const Fund& fund, std::int32_t day, const std::string& startText, const std::string& dayText,
+                        const SimParams& p, double ratio, FundOutput& out, DaySums& sums)
+{
+    sums = DaySums{};
+    const bool log = data.logEnabled;
+    if (log)
+        engine.closingLog.write(dayText);
+    for (std::size_t i = 0; i < data.items.size(); ++i) {
+        const int stock = static_cast<int>(i);
+        if (initState[i] == pending) {
+            fillSlot(i, fund, p, ratio, amounts[i]);
+            initState[i]
+                = engine.initialPurchase(p.investMode, stock, positions[i], log, data.commission, p.includeTax);
+        }
+        if (initState[i] == trading) {
+            const std::int32_t next
+                = engine.rebalance(p.investMode, stock, day, positions[i], p.includeTax, log, data.commission);
+            recordsWalked += (next == endOfData ? data.files[i]->recordCount() : next / priceRecordSize)
+                - positions[i] / priceRecordSize;
+            if (next == endOfData)
+                initState[i] = dataEnded;
+            else
+                positions[i] = next;
+        } else if (initState[i] == dataEnded && log) {
+            engine.closingLog.write(","); // no price: the columns stay aligned with gen.csv
+        }
+        StockSlot& s = engine.slots[i];
+        if (s.firstVol > 0) {
+            const double held = static_cast<double>(static_cast<std::int64_t>(s.shares) + s.shares2) * s.last;
+            s.value = held + s.cash;
+            sums.investSum += s.invest;
+            sums.initialSum += static_cast<double>(static_cast<std::int64_t>(s.initial) * s.firstVol);
+            sums.stockValueSum += held;
+            sums.valueSum += s.value;
+            sums.tradeSum += s.totBuy + s.totSell;
+            sums.gainSum += s.gain;
+            out.txt(resultTxtLine(s, startText, dayText));
+        }
+    }
+}
+
+void FundRunner::run(std::size_t k, FundOutput& out)
+{
+    const Fund& fund = data.funds[k];
+    const std::size_t n = data.items.size();
+    SimParams p = data.params;
+    p.startDate = fund.start;
+    p.endDate = fund.end;
+    if (data.autoSet) {
+        const RangeRow& row = data.table.rows[selectRangeRow(data.table, fund.startIndex)];
+        const int profile = static_cast<int>(p.riskProfile);
+        p.initialBuyPct = row.initialBuyPct(profile);
+        p.rangeLowPct = row.rangeLowPct(profile);
+        p.rangeHighPct = row.rangeHighPct(profile);
+    }
+    double ratio = p.initialBuyPct * 0.01;
+
+    positions.resize(n);
+    amounts.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        positions[i] = data.fundStart[i][k];
+        amounts[i] = data.items[i].amount;
+    }
+    if (data.totalMode) {
+        const auto divided
+            = divideTotal(fund.start, data.items[0].amount, ratio, data.files, positions, amounts, out.messages);
+        if (!divided)
+            return;
+        ratio = *divided;
+    }
+    out.moved = true;
+
+    const std::string startText = dateText(fund.start);
+    const std::string endText = dateText(fund.end);
+    std::vector<std::int32_t> days;
+    std::vector<float> dayIndex;
+    if (data.logEnabled) {
+        for (const auto& r : data.kospi.records()) {
+            if (r.date < fund.start)
+                continue;
+            if (r.date > fund.end)
+                break;
+            days.push_back(r.date);
+            dayIndex.push_back(indexPoints(r.dayValue));
+        }
+    } else {
+        days.push_back(fund.end);
+    }
+
+    initState.assign(n, pending);
+    std::fill(engine.stockStarted.begin(), engine.stockStarted.end(), 0);
+    DaySums sums;
+    for (std::size_t d = 0; d < days.size(); ++d) {
+        const std::string dayText = dateText(days[d]);
+        if (dayProgress)
+            dayProgress->setPosition(static_cast<int>(100 * (d + 1) / days.size()));
+        runDay(fund, days[d], startText, dayText, p, ratio, out, sums);
+        if (data.logEnabled) {
+            engine.closingLog.write("\n");
+            out.csv(resultCsvLine(startText, dayText, fund.startIndex, dayIndex[d], sums,
+                                  indexYield(dayIndex[d], fund.startIndex)));
+        }
+    }
+
+    if (!data.logEnabled && sums.initialSum > 0) {
+        double kospiYield = indexYield(fund.endIndex, fund.startIndex);
+        if (n == 1) {
+            // A single stock is measured against its own price, adjusted for splits.
+            const StockSlot& s = engine.slots[0];
+            kospiYield = s.last / (s.initial / s.mult) - 1;
+        }
+        out.csv(resultCsvLine(startText, endText, fund.startIndex, fund.endIndex, sums, kospiYield));
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        if (engine.slots[i].firstVol > 0)
+            out.txt(resultTxtLine(engine.slots[i], startText, endText));
+}
+
+} // namespace kestrelan

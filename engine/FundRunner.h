@@ -1,0 +1,91 @@
+#pragma once
+// One fund of a run: its conditions (from ksp.txt with automatic setting), the division of a
+// total amount, each stock's initial purchase and the days of rebalancing, and the result lines.
+
+#include "engine/Records.h"
+#include "engine/RunInputs.h"
+#include "platform/core/Sinks.h"
+#include "platform/core/TextFile.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestrelan {
+
+class CSimEngine;
+
+/// Shows messages at once, or keeps them for the thread that shows them in fund order.
+class FundMessages : public IMessageSink
+{
+public:
+    explicit FundMessages(IMessageSink* direct)
+        : direct(direct)
+    {
+    }
+    Answer show(std::string_view text, Buttons buttons) override
+    {
+        if (direct)
+            return direct->show(text, buttons);
+        kept.emplace_back(text);
+        return Answer::Ok;
+    }
+    IMessageSink* direct;
+    std::vector<std::string> kept;
+};
+
+/// The result lines of one fund: written straight to the files, or kept in fund order.
+struct FundOutput
+{
+    TextWriter* resultCsvFile = nullptr;
+    TextWriter* resultTxtFile = nullptr;
+    std::string resultCsv;
+    std::string resultTxt;
+    FundMessages messages{nullptr};
+    bool moved = false; // the fund got past the division and moves the progress bar
+
+    void csv(const std::string& line)
+    {
+        if (resultCsvFile)
+            resultCsvFile->write(line);
+        else
+            resultCsv += line;
+    }
+    void txt(const std::string& line)
+    {
+        if (resultTxtFile)
+            resultTxtFile->write(line);
+        else
+            resultTxt += line;
+    }
+};
+
+/// Runs funds on one engine state: the slots, the grid and (in single-fund mode) the detail logs
+/// are the runner's; the run's data is only read.
+class FundRunner
+{
+public:
+    /// `dayProgress` moves day by day in single-fund mode; nullptr for a fund series.
+    FundRunner(CSimEngine& engine, const RunData& data, IProgressSink* dayProgress = nullptr);
+
+    /// Fund k of the run's funds.
+    void run(std::size_t k, FundOutput& out);
+
+    /// Price records the rebalancing walked since construction.
+    std::int64_t recordsWalked = 0;
+
+private:
+    void fillSlot(std::size_t i, const Fund& fund, const SimParams& p, double ratio, std::int32_t amount);
+    void runDay(const Fund& fund, std::int32_t day, const std::string& startText, const std::string& dayText,
+                const SimParams& p, double ratio, FundOutput& out, DaySums& sums);
+
+    CSimEngine& engine;
+    const RunData& data;
+    IProgressSink* dayProgress;
+    std::vector<std::int32_t> amounts;
+    std::vector<std::int32_t> positions; // per stock: where its next day begins in this fund
+    std::vector<int> initState;
+};
+
+} // namespace kestrelan

@@ -1,0 +1,92 @@
+#include "engine/RunInputs.h"
+
+#include "engine/Calendar.h"
+#include "engine/EngineError.h"
+#include "engine/FundPositions.h"
+#include "platform/core/Format.h"
+#include "platform/core/TextFile.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace kestrelan {
+
+namespace {
+
+constexpr const char* missingPriceFile = "주가데이터파일이 없습니다. 확인 후 실행하세요.";
+constexpr const char* rangeTableUnusable = "매매범위 설정표(ksp.txt)를 읽을 수 없어 입력한 매매조건으로 실행합니다.";
+
+std::vector<Fund> readFunds(const std::filesystem::path& path)
+{
+    std::vector<Fund> funds;
+    auto reader = TextReader::open(path);
+    if (!reader)
+        return funds;
+    forEachRecord(*reader, fundLineSize - 1, [&](const std::string& line) {
+        const std::string_view v(line);
+        funds.push_back({atoiField(v.substr(0, 8)), atoiField(v.substr(14, 8)), indexPoints(atoiField(v.substr(8, 6))),
+                         indexPoints(atoiField(v.substr(22, 6)))});
+    });
+    return funds;
+}
+
+} // namespace
+
+RunData readPortfolio(const SimParams& params, const std::filesystem::path& workDir)
+{
+    RunData data;
+    data.params = params;
+    data.commission = params.commissionPct * 0.01;
+    data.logEnabled = !params.yieldStats;
+    auto items = readSimItems(workDir / "SimItem.lst");
+    if (!items || items->empty())
+        throw EngineError("SimItem.lst에 종목이 없습니다. 포트폴리오를 구성한 후 실행하세요.");
+    if (items->size() > static_cast<std::size_t>(maxStocks))
+        throw EngineError(tooManyStocksMessage);
+    data.items = std::move(*items);
+    auto kospi = IndexFile::load(workDir / "kospi.lst");
+    if (!kospi)
+        throw EngineError("kospi.lst 파일을 읽을 수 없습니다.");
+    if (kospi->records().empty())
+        throw EngineError("kospi.lst에 거래일 자료가 없습니다.");
+    data.kospi = std::move(*kospi);
+    data.totalMode = data.items.size() > 1 && data.items[1].amount == 0;
+    return data;
+}
+
+void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::filesystem::path& programDir,
+                int fundCount, IMessageSink& messages)
+{
+    for (const auto& item : data.items) {
+        const std::string code(entryCode(item.entry));
+        auto it = data.priceFiles.find(code);
+        if (it == data.priceFiles.end()) {
+            std::optional<PriceFile> file;
+            if (isStockCode(code))
+                file = PriceFile::load(priceFilePath(programDir, code));
+            if (!file)
+                throw EngineError(missingPriceFile);
+            it = data.priceFiles.emplace(code, std::move(*file)).first;
+        }
+        data.files.push_back(&it->second);
+    }
+
+    const auto table = loadRangeTable(workDir / "ksp.txt");
+    data.autoSet = data.params.autoSet;
+    if (data.autoSet && !(table && table->usable())) {
+        messages.show(rangeTableUnusable);
+        data.autoSet = false;
+    }
+    if (table)
+        data.table = *table;
+
+    data.funds = readFunds(workDir / "date.lst");
+    data.funds.resize(std::min<std::size_t>(data.funds.size(), static_cast<std::size_t>(fundCount)));
+    std::vector<std::int32_t> starts;
+    for (const Fund& fund : data.funds)
+        starts.push_back(fund.start);
+    for (const PriceFile* file : data.files)
+        data.fundStart.push_back(fundPositions(*file, starts));
+}
+
+} // namespace kestrelan

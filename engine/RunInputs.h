@@ -1,0 +1,58 @@
+#pragma once
+// What a run reads before its funds, checked as it is read: the portfolio (SimItem.lst) and
+// kospi.lst before any result file is touched, then the price files (each loaded once, however
+// often its stock appears), ksp.txt, and the funds of date.lst with where each begins in every
+// price file. Once the funds start, every fund shares it read-only.
+
+#include "engine/MarketData.h"
+#include "engine/Portfolio.h"
+#include "engine/RangeTable.h"
+#include "engine/SimParams.h"
+#include "platform/core/Sinks.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kestrelan {
+
+/// A fund as the run reads it back from date.lst.
+struct Fund
+{
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+    float startIndex = 0;
+    float endIndex = 0;
+};
+
+/// What every fund of a run shares.
+struct RunData
+{
+    SimParams params;
+    double commission = 0;   // commissionPct as a fraction
+    bool logEnabled = false; // single-fund mode: the detail files are written
+    bool totalMode = false;  // one total divided among the stocks before each fund
+    bool autoSet = false;    // the conditions come from ksp.txt, which is usable
+    std::vector<PortfolioItem> items;
+    IndexFile kospi = IndexFile::fromBytes({});
+    std::map<std::string, PriceFile> priceFiles; // by stock code
+    std::vector<const PriceFile*> files;         // per portfolio item
+    RangeTable table;
+    std::vector<Fund> funds;
+    std::vector<std::vector<std::int32_t>> fundStart; // [stock][fund]: byte position where its data begins
+};
+
+/// The settings, SimItem.lst and kospi.lst from `workDir`. Throws EngineError with the message
+/// that stops the run: no portfolio, more than maxStocks entries, no usable kospi.lst.
+RunData readPortfolio(const SimParams& params, const std::filesystem::path& workDir);
+
+/// The price files below programDir/StockData, ksp.txt and the first `fundCount` funds of
+/// date.lst from `workDir`, with their start positions. Throws EngineError for a price file that
+/// cannot be read. ksp.txt unusable with automatic setting on is said once through `messages`,
+/// and the run keeps the given conditions.
+void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::filesystem::path& programDir,
+                int fundCount, IMessageSink& messages);
+
+} // namespace kestrelan
