@@ -12,11 +12,18 @@
 // atoi reads them.
 //
 // The merge: a block with n >= 1 appends its n values to the stock's price file, n = 0 replaces
-// the file's last record by the date, n < 0 appends nothing. A block whose date lies before the
-// file's last record stops the merge: that block and the ones after it are kept in Update.rej and
-// the user is told. Each block is appended in one write and the file's size checked; a failed
-// append is undone and the rest kept in Update.rej as well. Update.new is removed once it has
-// been read.
+// the file's last record by the date, n < 0 appends nothing. A block whose first date lies
+// before the last date stored in the price file, whose lines do not read as numbers, whose code
+// is not a stock code, that the file ends inside, or whose price file exists but cannot be read,
+// stops the merge: that block and the ones after it go to Update.rej and the user is told.
+//
+// Every block is applied exactly once, whatever stops the merge: a journal (Update.jnl) names
+// the block being applied and the price file's size and last record before it, so a merge killed
+// part way undoes that block's half-written append and goes on from it at the next start; a
+// disk that fills up stops the merge with the update kept for the next start. Update.new is
+// removed when every block is applied or refused. An update that could not be removed (the
+// folder or the file may not be written) is not merged at all, and the folder is held by one
+// writer at a time.
 
 #include "platform/core/Sinks.h"
 #include "platform/core/TextFile.h"
@@ -35,6 +42,10 @@ namespace kestrelan {
 constexpr std::string_view updateFileName = "Update.new";
 /// Where the merge keeps the blocks it refused, in the working folder.
 constexpr std::string_view rejectedUpdateFileName = "Update.rej";
+/// The merge's journal, in the working folder, while a merge is under way.
+constexpr std::string_view updateJournalFileName = "Update.jnl";
+/// The largest Update.new the merge reads (its positions are 32-bit).
+constexpr std::size_t updateFileLimit = 0x7fffffff;
 /// Characters a read of an Update.new line takes at most, its "\n" among them: a line longer
 /// than 11 characters before its line end is not read whole.
 constexpr std::size_t updateLineLimit = 12;
@@ -51,6 +62,7 @@ struct UpdateBlock
     std::int32_t firstDate = 0;       // line 3
     std::vector<std::int32_t> values; // the value lines read (n of them in a complete block)
     bool complete = false;            // false when the file ends inside the block
+    bool wellFormed = false;          // the count, date and value lines are whole numbers
 };
 
 /// Reads the block at the reader's position; nullopt at the end of the file.
@@ -63,12 +75,14 @@ std::string updateBlockBytes(std::string_view code, std::int32_t firstDate, std:
 struct UpdateOutcome
 {
     bool present = false; // there was an update to merge
-    int merged = 0;       // blocks applied
-    bool stopped = false; // a block was refused; the rest is in Update.rej
+    int merged = 0;       // blocks applied by this merge
+    bool stopped = false; // a block was refused (the rest is in Update.rej) or the merge could not go on
+    bool kept = false;    // Update.new is still there: the next merge goes on where this one stopped
 };
 
-/// Merges `workDir`/Update.new into `programDir`/StockData. `listedCount` (code.lst's size / 28)
-/// scales the progress bar. Texts of messages and progress are UTF-8.
+/// Merges `workDir`/Update.new into `programDir`/StockData, holding both folders for the time.
+/// `listedCount` (code.lst's size / 28) scales the progress bar. Texts of messages and progress
+/// are UTF-8.
 UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::filesystem::path& programDir,
                           int listedCount, IProgressSink& progress, IMessageSink& messages);
 

@@ -13,7 +13,12 @@
 
 namespace kestrelan {
 
-std::optional<std::string> readWholeFile(const std::filesystem::path& path)
+FileTooLarge::FileTooLarge(const std::filesystem::path& path, std::size_t limit)
+    : std::runtime_error(format("%s 파일이 너무 큽니다 (%zu바이트까지 읽을 수 있습니다).", path.filename().c_str(), limit))
+{
+}
+
+std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::size_t limit)
 {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
@@ -21,10 +26,18 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path)
     std::string bytes;
     char buffer[1 << 16];
     std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+    bool tooLarge = false;
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        if (got > limit - bytes.size()) {
+            tooLarge = true;
+            break;
+        }
         bytes.append(buffer, got);
+    }
     const bool bad = std::ferror(f) != 0;
     std::fclose(f);
+    if (tooLarge)
+        throw FileTooLarge(path, limit);
     if (bad)
         return std::nullopt;
     return bytes;
@@ -35,9 +48,9 @@ TextReader::TextReader(std::string bytes)
 {
 }
 
-std::optional<TextReader> TextReader::open(const std::filesystem::path& path)
+std::optional<TextReader> TextReader::open(const std::filesystem::path& path, std::size_t limit)
 {
-    auto bytes = readWholeFile(path);
+    auto bytes = readWholeFile(path, limit);
     if (!bytes)
         return std::nullopt;
     return TextReader(std::move(*bytes));

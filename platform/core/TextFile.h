@@ -7,13 +7,25 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace kestrelan {
 
-/// Reads the whole file; nullopt when it cannot be opened.
-std::optional<std::string> readWholeFile(const std::filesystem::path& path);
+/// What every reader takes at most of a file unless its format sets a limit of its own.
+constexpr std::size_t defaultFileLimit = std::size_t(1) << 30;
+
+/// A file larger than its reader takes; what() is the Korean message that names it.
+class FileTooLarge : public std::runtime_error
+{
+public:
+    FileTooLarge(const std::filesystem::path& path, std::size_t limit);
+};
+
+/// Reads the whole file; nullopt when it cannot be opened or read. Throws FileTooLarge when it
+/// holds more than `limit` bytes (a device or pipe that never ends included).
+std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::size_t limit = defaultFileLimit);
 
 /// A file's bytes with the reads of the C runtime's text mode.
 class TextReader
@@ -21,8 +33,8 @@ class TextReader
 public:
     explicit TextReader(std::string bytes);
 
-    /// nullopt when the file cannot be opened.
-    static std::optional<TextReader> open(const std::filesystem::path& path);
+    /// nullopt when the file cannot be opened; FileTooLarge beyond `limit` bytes.
+    static std::optional<TextReader> open(const std::filesystem::path& path, std::size_t limit = defaultFileLimit);
 
     /// Buffered read of up to n characters (fread in text mode): CR LF yields one "\n" and
     /// consumes both bytes; a lone CR stays a CR. Returns fewer characters only at the end.
