@@ -1,8 +1,8 @@
 #include "results/core/ChartData.h"
 
+#include "formats/FieldReader.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
-#include "results/core/FieldReader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -139,7 +139,7 @@ TradeMarks tradeMarks(const SummaryTables& t, std::size_t stock, std::string_vie
     static const std::string sales = toCp949("매도");
     std::string date, code, kind;
     std::int32_t price = 0;
-    const std::string text = textModeBytes(tradeLog);
+    const std::string_view text = tradeLog;
     readFields(text, [&](const FieldEvent& e) {
         if (!e.lastOfLine) {
             switch (e.field) {

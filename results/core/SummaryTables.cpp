@@ -1,9 +1,9 @@
 #include "results/core/SummaryTables.h"
 
+#include "formats/FieldReader.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
-#include "results/core/FieldReader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -274,18 +274,18 @@ SummaryTables fillSummaryTables(ResultKind kind, const std::filesystem::path& di
     const auto results = readWholeFile(dir / "result.csv");
     if (!results)
         return t;
-    if (!readResults(kind, textModeBytes(*results), t, messages) || kind == FundSeries)
+    if (!readResults(kind, *results, t, messages) || kind == FundSeries)
         return t;
     if (kind == SingleFundTraded) {
         if (const auto closing = readWholeFile(dir / "closing.csv"))
-            readClosingPrices(textModeBytes(*closing), t);
+            readClosingPrices(*closing, t);
     }
     t.mainList.columns = stockColumns();
     t.stockRowList.columns = stockColumns();
     t.stockRowList.rows.push_back(std::vector<std::string>(8));
     t.summaryList.columns = totalColumns();
     const auto gen = readWholeFile(dir / "gen.csv");
-    const std::string genText = gen ? textModeBytes(*gen) : std::string();
+    const std::string genText = gen ? *gen : std::string();
     readStocks(gen ? &genText : nullptr, t);
     return t;
 }

@@ -1,8 +1,8 @@
 #include "tools/workbook/WorkbookBuilder.h"
 
+#include "formats/FieldReader.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/TextFile.h"
-#include "results/core/FieldReader.h"
 #include "results/core/SummaryTables.h"
 
 #include <cerrno>
@@ -31,7 +31,7 @@ std::vector<std::vector<std::string>> lines(const std::filesystem::path& path, b
     if (!raw)
         return out;
     std::vector<std::string> current;
-    readFields(textModeBytes(*raw), [&](const FieldEvent& e) {
+    readFields(*raw, [&](const FieldEvent& e) {
         current.emplace_back(e.text);
         if (e.lastOfLine) {
             if (!(header && e.line == 0))
