@@ -1,7 +1,6 @@
 #include "engine/Calendar.h"
 
 #include "engine/Dates.h"
-#include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 
 #include "engine/EngineError.h"
@@ -139,11 +138,6 @@ std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate
     return lines;
 }
 
-std::string fundLineText(const FundLine& line)
-{
-    return format("%d%s%d%s\n", line.start, line.startText.c_str(), line.end, line.endText.c_str());
-}
-
 int buildCalendar(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode, std::int32_t years,
                   const IndexFile& kospi, const std::filesystem::path& dir)
 {
@@ -151,7 +145,7 @@ int buildCalendar(std::int32_t startDate, std::int32_t endDate, CalendarMode cal
     std::string text;
     text.reserve(lines.size() * fundLineSize);
     for (const auto& line : lines)
-        text += fundLineText(line);
+        text += dateLstLine(line);
     const auto tmp = dir / "date.tmp";
     TextWriter out;
     bool ok = out.open(tmp);

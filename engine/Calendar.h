@@ -1,9 +1,10 @@
 #pragma once
 // The fund calendar of a run: which funds to simulate, each a start date with the index text of
-// its first trading day, and an end date (its last trading day) with that day's index text.
-// date.lst holds one 30-byte line per fund: "%d%s%d%s" and CR LF.
+// its first trading day, and an end date (its last trading day) with that day's index text. The
+// funds are written to date.lst (formats/DateLst.h).
 
 #include "engine/MarketData.h"
+#include "formats/DateLst.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -11,8 +12,6 @@
 #include <vector>
 
 namespace kestrelan {
-
-constexpr std::int32_t fundLineSize = 30;
 
 /// Calendar modes: funds started three times a month, monthly, daily, or one fund.
 enum class CalendarMode : int
@@ -23,14 +22,6 @@ enum class CalendarMode : int
     SingleFund = 3
 };
 
-struct FundLine
-{
-    std::int32_t start = 0;
-    std::string startText;
-    std::int32_t end = 0;
-    std::string endText;
-};
-
 /// The funds of a calendar, in order. `years` 0 means half a year (modes 0 to 2).
 std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode,
                                     std::int32_t years, const IndexFile& kospi);
@@ -39,8 +30,5 @@ std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate
 /// Throws EngineError when the file cannot be written.
 int buildCalendar(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode, std::int32_t years,
                   const IndexFile& kospi, const std::filesystem::path& dir);
-
-/// The text of one date.lst line (before the CR LF translation).
-std::string fundLineText(const FundLine& line);
 
 } // namespace kestrelan

@@ -4,6 +4,7 @@
 #include "engine/Dates.h"
 #include "engine/ResultLines.h"
 #include "engine/TotalDivision.h"
+#include "formats/ClosingCsv.h"
 
 #include <algorithm>
 #include <cstring>
@@ -78,7 +79,7 @@ void FundRunner::runDay(const Fund& fund, std::int32_t day, const std::string& s
             else
                 positions[i] = next;
         } else if (initState[i] == dataEnded && log) {
-            engine.closingLog.write(","); // no price: the columns stay aligned with gen.csv
+            engine.closingLog.write(closingCsvField(std::nullopt)); // no price: the columns stay aligned with gen.csv
         }
         StockSlot& s = engine.slots[i];
         if (s.firstVol > 0) {

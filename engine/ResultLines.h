@@ -1,17 +1,19 @@
 #pragma once
-// The lines of the result files and the trade log, as CP949 text with "\n" line ends (the files
-// are written in text mode, so each "\n" reaches the disk as CR LF).
+// The engine's lines of the result files and the trade log, formed from a stock's slot and a
+// day's sums; the formats themselves (columns, conversions, readers) live in formats/. Lines are
+// CP949 text with "\n" line ends (the files are written in text mode, so CR LF on disk).
 
 #include "engine/Records.h"
+#include "formats/GenCsv.h"
+#include "formats/ResultCsv.h"
+#include "formats/ResultTxt.h"
+#include "formats/TradeCsv.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace kestrelan {
-
-const std::string& resultCsvHeader();
-const std::string& resultTxtHeader();
 
 /// A result.csv line: the fund's start, the day's (or the fund's) end, the two index levels, the
 /// sums and the KOSPI yield already formed. Without an investment yet the fund yield and the
@@ -27,15 +29,6 @@ std::string resultTxtLine(const StockSlot& slot, std::string_view startText, std
 
 /// A gen.csv line of one stock.
 std::string genCsvLine(const StockSlot& slot);
-
-/// Trade log kinds.
-enum class TradeKind
-{
-    Initial,
-    Adjustment,
-    Purchases,
-    Sales
-};
 
 /// "초매" and "조정" lines: five integer-like fields.
 std::string tradeLine(std::string_view date, const StockSlot& slot, TradeKind kind, std::int32_t count,

@@ -3,6 +3,7 @@
 #include "engine/Calendar.h"
 #include "engine/EngineError.h"
 #include "engine/FundPositions.h"
+#include "formats/DateLst.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 
@@ -19,14 +20,9 @@ constexpr const char* rangeTableUnusable = "매매범위 설정표(ksp.txt)를 �
 std::vector<Fund> readFunds(const std::filesystem::path& path)
 {
     std::vector<Fund> funds;
-    auto reader = TextReader::open(path);
-    if (!reader)
-        return funds;
-    forEachRecord(*reader, fundLineSize - 1, [&](const std::string& line) {
-        const std::string_view v(line);
-        funds.push_back({atoiField(v.substr(0, 8)), atoiField(v.substr(14, 8)), indexPoints(atoiField(v.substr(8, 6))),
-                         indexPoints(atoiField(v.substr(22, 6)))});
-    });
+    if (const auto bytes = readWholeFile(path))
+        for (const FundLine& l : readDateLst(*bytes))
+            funds.push_back({l.start, l.end, indexPoints(l.startHundredths()), indexPoints(l.endHundredths())});
     return funds;
 }
 

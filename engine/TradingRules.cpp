@@ -7,6 +7,7 @@
 #include "engine/Dates.h"
 #include "engine/ResultLines.h"
 #include "engine/TickRound.h"
+#include "formats/ClosingCsv.h"
 
 #include <algorithm>
 
@@ -357,7 +358,7 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
     const std::int32_t result = i < count ? i * priceRecordSize : endOfData;
     if (!logEnabled)
         return result;
-    closingLog.print(",%d", s.last);
+    closingLog.write(closingCsvField(s.last));
     if (day > 0) {
         const std::string date = dateText(day);
         if (bought.count > 0)

@@ -162,17 +162,17 @@ void CResultDlg::classifyResult()
     fillSummaryTables();
     summaryList->show();
     switch (resultKind) {
-    case FundSeries:
+    case ResultKind::FundSeries:
         mainList->setGeometry(seriesListRect);
         summaryList->hide();
         drawSeriesChart();
         control<QRadioButton>(*this, 1101)->setEnabled(false);
         break;
-    case SingleFund:
+    case ResultKind::SingleFund:
         control<QRadioButton>(*this, 1101)->setEnabled(false);
         drawYieldChart();
         break;
-    case SingleFundTraded: drawYieldChart(); break;
+    case ResultKind::SingleFundTraded: drawYieldChart(); break;
     }
 }
 
@@ -180,7 +180,7 @@ void CResultDlg::fillSummaryTables()
 {
     loaded = kestrelan::fillSummaryTables(resultKind, services.workDir, *services.messages);
     fillList(mainList, loaded.mainList);
-    if (resultKind != FundSeries) {
+    if (resultKind != ResultKind::FundSeries) {
         fillList(summaryList, loaded.summaryList);
         fillList(stockRowList, loaded.stockRowList);
         for (const auto& name : loaded.stockCombo)
@@ -195,7 +195,7 @@ void CResultDlg::switchView()
                      ->group()
                      ->buttons()
                      .indexOf(control<QRadioButton>(*this, 1100)->group()->checkedButton());
-    const bool series = resultKind == FundSeries;
+    const bool series = resultKind == ResultKind::FundSeries;
     if (viewChoice == 2) {
         const int chosen = stockCombo->currentIndex();
         drawStockChart(chosen < 0 ? 0 : chosen);

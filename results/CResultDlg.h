@@ -38,7 +38,7 @@ public:
     void start();
     int exec() override;
 
-    ResultKind resultKind = FundSeries;
+    ResultKind resultKind = ResultKind::FundSeries;
     int viewChoice = 0;
     const SummaryTables& tables() const { return loaded; }
 

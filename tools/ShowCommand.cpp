@@ -55,7 +55,7 @@ std::string table(const ListTable& t)
 std::string showTables(ResultKind kind, const SummaryTables& tables)
 {
     std::string out = "단위: 천원, %\n\n";
-    if (kind == FundSeries)
+    if (kind == ResultKind::FundSeries)
         return out + table(tables.mainList);
     return out + table(tables.summaryList) + "\n" + table(tables.mainList);
 }

@@ -1,8 +1,6 @@
 #include "results/core/ChartData.h"
 
-#include "platform/core/Cp949.h"
-#include "platform/core/Format.h"
-#include "results/core/FieldReader.h"
+#include "formats/TradeCsv.h"
 
 #include <algorithm>
 #include <cmath>
@@ -135,38 +133,19 @@ TradeMarks tradeMarks(const SummaryTables& t, std::size_t stock, std::string_vie
                  std::vector<std::int32_t>(static_cast<std::size_t>(t.rowCount), 0)};
     if (stock >= t.stockCodes.size())
         return m;
-    static const std::string purchases = toCp949("매수");
-    static const std::string sales = toCp949("매도");
-    std::string date, code, kind;
-    std::int32_t price = 0;
-    const std::string text = textModeBytes(tradeLog);
-    readFields(text, [&](const FieldEvent& e) {
-        if (!e.lastOfLine) {
-            switch (e.field) {
-            case 0: date = widenDate(e.text.size() > 2 ? e.text.substr(2) : std::string_view()); break;
-            case 1: code = e.text; break;
-            case 3: kind = e.text; break;
-            case 5: price = atoiText(e.text); break;
-            default: break;
-            }
-            return true;
-        }
-        if (code == t.stockCodes[stock]) {
-            const auto day = std::find(t.rowDates.begin(), t.rowDates.begin() + t.rowCount, date);
-            if (day != t.rowDates.begin() + t.rowCount) {
-                const auto j = static_cast<std::size_t>(day - t.rowDates.begin());
-                if (kind == purchases)
-                    m.buy[j] = price;
-                else if (kind == sales)
-                    m.sell[j] = price;
-            }
-        }
-        date.clear();
-        code.clear();
-        kind.clear();
-        price = 0;
-        return true;
-    });
+    for (const TradeCsvRow& r : readTradeCsv(tradeLog)) {
+        if (!r.extent.complete || r.code != t.stockCodes[stock])
+            continue;
+        const std::string date = widenDate(r.date.size() > 2 ? r.date.substr(2) : std::string_view());
+        const auto day = std::find(t.rowDates.begin(), t.rowDates.begin() + t.rowCount, date);
+        if (day == t.rowDates.begin() + t.rowCount)
+            continue;
+        const auto j = static_cast<std::size_t>(day - t.rowDates.begin());
+        if (r.kind == TradeKind::Purchases)
+            m.buy[j] = truncatedInteger(r.price);
+        else if (r.kind == TradeKind::Sales)
+            m.sell[j] = truncatedInteger(r.price);
+    }
     return m;
 }
 

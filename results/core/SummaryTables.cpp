@@ -1,9 +1,13 @@
 #include "results/core/SummaryTables.h"
 
+#include "formats/ClosingCsv.h"
+#include "formats/GenCsv.h"
+#include "formats/ResultCsv.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
+#include "platform/core/Text.h"
 #include "platform/core/TextFile.h"
-#include "results/core/FieldReader.h"
+#include "results/core/StockTotals.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,12 +19,6 @@ namespace {
 
 constexpr const char* invalidDate = "잘못된 날짜가 있습니다.";
 constexpr const char* undefinedCell = "-";
-
-double atofText(std::string_view text)
-{
-    const std::string s(text);
-    return std::strtod(s.c_str(), nullptr);
-}
 
 std::string noDecimals(double v) { return format("%.0f", v); }
 
@@ -37,11 +35,10 @@ std::string_view cut(std::string_view text, std::size_t from, std::size_t count)
     return from >= text.size() ? std::string_view() : text.substr(from, count);
 }
 
-std::string rtrim(std::string s)
+bool invalid(IMessageSink& messages)
 {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.pop_back();
-    return s;
+    messages.show(invalidDate);
+    return false;
 }
 
 const std::vector<Column>& fundColumns()
@@ -66,182 +63,117 @@ const std::vector<Column>& totalColumns()
 }
 
 // result.csv into the rows (and, for a fund series, the fund table). False after an invalid date.
-bool readResults(ResultKind kind, const std::string& text, SummaryTables& t, IMessageSink& messages)
+// A line fills its entry and its table row column by column, so a cut last line and a line with
+// an invalid date keep what they had before.
+bool readResults(ResultKind kind, std::string_view bytes, SummaryTables& t, IMessageSink& messages)
 {
-    const bool series = kind == FundSeries;
-    double total = 0, stocks = 0, valuation = 0;
-    bool rowOpen = false;
-    bool valid = true;
+    using C = ResultCsvColumn;
+    const bool series = kind == ResultKind::FundSeries;
     int complete = 0;
-    readFields(text, [&](const FieldEvent& e) {
-        if (e.line == 0)
-            return true; // the header
-        const std::size_t i = e.line - 1;
-        if (t.rows.size() <= i) {
-            t.rows.resize(i + 1);
-            t.rowDates.resize(i + 1);
-            rowOpen = false;
-        }
-        ResultRow& row = t.rows[i];
-        auto cell = [&](int column, std::string value) {
-            if (series && rowOpen)
-                t.mainList.rows.back()[static_cast<std::size_t>(column)] = std::move(value);
+    for (const ResultCsvRow& r : readResultCsv(bytes)) {
+        const std::size_t i = t.rows.size();
+        ResultRow& row = t.rows.emplace_back();
+        t.rowDates.emplace_back();
+        std::vector<std::string>* cells = nullptr; // the fund table's row (a series)
+        auto cell = [&](std::size_t column, std::string value) {
+            if (cells)
+                (*cells)[column] = std::move(value);
         };
-        if (e.lastOfLine) {
-            const double profit = atofText(e.text);
-            cell(7, formatAmount(noDecimals(profit * 0.001), 12));
-            row.profitRatePm = total == 0 ? 0 : atoiText(noDecimals(profit / total * 1000));
-            cell(4, perMilleCell(profit, total, 0));
-            row.stockSharePm = valuation == 0 ? 0 : atoiText(noDecimals(stocks / valuation * 1000));
-            ++complete;
-            return true;
-        }
-        switch (e.field) {
-        case 0:
-            if (series) {
-                const auto date = shortDate(cut(e.text, 2, 10));
-                if (!date)
-                    return valid = false;
-                t.mainList.rows.push_back(std::vector<std::string>(8));
-                rowOpen = true;
-                cell(0, *date);
-            }
-            break;
-        case 1: {
-            const auto date = shortDate(series ? cut(e.text, 2, 10) : cut(e.text.substr(0, 10), 2, 8));
+        if (series && r.has(C::StartDate)) {
+            const auto date = shortDate(cut(r.startDate, 2, 10));
             if (!date)
-                return valid = false;
+                return invalid(messages);
+            cells = &t.mainList.rows.emplace_back(8);
+            cell(0, *date);
+        }
+        if (r.has(C::EndDate)) {
+            const auto date = shortDate(series ? cut(r.endDate, 2, 10) : cut(r.endDate.substr(0, 10), 2, 8));
+            if (!date)
+                return invalid(messages);
             if (series)
                 cell(1, *date);
             else
                 t.rowDates[i] = *date;
-            break;
         }
-        case 4:
-            total = atofText(e.text);
-            cell(5, formatAmount(noDecimals(total * 0.001), 12));
-            break;
-        case 6: stocks = atofText(e.text); break;
-        case 7:
-            valuation = atofText(e.text);
-            cell(6, formatAmount(noDecimals(valuation * 0.001), 12));
-            break;
-        case 8: {
-            const std::string k = noDecimals(atofText(e.text) * 1000);
+        if (r.has(C::Invest))
+            cell(5, formatAmount(noDecimals(r.invest * 0.001), 12));
+        if (r.has(C::Value))
+            cell(6, formatAmount(noDecimals(r.value * 0.001), 12));
+        if (r.has(C::KospiYield)) {
+            const std::string k = noDecimals(r.kospiYield * 1000);
             row.kospiYieldPm = atoiText(k);
             cell(2, formatPerMille(k));
-            break;
         }
-        case 9: {
-            const std::string y = noDecimals(atofText(e.text) * 1000);
+        if (r.has(C::FundYield)) {
+            const std::string y = noDecimals(r.fundYield * 1000);
             row.fundYieldPm = atoiText(y);
             cell(3, formatPerMille(y));
-            break;
         }
-        default: break;
+        if (r.extent.complete) {
+            cell(7, formatAmount(noDecimals(r.gain * 0.001), 12));
+            row.profitRatePm = r.invest == 0 ? 0 : atoiText(noDecimals(r.gain / r.invest * 1000));
+            cell(4, perMilleCell(r.gain, r.invest, 0));
+            row.stockSharePm = r.value == 0 ? 0 : atoiText(noDecimals(r.stockValue / r.value * 1000));
+            ++complete;
         }
-        return true;
-    });
-    if (!valid) {
-        messages.show(invalidDate);
-        return false;
     }
     t.rowCount = complete;
     return true;
 }
 
-void readClosingPrices(const std::string& text, SummaryTables& t)
+void readClosingPrices(std::string_view bytes, SummaryTables& t)
 {
-    readFields(text, [&](const FieldEvent& e) {
-        if (e.field == 0 || e.line >= t.rows.size())
-            return true;
-        auto& closing = t.rows[e.line].closing;
-        if (closing.size() < e.field)
-            closing.resize(e.field);
-        if (e.text.empty())
-            closing[e.field - 1] = std::nullopt; // the stock's data had ended: no price
-        else
-            closing[e.field - 1] = atoiText(e.text);
-        return true;
-    });
+    const auto lines = readClosingCsv(bytes);
+    for (std::size_t n = 0; n < lines.size() && n < t.rows.size(); ++n)
+        t.rows[n].closing = lines[n].prices;
 }
 
-void readStocks(const std::string* text, SummaryTables& t)
+// gen.csv into the stock table and the totals row. A cut last line shows what it has but is
+// not a stock of the totals.
+void readStocks(std::string_view bytes, SummaryTables& t)
 {
-    double sumInvest = 0, sumValue = 0, sumProfit = 0;
-    int lines = 0;
-    if (text) {
-        std::int32_t close = 0, setting = 0;
-        double invest = 0, cash = 0, value = 0;
-        bool rowOpen = false;
-        std::size_t currentLine = SIZE_MAX;
-        readFields(*text, [&](const FieldEvent& e) {
-            if (e.line != currentLine) {
-                currentLine = e.line;
-                rowOpen = false;
-            }
-            auto cell = [&](int column, std::string v) {
-                if (rowOpen)
-                    t.mainList.rows.back()[static_cast<std::size_t>(column)] = std::move(v);
-            };
-            if (e.lastOfLine) {
-                sumProfit += atofText(e.text);
-                cell(2, perMilleCell(close, setting, 1));
-                cell(1, perMilleCell(value, invest, 1));
-                ++lines;
-                return true;
-            }
-            switch (e.field) {
-            case 0: t.stockCodes.emplace_back(e.line == 0 ? e.text : e.text.substr(0, 6)); break;
-            case 1: {
-                const std::string name = fromCp949Lossy(e.text.substr(0, 20));
-                t.mainList.rows.push_back(std::vector<std::string>(8));
-                rowOpen = true;
-                cell(0, name);
-                t.stockCombo.push_back(rtrim(name));
-                break;
-            }
-            case 2:
-                close = atoiText(e.text);
-                cell(3, formatAmount(e.text.substr(0, 20), 10));
-                break;
-            case 3:
-                setting = atoiText(e.text);
-                cell(4, formatAmount(e.text.substr(0, 20), 10));
-                break;
-            case 4:
-                invest = atofText(e.text);
-                sumInvest += invest;
-                cell(5, formatAmount(format("%d", roundFirstDecimal(invest)), 10));
-                break;
-            case 5:
-                cash = atofText(e.text);
-                cell(6, formatAmount(format("%d", roundFirstDecimal(cash)), 10));
-                break;
-            case 6:
-                cell(7, formatAmount(e.text.substr(0, 20), 10));
-                value = static_cast<double>(atoiText(e.text)) * close * 0.001 + cash;
-                sumValue += value;
-                break;
-            default: break;
-            }
-            return true;
-        });
+    using C = GenCsvColumn;
+    const auto stocks = readGenCsv(bytes);
+    auto amount = [](std::int32_t v) { return formatAmount(format("%d", v), 10); };
+    for (std::size_t s = 0; s < stocks.size(); ++s) {
+        const GenCsvRow& r = stocks[s];
+        t.stockCodes.emplace_back(s == 0 ? r.code : r.code.substr(0, 6));
+        if (!r.has(C::Name))
+            continue;
+        const std::string name = fromCp949Lossy(r.name.substr(0, 20));
+        auto& cells = t.mainList.rows.emplace_back(8);
+        cells[0] = name;
+        t.stockCombo.emplace_back(trimRight(name, " \t"));
+        if (r.has(C::LastPrice))
+            cells[3] = amount(r.lastPrice);
+        if (r.has(C::StartPrice))
+            cells[4] = amount(r.startPrice);
+        if (r.has(C::Invest))
+            cells[5] = amount(roundFirstDecimal(r.invest));
+        if (r.has(C::Cash))
+            cells[6] = amount(roundFirstDecimal(r.cash));
+        if (r.has(C::Shares))
+            cells[7] = amount(r.shares);
+        if (r.extent.complete) {
+            cells[2] = perMilleCell(r.lastPrice, r.startPrice, 1);
+            cells[1] = perMilleCell(stockTotal(r).value, r.invest, 1);
+        }
     }
+    const StockTotals totals = stockTotals(stocks);
     const std::string lastKospi = t.rowCount > 0
         ? formatPerMille(format("%d", t.rows[static_cast<std::size_t>(t.rowCount - 1)].kospiYieldPm))
         : undefinedCell;
-    t.summaryList.rows.push_back({formatAmount(format("%d", lines), 10), formatAmount(noDecimals(sumInvest), 10),
-                                  formatAmount(noDecimals(sumValue), 10), lastKospi,
-                                  perMilleCell(sumValue, sumInvest, 1), formatAmount(noDecimals(sumProfit), 10),
-                                  perMilleCell(sumProfit, sumInvest, 0)});
+    t.summaryList.rows.push_back(
+        {amount(totals.count), formatAmount(noDecimals(totals.invest), 10), formatAmount(noDecimals(totals.value), 10),
+         lastKospi, perMilleCell(totals.value, totals.invest, 1), formatAmount(noDecimals(totals.gain), 10),
+         perMilleCell(totals.gain, totals.invest, 0)});
 }
 
 } // namespace
 
 ResultKind classifyResult(const std::filesystem::path& dir)
 {
-    ResultKind kind = FundSeries;
+    ResultKind kind = ResultKind::FundSeries;
     std::string first, second;
     if (const auto raw = readWholeFile(dir / "result.csv")) {
         const std::string text = textModeBytes(*raw);
@@ -260,33 +192,31 @@ ResultKind classifyResult(const std::filesystem::path& dir)
         }
     }
     if (first == second)
-        kind = SingleFund;
+        kind = ResultKind::SingleFund;
     if (readWholeFile(dir / "trade.csv"))
-        kind = SingleFundTraded;
+        kind = ResultKind::SingleFundTraded;
     return kind;
 }
 
 SummaryTables fillSummaryTables(ResultKind kind, const std::filesystem::path& dir, IMessageSink& messages)
 {
     SummaryTables t;
-    if (kind == FundSeries)
+    if (kind == ResultKind::FundSeries)
         t.mainList.columns = fundColumns();
     const auto results = readWholeFile(dir / "result.csv");
     if (!results)
         return t;
-    if (!readResults(kind, textModeBytes(*results), t, messages) || kind == FundSeries)
+    if (!readResults(kind, *results, t, messages) || kind == ResultKind::FundSeries)
         return t;
-    if (kind == SingleFundTraded) {
+    if (kind == ResultKind::SingleFundTraded) {
         if (const auto closing = readWholeFile(dir / "closing.csv"))
-            readClosingPrices(textModeBytes(*closing), t);
+            readClosingPrices(*closing, t);
     }
     t.mainList.columns = stockColumns();
     t.stockRowList.columns = stockColumns();
     t.stockRowList.rows.push_back(std::vector<std::string>(8));
     t.summaryList.columns = totalColumns();
-    const auto gen = readWholeFile(dir / "gen.csv");
-    const std::string genText = gen ? textModeBytes(*gen) : std::string();
-    readStocks(gen ? &genText : nullptr, t);
+    readStocks(readWholeFile(dir / "gen.csv").value_or(std::string()), t);
     return t;
 }
 

@@ -14,11 +14,13 @@
 
 namespace kestrelan {
 
-enum ResultKind : int
+/// What the result files on disk hold: a fund series (yield statistics), a single fund, or a
+/// single fund with its trade log.
+enum class ResultKind
 {
-    FundSeries = 0,
-    SingleFund = 1,
-    SingleFundTraded = 2
+    FundSeries,
+    SingleFund,
+    SingleFundTraded
 };
 
 /// One line of result.csv as the charts use it: yields in tenths of a percent and, for a traded

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::write(names[i], p[static_cast<std::size_t>(i)]);
     fuzz::Quiet quiet;
     const ResultKind kind = classifyResult(fuzz::folder());
-    for (ResultKind k : {kind, FundSeries, SingleFundTraded}) {
+    for (ResultKind k : {kind, ResultKind::FundSeries, ResultKind::SingleFundTraded}) {
         const SummaryTables t = fillSummaryTables(k, fuzz::folder(), quiet);
         yieldChartData(t);
         seriesChartData(t);

@@ -514,7 +514,7 @@ private Q_SLOTS:
         r.workDir = f.dir.path();
         CResultDlg results(r);
         results.start();
-        QCOMPARE(results.resultKind, FundSeries);
+        QCOMPARE(results.resultKind, ResultKind::FundSeries);
         QVERIFY(results.mainList->topLevelItemCount() > 40);
 
         f.get<QCheckBox>(ids::yieldStats)->click();

@@ -61,7 +61,7 @@ private Q_SLOTS:
     {
         Window w("flat-series-monthly");
         CResultDlg& d = *w.dialog;
-        QCOMPARE(d.resultKind, FundSeries);
+        QCOMPARE(d.resultKind, ResultKind::FundSeries);
         QVERIFY(w.shown(d.mainList));
         QCOMPARE(d.mainList->geometry(), QRect(20, 50, 760, 355));
         QCOMPARE(d.mainList->topLevelItemCount(), 2);
@@ -83,7 +83,7 @@ private Q_SLOTS:
     {
         Window w("worked-single-amount", false);
         CResultDlg& d = *w.dialog;
-        QCOMPARE(d.resultKind, SingleFund);
+        QCOMPARE(d.resultKind, ResultKind::SingleFund);
         QVERIFY(w.shown(d.summaryList));
         QVERIFY(w.shown(d.mainList));
         QVERIFY(!w.stockView()->isEnabled());
@@ -99,7 +99,7 @@ private Q_SLOTS:
     {
         Window w("sample-single-delisted");
         CResultDlg& d = *w.dialog;
-        QCOMPARE(d.resultKind, SingleFundTraded);
+        QCOMPARE(d.resultKind, ResultKind::SingleFundTraded);
         QCOMPARE(d.stockCombo->count(), 3);
         QCOMPARE(d.stockCombo->currentIndex(), -1);
         w.choose(2);
@@ -174,7 +174,7 @@ private Q_SLOTS:
         s.workDir = empty.path();
         CResultDlg d(s);
         d.start();
-        QCOMPARE(d.resultKind, SingleFund);
+        QCOMPARE(d.resultKind, ResultKind::SingleFund);
         QCOMPARE(d.yieldChart->axisMinimum(CTChart::Left), 0.0);
         QCOMPARE(d.yieldChart->axisMaximum(CTChart::Left), 10.0);
         QVERIFY(messages.shown.empty());

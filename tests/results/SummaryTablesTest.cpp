@@ -3,6 +3,7 @@
 #include "TempDir.h"
 #include "platform/core/Cp949.h"
 #include "results/core/ChartData.h"
+#include "results/core/StockTotals.h"
 #include "tools/ShowCommand.h"
 
 #include <cmath>
@@ -117,15 +118,16 @@ TEST(ClassifyTest, KindsFromTheFirstTwoStartDates)
     };
     // case | result.csv | trade.csv present | kind
     const Row rows[] = {
-        {"a series", header + "2004-01-05,x\r\n2004-02-02,y\r\n", false, FundSeries},
-        {"a single fund", header + "2004-01-05,a\r\n2004-01-05,b\r\n", false, SingleFund},
-        {"a traded single fund", header + "2004-01-05,a\r\n2004-01-05,b\r\n", true, SingleFundTraded},
-        {"a series starting twice on one day", header + "2004-01-05,a\r\n2004-01-05,c\r\n", false, SingleFund},
-        {"one data line", header + "2004-01-05,a\r\n", false, FundSeries},
-        {"one data line and a trade log", header + "2004-01-05,a\r\n", true, SingleFundTraded},
-        {"header only", header, false, SingleFund},
-        {"no result file", "", false, SingleFund},
-        {"second line not closed", header + "2004-01-05,a\r\n2004-01-05,b", false, FundSeries},
+        {"a series", header + "2004-01-05,x\r\n2004-02-02,y\r\n", false, ResultKind::FundSeries},
+        {"a single fund", header + "2004-01-05,a\r\n2004-01-05,b\r\n", false, ResultKind::SingleFund},
+        {"a traded single fund", header + "2004-01-05,a\r\n2004-01-05,b\r\n", true, ResultKind::SingleFundTraded},
+        {"a series starting twice on one day", header + "2004-01-05,a\r\n2004-01-05,c\r\n", false,
+         ResultKind::SingleFund},
+        {"one data line", header + "2004-01-05,a\r\n", false, ResultKind::FundSeries},
+        {"one data line and a trade log", header + "2004-01-05,a\r\n", true, ResultKind::SingleFundTraded},
+        {"header only", header, false, ResultKind::SingleFund},
+        {"no result file", "", false, ResultKind::SingleFund},
+        {"second line not closed", header + "2004-01-05,a\r\n2004-01-05,b", false, ResultKind::FundSeries},
     };
     for (const auto& row : rows) {
         test::TempDir dir;
@@ -141,7 +143,7 @@ TEST(SummaryTablesTest, SingleFundFromTheWorkedExample)
 {
     GoldenResults g("worked-single-amount");
     test::RecordingSink messages;
-    const auto t = fillSummaryTables(SingleFundTraded, g.dir.path(), messages);
+    const auto t = fillSummaryTables(ResultKind::SingleFundTraded, g.dir.path(), messages);
     EXPECT_TRUE(messages.shown.empty());
     ASSERT_EQ(t.rowCount, 3);
     EXPECT_EQ(t.rowDates, (std::vector<std::string>{"04-01-02", "04-01-05", "04-01-06"}));
@@ -167,7 +169,7 @@ TEST(SummaryTablesTest, FundSeriesTable)
 {
     GoldenResults g("flat-series-monthly");
     test::RecordingSink messages;
-    const auto t = fillSummaryTables(FundSeries, g.dir.path(), messages);
+    const auto t = fillSummaryTables(ResultKind::FundSeries, g.dir.path(), messages);
     ASSERT_EQ(t.rowCount, 2);
     ASSERT_EQ(t.mainList.rows.size(), 2u);
     EXPECT_EQ(t.mainList.rows[1],
@@ -186,7 +188,7 @@ TEST(SummaryTablesTest, InvalidDateStopsOnce)
                     "2004-1,2004-02-03,1,1,1000,0,0,1000,0.1,0.05,0,0,0\r\n"
                     "2004-01-07,2004-02-03,1,1,1000,0,0,1000,0.1,0.05,0,0,0\r\n");
     test::RecordingSink messages;
-    const auto t = fillSummaryTables(FundSeries, dir.path(), messages);
+    const auto t = fillSummaryTables(ResultKind::FundSeries, dir.path(), messages);
     EXPECT_EQ(messages.shown, std::vector<std::string>{"잘못된 날짜가 있습니다."});
     EXPECT_EQ(t.mainList.rows.size(), 1u);
     EXPECT_EQ(t.mainList.rows[0][2], "12.3%");
@@ -199,7 +201,7 @@ TEST(SummaryTablesTest, UndefinedCellsAndMissingFiles)
     // A last line without its line feed is not a line; a zero investment has no yield.
     dir.write("result.csv", header + "2004-01-05,2004-01-05,1,1,0,0,0,0,0,0,0,0,0\r\n2004-01-05,2004-01-06,1");
     test::RecordingSink messages;
-    auto t = fillSummaryTables(SingleFund, dir.path(), messages);
+    auto t = fillSummaryTables(ResultKind::SingleFund, dir.path(), messages);
     EXPECT_EQ(t.rowCount, 1);
     ASSERT_EQ(t.summaryList.rows.size(), 1u);
     EXPECT_EQ(t.summaryList.rows[0][0], "         -");
@@ -208,7 +210,7 @@ TEST(SummaryTablesTest, UndefinedCellsAndMissingFiles)
     EXPECT_TRUE(t.stockCombo.empty());
 
     test::TempDir empty;
-    t = fillSummaryTables(SingleFund, empty.path(), messages);
+    t = fillSummaryTables(ResultKind::SingleFund, empty.path(), messages);
     EXPECT_EQ(t.rowCount, 0);
     EXPECT_TRUE(t.summaryList.rows.empty());
 }
@@ -217,7 +219,7 @@ TEST(SummaryTablesTest, EmptyClosingFieldsMeanNoPrice)
 {
     GoldenResults g("sample-single-delisted");
     test::RecordingSink messages;
-    const auto t = fillSummaryTables(SingleFundTraded, g.dir.path(), messages);
+    const auto t = fillSummaryTables(ResultKind::SingleFundTraded, g.dir.path(), messages);
     ASSERT_GT(t.rowCount, 30);
     const auto& late = t.rows[static_cast<std::size_t>(t.rowCount - 1)].closing;
     ASSERT_EQ(late.size(), 3u);
@@ -322,8 +324,24 @@ TEST(ShowTest, PrintsAlignedTables)
 {
     GoldenResults g("worked-single-amount");
     test::RecordingSink messages;
-    const auto text = showTables(SingleFundTraded, fillSummaryTables(SingleFundTraded, g.dir.path(), messages));
+    const auto text = showTables(ResultKind::SingleFundTraded,
+                                 fillSummaryTables(ResultKind::SingleFundTraded, g.dir.path(), messages));
     EXPECT_NE(text.find("종목명"), std::string::npos);
     EXPECT_NE(text.find("가람전자"), std::string::npos);
     EXPECT_NE(text.find("10,629"), std::string::npos);
+}
+
+TEST(StockTotalsTest, ValueIsSharesAtTheLastPriceAndCash)
+{
+    // code, name, last, start, invest, cash, shares, gain (thousands of won); a cut last line is not a stock
+    const std::string gen = "123450,A,11200,10000,10000.000000,5588.650000,450,93.100000\r\n"
+                            "123460,B,500,1000,2000.000000,0.000000,0,-1.000000\r\n"
+                            "123470,C,100,100,9999.0";
+    const StockTotals t = stockTotals(readGenCsv(gen));
+    ASSERT_EQ(t.count, 2);
+    EXPECT_DOUBLE_EQ(t.stocks[0].value, 450 * 11200 * 0.001 + 5588.65);
+    EXPECT_DOUBLE_EQ(t.stocks[1].value, 0);
+    EXPECT_DOUBLE_EQ(t.invest, 12000);
+    EXPECT_DOUBLE_EQ(t.value, 10628.65);
+    EXPECT_DOUBLE_EQ(t.gain, 92.1);
 }

@@ -1,8 +1,12 @@
 #include "tools/workbook/WorkbookBuilder.h"
 
+#include "formats/GenCsv.h"
+#include "formats/ResultCsv.h"
+#include "formats/TradeCsv.h"
 #include "platform/core/Cp949.h"
+#include "platform/core/Text.h"
 #include "platform/core/TextFile.h"
-#include "results/core/FieldReader.h"
+#include "results/core/StockTotals.h"
 #include "results/core/SummaryTables.h"
 
 #include <cerrno>
@@ -17,42 +21,23 @@ namespace kestrelan {
 
 namespace {
 
-double number(std::string_view text)
+// A result file's bytes; empty when it cannot be read.
+std::string fileBytes(const std::filesystem::path& path) { return readWholeFile(path).value_or(std::string()); }
+
+// Rows of whole lines: a cut last line is left out, and so is a line short of `last`.
+template <class Row, class Column>
+std::vector<Row> wholeRows(std::vector<Row> rows, Column last)
 {
-    const std::string s(text);
-    return std::strtod(s.c_str(), nullptr);
+    std::erase_if(rows, [&](const Row& r) { return !r.extent.complete || !r.has(last); });
+    return rows;
 }
 
-// Complete lines of a result file, each as its fields (CP949 texts).
-std::vector<std::vector<std::string>> lines(const std::filesystem::path& path, bool header)
-{
-    std::vector<std::vector<std::string>> out;
-    const auto raw = readWholeFile(path);
-    if (!raw)
-        return out;
-    std::vector<std::string> current;
-    readFields(textModeBytes(*raw), [&](const FieldEvent& e) {
-        current.emplace_back(e.text);
-        if (e.lastOfLine) {
-            if (!(header && e.line == 0))
-                out.push_back(std::move(current));
-            current.clear();
-        }
-        return true;
-    });
-    return out;
-}
+// A text of the files (CP949) as a cell shows it: UTF-8, without the blanks the name field pads with.
+std::string text(std::string_view cp949) { return std::string(trimRight(fromCp949Lossy(cp949), " ")); }
 
-std::string text(const std::string& cp949)
+std::optional<lxw_datetime> date(std::string_view text)
 {
-    std::string s = fromCp949Lossy(cp949);
-    while (!s.empty() && s.back() == ' ')
-        s.pop_back();
-    return s;
-}
-
-std::optional<lxw_datetime> date(const std::string& t)
-{
+    const std::string t(text);
     int y = 0, m = 0, d = 0;
     if (std::sscanf(t.c_str(), "%d-%d-%d", &y, &m, &d) != 3 || y < 1900 || m < 1 || m > 12 || d < 1 || d > 31)
         return std::nullopt;
@@ -82,13 +67,13 @@ public:
     {
         check(worksheet_write_number(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col), v, f));
     }
-    void day(int row, int col, const std::string& t, lxw_format* dateFormat)
+    void day(int row, int col, std::string_view t, lxw_format* dateFormat)
     {
         if (auto d = date(t))
             check(worksheet_write_datetime(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col), &*d,
                                            dateFormat));
         else
-            string(row, col, t);
+            string(row, col, std::string(t));
     }
     void widths(const std::vector<double>& w)
     {
@@ -155,34 +140,30 @@ void lineSeries(lxw_chart* chart, const char* sheet, int col, int rows, const ch
 
 void singleFund(lxw_workbook* book, const Formats& f, const Handoff& h, const std::filesystem::path& dir)
 {
-    const auto results = lines(dir / "result.csv", true);
-    const auto stocks = lines(dir / "gen.csv", false);
+    const std::string resultBytes = fileBytes(dir / "result.csv");
+    const std::string stockBytes = fileBytes(dir / "gen.csv");
+    auto results = readResultCsv(resultBytes);
+    std::erase_if(results, [](const ResultCsvRow& r) { return !r.extent.complete; });
+    const auto stocks = wholeRows(readGenCsv(stockBytes), GenCsvColumn::Gain);
+    const StockTotals totals = stockTotals(readGenCsv(stockBytes));
 
     Sheet summary = summarySheet(book, f, h, "시뮬레이션 결과 요약");
-    if (!results.empty() && results.front().size() >= 2) {
+    if (!results.empty() && results.front().has(ResultCsvColumn::EndDate)) {
         summary.string(3, 0, "기간");
-        summary.string(3, 1, results.front()[0] + " ~ " + results.back()[1]);
+        summary.string(3, 1, std::string(results.front().startDate) + " ~ " + std::string(results.back().endDate));
     }
     summary.string(4, 0, "단위: 천원, %");
     summary.headings(5, {"종목수", "투자비총액", "최종평가액", "지수수익률", "수익률", "총매매차익", "매매차익률"});
-    double invest = 0, value = 0, profit = 0;
-    for (const auto& s : stocks) {
-        if (s.size() < 8)
-            continue;
-        invest += number(s[4]);
-        value += number(s[6]) * number(s[2]) * 0.001 + number(s[5]);
-        profit += number(s[7]);
+    summary.value(6, 0, totals.count);
+    summary.value(6, 1, totals.invest, f.thousands);
+    summary.value(6, 2, totals.value, f.thousands);
+    if (!results.empty() && results.back().has(ResultCsvColumn::Gain))
+        summary.value(6, 3, results.back().kospiYield, f.percent);
+    if (totals.invest != 0) {
+        summary.value(6, 4, totals.value / totals.invest - 1, f.percent);
+        summary.value(6, 6, totals.gain / totals.invest, f.percent);
     }
-    summary.value(6, 0, static_cast<double>(stocks.size()));
-    summary.value(6, 1, invest, f.thousands);
-    summary.value(6, 2, value, f.thousands);
-    if (!results.empty() && results.back().size() >= 13)
-        summary.value(6, 3, number(results.back()[8]), f.percent);
-    if (invest != 0) {
-        summary.value(6, 4, value / invest - 1, f.percent);
-        summary.value(6, 6, profit / invest, f.percent);
-    }
-    summary.value(6, 5, profit, f.thousands);
+    summary.value(6, 5, totals.gain, f.thousands);
     summary.widths({18, 14, 14, 12, 12, 14, 12});
 
     Sheet table(workbook_add_worksheet(book, "종목별"), f.bold);
@@ -190,23 +171,19 @@ void singleFund(lxw_workbook* book, const Formats& f, const Handoff& h, const st
                    {"종목코드", "종목명", "종목수익률", "주가등락", "종가", "설정가", "투자금액", "보유현금",
                     "보유주식수", "매매차익"});
     int row = 1;
-    for (const auto& s : stocks) {
-        if (s.size() < 8)
-            continue;
-        const double close = number(s[2]), start = number(s[3]), inv = number(s[4]), cash = number(s[5]);
-        const double held = number(s[6]);
-        table.string(row, 0, s[0]);
-        table.string(row, 1, text(s[1]));
-        if (inv != 0)
-            table.value(row, 2, (held * close * 0.001 + cash) / inv - 1, f.percent);
-        if (start != 0)
-            table.value(row, 3, close / start - 1, f.percent);
-        table.value(row, 4, close, f.won);
-        table.value(row, 5, start, f.won);
-        table.value(row, 6, inv, f.thousands);
-        table.value(row, 7, cash, f.thousands);
-        table.value(row, 8, held, f.won);
-        table.value(row, 9, number(s[7]), f.thousands);
+    for (const GenCsvRow& s : stocks) {
+        table.string(row, 0, std::string(s.code));
+        table.string(row, 1, text(s.name));
+        if (s.invest != 0)
+            table.value(row, 2, stockTotal(s).value / s.invest - 1, f.percent);
+        if (s.startPrice != 0)
+            table.value(row, 3, static_cast<double>(s.lastPrice) / s.startPrice - 1, f.percent);
+        table.value(row, 4, s.lastPrice, f.won);
+        table.value(row, 5, s.startPrice, f.won);
+        table.value(row, 6, s.invest, f.thousands);
+        table.value(row, 7, s.cash, f.thousands);
+        table.value(row, 8, s.shares, f.won);
+        table.value(row, 9, s.gain, f.thousands);
         ++row;
     }
     table.widths({10, 20, 12, 12, 12, 12, 14, 14, 12, 12});
@@ -215,15 +192,14 @@ void singleFund(lxw_workbook* book, const Formats& f, const Handoff& h, const st
     Sheet days(workbook_add_worksheet(book, "일별"), f.bold);
     days.headings(0, {"날짜", "KOSPI수익률", "수익률", "매매차익률", "주식편입비"});
     row = 1;
-    for (const auto& r : results) {
-        if (r.size() < 13)
+    for (const ResultCsvRow& r : results) {
+        if (!r.has(ResultCsvColumn::Gain))
             continue;
-        const double investSum = number(r[4]), valueSum = number(r[7]);
-        days.day(row, 0, r[1], f.day);
-        days.value(row, 1, number(r[8]), f.percent);
-        days.value(row, 2, number(r[9]), f.percent);
-        days.value(row, 3, investSum != 0 ? number(r[12]) / investSum : 0, f.percent);
-        days.value(row, 4, valueSum != 0 ? number(r[6]) / valueSum : 0, f.percent);
+        days.day(row, 0, r.endDate, f.day);
+        days.value(row, 1, r.kospiYield, f.percent);
+        days.value(row, 2, r.fundYield, f.percent);
+        days.value(row, 3, r.invest != 0 ? r.gain / r.invest : 0, f.percent);
+        days.value(row, 4, r.value != 0 ? r.stockValue / r.value : 0, f.percent);
         ++row;
     }
     days.widths({12, 12, 12, 12, 12});
@@ -246,16 +222,15 @@ void singleFund(lxw_workbook* book, const Formats& f, const Handoff& h, const st
 
 void fundSeries(lxw_workbook* book, const Formats& f, const Handoff& h, const std::filesystem::path& dir)
 {
-    const auto results = lines(dir / "result.csv", true);
+    const std::string resultBytes = fileBytes(dir / "result.csv");
+    const auto results = wholeRows(readResultCsv(resultBytes), ResultCsvColumn::Gain);
     int funds = 0, beating = 0;
     double fundSum = 0, indexSum = 0;
-    for (const auto& r : results) {
-        if (r.size() < 13)
-            continue;
+    for (const ResultCsvRow& r : results) {
         ++funds;
-        beating += number(r[9]) > number(r[8]);
-        fundSum += number(r[9]);
-        indexSum += number(r[8]);
+        beating += r.fundYield > r.kospiYield;
+        fundSum += r.fundYield;
+        indexSum += r.kospiYield;
     }
     Sheet summary = summarySheet(book, f, h, "수익률 통계 요약");
     summary.string(3, 0, "펀드 수");
@@ -275,18 +250,15 @@ void fundSeries(lxw_workbook* book, const Formats& f, const Handoff& h, const st
     Sheet table(workbook_add_worksheet(book, "펀드별"), f.bold);
     table.headings(0, {"시작일", "종료일", "지수수익률", "수익률", "차익률", "총투자비", "최종평가액", "매매차익"});
     int row = 1;
-    for (const auto& r : results) {
-        if (r.size() < 13)
-            continue;
-        const double investSum = number(r[4]);
-        table.day(row, 0, r[0], f.day);
-        table.day(row, 1, r[1], f.day);
-        table.value(row, 2, number(r[8]), f.percent);
-        table.value(row, 3, number(r[9]), f.percent);
-        table.value(row, 4, investSum != 0 ? number(r[12]) / investSum : 0, f.percent);
-        table.value(row, 5, investSum * 0.001, f.thousands);
-        table.value(row, 6, number(r[7]) * 0.001, f.thousands);
-        table.value(row, 7, number(r[12]) * 0.001, f.thousands);
+    for (const ResultCsvRow& r : results) {
+        table.day(row, 0, r.startDate, f.day);
+        table.day(row, 1, r.endDate, f.day);
+        table.value(row, 2, r.kospiYield, f.percent);
+        table.value(row, 3, r.fundYield, f.percent);
+        table.value(row, 4, r.invest != 0 ? r.gain / r.invest : 0, f.percent);
+        table.value(row, 5, r.invest * 0.001, f.thousands);
+        table.value(row, 6, r.value * 0.001, f.thousands);
+        table.value(row, 7, r.gain * 0.001, f.thousands);
         ++row;
     }
     table.widths({12, 12, 12, 12, 12, 14, 14, 14});
@@ -315,22 +287,20 @@ void fundSeries(lxw_workbook* book, const Formats& f, const Handoff& h, const st
 
 void tradeLog(lxw_workbook* book, const Formats& f, const std::filesystem::path& dir)
 {
-    const auto trades = lines(dir / "trade.csv", false);
+    const std::string bytes = fileBytes(dir / "trade.csv");
     Sheet sheet(workbook_add_worksheet(book, "매매내역"), f.bold);
     sheet.headings(0, {"날짜", "종목코드", "종목명", "구분", "수량", "평균가격", "금액", "수수료", "세금"});
     int row = 1;
-    for (const auto& t : trades) {
-        if (t.size() < 9)
-            continue;
-        sheet.day(row, 0, t[0], f.day);
-        sheet.string(row, 1, t[1]);
-        sheet.string(row, 2, text(t[2]));
-        sheet.string(row, 3, text(t[3]));
-        sheet.value(row, 4, number(t[4]), f.won);
-        sheet.value(row, 5, number(t[5]));
-        sheet.value(row, 6, number(t[6]), f.won);
-        sheet.value(row, 7, number(t[7]), f.won);
-        sheet.value(row, 8, number(t[8]), f.won);
+    for (const TradeCsvRow& t : wholeRows(readTradeCsv(bytes), TradeCsvColumn::Tax)) {
+        sheet.day(row, 0, t.date, f.day);
+        sheet.string(row, 1, std::string(t.code));
+        sheet.string(row, 2, text(t.name));
+        sheet.string(row, 3, t.kind ? text(tradeKindText(*t.kind)) : std::string());
+        sheet.value(row, 4, t.shares, f.won);
+        sheet.value(row, 5, t.price);
+        sheet.value(row, 6, t.amount, f.won);
+        sheet.value(row, 7, t.commission, f.won);
+        sheet.value(row, 8, t.tax, f.won);
         ++row;
     }
     sheet.widths({12, 10, 20, 8, 10, 14, 14, 10, 10});
@@ -391,7 +361,7 @@ std::filesystem::path buildWorkbook(const Handoff& h, const std::filesystem::pat
     try {
         const Formats f = makeFormats(book);
         const ResultKind kind = classifyResult(resultsDir);
-        if (kind == FundSeries)
+        if (kind == ResultKind::FundSeries)
             fundSeries(book, f, h, resultsDir);
         else
             singleFund(book, f, h, resultsDir);

@@ -1,0 +1,75 @@
+#include "formats/ResultTxt.h"
+
+#include "platform/core/Format.h"
+
+namespace kestrelan {
+
+const std::array<std::string, resultTxtColumns>& resultTxtHeadings()
+{
+    static const std::array<std::string, resultTxtColumns> headings
+        = {"Code",       " Item",     " sDate",    " eDate", " sKospi", " eKospi",  " Invest", " Init",
+           " First Vol", " Auto Vol", " SellStep", " Top",   " Bottom", " Sell",    " Second", " Yield",
+           " Initial",   " Last",     " Share",    " Trade", " totBuy", " totSell", " mult",   " Gain"};
+    return headings;
+}
+
+const std::string& resultTxtHeader()
+{
+    static const std::string text = [] {
+        std::string line;
+        for (const auto& heading : resultTxtHeadings())
+            line += (line.empty() ? "" : ",") + heading;
+        return line + "\n";
+    }();
+    return text;
+}
+
+std::string resultTxtLine(const ResultTxtRow& r)
+{
+    return format("%.*s,%.*s,%.*s,%.*s,%.2f,%.2f,%d,%.0f,%d,%d,%d,%d,%d,%d,%d,%.0f,%d,%d,%d,%.0f,%.0f,%.0f,%f,%.0f\n",
+                  static_cast<int>(r.code.size()), r.code.data(), static_cast<int>(r.name.size()), r.name.data(),
+                  static_cast<int>(r.startDate.size()), r.startDate.data(), static_cast<int>(r.endDate.size()),
+                  r.endDate.data(), r.startIndex, r.endIndex, r.invest, r.initialAmount, r.firstVol, r.autoVol,
+                  r.sellStep, r.rangeHighPct, r.rangeLowPct, r.marginPct, r.secondPct, r.value, r.initialPrice,
+                  r.lastPrice, r.shares, r.trade, r.totBuy, r.totSell, r.mult, r.gain);
+}
+
+std::vector<ResultTxtRow> readResultTxt(std::string_view bytes)
+{
+    using C = ResultTxtColumn;
+    std::vector<ResultTxtRow> rows;
+    readLines(bytes, [&](const FieldLine& line) {
+        if (line.number == 0)
+            return true; // the header
+        const ColumnTexts<C> f{line.fields};
+        rows.push_back({f.text(C::Code),
+                        f.text(C::Item),
+                        f.text(C::StartDate),
+                        f.text(C::EndDate),
+                        f.number(C::StartIndex),
+                        f.number(C::EndIndex),
+                        f.integer(C::Invest),
+                        f.number(C::Init),
+                        f.integer(C::FirstVol),
+                        f.integer(C::AutoVol),
+                        f.integer(C::SellStep),
+                        f.integer(C::Top),
+                        f.integer(C::Bottom),
+                        f.integer(C::Sell),
+                        f.integer(C::Second),
+                        f.number(C::Yield),
+                        f.integer(C::Initial),
+                        f.integer(C::Last),
+                        f.integer(C::Share),
+                        f.number(C::Trade),
+                        f.number(C::TotBuy),
+                        f.number(C::TotSell),
+                        f.number(C::Mult),
+                        f.number(C::Gain),
+                        LineExtent{line.fields.size(), line.complete}});
+        return true;
+    });
+    return rows;
+}
+
+} // namespace kestrelan
