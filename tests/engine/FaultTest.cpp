@@ -11,6 +11,7 @@
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
+#include "support/Faults.h"
 #include "tools/ImportCsv.h"
 
 #include <fstream>
@@ -70,73 +71,6 @@ struct Market
     test::RecordingSink messages;
 };
 
-// The folder made read-only: a read-only tmpfs where mounting is allowed (root ignores file
-// modes), the folder's mode otherwise.
-class ReadOnly
-{
-public:
-    explicit ReadOnly(const std::filesystem::path& source)
-        : mountPoint(source.parent_path() / "readonly")
-    {
-        std::filesystem::create_directories(mountPoint);
-        if (::geteuid() != 0) {
-            std::filesystem::copy(source, mountPoint, std::filesystem::copy_options::recursive);
-            ::chmod(mountPoint.c_str(), 0555);
-            usable = true;
-            return;
-        }
-        if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=4m") != 0)
-            return;
-        mounted = true;
-        std::filesystem::copy(source, mountPoint, std::filesystem::copy_options::recursive);
-        usable = ::mount(nullptr, mountPoint.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
-    ~ReadOnly()
-    {
-        if (mounted)
-            ::umount(mountPoint.c_str());
-        else
-            ::chmod(mountPoint.c_str(), 0755);
-    }
-    bool usable = false;
-    std::filesystem::path mountPoint;
-
-private:
-    bool mounted = false;
-};
-
-// A copy of the folder on a tmpfs with almost no room left (where mounting is allowed).
-class SmallDisk
-{
-public:
-    explicit SmallDisk(const std::filesystem::path& source)
-        : mountPoint(source.parent_path() / "small")
-    {
-        std::filesystem::create_directories(mountPoint);
-        if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
-            return;
-        mounted = true;
-        std::filesystem::copy(source, mountPoint, std::filesystem::copy_options::recursive);
-        // Fill what is left, page by page, until a write fails.
-        std::FILE* f = std::fopen((mountPoint / "filler").c_str(), "wb");
-        const std::string page(4096, 'x');
-        while (f && std::fwrite(page.data(), 1, page.size(), f) == page.size() && std::fflush(f) == 0) { }
-        if (f)
-            std::fclose(f);
-        usable = true;
-    }
-    ~SmallDisk()
-    {
-        if (mounted)
-            ::umount(mountPoint.c_str());
-    }
-    bool usable = false;
-    std::filesystem::path mountPoint;
-
-private:
-    bool mounted = false;
-};
-
 // Lets this process map only `headroom` bytes more than it has mapped now.
 bool limitAddressSpace(std::uint64_t headroom)
 {
@@ -176,7 +110,7 @@ TEST(FaultTest, ReadOnlyWorkingFolder)
     Market m;
     m.dir.write("group.lst", padBytes("old", 30) + "\r\n");
     m.dir.write("Update.new", "A111110\r\n0\r\n20040109\r\n");
-    ReadOnly ro(m.dir.path());
+    test::ReadOnlyCopy ro(m.dir.path());
     if (!ro.usable)
         GTEST_SKIP() << "this machine lets the test neither mount a read-only folder nor drop write access";
     const auto work = ro.mountPoint;
@@ -189,7 +123,10 @@ TEST(FaultTest, ReadOnlyWorkingFolder)
     EXPECT_EQ(readGroupNames(work).size(), 1u);
     // An update that cannot be removed is not merged: it would be merged again at every start.
     NullProgress progress;
-    EXPECT_FALSE(mergeUpdate(work, m.dir.path(), 2, progress, m.messages).present);
+    const auto outcome = mergeUpdate(work, m.dir.path(), 2, progress, m.messages);
+    EXPECT_EQ(outcome.merged, 0);
+    EXPECT_TRUE(outcome.kept);
+    EXPECT_NE(m.messages.shown.back().find("Update.new"), std::string::npos);
     EXPECT_EQ(m.dir.read("StockData/111110.real"), days(10000));
 }
 
@@ -218,7 +155,7 @@ TEST(FaultTest, FullDiskKeepsTheGroupsAndTheMarket)
 TEST(FaultTest, ImportOnAFullDiskLeavesTheMarket)
 {
     Market m;
-    SmallDisk disk(m.dir.path());
+    test::SmallDisk disk(m.dir.path());
     if (!disk.usable)
         GTEST_SKIP() << "this machine does not let the test mount a small tmpfs";
     test::TempDir in;

@@ -3,7 +3,10 @@
 #include "platform/core/FaultPoint.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,6 +54,62 @@ bool killedAtPoint(int n, const std::function<void()>& step, std::string* point)
     if (point)
         *point = name;
     return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+SmallDisk::SmallDisk(const std::filesystem::path& source, std::filesystem::path mountPointIn, bool fillNow)
+    : mountPoint(mountPointIn.empty() ? source.parent_path() / "small" : std::move(mountPointIn))
+{
+    std::filesystem::create_directories(mountPoint);
+    if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
+        return;
+    mounted = true;
+    std::filesystem::copy(source, mountPoint, std::filesystem::copy_options::recursive);
+    usable = true;
+    if (fillNow)
+        fill();
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (mounted)
+        ::umount(mountPoint.c_str());
+}
+
+void SmallDisk::fill()
+{
+    // Page by page, until a write fails.
+    std::FILE* f = std::fopen((mountPoint / "filler").c_str(), "wb");
+    const std::string page(4096, 'x');
+    while (f && std::fwrite(page.data(), 1, page.size(), f) == page.size() && std::fflush(f) == 0) { }
+    if (f)
+        std::fclose(f);
+}
+
+void SmallDisk::empty() { std::filesystem::remove(mountPoint / "filler"); }
+
+ReadOnlyCopy::ReadOnlyCopy(const std::filesystem::path& source)
+    : mountPoint(source.parent_path() / "readonly")
+{
+    std::filesystem::create_directories(mountPoint);
+    if (::geteuid() != 0) {
+        std::filesystem::copy(source, mountPoint, std::filesystem::copy_options::recursive);
+        ::chmod(mountPoint.c_str(), 0555);
+        usable = true;
+        return;
+    }
+    if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=4m") != 0)
+        return;
+    mounted = true;
+    std::filesystem::copy(source, mountPoint, std::filesystem::copy_options::recursive);
+    usable = ::mount(nullptr, mountPoint.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
+ReadOnlyCopy::~ReadOnlyCopy()
+{
+    if (mounted)
+        ::umount(mountPoint.c_str());
+    else
+        ::chmod(mountPoint.c_str(), 0755);
 }
 
 int asOrdinaryUser(const std::function<int()>& step)

@@ -2,6 +2,7 @@
 // Faults as they happen to users: a kill -9 at a chosen point of a write sequence, and a folder
 // that an ordinary user may not write.
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -11,6 +12,44 @@ namespace kestrelan::test {
 /// (counted from 1). True when the kill came (`point` then names where), false when the step
 /// ended before the n-th point.
 bool killedAtPoint(int n, const std::function<void()>& step, std::string* point = nullptr);
+
+/// A copy of a folder on a small tmpfs (where this machine lets the test mount one), which the
+/// test can fill to the last page and empty again.
+class SmallDisk
+{
+public:
+    /// Copies `source` to `mountPoint` (default: a folder "small" beside `source`); filled at once
+    /// unless `fillNow` is false.
+    explicit SmallDisk(const std::filesystem::path& source, std::filesystem::path mountPoint = {}, bool fillNow = true);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    void fill();  // writes until a write fails
+    void empty(); // removes what fill() wrote
+    bool usable = false;
+    std::filesystem::path mountPoint;
+
+private:
+    bool mounted = false;
+};
+
+/// A copy of a folder that may not be written: a read-only tmpfs where mounting is allowed
+/// (root ignores file modes), else the copy's mode.
+class ReadOnlyCopy
+{
+public:
+    explicit ReadOnlyCopy(const std::filesystem::path& source);
+    ~ReadOnlyCopy();
+    ReadOnlyCopy(const ReadOnlyCopy&) = delete;
+    ReadOnlyCopy& operator=(const ReadOnlyCopy&) = delete;
+
+    bool usable = false;
+    std::filesystem::path mountPoint;
+
+private:
+    bool mounted = false;
+};
 
 /// Runs `step` in a child process as an ordinary user (uid and gid 65534 when this process is
 /// root, else as it is) and returns its result, or -1 when the child did not end normally.
