@@ -5,6 +5,7 @@
 #include "engine/ResultLines.h"
 #include "engine/TotalDivision.h"
 #include "formats/ClosingCsv.h"
+#include "platform/core/FaultPoint.h"
 
 #include <algorithm>
 #include <cstring>
@@ -148,6 +149,7 @@ void FundRunner::run(std::size_t k, FundOutput& out)
     std::fill(engine.stockStarted.begin(), engine.stockStarted.end(), 0);
     DaySums sums;
     for (std::size_t d = 0; d < days.size(); ++d) {
+        faultPoint("run:day");
         const std::string dayText = dateText(days[d]);
         if (dayProgress)
             dayProgress->setPosition(static_cast<int>(100 * (d + 1) / days.size()));

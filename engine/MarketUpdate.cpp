@@ -29,8 +29,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* cannotRemove
     = "Update.new를 지울 수 없어 반영하지 않았습니다. 폴더와 파일의 쓰기 권한을 확인하세요.";
-constexpr const char* keptForNextStart
-    = " 반영하지 못한 자료는 Update.new에 남겨 두었으며, 다음에 이어서 반영합니다.";
+constexpr const char* keptForNextStart = " 반영하지 못한 자료는 Update.new에 남겨 두었으며, 다음에 이어서 반영합니다.";
 
 // A price file as the merge finds it before a block.
 struct PriceFileState
@@ -46,7 +45,9 @@ struct PriceFileState
 PriceFileState inspect(const fs::path& file)
 {
     PriceFileState st;
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(file.c_str(), &info) != 0)
         return st;
     st.exists = true;
@@ -72,7 +73,8 @@ PriceFileState inspect(const fs::path& file)
             break;
         }
         for (std::uintmax_t r = records; r-- > 0;) {
-            const std::int32_t v = parsePriceRecord(std::string_view(chunk).substr(r * priceRecordSize, priceRecordSize));
+            const std::int32_t v
+                = parsePriceRecord(std::string_view(chunk).substr(r * priceRecordSize, priceRecordSize));
             if (!st.lastRecord)
                 st.lastRecord = v;
             if (v >= firstDateValue) {
@@ -161,10 +163,7 @@ Journal readJournal(const fs::path& path)
     return j;
 }
 
-bool writeJournal(const fs::path& path, const std::string& line)
-{
-    return replaceFileAtomically(path, line + "\n");
-}
+bool writeJournal(const fs::path& path, const std::string& line) { return replaceFileAtomically(path, line + "\n"); }
 
 // Writes the bytes at `keep` and cuts the file there first; synced.
 bool writeFrom(const fs::path& file, std::uintmax_t keep, std::string_view bytes)
@@ -362,7 +361,8 @@ UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::files
             }
             faultPoint("merge:stopped");
             if (!keepRest(rejectedPath, rejectedBefore, std::string_view(reader->bytes()).substr(blockStart))) {
-                messages.show(problem + " 반영하지 않았습니다. 나머지 자료를 보관할 수 없어 Update.new를 그대로 둡니다.");
+                messages.show(problem
+                              + " 반영하지 않았습니다. 나머지 자료를 보관할 수 없어 Update.new를 그대로 둡니다.");
                 return outcome;
             }
             faultPoint("merge:rejected");
@@ -388,8 +388,9 @@ UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::files
             p.keep = !price.lastRecord ? 0 : block->count == 0 ? price.size - priceRecordSize : price.size;
             p.file = file;
             p.tail = price.end.substr(price.end.size() - static_cast<std::size_t>(price.size - p.keep));
-            if (!writeJournal(journalPath, format("pending %d %d %ju %s %s", index, p.existed ? 1 : 0, p.keep,
-                                                  hex(p.tail).c_str(), file.c_str()))) {
+            if (!writeJournal(journalPath,
+                              format("pending %d %d %ju %s %s", index, p.existed ? 1 : 0, p.keep, hex(p.tail).c_str(),
+                                     file.c_str()))) {
                 messages.show("디스크에 공간이 없거나 쓸 수 없어 Update.new를 모두 반영하지 못했습니다."
                               + std::string(keptForNextStart));
                 outcome.stopped = true;
@@ -398,10 +399,11 @@ UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::files
             faultPoint("merge:journal");
             if (!writeFrom(file, p.keep, bytes)) {
                 undo(p);
-                messages.show(format("%s 종목의 주가 파일에 Update.new 자료를 쓸 수 없습니다. 디스크 공간과 쓰기 권한을 "
-                                     "확인하세요.",
-                                     code.c_str())
-                              + keptForNextStart);
+                messages.show(
+                    format("%s 종목의 주가 파일에 Update.new 자료를 쓸 수 없습니다. 디스크 공간과 쓰기 권한을 "
+                           "확인하세요.",
+                           code.c_str())
+                    + keptForNextStart);
                 outcome.stopped = true;
                 return outcome;
             }

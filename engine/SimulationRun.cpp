@@ -13,6 +13,9 @@
 #include "engine/OrderedWorkers.h"
 #include "engine/ResultLines.h"
 #include "engine/RunInputs.h"
+#include "formats/ResultSet.h"
+#include "platform/core/FileTransaction.h"
+#include "platform/core/FolderLock.h"
 
 #include <algorithm>
 #include <atomic>
@@ -37,39 +40,36 @@ int workerCount(int requested, std::size_t funds)
         std::min<std::size_t>(static_cast<std::size_t>(threads), std::max<std::size_t>(funds / 4, 1)));
 }
 
-// The result files of one run in the working folder, with the engine's detail logs: created
-// with their headers, and closed on every way out.
+// The result files of one run in the working folder, with the engine's detail logs. The files of
+// the previous run go at once; the new ones are written under staged names and put in place
+// together by close(), so a run that stops or is killed leaves no result that looks finished.
 class ResultFiles
 {
 public:
     ResultFiles(CSimEngine& engine, const std::filesystem::path& dir, bool details)
         : logs{engine}
-        , dir(dir)
+        , transaction(dir, std::string(resultsTag))
         , details(details)
     {
+        FileTransaction::recover(dir, std::string(resultsTag));
         std::error_code ec;
-        for (const char* name : {"closing.csv", "trade.csv", "gen.csv"})
+        for (const auto name : resultFiles)
             std::filesystem::remove(dir / name, ec);
-        if (!resultCsv.open(dir / "result.csv"))
-            throw cannotWrite("result.csv");
+        open(resultCsv, dir, resultCsvFile);
         resultCsv.write(resultCsvHeader());
-        if (!resultTxt.open(dir / "result.txt"))
-            throw cannotWrite("result.txt");
+        open(resultTxt, dir, resultTxtFile);
         resultTxt.write(resultTxtHeader());
         if (details) {
-            if (!logs.engine.tradeLog.open(dir / "trade.csv"))
-                throw cannotWrite("trade.csv");
-            if (!logs.engine.closingLog.open(dir / "closing.csv"))
-                throw cannotWrite("closing.csv");
-            if (!gen.open(dir / "gen.csv"))
-                throw cannotWrite("gen.csv");
+            open(logs.engine.tradeLog, dir, tradeCsvFile);
+            open(logs.engine.closingLog, dir, closingCsvFile);
+            open(gen, dir, genCsvFile);
         }
     }
     ResultFiles(const ResultFiles&) = delete;
     ResultFiles& operator=(const ResultFiles&) = delete;
 
-    // Every file to the disk. A result file that lost lines on the way would be read as a
-    // result: none is left instead.
+    // Every file to the disk and into place. A result file that lost lines on the way would be
+    // read as a result: none is left instead.
     void close()
     {
         bool written = resultCsv.close();
@@ -79,12 +79,8 @@ public:
             written = logs.engine.closingLog.close() && written;
             written = gen.close() && written;
         }
-        if (!written) {
-            std::error_code ec;
-            for (const char* name : {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv"})
-                std::filesystem::remove(dir / name, ec);
+        if (!written || !transaction.commit())
             throw cannotWrite("결과");
-        }
     }
 
     TextWriter resultCsv;
@@ -92,6 +88,12 @@ public:
     TextWriter gen;
 
 private:
+    void open(TextWriter& writer, const std::filesystem::path& dir, std::string_view name)
+    {
+        if (!writer.open(transaction.stagedFile(dir / name)))
+            throw cannotWrite(std::string(name));
+    }
+
     // The detail logs belong to this run only: closed on every way out, a failed opening too.
     struct Logs
     {
@@ -102,7 +104,7 @@ private:
             engine.closingLog.close();
         }
     } logs;
-    std::filesystem::path dir;
+    FileTransaction transaction; // an uncommitted one takes its staged files with it
     bool details;
 };
 
@@ -168,6 +170,10 @@ void simulate(CSimEngine& engine, const SimParams& params)
     const auto& dir = context.workDir;
     if (const auto problem = validate(params))
         throw EngineError(problem->message);
+    // One writer per folder: a second run (or a merge, an import, a group change) waits its turn.
+    const auto lock = FolderLock::tryAcquire(dir);
+    if (!lock)
+        throw EngineError(folderBusyMessage);
     // Inputs first, so that a run that cannot start leaves the previous results in place.
     RunData data = readPortfolio(params, dir);
     ResultFiles files(engine, dir, data.logEnabled);

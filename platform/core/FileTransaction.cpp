@@ -4,6 +4,7 @@
 #include "platform/core/TextFile.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -212,6 +213,14 @@ bool FileTransaction::stage(const fs::path& file, std::string_view bytes)
     return true;
 }
 
+fs::path FileTransaction::stagedFile(const fs::path& file)
+{
+    Entry e{resolve(file), false};
+    fs::path staged = withSuffix(e.target, tag, "new");
+    entries.push_back(std::move(e));
+    return staged;
+}
+
 void FileTransaction::stageRemoval(const fs::path& file)
 {
     Entry e{resolve(file), true};
@@ -246,8 +255,19 @@ bool FileTransaction::commit()
     };
     if (!checkTargets())
         return discard();
+    // Every staged file whole on the disk, and its name, before the journal names it.
+    for (const auto& l : lines) {
+        if (l.remove)
+            continue;
+        const int fd = ::open(withSuffix(l.target, tag, "new").c_str(), O_RDONLY | O_CLOEXEC);
+        const bool synced = fd >= 0 && ::fsync(fd) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        if (!synced)
+            return discard();
+    }
     for (const auto& l : lines)
-        syncFolder(l.target.parent_path()); // the staged names are on the disk before the journal
+        syncFolder(l.target.parent_path());
     if (!replaceFileAtomically(journal(), journalText(lines)))
         return discard();
     faultPoint("transaction:journal");

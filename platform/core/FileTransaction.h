@@ -32,6 +32,9 @@ public:
     /// is a symbolic link is replaced at the file it points to; an existing target's mode is
     /// kept. False when the bytes cannot be written (nothing of the target changed).
     bool stage(const std::filesystem::path& file, std::string_view bytes);
+    /// Registers a file whose new content the caller writes itself, at the returned staged path
+    /// (a writer that streams, like a run's result files); commit() syncs it before the journal.
+    std::filesystem::path stagedFile(const std::filesystem::path& file);
     /// Stages the removal of a file (nothing happens if it does not exist).
     void stageRemoval(const std::filesystem::path& file);
 

@@ -14,7 +14,8 @@
 namespace kestrelan {
 
 FileTooLarge::FileTooLarge(const std::filesystem::path& path, std::size_t limit)
-    : std::runtime_error(format("%s 파일이 너무 큽니다 (%zu바이트까지 읽을 수 있습니다).", path.filename().c_str(), limit))
+    : std::runtime_error(
+        format("%s 파일이 너무 큽니다 (%zu바이트까지 읽을 수 있습니다).", path.filename().c_str(), limit))
 {
 }
 

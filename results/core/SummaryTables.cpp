@@ -1,6 +1,7 @@
 #include "results/core/SummaryTables.h"
 
 #include "formats/ClosingCsv.h"
+#include "formats/ResultSet.h"
 #include "formats/GenCsv.h"
 #include "formats/ResultCsv.h"
 #include "platform/core/Cp949.h"
@@ -173,6 +174,7 @@ void readStocks(std::string_view bytes, SummaryTables& t)
 
 ResultKind classifyResult(const std::filesystem::path& dir)
 {
+    recoverResults(dir); // a run killed while it put its files in place: finished or undone first
     ResultKind kind = ResultKind::FundSeries;
     std::string first, second;
     if (const auto raw = readWholeFile(dir / "result.csv")) {

@@ -7,18 +7,22 @@
 #include "engine/CSimEngine.h"
 #include "engine/MarketUpdate.h"
 #include "engine/Portfolio.h"
+#include "formats/ResultSet.h"
 #include "mainform/core/Groups.h"
 #include "platform/core/Cp949.h"
+#include "platform/core/FolderLock.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 #include "support/Faults.h"
 #include "tools/ImportCsv.h"
 
+#include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace kestrelan;
@@ -133,12 +137,14 @@ TEST(FaultTest, ReadOnlyWorkingFolder)
 TEST(FaultTest, FullDiskLeavesNoResultToTrust)
 {
     Market m;
-    std::filesystem::create_symlink("/dev/full", m.dir / "result.txt");
+    ASSERT_EQ(m.run(), runFinished);
+    // result.txt is written under its staged name, which leads to a device that is always full.
+    std::filesystem::create_symlink("/dev/full", m.dir / "result.txt.results.new");
     EXPECT_EQ(m.run(), runStopped);
     ASSERT_FALSE(m.messages.shown.empty());
     EXPECT_NE(m.messages.shown.back().find("디스크"), std::string::npos);
-    EXPECT_FALSE(m.dir.exists("result.csv"));
-    EXPECT_FALSE(m.dir.exists("trade.csv"));
+    for (const char* file : {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv"})
+        EXPECT_FALSE(m.dir.exists(file)) << file; // neither the new ones nor the previous run's
 }
 
 TEST(FaultTest, FullDiskKeepsTheGroupsAndTheMarket)
@@ -246,4 +252,53 @@ TEST(FaultTest, PriceFilesThatChangeBetweenRunsAreReadAnew)
     m.dir.write("StockData/111110.real", full.substr(0, full.size() - 20));
     ASSERT_EQ(m.run(), runFinished);
     EXPECT_TRUE(m.messages.shown.empty());
+}
+
+TEST(FaultTest, AKilledRunLeavesNoResultThatLooksFinished)
+{
+    Market reference;
+    ASSERT_EQ(reference.run(), runFinished);
+    int kills = 0;
+    for (int n = 1;; ++n) {
+        Market m;
+        ASSERT_EQ(m.run(), runFinished); // the previous run's results, which the next run removes
+        std::string point;
+        if (!test::killedAtPoint(
+                n, [&] { m.run(); }, &point))
+            break;
+        ++kills;
+        recoverResults(m.dir.path()); // what the results window and show do before they read
+        const bool finished = m.dir.exists("result.csv");
+        for (const char* f : {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv"}) {
+            EXPECT_EQ(m.dir.exists(f), finished) << f << ", killed at point " << n << " (" << point << ")";
+            if (finished && m.dir.exists(f))
+                EXPECT_EQ(m.dir.read(f), reference.dir.read(f)) << f << ", killed at " << point;
+        }
+        EXPECT_FALSE(m.dir.exists("results.journal")) << point;
+    }
+    EXPECT_GE(kills, 8); // the days of the fund, the commit's steps
+}
+
+TEST(FaultTest, TwoRunsInOneFolderOneAtATime)
+{
+    Market m;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        const auto lock = FolderLock::tryAcquire(m.dir.path());
+        (void)::write(ready[1], "1", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    EXPECT_EQ(m.run(), runStopped);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ASSERT_EQ(m.messages.shown.size(), 1u);
+    EXPECT_EQ(m.messages.shown[0], folderBusyMessage);
+    EXPECT_EQ(m.run(), runFinished);
+    ::close(ready[0]);
+    ::close(ready[1]);
 }

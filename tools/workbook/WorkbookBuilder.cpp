@@ -1,5 +1,7 @@
 #include "tools/workbook/WorkbookBuilder.h"
 
+#include "formats/ResultSet.h"
+
 #include "formats/GenCsv.h"
 #include "formats/ResultCsv.h"
 #include "formats/TradeCsv.h"
@@ -351,6 +353,7 @@ std::filesystem::path freeWorkbookPath(const std::filesystem::path& folder, cons
 std::filesystem::path buildWorkbook(const Handoff& h, const std::filesystem::path& resultsDir,
                                     const std::filesystem::path& outDir)
 {
+    recoverResults(resultsDir);
     std::filesystem::create_directories(outDir);
     const auto scratch = outDir / (".kestrelan-" + std::to_string(::getpid()) + ".xlsx.tmp");
     lxw_workbook_options options{};
