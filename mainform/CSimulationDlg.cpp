@@ -32,9 +32,6 @@ namespace kestrelan {
 
 namespace {
 
-constexpr const char* groupFilesFailed
-    = "그룹 파일(group.lst, item.lst)을 쓸 수 없습니다. 폴더의 쓰기 권한을 확인하세요.";
-
 QByteArray bytesOf(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
 
 std::string entryOf(const QListWidgetItem* item)
@@ -301,13 +298,10 @@ void CSimulationDlg::registerGroup()
         services.messages->show("그룹명에 쓸 수 없는 문자가 있습니다. 한글, 영문, 숫자로 입력하세요.");
         return;
     }
-    switch (kestrelan::registerGroup(services.workDir, *name, portfolioEntries())) {
-    case GroupResult::Done: break;
-    case GroupResult::Duplicate: services.messages->show("동일한 이름의 그룹이 있습니다."); return;
-    case GroupResult::TooLong:
-        services.messages->show("그룹명은 30바이트(한글 15자, 영문 30자)까지 쓸 수 있습니다.");
+    if (const char* problem
+        = groupResultMessage(kestrelan::registerGroup(services.workDir, *name, portfolioEntries()))) {
+        services.messages->show(problem);
         return;
-    case GroupResult::Failed: services.messages->show(groupFilesFailed); return;
     }
     fillGroupCombo();
 }
@@ -321,8 +315,9 @@ void CSimulationDlg::deleteGroup()
     if (services.messages->show("정말로 삭제할까요?", IMessageSink::Buttons::OkCancel) != IMessageSink::Answer::Ok)
         return;
     const QByteArray name = groupCombo->itemData(chosen).toByteArray();
-    if (!kestrelan::deleteGroup(services.workDir, std::string(name.constData(), static_cast<std::size_t>(name.size()))))
-        services.messages->show(groupFilesFailed);
+    if (const char* problem = groupResultMessage(kestrelan::deleteGroup(
+            services.workDir, std::string(name.constData(), static_cast<std::size_t>(name.size())))))
+        services.messages->show(problem);
     fillGroupCombo();
     portfolioList->clear();
 }

@@ -2,9 +2,15 @@
 
 #include "engine/MarketData.h"
 #include "platform/core/Cp949.h"
+#include "platform/core/FileTransaction.h"
+#include "platform/core/FolderLock.h"
 #include "platform/core/Format.h"
 #include "platform/core/Text.h"
 #include "platform/core/TextFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace kestrelan {
 
@@ -12,83 +18,163 @@ namespace {
 
 constexpr std::size_t groupLine = groupNameSize + 1;                 // read size: name and LF
 constexpr std::size_t itemLine = groupNameSize + stockEntrySize + 1; // name, entry, LF
+constexpr std::string_view groupsTag = "groups";
+constexpr std::string_view nameBlanks = " \t";
 
-// Fixed-size text-mode chunks of a file; a short last chunk is left out.
-std::vector<std::string> chunks(const std::filesystem::path& path, std::size_t size)
+// A group file as a change finds it: its bytes, or the fact that it exists and cannot be read.
+struct GroupFile
+{
+    std::string bytes; // empty for a file that does not exist
+    bool readable = true;
+};
+
+GroupFile readGroupFile(const std::filesystem::path& path)
+{
+    struct stat info
+    {
+    };
+    if (::lstat(path.c_str(), &info) != 0 && errno == ENOENT)
+        return {};
+    auto bytes = readWholeFile(path, groupFileLimit);
+    if (!bytes)
+        return {{}, false};
+    return {std::move(*bytes), true};
+}
+
+// Fixed-size text-mode chunks of a file's bytes; a short last chunk is left out.
+std::vector<std::string> chunks(std::string bytes, std::size_t size)
 {
     std::vector<std::string> out;
-    if (auto reader = TextReader::open(path))
-        forEachRecord(*reader, size, [&](std::string chunk) { out.push_back(std::move(chunk)); });
+    TextReader reader(std::move(bytes));
+    forEachRecord(reader, size, [&](std::string chunk) { out.push_back(std::move(chunk)); });
     return out;
 }
 
-bool rewrite(const std::filesystem::path& path, const std::string& text)
+std::vector<std::string> chunksOf(const std::filesystem::path& path, std::size_t size)
 {
-    return replaceFileAtomically(path, toCrLf(text));
+    auto bytes = readWholeFile(path, groupFileLimit);
+    return bytes ? chunks(std::move(*bytes), size) : std::vector<std::string>{};
 }
 
-std::string existing(const std::filesystem::path& path) { return readWholeFile(path).value_or(std::string()); }
-
-// Keeps the file as it is now under the backup name (an empty backup when it is missing, so a
-// backup never describes an older state than the one just replaced).
-bool backUp(const std::filesystem::path& file, const std::filesystem::path& backup)
+// A change interrupted by a kill is finished or undone before the files are read again.
+void recoverGroups(const std::filesystem::path& dir)
 {
     std::error_code ec;
-    std::filesystem::remove(backup, ec);
-    const auto bytes = readWholeFile(file);
-    if (!bytes)
-        return true;
-    return replaceFileAtomically(backup, *bytes);
+    if (!std::filesystem::exists(dir / (std::string(groupsTag) + ".journal"), ec)
+        && !std::filesystem::exists(dir / (std::string(groupsTag) + ".rollback"), ec))
+        return;
+    if (const auto lock = FolderLock::tryAcquire(dir))
+        FileTransaction::recover(dir, std::string(groupsTag));
 }
 
 } // namespace
 
+const char* groupResultMessage(GroupResult result)
+{
+    switch (result) {
+    case GroupResult::Done: return nullptr;
+    case GroupResult::Duplicate: return "동일한 이름의 그룹이 있습니다.";
+    case GroupResult::TooLong: return "그룹명은 30바이트(한글 15자, 영문 30자)까지 쓸 수 있습니다.";
+    case GroupResult::Failed:
+        return "그룹 파일(group.lst, item.lst)을 쓸 수 없습니다. 폴더의 쓰기 권한과 남은 디스크 공간을 확인하세요.";
+    case GroupResult::Unreadable:
+        return "그룹 파일(group.lst, item.lst)을 읽을 수 없어 그룹을 바꾸지 않았습니다. 파일의 읽기 권한을 확인하세요.";
+    case GroupResult::Busy: return folderBusyMessage;
+    }
+    return nullptr;
+}
+
 std::vector<std::string> readGroupNames(const std::filesystem::path& dir)
 {
+    recoverGroups(dir);
     std::vector<std::string> names;
-    for (auto& chunk : chunks(dir / "group.lst", groupLine))
+    for (auto& chunk : chunksOf(dir / "group.lst", groupLine))
         names.push_back(chunk.substr(0, groupNameSize));
     return names;
 }
 
-GroupResult registerGroup(const std::filesystem::path& dir, const std::string& name,
+GroupResult registerGroup(const std::filesystem::path& dir, const std::string& typedName,
                           const std::vector<std::string>& entries)
 {
-    if (name.size() > groupNameSize)
+    const std::string name(trim(typedName, nameBlanks));
+    if (name.empty() || name.size() > groupNameSize)
         return GroupResult::TooLong;
-    for (const auto& stored : readGroupNames(dir))
-        if (trimRight(stored) == name)
+    const auto lock = FolderLock::tryAcquire(dir);
+    if (!lock)
+        return GroupResult::Busy;
+    FileTransaction::recover(dir, std::string(groupsTag));
+    const GroupFile groups = readGroupFile(dir / "group.lst");
+    const GroupFile items = readGroupFile(dir / "item.lst");
+    if (!groups.readable || !items.readable)
+        return GroupResult::Unreadable;
+    for (const auto& stored : chunks(groups.bytes, groupLine))
+        if (trim(std::string_view(stored).substr(0, groupNameSize), nameBlanks) == name)
             return GroupResult::Duplicate;
     const std::string padded = padBytes(name, groupNameSize);
-    std::string items;
+
+    // Members left under this name by a registration that never got its name into group.lst
+    // are not this group's: they go.
+    std::string itemBytes = items.bytes;
+    const auto stored = chunks(items.bytes, itemLine);
+    if (std::any_of(stored.begin(), stored.end(),
+                    [&](const auto& c) { return c.compare(0, groupNameSize, padded) == 0; })) {
+        std::string kept;
+        for (const auto& c : stored)
+            if (c.compare(0, groupNameSize, padded) != 0)
+                kept += c.substr(0, itemLine - 1) + "\n";
+        itemBytes = toCrLf(kept);
+    }
+    std::string added;
     for (const auto& entry : entries)
-        items += padded + padBytes(entry, stockEntrySize) + "\n";
-    // item.lst first: a group name whose members are missing would load an empty portfolio.
-    if (!replaceFileAtomically(dir / "item.lst", existing(dir / "item.lst") + toCrLf(items)))
-        return GroupResult::Failed;
-    if (!replaceFileAtomically(dir / "group.lst", existing(dir / "group.lst") + toCrLf(padded + "\n")))
+        added += padded + padBytes(entry, stockEntrySize) + "\n";
+    FileTransaction change(dir, std::string(groupsTag));
+    if (!change.stage("item.lst", itemBytes + toCrLf(added))
+        || !change.stage("group.lst", groups.bytes + toCrLf(padded + "\n")) || !change.commit())
         return GroupResult::Failed;
     return GroupResult::Done;
 }
 
-bool deleteGroup(const std::filesystem::path& dir, const std::string& paddedName)
+GroupResult deleteGroup(const std::filesystem::path& dir, const std::string& paddedName)
 {
-    std::string groups, items;
-    for (const auto& chunk : chunks(dir / "group.lst", groupLine))
+    const auto lock = FolderLock::tryAcquire(dir);
+    if (!lock)
+        return GroupResult::Busy;
+    FileTransaction::recover(dir, std::string(groupsTag));
+    const GroupFile groups = readGroupFile(dir / "group.lst");
+    const GroupFile items = readGroupFile(dir / "item.lst");
+    if (!groups.readable || !items.readable)
+        return GroupResult::Unreadable;
+    std::string keptGroups, keptItems;
+    for (const auto& chunk : chunks(groups.bytes, groupLine))
         if (chunk.compare(0, groupNameSize, paddedName) != 0)
-            groups += chunk.substr(0, groupNameSize) + "\n";
-    for (const auto& chunk : chunks(dir / "item.lst", itemLine))
+            keptGroups += chunk.substr(0, groupNameSize) + "\n";
+    for (const auto& chunk : chunks(items.bytes, itemLine))
         if (chunk.compare(0, groupNameSize, paddedName) != 0)
-            items += chunk.substr(0, itemLine - 1) + "\n";
-    if (!backUp(dir / "group.lst", dir / "group.bak") || !backUp(dir / "item.lst", dir / "item.bak"))
-        return false;
-    return rewrite(dir / "group.lst", groups) && rewrite(dir / "item.lst", items);
+            keptItems += chunk.substr(0, itemLine - 1) + "\n";
+    // The backups hold the files as they were just before (none for a file that did not exist),
+    // replaced in the same change as the files themselves.
+    FileTransaction change(dir, std::string(groupsTag));
+    std::error_code ec;
+    for (const auto& [file, backup] : {std::pair{"group.lst", "group.bak"}, std::pair{"item.lst", "item.bak"}}) {
+        const GroupFile& before = std::string_view(file) == "group.lst" ? groups : items;
+        if (std::filesystem::exists(dir / file, ec)) {
+            if (!change.stage(backup, before.bytes))
+                return GroupResult::Failed;
+        } else {
+            change.stageRemoval(backup);
+        }
+    }
+    if (!change.stage("group.lst", toCrLf(keptGroups)) || !change.stage("item.lst", toCrLf(keptItems))
+        || !change.commit())
+        return GroupResult::Failed;
+    return GroupResult::Done;
 }
 
 std::vector<std::string> loadGroup(const std::filesystem::path& dir, const std::string& paddedName)
 {
+    recoverGroups(dir);
     std::vector<std::string> entries;
-    for (const auto& chunk : chunks(dir / "item.lst", itemLine))
+    for (const auto& chunk : chunksOf(dir / "item.lst", itemLine))
         if (chunk.compare(0, groupNameSize, paddedName) == 0)
             entries.push_back(chunk.substr(groupNameSize, stockEntrySize));
     return entries;

@@ -123,7 +123,7 @@ TEST(FaultTest, ReadOnlyWorkingFolder)
     EXPECT_NE(m.messages.shown[0].find("result.csv"), std::string::npos);
     EXPECT_FALSE(writeSimItems(work, portfolio, 0, 1000));
     EXPECT_EQ(registerGroup(work, "new", portfolio), GroupResult::Failed);
-    EXPECT_FALSE(deleteGroup(work, padBytes("old", 30)));
+    EXPECT_EQ(deleteGroup(work, padBytes("old", 30)), GroupResult::Failed);
     EXPECT_EQ(readGroupNames(work).size(), 1u);
     // An update that cannot be removed is not merged: it would be merged again at every start.
     NullProgress progress;
@@ -152,7 +152,8 @@ TEST(FaultTest, FullDiskKeepsTheGroupsAndTheMarket)
     Market m;
     ASSERT_EQ(registerGroup(m.dir.path(), "first", portfolio), GroupResult::Done);
     const std::string items = m.dir.read("item.lst");
-    std::filesystem::create_symlink("/dev/full", m.dir / "item.lst.tmp");
+    // item.lst's new content is staged under this name, which leads to a device that is always full.
+    std::filesystem::create_symlink("/dev/full", m.dir / "item.lst.groups.new");
     EXPECT_EQ(registerGroup(m.dir.path(), "second", portfolio), GroupResult::Failed);
     EXPECT_EQ(m.dir.read("item.lst"), items);
     EXPECT_EQ(readGroupNames(m.dir.path()).size(), 1u);

@@ -3,6 +3,10 @@
 #include "engine/MarketData.h"
 #include "mainform/core/StockSearch.h"
 #include "platform/core/Cp949.h"
+#include "support/Faults.h"
+
+#include <functional>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -36,17 +40,17 @@ TEST(GroupsTest, RegisterLoadAndRefuseDuplicates)
     EXPECT_EQ(dir.read("item.lst").size(), 3u * 59);
     EXPECT_EQ(dir.read("group.lst").substr(30, 2), "\r\n");
     EXPECT_EQ(registerGroup(dir.path(), toCp949("성장주"), growth), GroupResult::Duplicate);
-    // Only the stored name's trailing blanks are dropped: a typed trailing blank is a new name.
-    EXPECT_EQ(registerGroup(dir.path(), "blue ", {market()[1]}), GroupResult::Done);
+    // A name is taken without the blanks at its ends: "blue " is "blue", blanks alone no name.
+    EXPECT_EQ(registerGroup(dir.path(), " blue ", {market()[1]}), GroupResult::Duplicate);
+    EXPECT_EQ(registerGroup(dir.path(), "   ", {market()[1]}), GroupResult::TooLong);
     EXPECT_EQ(registerGroup(dir.path(), std::string(31, 'x'), growth), GroupResult::TooLong);
-    EXPECT_EQ(registerGroup(dir.path(), std::string(30, 'x'), growth), GroupResult::Done);
+    EXPECT_EQ(registerGroup(dir.path(), std::string(30, 'x') + " ", growth), GroupResult::Done);
 
     const auto names = readGroupNames(dir.path());
-    ASSERT_EQ(names.size(), 4u);
+    ASSERT_EQ(names.size(), 3u);
     EXPECT_EQ(names[0], padBytes(toCp949("성장주"), 30));
     EXPECT_EQ(loadGroup(dir.path(), names[0]), growth);
-    // "blue" and "blue " are stored alike: loading either finds both groups' members.
-    EXPECT_EQ(loadGroup(dir.path(), names[1]).size(), 2u);
+    EXPECT_EQ(loadGroup(dir.path(), names[1]), std::vector<std::string>{market()[4]});
 }
 
 TEST(GroupsTest, DeleteKeepsTheOthersInOrderAndBacksUp)
@@ -56,7 +60,7 @@ TEST(GroupsTest, DeleteKeepsTheOthersInOrderAndBacksUp)
     registerGroup(dir.path(), "two", {market()[1], market()[2]});
     registerGroup(dir.path(), "three", {market()[3]});
     const std::string groupsBefore = dir.read("group.lst"), itemsBefore = dir.read("item.lst");
-    ASSERT_TRUE(deleteGroup(dir.path(), padBytes("two", 30)));
+    ASSERT_EQ(deleteGroup(dir.path(), padBytes("two", 30)), GroupResult::Done);
     EXPECT_EQ(dir.read("group.bak"), groupsBefore);
     EXPECT_EQ(dir.read("item.bak"), itemsBefore);
     const auto names = readGroupNames(dir.path());
@@ -73,12 +77,76 @@ TEST(GroupsTest, MissingFilesMeanNoGroups)
     test::TempDir dir;
     EXPECT_TRUE(readGroupNames(dir.path()).empty());
     EXPECT_TRUE(loadGroup(dir.path(), padBytes("x", 30)).empty());
-    EXPECT_TRUE(deleteGroup(dir.path(), padBytes("x", 30)));
+    EXPECT_EQ(deleteGroup(dir.path(), padBytes("x", 30)), GroupResult::Done);
     EXPECT_EQ(dir.read("group.lst"), "");
     EXPECT_FALSE(dir.exists("group.bak"));
     // A truncated last record of group.lst is not a group.
     dir.write("group.lst", padBytes("a", 30) + "\r\n" + "b");
     EXPECT_EQ(readGroupNames(dir.path()).size(), 1u);
+}
+
+TEST(GroupsTest, AKillAtAnyStepLeavesTheGroupsWholeAndNoneIsMergedWithLeftovers)
+{
+    const auto seed = [](const test::TempDir& dir) {
+        registerGroup(dir.path(), "one", {market()[0]});
+        registerGroup(dir.path(), "two", {market()[1], market()[2]});
+        // Members a registration of "three" left without its name, before changes were whole.
+        dir.write("item.lst", dir.read("item.lst") + padBytes("three", 30) + market()[4] + "\r\n");
+    };
+    const auto state = [](const test::TempDir& dir) {
+        std::vector<std::vector<std::string>> groups;
+        for (const auto& name : readGroupNames(dir.path())) // finishes or undoes an interrupted change
+            groups.push_back(loadGroup(dir.path(), name));
+        return groups;
+    };
+    using Change = std::function<void(const test::TempDir&)>;
+    const Change changes[] = {
+        [](const test::TempDir& d) { registerGroup(d.path(), "three", {market()[3]}); },
+        [](const test::TempDir& d) { deleteGroup(d.path(), padBytes("one", 30)); },
+    };
+    for (const auto& change : changes) {
+        test::TempDir before, after;
+        seed(before);
+        seed(after);
+        change(after);
+        int kills = 0;
+        for (int n = 1;; ++n) {
+            test::TempDir dir;
+            seed(dir);
+            std::string point;
+            if (!test::killedAtPoint(
+                    n, [&] { change(dir); }, &point))
+                break;
+            ++kills;
+            const auto now = state(dir);
+            EXPECT_TRUE(now == state(before) || now == state(after)) << "killed at " << point;
+        }
+        EXPECT_GE(kills, 4);
+    }
+    // The leftovers of "three" were not taken into the new group.
+    test::TempDir dir;
+    seed(dir);
+    registerGroup(dir.path(), "three", {market()[3]});
+    EXPECT_EQ(loadGroup(dir.path(), padBytes("three", 30)), std::vector<std::string>{market()[3]});
+}
+
+TEST(GroupsTest, AGroupFileThatCannotBeReadStopsTheChange)
+{
+    test::TempDir dir;
+    registerGroup(dir.path(), "one", {market()[0]});
+    const std::string groups = dir.read("group.lst"), items = dir.read("item.lst");
+    ::chmod(dir.path().c_str(), 0777);
+    ::chmod((dir / "group.lst").c_str(), 0666);
+    ::chmod((dir / "item.lst").c_str(), 0000);
+    const int result = test::asOrdinaryUser([&] {
+        const auto r1 = registerGroup(dir.path(), "two", {market()[1]});
+        const auto r2 = deleteGroup(dir.path(), padBytes("one", 30));
+        return static_cast<int>(r1) * 16 + static_cast<int>(r2);
+    });
+    ::chmod((dir / "item.lst").c_str(), 0644);
+    EXPECT_EQ(result, static_cast<int>(GroupResult::Unreadable) * 17);
+    EXPECT_EQ(dir.read("group.lst"), groups);
+    EXPECT_EQ(dir.read("item.lst"), items);
 }
 
 TEST(GroupsTest, PortfolioNumbering)
