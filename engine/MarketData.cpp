@@ -1,6 +1,8 @@
 #include "engine/MarketData.h"
 
 #include "platform/core/Cp949.h"
+#include "platform/core/FileTransaction.h"
+#include "platform/core/FolderLock.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 
@@ -150,6 +152,12 @@ std::string indexRecordBytes(std::int32_t date, std::int32_t startHundredths, st
 std::string codeRecordBytes(std::string_view code, std::string_view nameCp949)
 {
     return padBytes(code, stockCodeSize) + ' ' + padBytes(nameCp949, stockNameSize) + '\n';
+}
+
+void recoverMarketFiles(const std::filesystem::path& dir)
+{
+    if (const auto lock = FolderLock::tryAcquire(dir))
+        FileTransaction::recover(dir, std::string(importTag));
 }
 
 } // namespace kestrelan

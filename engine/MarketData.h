@@ -126,4 +126,12 @@ std::string indexRecordBytes(std::int32_t date, std::int32_t startHundredths, st
 /// A code.lst record for a code and a CP949 name (cut on a character boundary, padded to 20).
 std::string codeRecordBytes(std::string_view code, std::string_view nameCp949);
 
+/// The tag of an import's commit of the market files (FileTransaction).
+constexpr std::string_view importTag = "import";
+
+/// Finishes (or undoes) an import's commit of the market files in `dir` that a kill interrupted,
+/// unless a writer holds the folder now (a writer that holds it recovers with FileTransaction
+/// itself). Readers of a market call it first.
+void recoverMarketFiles(const std::filesystem::path& dir);
+
 } // namespace kestrelan

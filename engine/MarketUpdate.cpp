@@ -6,6 +6,7 @@
 #include "platform/core/TextFile.h"
 
 #include "platform/core/FaultPoint.h"
+#include "platform/core/FileTransaction.h"
 #include "platform/core/FolderLock.h"
 
 #include <cerrno>
@@ -281,6 +282,8 @@ UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::files
         messages.show(std::string(folderBusyMessage) + " Update.new는 다음에 반영합니다.");
         return outcome;
     }
+    for (const auto& dir : {workDir, programDir})
+        FileTransaction::recover(dir, std::string(importTag)); // an interrupted import first
     // An update that cannot be removed would be merged again at every start.
     if (::access(updatePath.c_str(), R_OK | W_OK) != 0 || ::access(workDir.c_str(), W_OK) != 0) {
         messages.show(cannotRemove);

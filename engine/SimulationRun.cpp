@@ -174,6 +174,11 @@ void simulate(CSimEngine& engine, const SimParams& params)
     const auto lock = FolderLock::tryAcquire(dir);
     if (!lock)
         throw EngineError(folderBusyMessage);
+    // An import that a kill interrupted is finished or undone before its files are read.
+    FileTransaction::recover(dir, std::string(importTag));
+    std::error_code ec;
+    if (!std::filesystem::equivalent(dir, context.programDir, ec))
+        recoverMarketFiles(context.programDir);
     // Inputs first, so that a run that cannot start leaves the previous results in place.
     RunData data = readPortfolio(params, dir);
     ResultFiles files(engine, dir, data.logEnabled);

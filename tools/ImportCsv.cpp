@@ -4,6 +4,8 @@
 #include "engine/MarketUpdate.h"
 #include "engine/TickRound.h"
 #include "platform/core/Cp949.h"
+#include "platform/core/FileTransaction.h"
+#include "platform/core/FolderLock.h"
 #include "platform/core/Format.h"
 #include "platform/core/Text.h"
 #include "platform/core/TextFile.h"
@@ -64,6 +66,20 @@ std::vector<std::string> split(std::string_view line, char sep)
     }
     fields.push_back(fieldText(current));
     return fields;
+}
+
+// The line ends among the first `records` records of a stored list file: its records end in
+// "\n", which a file written in text mode holds as CR LF.
+std::size_t crLfCount(const std::string& bytes, std::size_t records)
+{
+    std::size_t count = 0, seen = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size() && seen < records; ++i) {
+        if (bytes[i] == '\n')
+            ++seen;
+        else if (bytes[i] == '\r' && bytes[i + 1] == '\n')
+            ++count;
+    }
+    return count;
 }
 
 std::vector<std::string> fileLines(const std::filesystem::path& path)
@@ -265,54 +281,6 @@ std::string updateBlock(const std::string& code, const StockRecords& r, std::opt
     return updateBlockBytes(code, from->first, std::span(r.numbers).subspan(from->second));
 }
 
-// A scratch folder inside the target; removed with what is left in it.
-class Scratch
-{
-public:
-    explicit Scratch(const std::filesystem::path& out)
-    {
-        std::filesystem::create_directories(out);
-        std::string pattern = (out / ".kestrelan-import-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw ImportError(out.string() + ": 임시 폴더를 만들 수 없습니다.");
-        dir = pattern;
-    }
-    ~Scratch()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-    // `name` is relative to the target.
-    void write(const std::filesystem::path& name, const std::string& bytes)
-    {
-        const auto path = dir / name;
-        std::filesystem::create_directories(path.parent_path());
-        if (!replaceFileAtomically(path, bytes))
-            throw ImportError(path.string() + ": 쓸 수 없습니다.");
-        files.push_back(name);
-    }
-    // Every file into place; each rename replaces one whole file. The folders are made first,
-    // so a target that cannot take the files fails before any of them moves.
-    void commit(const std::filesystem::path& out)
-    {
-        std::error_code ec;
-        for (const auto& name : files) {
-            std::filesystem::create_directories((out / name).parent_path(), ec);
-            if (ec || !std::filesystem::is_directory((out / name).parent_path()))
-                throw ImportError((out / name).parent_path().string() + ": 폴더를 만들 수 없습니다.");
-        }
-        for (const auto& name : files) {
-            std::filesystem::rename(dir / name, out / name, ec);
-            if (ec)
-                throw ImportError((out / name).string() + ": 제자리에 옮길 수 없습니다 (" + ec.message() + ").");
-        }
-    }
-    std::filesystem::path dir;
-
-private:
-    std::vector<std::filesystem::path> files;
-};
-
 } // namespace
 
 ImportSummary importFiles(const ImportOptions& o);
@@ -377,17 +345,29 @@ ImportSummary importCsv(const ImportOptions& o)
 ImportSummary importFiles(const ImportOptions& o)
 {
     ImportSummary summary;
-    if (!(o.multiplier > 0))
-        throw ImportError("--multiplier는 0보다 커야 합니다.");
+    if (!(o.multiplier > 0) || !std::isfinite(o.multiplier))
+        throw ImportError("--multiplier는 0보다 큰 수여야 합니다.");
+    if (o.from > o.to)
+        throw ImportError("--from(" + std::to_string(o.from) + ")이 --to(" + std::to_string(o.to) + ")보다 늦습니다.");
 
     // The index.
     if (o.update && std::filesystem::exists(o.out / updateFileName))
         throw ImportError(
             (o.out / updateFileName).string()
             + ": 아직 반영되지 않은 업데이트가 있습니다. 프로그램을 한 번 시작해 반영한 뒤 다시 실행하세요.");
-    const auto indexRows = readDaily(o.index, o, false, 1.0);
+    auto indexRows = readDaily(o.index, o, false, 1.0);
+    // An update adds the days after the last one stored; the stored ones stay as they are.
     std::string kospi;
     std::optional<double> previous;
+    if (o.update) {
+        if (const auto stored = IndexFile::load(o.out / "kospi.lst"); stored && !stored->records().empty()) {
+            kospi = *readWholeFile(o.out / "kospi.lst");
+            kospi.resize(stored->records().size() * indexRecordSize + crLfCount(kospi, stored->records().size()));
+            const IndexRecord& last = stored->records().back();
+            std::erase_if(indexRows, [&](const Row& r) { return r.date <= last.date; });
+            previous = indexPoints(last.dayValue);
+        }
+    }
     for (const Row& r : indexRows) {
         const double start = r.open.value_or(previous.value_or(r.close));
         const auto hundredths = [&](double v) {
@@ -401,6 +381,9 @@ ImportSummary importFiles(const ImportOptions& o)
         previous = r.close;
     }
     summary.indexDays = static_cast<int>(indexRows.size());
+    if (indexRows.empty() && !o.update)
+        throw ImportError(o.index.string() + ": 가져올 지수 자료가 없습니다 (기간 " + std::to_string(o.from) + "~"
+                          + std::to_string(o.to) + ").");
 
     // The names, in file order.
     std::vector<std::pair<std::string, std::string>> names; // code, CP949 name
@@ -427,7 +410,7 @@ ImportSummary importFiles(const ImportOptions& o)
         names.emplace_back(f[0], std::string(cutBytes(name, stockNameSize)));
     }
 
-    // The price files.
+    // The price files; a stock with no day in the period is left out.
     const auto splits = o.splits ? readSplits(*o.splits) : std::map<std::string, std::vector<Split>>{};
     std::map<std::string, StockRecords> stocks;
     if (!std::filesystem::is_directory(o.prices))
@@ -439,40 +422,84 @@ ImportSummary importFiles(const ImportOptions& o)
         if (!isStockCode(code))
             throw ImportError(e.path().string() + ": 파일 이름은 여섯 자리 종목코드여야 합니다.");
         const auto rows = readDaily(e.path(), o, true, o.multiplier);
+        if (rows.empty()) {
+            summary.notes.push_back(code + ": 기간 안에 자료가 없어 가져오지 않았습니다.");
+            continue;
+        }
         const auto s = splits.find(code);
         stocks[code] = stockRecords(rows, s == splits.end() ? std::vector<Split>{} : s->second, e.path());
     }
+    if (stocks.empty())
+        throw ImportError(o.prices.string()
+                          + ": 가져올 주가 자료가 없습니다 (기간 안에 자료가 있는 <종목코드>.csv 파일이 "
+                            "없습니다).");
 
+    // code.lst: the stocks in the names' order, then those without a name. An update keeps the
+    // stored list and adds the stocks it does not hold yet.
+    std::vector<std::string> stored;
     std::string codes;
+    if (o.update) {
+        if (auto list = loadCodeList(o.out / "code.lst")) {
+            codes = *readWholeFile(o.out / "code.lst");
+            codes.resize(list->size() * codeRecordSize + crLfCount(codes, list->size()));
+            for (const auto& entry : *list)
+                stored.emplace_back(entryCode(entry));
+        }
+    }
+    const auto isStored
+        = [&](const std::string& code) { return std::find(stored.begin(), stored.end(), code) != stored.end(); };
     for (const auto& [code, name] : names)
-        if (stocks.count(code))
+        if (stocks.count(code) && !isStored(code))
             codes += codeRecordBytes(code, name);
     for (const auto& stock : stocks) {
         const std::string& code = stock.first;
+        if (isStored(code))
+            continue;
         if (std::none_of(names.begin(), names.end(), [&](const auto& n) { return n.first == code; })) {
             codes += codeRecordBytes(code, code);
             summary.notes.push_back(code + ": 종목명이 없어 종목코드를 이름으로 씁니다.");
         }
     }
 
-    Scratch scratch(o.out);
-    scratch.write("kospi.lst", kospi);
-    scratch.write("code.lst", codes);
+    // Everything is staged first and put in place together, or not at all.
+    const auto lock = FolderLock::tryAcquire(o.out);
+    if (!lock)
+        throw ImportError(o.out.string() + ": " + folderBusyMessage);
+    FileTransaction::recover(o.out, std::string(importTag));
+    FileTransaction commit(o.out, std::string(importTag));
+    const auto stage = [&](const std::filesystem::path& name, const std::string& bytes) {
+        std::error_code ec;
+        std::filesystem::create_directories((o.out / name).parent_path(), ec);
+        if (!commit.stage(name, bytes))
+            throw ImportError((o.out / name).string()
+                              + ": 쓸 수 없습니다. 폴더의 쓰기 권한과 남은 디스크 공간을 확인하세요.");
+    };
+    stage("kospi.lst", kospi);
+    stage("code.lst", codes);
     std::string update;
+    std::int64_t newDays = 0;
     for (const auto& [code, records] : stocks) {
         summary.priceRecords += static_cast<std::int64_t>(records.numbers.size());
         if (o.update) {
-            update += updateBlock(code, records, lastStoredDate(priceFilePath(o.out, code)));
+            const std::string block = updateBlock(code, records, lastStoredDate(priceFilePath(o.out, code)));
+            newDays += block.empty() ? 0 : 1;
+            update += block;
             continue;
         }
         std::string bytes;
         for (auto n : records.numbers)
             bytes += priceRecordBytes(n);
-        scratch.write(priceFilePath({}, code), bytes);
+        stage(priceFilePath({}, code), bytes);
     }
-    if (o.update)
-        scratch.write(updateFileName, update);
-    scratch.commit(o.out);
+    if (o.update) {
+        if (newDays == 0 && indexRows.empty())
+            throw ImportError(o.out.string() + ": 저장된 자료 뒤에 더할 새 자료가 없습니다.");
+        stage(std::string(updateFileName), update);
+    }
+    if (!commit.checkTargets() || !commit.commit())
+        throw ImportError(o.out.string()
+                          + ": 가져온 파일을 제자리에 둘 수 없어 아무것도 바꾸지 않았습니다. 폴더의 쓰기 권한과 "
+                            "같은 이름의 폴더가 있는지 확인하세요.");
     summary.stocks = static_cast<int>(stocks.size());
     return summary;
 }

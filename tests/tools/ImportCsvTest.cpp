@@ -5,6 +5,11 @@
 #include "engine/MarketUpdate.h"
 #include "engine/PriceBuilder.h"
 #include "platform/core/Cp949.h"
+#include "support/Faults.h"
+
+#include <functional>
+#include <map>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -188,4 +193,132 @@ TEST(ImportCsvTest, BadInputNamesTheLineAndLeavesTheTargetAlone)
             ++entries;
         EXPECT_EQ(entries, 1u) << row.name; // no scratch folder left
     }
+}
+
+TEST(ImportCsvTest, AnUpdateAddsAndDropsNothing)
+{
+    Import im;
+    im.run();
+    const std::string codes = im.out.read("code.lst"), kospi = im.out.read("kospi.lst");
+    // One new day for one of the two stocks (the export holds the stored days too).
+    std::filesystem::remove(im.in / "prices/000660.csv");
+    im.in.write("prices/005930.csv",
+                "Date,Close\n2005-03-02,10200\n2005-03-03,9700\n2005-03-04,9700\n2005-03-07,9800\n");
+    im.in.write("index.csv", "Date,Close\n2005-03-07,915\n");
+    im.options.update = true;
+    const auto summary = im.run();
+    EXPECT_EQ(summary.indexDays, 1);
+    EXPECT_EQ(im.out.read("code.lst"), codes);
+    EXPECT_EQ(im.out.read("kospi.lst"), kospi + indexRecordBytes(20050307, 91234, 91500));
+    EXPECT_EQ(im.out.read("Update.new"),
+              updateBlockBytes("005930", 20050307, std::vector<std::int32_t>{20050307, 9700, 9800}));
+}
+
+TEST(ImportCsvTest, ASelectionOfNothingChangesNothing)
+{
+    struct Row
+    {
+        const char* name;
+        std::function<void(Import&)> setUp;
+        const char* message; // a part of the error
+    };
+    // case | what the import is given | part of the message
+    const Row rows[] = {
+        {"--from after --to", [](Import& im) { im.options.from = 20050304, im.options.to = 20050302; }, "--from"},
+        {"a period after the data", [](Import& im) { im.options.from = 20060101; }, "지수 자료가 없습니다"},
+        {"an index with a header only", [](Import& im) { im.in.write("index.csv", "Date,Close\n"); },
+         "지수 자료가 없습니다"},
+        {"price files with a header only",
+         [](Import& im) {
+             im.in.write("prices/005930.csv", "Date,Close\n");
+             im.in.write("prices/000660.csv", "Date,Close\r\n\r\n");
+         },
+         "주가 자료가 없습니다"},
+        {"a price file of a carriage return", [](Import& im) { im.in.write("prices/005930.csv", "\r"); },
+         "005930.csv:1:"},
+        {"an empty price folder",
+         [](Import& im) {
+             std::filesystem::remove(im.in / "prices/005930.csv");
+             std::filesystem::remove(im.in / "prices/000660.csv");
+         },
+         "주가 자료가 없습니다"},
+    };
+    for (const auto& row : rows) {
+        Import im;
+        im.out.write("kospi.lst", "the old market");
+        row.setUp(im);
+        try {
+            im.run();
+            ADD_FAILURE() << row.name << ": no error";
+        } catch (const ImportError& e) {
+            EXPECT_NE(std::string(e.what()).find(row.message), std::string::npos) << row.name << ": " << e.what();
+        }
+        EXPECT_EQ(im.out.read("kospi.lst"), "the old market") << row.name;
+        EXPECT_FALSE(im.out.exists("code.lst")) << row.name;
+    }
+}
+
+TEST(ImportCsvTest, ACommitIsWholeOrNothingAlsoAcrossAKill)
+{
+    Import old;
+    old.in.write("prices/005930.csv", "Date,Close\n2005-03-02,500\n");
+    old.run();
+    const auto files = [](const test::TempDir& dir) {
+        std::map<std::string, std::string> all;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
+            if (e.is_regular_file())
+                all[std::filesystem::relative(e.path(), dir.path()).string()] = *readWholeFile(e.path());
+        return all;
+    };
+    const auto copyOld = [&](Import& im) {
+        std::filesystem::copy(old.out.path(), im.out.path(), std::filesystem::copy_options::recursive);
+    };
+    Import fresh;
+    copyOld(fresh);
+    fresh.run();
+    const auto before = files(old.out), after = files(fresh.out);
+
+    int kills = 0;
+    for (int n = 1;; ++n) {
+        Import im;
+        copyOld(im);
+        std::string point;
+        if (!test::killedAtPoint(
+                n, [&] { im.run(); }, &point))
+            break;
+        ++kills;
+        recoverMarketFiles(im.out.path()); // what the next run, import, merge or start does first
+        const auto now = files(im.out);
+        EXPECT_TRUE(now == before || now == after) << "killed at " << point;
+    }
+    EXPECT_GE(kills, 6);
+
+    // A target that cannot take every file takes none.
+    Import blocked;
+    copyOld(blocked);
+    std::filesystem::remove(blocked.out / "code.lst");
+    std::filesystem::create_directory(blocked.out / "code.lst");
+    EXPECT_THROW(blocked.run(), ImportError);
+    EXPECT_EQ(blocked.out.read("kospi.lst"), old.out.read("kospi.lst"));
+    EXPECT_EQ(blocked.out.read("StockData/005930.real"), old.out.read("StockData/005930.real"));
+
+    Import readOnly;
+    copyOld(readOnly);
+    ::chmod(readOnly.out.path().c_str(), 0777);
+    ::chmod(readOnly.out.path().c_str(), 0777);
+    ::chmod(readOnly.in.path().c_str(), 0755);
+    ::chmod((readOnly.out / "StockData").c_str(), 0555);
+    for (const char* f : {"kospi.lst", "code.lst"})
+        ::chmod((readOnly.out / f).c_str(), 0666);
+    const int status = test::asOrdinaryUser([&] {
+        try {
+            readOnly.run();
+            return 0;
+        } catch (const ImportError&) {
+            return 1;
+        }
+    });
+    ::chmod((readOnly.out / "StockData").c_str(), 0755);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(files(readOnly.out), before);
 }
