@@ -15,7 +15,6 @@
 #include "platform/qt/DialogTemplate.h"
 #include "platform/qt/EnterAsTab.h"
 #include "platform/qt/QtText.h"
-#include "results/CResultDlg.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -143,8 +142,8 @@ void CSimulationDlg::connectControls()
 // control, which the first platform needed, has nothing to do here.)
 void CSimulationDlg::startUp()
 {
-    if (!services.resultFolder.empty()) {
-        std::error_code ec;
+    {
+        std::error_code ec; // an error (the folder exists, or cannot be made) is ignored
         std::filesystem::create_directories(services.resultFolder, ec);
     }
     {
@@ -168,9 +167,7 @@ void CSimulationDlg::startUp()
     std::error_code ec;
     const auto codeSize = std::filesystem::file_size(services.workDir / "code.lst", ec);
     listedCount = ec ? 0 : static_cast<int>(codeSize / codeRecordSize);
-    NullProgress none;
-    mergeUpdate(services.workDir, services.programDir, listedCount, services.progress ? *services.progress : none,
-                *services.messages);
+    mergeUpdate(services.workDir, services.programDir, listedCount, *services.progress, *services.messages);
 }
 
 void CSimulationDlg::fillStockList()
@@ -371,22 +368,7 @@ void CSimulationDlg::simulate()
     button->setEnabled(true);
     if (status != runFinished)
         return; // the run said what stopped it; the form keeps its values
-    openResults(selectedGroupName(), portfolioList->count());
-}
-
-void CSimulationDlg::openResults(const QString& groupName, int stockCount)
-{
-    if (services.openResults) {
-        services.openResults(groupName, stockCount);
-        return;
-    }
-    ResultServices r;
-    static_cast<WindowServices&>(r) = services;
-    r.homeDir = services.resultFolder.empty() ? services.workDir : services.resultFolder.parent_path();
-    CResultDlg results(r);
-    results.groupName = groupName;
-    results.stockCount = stockCount;
-    results.exec();
+    services.openResults(selectedGroupName(), portfolioList->count());
 }
 
 bool CSimulationDlg::readForm() { return bindings->read(); }

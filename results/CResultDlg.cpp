@@ -293,7 +293,7 @@ void CResultDlg::exportSummary()
         services.messages->show("파일 이름에 쓸 수 없는 문자가 있습니다.");
         return;
     }
-    const auto handoff = services.homeDir / "fname.tmp";
+    const auto& handoff = services.handoffFile;
     std::string folder = services.programDir.string();
     if (folder.empty() || folder.back() != '/')
         folder += '/';
@@ -309,7 +309,7 @@ void CResultDlg::exportSummary()
     builder.start(QString::fromStdString((services.programDir / "kestrelan-workbook").string()),
                   {"--handoff", QString::fromStdString(handoff.string()), "--results",
                    QString::fromStdString(services.workDir.string()), "--out",
-                   QString::fromStdString((services.homeDir / "SimResult").string())});
+                   QString::fromStdString(services.workbookFolder.string())});
     if (!builder.waitForFinished(120000) || builder.exitStatus() != QProcess::NormalExit || builder.exitCode() != 0) {
         const QString why = builder.error() == QProcess::FailedToStart
             ? QString("kestrelan-workbook을 찾을 수 없습니다.")

@@ -38,18 +38,13 @@ class SimulationDlgTest : public QObject
     struct Form
     {
         explicit Form(bool sample = false)
+            : services(WindowServices(messages, shell, names, dir.path(), dir.path()), progress, dir / "SimResult",
+                       [this](const QString& group, int count) { opened.emplace_back(group, count); })
         {
             if (sample)
                 writeSampleMarket(dir.path());
             else
                 writeSmallMarket();
-            services.messages = &messages;
-            services.shell = &shell;
-            services.names = &names;
-            services.progress = &progress;
-            services.workDir = dir.path();
-            services.programDir = dir.path();
-            services.openResults = [this](const QString& group, int count) { opened.emplace_back(group, count); };
             dialog = std::make_unique<CSimulationDlg>(services);
         }
         void writeSmallMarket()
@@ -311,10 +306,10 @@ private Q_SLOTS:
         test::TempDir empty;
         test::RecordingSink messages;
         test::RecordingShell shell;
-        FormServices s;
-        s.messages = &messages;
-        s.shell = &shell;
-        s.workDir = empty.path();
+        test::ScriptedNames names;
+        test::RecordingProgress progress;
+        const FormServices s(WindowServices(messages, shell, names, empty.path(), empty.path()), progress,
+                             empty / "SimResult", [](const QString&, int) {});
         CSimulationDlg dialog(s);
         QCOMPARE(messages.shown.size(), 1u);
         const QDate end = control<QDateEdit>(dialog, ids::endDate)->date();
@@ -509,10 +504,7 @@ private Q_SLOTS:
         QCOMPARE(f.progress.text, std::string("시뮬레이션 진행중입니다...."));
         QCOMPARE(f.progress.positions.back(), 100);
         // The window the form opens reads what the run wrote.
-        ResultServices r;
-        r.messages = &f.messages;
-        r.workDir = f.dir.path();
-        CResultDlg results(r);
+        CResultDlg results(ResultServices(f.services, f.dir / "fname.tmp", f.dir / "SimResult"));
         results.start();
         QCOMPARE(results.resultKind, FundSeries);
         QVERIFY(results.mainList->topLevelItemCount() > 40);
@@ -530,13 +522,11 @@ private Q_SLOTS:
         const auto before = std::filesystem::file_size(dir / "StockData/005930.real");
         dir.write("Update.new", "A005930\r\n2\r\n20070102\r\n20070102\r\n500000\r\n");
         test::RecordingSink messages;
+        test::RecordingShell shell;
+        test::ScriptedNames names;
         test::RecordingProgress progress;
-        FormServices s;
-        s.messages = &messages;
-        s.progress = &progress;
-        s.workDir = dir.path();
-        s.programDir = dir.path();
-        s.resultFolder = dir / "SimResult";
+        const FormServices s(WindowServices(messages, shell, names, dir.path(), dir.path()), progress,
+                             dir / "SimResult", [](const QString&, int) {});
         CSimulationDlg dialog(s);
         QCOMPARE(std::filesystem::file_size(dir / "StockData/005930.real"), before + 28);
         QVERIFY(!dir.exists("Update.new"));

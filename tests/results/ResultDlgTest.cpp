@@ -30,13 +30,8 @@ class ResultDlgTest : public QObject
                 if (std::filesystem::exists(expected / f) && (withTrades || std::string(f) != "trade.csv"))
                     std::filesystem::copy_file(expected / f, dir / f);
             }
-            ResultServices s;
-            s.messages = &messages;
-            s.shell = &shell;
-            s.names = &names;
-            s.workDir = dir.path();
-            s.programDir = KESTRELAN_WORKBOOK_DIR;
-            s.homeDir = home.path();
+            const ResultServices s(WindowServices(messages, shell, names, dir.path(), KESTRELAN_WORKBOOK_DIR),
+                                   home / "fname.tmp", home / "SimResult");
             dialog = std::make_unique<CResultDlg>(s);
             dialog->groupName = "tmp";
             dialog->start();
@@ -169,10 +164,10 @@ private Q_SLOTS:
     {
         test::TempDir empty;
         test::RecordingSink messages;
-        ResultServices s;
-        s.messages = &messages;
-        s.workDir = empty.path();
-        CResultDlg d(s);
+        test::RecordingShell shell;
+        test::ScriptedNames names;
+        CResultDlg d(ResultServices(WindowServices(messages, shell, names, empty.path(), empty.path()),
+                                    empty / "fname.tmp", empty / "SimResult"));
         d.start();
         QCOMPARE(d.resultKind, SingleFund);
         QCOMPARE(d.yieldChart->axisMinimum(CTChart::Left), 0.0);
