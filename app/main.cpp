@@ -8,8 +8,10 @@
 #include "platform/qt/AppIcon.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/CProgressDlg.h"
+#include "platform/qt/DialogTemplate.h"
 #include "platform/qt/QtSinks.h"
 #include "results/CResultDlg.h"
+#include "results/ResultDlgIds.h"
 
 #include <QApplication>
 #include <QRadioButton>
@@ -37,8 +39,10 @@ void showResults(const kestrelan::ResultServices& services, const QString& group
     if (!screenshot.isEmpty()) {
         auto* dialog = &results;
         screenshotLater(results, screenshot + "-0.png", [dialog, screenshot] {
+            const int views[]
+                = {kestrelan::resultIds::summaryView, kestrelan::resultIds::yieldView, kestrelan::resultIds::stockView};
             for (int view : {1, 2}) {
-                auto* button = dialog->findChild<QRadioButton*>(QString::number(view == 1 ? 1001 : 1101));
+                auto* button = kestrelan::control<QRadioButton>(*dialog, views[view]);
                 if (!button->isEnabled())
                     continue;
                 button->click();

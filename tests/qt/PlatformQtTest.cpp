@@ -1,11 +1,15 @@
 // The Qt platform pieces: templates, the name-entry and progress windows, the form's pure rules.
 
 #include "engine/RangeTable.h"
+#include "mainform/RangeTableDlgIds.h"
+#include "mainform/SimulationDlgIds.h"
 #include "mainform/core/FormLogic.h"
 #include "mainform/core/RangeTableCells.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/CProgressDlg.h"
 #include "platform/qt/DialogTemplate.h"
+#include "platform/qt/NameInputDlgIds.h"
+#include "platform/qt/ProgressDlgIds.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -33,7 +37,7 @@ private Q_SLOTS:
         QCOMPARE(spec.controls[1].caption, QString("A\tB"));
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseDialogSpec("dialog\t1\t0\t0\tx\t5\t-\tT\n"));
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseDialogSpec("1\tknob\t0\t0\t5\t5\t-\t\n"));
-        for (int id : {102, 129, 133, 200})
+        for (int id : {simulationIds::dialog, nameInputIds::dialog, progressIds::dialog, rangeTableIds::dialog})
             QCOMPARE(loadDialogSpec(id).id, id);
     }
 
@@ -51,8 +55,8 @@ private Q_SLOTS:
         dialog.promptText = "저장할 그룹명칭 입력";
         dialog.enteredText = "tmp";
         QTimer::singleShot(0, &dialog, [&dialog] {
-            QCOMPARE(control<QLabel>(dialog, 1125)->text(), QString("저장할 그룹명칭 입력"));
-            auto* edit = control<QLineEdit>(dialog, 1110);
+            QCOMPARE(control<QLabel>(dialog, nameInputIds::prompt)->text(), QString("저장할 그룹명칭 입력"));
+            auto* edit = control<QLineEdit>(dialog, nameInputIds::name);
             edit->setText("우량주");
             QTest::keyClick(edit, Qt::Key_Return);
         });
@@ -65,8 +69,8 @@ private Q_SLOTS:
         CNameInputDlg dialog;
         dialog.enteredText = "tmp";
         QTimer::singleShot(0, &dialog, [&dialog] {
-            control<QLineEdit>(dialog, 1110)->setText("changed");
-            control<QPushButton>(dialog, 2)->click();
+            control<QLineEdit>(dialog, nameInputIds::name)->setText("changed");
+            control<QPushButton>(dialog, nameInputIds::cancel)->click();
         });
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
         QCOMPARE(dialog.enteredText, QString("tmp"));
@@ -78,7 +82,7 @@ private Q_SLOTS:
         progress.begin("주가 Data Update중입니다....");
         CProgressDlg* window = progress.window();
         QVERIFY(window->isVisible());
-        QCOMPARE(control<QLabel>(*window, 1098)->text(), QString("주가 Data Update중입니다...."));
+        QCOMPARE(control<QLabel>(*window, progressIds::status)->text(), QString("주가 Data Update중입니다...."));
         progress.setPosition(42);
         QCOMPARE(window->bar()->value(), 42);
         window->close();
