@@ -5,11 +5,11 @@
 
 #include "mainform/CSimulationDlg.h"
 #include "platform/core/Folders.h"
-#include "platform/qt/AppIcon.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/CProgressDlg.h"
 #include "platform/qt/DialogTemplate.h"
 #include "platform/qt/QtSinks.h"
+#include "resources/AppIcon.h"
 #include "results/CResultDlg.h"
 #include "results/ResultDlgIds.h"
 

@@ -1,11 +1,11 @@
 #include "results/CResultDlg.h"
 
 #include "platform/core/TextFile.h"
-#include "platform/qt/AppIcon.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/DialogTemplate.h"
 #include "platform/qt/EnterAsTab.h"
 #include "platform/qt/QtText.h"
+#include "resources/AppIcon.h"
 #include "results/CTChart.h"
 #include "results/ResultDlgIds.h"
 #include "results/core/ChartData.h"
