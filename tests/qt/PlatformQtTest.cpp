@@ -1,10 +1,7 @@
-// The Qt platform pieces: templates, the name-entry and progress windows, the form's pure rules.
+// The Qt platform pieces: templates, the name-entry and progress windows.
 
-#include "engine/RangeTable.h"
 #include "mainform/RangeTableDlgIds.h"
 #include "mainform/SimulationDlgIds.h"
-#include "mainform/core/FormLogic.h"
-#include "mainform/core/RangeTableCells.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/CProgressDlg.h"
 #include "platform/qt/DialogTemplate.h"
@@ -91,40 +88,6 @@ private Q_SLOTS:
         progress.end();
         QVERIFY(progress.window() == nullptr);
         progress.end(); // a second end releases nothing twice
-    }
-
-    void amountText_data()
-    {
-        QTest::addColumn<uint>("amount");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("0") << 0u << "원";
-        QTest::newRow("9999") << 9999u << "원";
-        QTest::newRow("12345") << 12345u << "1만원";
-        QTest::newRow("99999999") << 99999999u << "9999만원";
-        QTest::newRow("150000000") << 150000000u << "1억5000만원";
-        QTest::newRow("2000000000") << 2000000000u << "20억원";
-    }
-    void amountText()
-    {
-        QFETCH(uint, amount);
-        QFETCH(QString, text);
-        QCOMPARE(QString::fromStdString(kestrelan::amountText(amount)), text);
-    }
-
-    void rangeTableCells()
-    {
-        const auto cells = kestrelan::rangeTableCells(
-            parseRangeTable("0\t500\t1\t2\t3\n1000\t0\t4\t5\t6\n700\t800\t7\t8\t9\n0\t0\n\n", 100), 0);
-        QCOMPARE(cells.size(), 5u);
-        QCOMPARE(QString::fromStdString(cells[0][0]), QString("500 이하"));
-        QCOMPARE(QString::fromStdString(cells[1][0]), QString("1000 이상"));
-        QCOMPARE(QString::fromStdString(cells[2][0]), QString("700 ~ 800"));
-        QCOMPARE(QString::fromStdString(cells[2][1]), QString("7%"));
-        QCOMPARE(QString::fromStdString(cells[2][2]), QString("8% ~ 9%"));
-        QCOMPARE(QString::fromStdString(cells[3][0]), QString("0 이상"));
-        // An empty last line: field 1 empty, the rest from the line before.
-        QCOMPARE(QString::fromStdString(cells[4][0]), QString("0 이상"));
-        QCOMPARE(QString::fromStdString(cells[4][1]), QString("7%"));
     }
 };
 
