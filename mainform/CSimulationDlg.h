@@ -41,7 +41,7 @@ struct FormServices : WindowServices
 
     IProgressSink* progress;            // the progress window of the update and the run; never null
     std::filesystem::path resultFolder; // made at every start (~/SimResult)
-    OpenResults openResults;
+    OpenResults openResults;            // never empty
 };
 
 class CSimulationDlg : public QDialog
