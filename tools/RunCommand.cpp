@@ -164,7 +164,7 @@ RunOptions parseRunOptions(const std::vector<std::string>& args, const std::file
     line.insert(line.end(), args.begin(), args.end());
     const ParsedCommandLine parsed = parseCommandLine({runCommandSpec()}, line);
     if (parsed.request != ParsedCommandLine::Request::Command)
-        throw UsageError("설정을 읽을 명령줄이 아닙니다 (--help, --version).", "run");
+        throw UsageError("--help: 설정이 아닙니다.", "run");
     return readRunOptions(parsed.values, workDir, defaultProgramDir);
 }
 

@@ -29,7 +29,7 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
                           const std::filesystem::path& defaultProgramDir);
 
 /// readRunOptions of the arguments after `kestrelan-cli run`, through the program's parser;
-/// --help is no setting and is refused here too.
+/// --help is no setting and is refused here.
 RunOptions parseRunOptions(const std::vector<std::string>& args, const std::filesystem::path& workDir,
                            const std::filesystem::path& defaultProgramDir);
 
