@@ -5,11 +5,13 @@
 
 #include "mainform/CSimulationDlg.h"
 #include "platform/core/Folders.h"
-#include "platform/qt/AppIcon.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/CProgressDlg.h"
+#include "platform/qt/DialogTemplate.h"
 #include "platform/qt/QtSinks.h"
+#include "resources/AppIcon.h"
 #include "results/CResultDlg.h"
+#include "results/ResultDlgIds.h"
 
 #include <QApplication>
 #include <QRadioButton>
@@ -27,15 +29,20 @@ void screenshotLater(QDialog& window, const QString& path, std::function<void()>
     });
 }
 
-int showResults(const kestrelan::ResultServices& services, const QString& screenshot)
+// The results window on the result files in the working folder, closed by its close box only.
+void showResults(const kestrelan::ResultServices& services, const QString& groupName, int stockCount,
+                 const QString& screenshot = {})
 {
     kestrelan::CResultDlg results(services);
-    results.groupName = "tmp";
+    results.groupName = groupName;
+    results.stockCount = stockCount;
     if (!screenshot.isEmpty()) {
         auto* dialog = &results;
         screenshotLater(results, screenshot + "-0.png", [dialog, screenshot] {
+            const int views[]
+                = {kestrelan::resultIds::summaryView, kestrelan::resultIds::yieldView, kestrelan::resultIds::stockView};
             for (int view : {1, 2}) {
-                auto* button = dialog->findChild<QRadioButton*>(QString::number(view == 1 ? 1001 : 1101));
+                auto* button = kestrelan::control<QRadioButton>(*dialog, views[view]);
                 if (!button->isEnabled())
                     continue;
                 button->click();
@@ -45,7 +52,6 @@ int showResults(const kestrelan::ResultServices& services, const QString& screen
         });
     }
     results.exec();
-    return 0;
 }
 
 } // namespace
@@ -60,25 +66,22 @@ int main(int argc, char** argv)
     kestrelan::DialogNameInput names;
     const QString screenshot = qEnvironmentVariable("KESTRELAN_SCREENSHOT");
 
-    kestrelan::WindowServices common;
-    common.messages = &messages;
-    common.shell = &shell;
-    common.names = &names;
-    common.workDir = kestrelan::workingFolder();
-    common.programDir = kestrelan::programFolder();
+    const kestrelan::WindowServices common(messages, shell, names, kestrelan::workingFolder(),
+                                           kestrelan::programFolder());
+    // The export writes its workbooks into the folder the form makes at every start.
+    const std::filesystem::path resultFolder = kestrelan::simResultFolder();
+    const kestrelan::ResultServices resultServices(common, kestrelan::handoffFile(), resultFolder);
 
     if (app.arguments().contains("--results")) {
-        kestrelan::ResultServices services;
-        static_cast<kestrelan::WindowServices&>(services) = common;
-        services.homeDir = kestrelan::homeFolder();
-        return showResults(services, screenshot);
+        showResults(resultServices, "tmp", 0, screenshot);
+        return 0;
     }
 
     kestrelan::QtProgress progress;
-    kestrelan::FormServices services;
-    static_cast<kestrelan::WindowServices&>(services) = common;
-    services.progress = &progress;
-    services.resultFolder = kestrelan::homeFolder() / "SimResult";
+    const kestrelan::FormServices services(common, progress, resultFolder,
+                                           [&resultServices](const QString& groupName, int stockCount) {
+                                               showResults(resultServices, groupName, stockCount);
+                                           });
     kestrelan::CSimulationDlg form(services);
     if (!screenshot.isEmpty())
         screenshotLater(form, screenshot);

@@ -36,11 +36,21 @@ std::int32_t endOfPreviousMonth(std::int32_t date)
         month = 12;
         --year;
     }
+    return year * 10000 + month * 100 + daysInMonth(year, month);
+}
+
+std::int32_t daysInMonth(std::int32_t year, std::int32_t month)
+{
     static constexpr std::int32_t length[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    std::int32_t day = length[(month - 1) % 12];
     if (month == 2 && (year % 4 == 0 && (year % 100 != 0 || year % 400 == 0)))
-        day = 29;
-    return year * 10000 + month * 100 + day;
+        return 29;
+    return length[(month - 1) % 12];
+}
+
+bool isCalendarDate(std::int32_t date)
+{
+    const std::int32_t month = dateMonth(date), day = dateDay(date);
+    return date > 0 && month >= 1 && month <= 12 && day >= 1 && day <= daysInMonth(date / 10000, month);
 }
 
 std::string dateText(std::int32_t date)

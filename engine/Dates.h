@@ -16,6 +16,13 @@ std::int32_t dayCount(std::int32_t a, std::int32_t b);
 /// The last day of the month before the date's month, on the real calendar.
 std::int32_t endOfPreviousMonth(std::int32_t date);
 
+/// Days in a month (1-12) of the real calendar.
+std::int32_t daysInMonth(std::int32_t year, std::int32_t month);
+
+/// Whether a yyyymmdd date exists on the real calendar (20240229 does, 20230229 and 20231301
+/// do not).
+bool isCalendarDate(std::int32_t date);
+
 inline std::int32_t dateMonth(std::int32_t date) { return (date % 10000) / 100; }
 inline std::int32_t dateDay(std::int32_t date) { return date % 100; }
 

@@ -1,5 +1,6 @@
 #include "mainform/CRangeTableDlg.h"
 
+#include "mainform/RangeTableDlgIds.h"
 #include "mainform/core/RangeTableCells.h"
 #include "platform/qt/DialogTemplate.h"
 #include "platform/qt/QtText.h"
@@ -13,8 +14,8 @@ namespace kestrelan {
 CRangeTableDlg::CRangeTableDlg(const std::filesystem::path& rangeTableFile, int riskProfile, QWidget* parent)
     : QDialog(parent)
 {
-    buildDialog(*this, loadDialogSpec(200));
-    auto* view = control<QTreeWidget>(*this, 1116);
+    buildDialog(*this, loadDialogSpec(rangeTableIds::dialog));
+    auto* view = control<QTreeWidget>(*this, rangeTableIds::table);
     view->setColumnCount(4);
     view->setHeaderLabels({"", "지수범위", "최초매수", "매매범위"});
     const int widths[4] = {0, 80, 70, 100};

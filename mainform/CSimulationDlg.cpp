@@ -15,7 +15,6 @@
 #include "platform/qt/DialogTemplate.h"
 #include "platform/qt/EnterAsTab.h"
 #include "platform/qt/QtText.h"
-#include "results/CResultDlg.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -69,11 +68,11 @@ CSimulationDlg::CSimulationDlg(FormServices s, QWidget* parent)
     : QDialog(parent)
     , services(std::move(s))
 {
-    buildDialog(*this, loadDialogSpec(102));
-    portfolioList = control<QListWidget>(*this, ids::portfolioList);
-    groupCombo = control<QComboBox>(*this, ids::groupCombo);
-    stockList = control<QListWidget>(*this, ids::stockList);
-    investModeCombo = control<QComboBox>(*this, ids::investModeCombo);
+    buildDialog(*this, loadDialogSpec(simulationIds::dialog));
+    portfolioList = control<QListWidget>(*this, simulationIds::portfolioList);
+    groupCombo = control<QComboBox>(*this, simulationIds::groupCombo);
+    stockList = control<QListWidget>(*this, simulationIds::stockList);
+    investModeCombo = control<QComboBox>(*this, simulationIds::investModeCombo);
     const std::int32_t today = toInt(QDate::currentDate());
     startDate = endDate = today;
     amountText = fromUtf8(kestrelan::amountText(investAmount));
@@ -90,23 +89,23 @@ void CSimulationDlg::bind()
 {
     bindings = std::make_unique<FormBindings>(*this, *services.messages);
     FormBindings& b = *bindings;
-    b.date(ids::startDate, startDate);
-    b.date(ids::endDate, endDate);
-    b.unsignedNumber(ids::investAmount, investAmount);
-    b.text(ids::amountText, amountText);
-    b.text(ids::searchText, searchText);
-    b.check(ids::autoSet, autoSet);
-    b.integer(ids::years, years);
-    b.radio(ids::cadenceThrice, fundCadence);
-    b.check(ids::yieldStats, yieldStats);
-    b.radio(ids::riskAggressive, riskProfile);
-    b.integer(ids::rangeLowPct, rangeLowPct);
-    b.integer(ids::secondPct, secondPct);
-    b.integer(ids::marginPct, marginPct);
-    b.integer(ids::rangeHighPct, rangeHighPct);
-    b.integer(ids::initialBuyPct, initialBuyPct);
-    b.check(ids::includeTax, includeTax);
-    b.number(ids::commissionPct, commissionPct);
+    b.date(simulationIds::startDate, startDate);
+    b.date(simulationIds::endDate, endDate);
+    b.unsignedNumber(simulationIds::investAmount, investAmount);
+    b.text(simulationIds::amountText, amountText);
+    b.text(simulationIds::searchText, searchText);
+    b.check(simulationIds::autoSet, autoSet);
+    b.integer(simulationIds::years, years);
+    b.radio(simulationIds::cadenceThrice, fundCadence);
+    b.check(simulationIds::yieldStats, yieldStats);
+    b.radio(simulationIds::riskAggressive, riskProfile);
+    b.integer(simulationIds::rangeLowPct, rangeLowPct);
+    b.integer(simulationIds::secondPct, secondPct);
+    b.integer(simulationIds::marginPct, marginPct);
+    b.integer(simulationIds::rangeHighPct, rangeHighPct);
+    b.integer(simulationIds::initialBuyPct, initialBuyPct);
+    b.check(simulationIds::includeTax, includeTax);
+    b.number(simulationIds::commissionPct, commissionPct);
 }
 
 void CSimulationDlg::connectControls()
@@ -114,25 +113,26 @@ void CSimulationDlg::connectControls()
     auto clicked = [this](int id, void (CSimulationDlg::*slot)()) {
         connect(control<QAbstractButton>(*this, id), &QAbstractButton::clicked, this, slot);
     };
-    connect(control<QLineEdit>(*this, ids::investAmount), &QLineEdit::textChanged, this,
+    connect(control<QLineEdit>(*this, simulationIds::investAmount), &QLineEdit::textChanged, this,
             &CSimulationDlg::refreshAmountText);
     connect(investModeCombo, &QComboBox::currentIndexChanged, this, &CSimulationDlg::investModeChanged);
-    clicked(ids::help, &CSimulationDlg::openHelp);
-    clicked(ids::autoSet, &CSimulationDlg::autoSetClicked);
-    clicked(ids::yieldStats, &CSimulationDlg::yieldStatsClicked);
-    clicked(ids::showRangeTable, &CSimulationDlg::showRangeTable);
-    clicked(ids::addStock, &CSimulationDlg::addStock);
-    clicked(ids::removeStock, &CSimulationDlg::removeStock);
-    clicked(ids::clearPortfolio, &CSimulationDlg::clearPortfolio);
-    clicked(ids::registerGroup, &CSimulationDlg::registerGroup);
-    clicked(ids::deleteGroup, &CSimulationDlg::deleteGroup);
-    clicked(ids::simulate, &CSimulationDlg::simulate);
+    clicked(simulationIds::help, &CSimulationDlg::openHelp);
+    clicked(simulationIds::autoSet, &CSimulationDlg::autoSetClicked);
+    clicked(simulationIds::yieldStats, &CSimulationDlg::yieldStatsClicked);
+    clicked(simulationIds::showRangeTable, &CSimulationDlg::showRangeTable);
+    clicked(simulationIds::addStock, &CSimulationDlg::addStock);
+    clicked(simulationIds::removeStock, &CSimulationDlg::removeStock);
+    clicked(simulationIds::clearPortfolio, &CSimulationDlg::clearPortfolio);
+    clicked(simulationIds::registerGroup, &CSimulationDlg::registerGroup);
+    clicked(simulationIds::deleteGroup, &CSimulationDlg::deleteGroup);
+    clicked(simulationIds::simulate, &CSimulationDlg::simulate);
     connect(stockList, &QListWidget::itemDoubleClicked, this, &CSimulationDlg::addStock);
     connect(portfolioList, &QListWidget::itemDoubleClicked, this, &CSimulationDlg::removeStock);
-    connect(control<QLineEdit>(*this, ids::searchText), &QLineEdit::textChanged, this, &CSimulationDlg::search);
+    connect(control<QLineEdit>(*this, simulationIds::searchText), &QLineEdit::textChanged, this,
+            &CSimulationDlg::search);
     connect(groupCombo, &QComboBox::activated, this, &CSimulationDlg::loadGroup);
-    new CalendarClosed(control<QDateEdit>(*this, ids::startDate), [this] { startCalendarClosed(); });
-    new CalendarClosed(control<QDateEdit>(*this, ids::endDate), [this] { endCalendarClosed(); });
+    new CalendarClosed(control<QDateEdit>(*this, simulationIds::startDate), [this] { startCalendarClosed(); });
+    new CalendarClosed(control<QDateEdit>(*this, simulationIds::endDate), [this] { endCalendarClosed(); });
 }
 
 // The form's opening: the results folder, the invest modes, the default period from kospi.lst,
@@ -140,8 +140,8 @@ void CSimulationDlg::connectControls()
 // control, which the first platform needed, has nothing to do here.)
 void CSimulationDlg::startUp()
 {
-    if (!services.resultFolder.empty()) {
-        std::error_code ec;
+    {
+        std::error_code ec; // an error (the folder exists, or cannot be made) is ignored
         std::filesystem::create_directories(services.resultFolder, ec);
     }
     {
@@ -165,9 +165,7 @@ void CSimulationDlg::startUp()
     std::error_code ec;
     const auto codeSize = std::filesystem::file_size(services.workDir / "code.lst", ec);
     listedCount = ec ? 0 : static_cast<int>(codeSize / codeRecordSize);
-    NullProgress none;
-    mergeUpdate(services.workDir, services.programDir, listedCount, services.progress ? *services.progress : none,
-                *services.messages);
+    mergeUpdate(services.workDir, services.programDir, listedCount, *services.progress, *services.messages);
 }
 
 void CSimulationDlg::fillStockList()
@@ -345,7 +343,7 @@ void CSimulationDlg::simulate()
         services.messages->show(problem->message);
         return;
     }
-    auto* button = control<QPushButton>(*this, ids::simulate);
+    auto* button = control<QPushButton>(*this, simulationIds::simulate);
     button->setEnabled(false);
     if (!writeSimItems(services.workDir, portfolioEntries(), static_cast<int>(params.investMode), investAmount)) {
         button->setEnabled(true);
@@ -366,22 +364,7 @@ void CSimulationDlg::simulate()
     button->setEnabled(true);
     if (status != runFinished)
         return; // the run said what stopped it; the form keeps its values
-    openResults(selectedGroupName(), portfolioList->count());
-}
-
-void CSimulationDlg::openResults(const QString& groupName, int stockCount)
-{
-    if (services.openResults) {
-        services.openResults(groupName, stockCount);
-        return;
-    }
-    ResultServices r;
-    static_cast<WindowServices&>(r) = services;
-    r.homeDir = services.resultFolder.empty() ? services.workDir : services.resultFolder.parent_path();
-    CResultDlg results(r);
-    results.groupName = groupName;
-    results.stockCount = stockCount;
-    results.exec();
+    services.openResults(selectedGroupName(), portfolioList->count());
 }
 
 bool CSimulationDlg::readForm() { return bindings->read(); }
@@ -419,7 +402,7 @@ void CSimulationDlg::writeForm() { bindings->write(); }
 void CSimulationDlg::setEnabled(std::initializer_list<int> ids, bool enabled)
 {
     for (int id : ids)
-        findChild<QWidget*>(QString::number(id))->setEnabled(enabled);
+        control<QWidget>(*this, id)->setEnabled(enabled);
 }
 
 void CSimulationDlg::refreshAmountText()
@@ -452,14 +435,16 @@ void CSimulationDlg::autoSetClicked()
 {
     readForm();
     const AutoSetEnables e = autoSetEnables(autoSet);
-    setEnabled({ids::rangeLowPct, ids::rangeHighPct, ids::initialBuyPct}, e.ranges);
-    setEnabled({ids::riskAggressive, ids::riskStable, ids::riskConservative}, e.riskProfile);
+    setEnabled({simulationIds::rangeLowPct, simulationIds::rangeHighPct, simulationIds::initialBuyPct}, e.ranges);
+    setEnabled({simulationIds::riskAggressive, simulationIds::riskStable, simulationIds::riskConservative},
+               e.riskProfile);
 }
 
 void CSimulationDlg::yieldStatsClicked()
 {
     readForm();
-    setEnabled({ids::cadenceThrice, ids::cadenceMonthly, ids::cadenceDaily, ids::years},
+    setEnabled({simulationIds::cadenceThrice, simulationIds::cadenceMonthly, simulationIds::cadenceDaily,
+                simulationIds::years},
                seriesControlsEnabled(yieldStats));
     if (yieldStats) {
         startDate = seriesStartDate;

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QComboBox;
@@ -26,10 +27,21 @@ class INameInput;
 /// What the form works with besides its controls.
 struct FormServices : WindowServices
 {
-    IProgressSink* progress = nullptr;  // the progress window of the update and the run
-    std::filesystem::path resultFolder; // made at every start (~/SimResult); empty: none
-    /// Opens the results window after a run (group name, stock count); empty: the form's own.
-    std::function<void(const QString&, int)> openResults;
+    /// Opens the results window on the files of a run that finished (group name, stock count).
+    using OpenResults = std::function<void(const QString& groupName, int stockCount)>;
+
+    FormServices(const WindowServices& common, IProgressSink& progress, std::filesystem::path resultFolder,
+                 OpenResults openResults)
+        : WindowServices(common)
+        , progress(&progress)
+        , resultFolder(std::move(resultFolder))
+        , openResults(std::move(openResults))
+    {
+    }
+
+    IProgressSink* progress;            // the progress window of the update and the run; never null
+    std::filesystem::path resultFolder; // made at every start (~/SimResult)
+    OpenResults openResults;            // never empty
 };
 
 class CSimulationDlg : public QDialog
@@ -105,7 +117,6 @@ private:
     void fillStockList();
     void fillGroupCombo();
     void setPortfolio(const std::vector<std::string>& entries);
-    void openResults(const QString& groupName, int stockCount);
     void bind();
     void connectControls();
     void setEnabled(std::initializer_list<int> ids, bool enabled);

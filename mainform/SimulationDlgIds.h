@@ -1,7 +1,9 @@
 #pragma once
-// Control IDs of the settings form (template 102).
+// The settings form's template and control IDs (each control's objectName is its ID).
 
-namespace kestrelan::ids {
+namespace kestrelan::simulationIds {
+
+constexpr int dialog = 102; // resources/dialogs/102.dlg
 
 constexpr int investModeCombo = 1122;
 constexpr int investAmount = 1015;
@@ -37,4 +39,4 @@ constexpr int cadenceDaily = 1103;
 constexpr int years = 1004;
 constexpr int simulate = 1076;
 
-} // namespace kestrelan::ids
+} // namespace kestrelan::simulationIds

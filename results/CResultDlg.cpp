@@ -1,12 +1,13 @@
 #include "results/CResultDlg.h"
 
 #include "platform/core/TextFile.h"
-#include "platform/qt/AppIcon.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/DialogTemplate.h"
 #include "platform/qt/EnterAsTab.h"
 #include "platform/qt/QtText.h"
+#include "resources/AppIcon.h"
 #include "results/CTChart.h"
+#include "results/ResultDlgIds.h"
 #include "results/core/ChartData.h"
 
 #include <QButtonGroup>
@@ -75,14 +76,14 @@ CResultDlg::CResultDlg(ResultServices s, QWidget* parent)
     : QDialog(parent)
     , services(std::move(s))
 {
-    buildDialog(*this, loadDialogSpec(134));
+    buildDialog(*this, loadDialogSpec(resultIds::dialog));
     setWindowIcon(applicationIcon());
     setMinimumSize(std::max(width(), chartLeft + chartWidth + 20), std::max(height(), chartTop + chartHeight + 10));
     setMaximumSize(minimumSize());
-    stockCombo = control<QComboBox>(*this, 1111);
-    summaryList = control<QTreeWidget>(*this, 1106);
-    stockRowList = control<QTreeWidget>(*this, 1105);
-    mainList = control<QTreeWidget>(*this, 1107);
+    stockCombo = control<QComboBox>(*this, resultIds::stockCombo);
+    summaryList = control<QTreeWidget>(*this, resultIds::summaryList);
+    stockRowList = control<QTreeWidget>(*this, resultIds::stockRowList);
+    mainList = control<QTreeWidget>(*this, resultIds::mainList);
     // The lists span the window (its columns are wider in this font than in the template's);
     // the one-row lists are as tall as their header and one row.
     const int margin = mainList->x();
@@ -98,9 +99,9 @@ CResultDlg::CResultDlg(ResultServices s, QWidget* parent)
     }
     mainList->setGeometry(margin, summaryList->geometry().bottom() + 6, width() - 2 * margin,
                           height() - summaryList->geometry().bottom() - 6 - margin);
-    stockChart = placeChart(1109, true);
-    yieldChart = placeChart(1108, true);
-    seriesChart = placeChart(1112, false);
+    stockChart = placeChart(resultIds::stockChart, true);
+    yieldChart = placeChart(resultIds::yieldChart, true);
+    seriesChart = placeChart(resultIds::seriesChart, false);
 
     yieldChart->addSeries({"편입비", CTChart::Kind::Line, QColor(255, 255, 120), 3, true});
     yieldChart->addSeries({"KOSPI", CTChart::Kind::Line, QColor(0, 0, 128), 1});
@@ -121,10 +122,11 @@ CResultDlg::CResultDlg(ResultServices s, QWidget* parent)
     seriesChart->setAxisTitle(CTChart::Left, "수익률(%)");
     seriesChart->setLegendVisible(false);
 
-    auto* views = control<QRadioButton>(*this, 1100)->group();
+    auto* views = control<QRadioButton>(*this, resultIds::summaryView)->group();
     connect(views, &QButtonGroup::buttonClicked, this, &CResultDlg::switchView);
     connect(stockCombo, &QComboBox::activated, this, &CResultDlg::onStockSelected);
-    connect(control<QPushButton>(*this, 1104), &QPushButton::clicked, this, &CResultDlg::exportSummary);
+    connect(control<QPushButton>(*this, resultIds::exportSummary), &QPushButton::clicked, this,
+            &CResultDlg::exportSummary);
     EnterAsTab::install(*this);
 }
 
@@ -149,7 +151,7 @@ int CResultDlg::exec()
 
 void CResultDlg::start()
 {
-    control<QRadioButton>(*this, 1100)->setChecked(true);
+    control<QRadioButton>(*this, resultIds::summaryView)->setChecked(true);
     viewChoice = 0;
     stockCombo->setEnabled(false);
     switchView();
@@ -166,10 +168,10 @@ void CResultDlg::classifyResult()
         mainList->setGeometry(seriesListRect);
         summaryList->hide();
         drawSeriesChart();
-        control<QRadioButton>(*this, 1101)->setEnabled(false);
+        control<QRadioButton>(*this, resultIds::stockView)->setEnabled(false);
         break;
     case ResultKind::SingleFund:
-        control<QRadioButton>(*this, 1101)->setEnabled(false);
+        control<QRadioButton>(*this, resultIds::stockView)->setEnabled(false);
         drawYieldChart();
         break;
     case ResultKind::SingleFundTraded: drawYieldChart(); break;
@@ -191,10 +193,10 @@ void CResultDlg::fillSummaryTables()
 
 void CResultDlg::switchView()
 {
-    viewChoice = control<QRadioButton>(*this, 1100)
+    viewChoice = control<QRadioButton>(*this, resultIds::summaryView)
                      ->group()
                      ->buttons()
-                     .indexOf(control<QRadioButton>(*this, 1100)->group()->checkedButton());
+                     .indexOf(control<QRadioButton>(*this, resultIds::summaryView)->group()->checkedButton());
     const bool series = resultKind == ResultKind::FundSeries;
     if (viewChoice == 2) {
         const int chosen = stockCombo->currentIndex();
@@ -293,7 +295,7 @@ void CResultDlg::exportSummary()
         services.messages->show("파일 이름에 쓸 수 없는 문자가 있습니다.");
         return;
     }
-    const auto handoff = services.homeDir / "fname.tmp";
+    const auto& handoff = services.handoffFile;
     std::string folder = services.programDir.string();
     if (folder.empty() || folder.back() != '/')
         folder += '/';
@@ -309,7 +311,7 @@ void CResultDlg::exportSummary()
     builder.start(QString::fromStdString((services.programDir / "kestrelan-workbook").string()),
                   {"--handoff", QString::fromStdString(handoff.string()), "--results",
                    QString::fromStdString(services.workDir.string()), "--out",
-                   QString::fromStdString((services.homeDir / "SimResult").string())});
+                   QString::fromStdString(services.workbookFolder.string())});
     if (!builder.waitForFinished(120000) || builder.exitStatus() != QProcess::NormalExit || builder.exitCode() != 0) {
         const QString why = builder.error() == QProcess::FailedToStart
             ? QString("kestrelan-workbook을 찾을 수 없습니다.")

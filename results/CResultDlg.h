@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QString>
 #include <filesystem>
+#include <utility>
 
 class QComboBox;
 class QTreeWidget;
@@ -21,7 +22,16 @@ class INameInput;
 /// What the window works with besides its controls.
 struct ResultServices : WindowServices
 {
-    std::filesystem::path homeDir = "."; // the hand-off file and the workbook folder
+    ResultServices(const WindowServices& common, std::filesystem::path handoffFile,
+                   std::filesystem::path workbookFolder)
+        : WindowServices(common)
+        , handoffFile(std::move(handoffFile))
+        , workbookFolder(std::move(workbookFolder))
+    {
+    }
+
+    std::filesystem::path handoffFile;    // the export's hand-off file (~/fname.tmp)
+    std::filesystem::path workbookFolder; // where the export's workbooks go (~/SimResult)
 };
 
 class CResultDlg : public QDialog

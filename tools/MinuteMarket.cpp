@@ -210,8 +210,10 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes)
 
 MinuteMarketSummary writeMinuteMarket(const std::filesystem::path& dir, const MinuteMarketShape& shape)
 {
-    if (shape.stocks < 1 || shape.stocks > 999 || shape.ticksPerDay < 1)
-        throw std::invalid_argument("minute market: 1 to 999 stocks and at least one price a day");
+    if (shape.stocks < 1 || shape.stocks > maxMinuteStocks || shape.ticksPerDay < 1
+        || shape.ticksPerDay > maxTicksPerDay)
+        throw std::invalid_argument(
+            format("minute market: 1 to %d stocks and 1 to %d prices a day", maxMinuteStocks, maxTicksPerDay));
     std::filesystem::create_directories(dir / "StockData");
     const auto days = tradingDays(shape.firstDay, shape.lastDay);
     Random rng(shape.seed);

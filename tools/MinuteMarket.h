@@ -7,6 +7,11 @@
 
 namespace kestrelan {
 
+/// The most stocks a minute market has (their codes are 900000 to 900998).
+constexpr int maxMinuteStocks = 999;
+/// The most prices a day: one a second over the 6.5 hours of a trading day.
+constexpr int maxTicksPerDay = 23400;
+
 struct MinuteMarketShape
 {
     int stocks = 50;
@@ -29,8 +34,8 @@ struct MinuteMarketSummary
 
 /// Writes kospi.lst, code.lst, ksp.txt and StockData/<code>.real into `dir`. The prices are a
 /// random walk with gaps (halts, missing days, a suspension), two splits, a late listing and a
-/// delisting; the same shape always gives the same bytes. Throws std::runtime_error when a file
-/// cannot be written.
+/// delisting; the same shape always gives the same bytes. Throws std::invalid_argument for a
+/// shape beyond the limits above and std::runtime_error when a file cannot be written.
 MinuteMarketSummary writeMinuteMarket(const std::filesystem::path& dir, const MinuteMarketShape& shape);
 
 } // namespace kestrelan

@@ -4,70 +4,76 @@
 #include "engine/Dates.h"
 #include "engine/MarketData.h"
 #include "engine/Portfolio.h"
-#include "platform/core/Folders.h"
 #include "platform/core/Format.h"
 #include "tools/Terminal.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <map>
-#include <stdexcept>
 
 namespace kestrelan {
 
-std::string runUsage()
+CommandSpec runCommandSpec()
 {
     const SimParams d;
-    return format("usage: kestrelan-cli run [options]    (in the folder of kospi.lst, SimItem.lst and ksp.txt)\n"
-                  "  --program-dir DIR     folder holding StockData/ (default: the program's folder)\n"
-                  "  --stocks CODE,...     write SimItem.lst from code.lst entries (else use the existing one)\n"
-                  "  --amount N            amount for --stocks (default %u; %u in share mode)\n"
-                  "  --invest-mode 0|1|2   per stock, total, share count, for --stocks (default %d)\n"
-                  "  --start YYYYMMDD --end YYYYMMDD   (default: the 24 months before kospi.lst's last month;\n"
-                  "                        with --yield-stats 1 from %d)\n"
-                  "  --cadence 0|1|2       funds three times a month, monthly, daily (default %d)\n"
-                  "  --years N             length of each fund, 0 for half a year (default %d)\n"
-                  "  --margin N --second N --range-low N --range-high N --initial N   percent (%d %d %d %d %d)\n"
-                  "  --commission X        percent (default %g)\n"
-                  "  --auto-set 0|1        conditions from ksp.txt per fund (default %d)\n"
-                  "  --risk 0|1|2          aggressive, stable, conservative (default %d)\n"
-                  "  --yield-stats 0|1     a series of funds instead of one (default %d)\n"
-                  "  --include-tax 0|1     sales tax of %g %% (default %d)\n"
-                  "Set KESTRELAN_THREADS to limit the workers of a fund series.\n",
-                  defaultAmountFor(InvestMode::PerStock), defaultAmountFor(InvestMode::ShareCount),
-                  static_cast<int>(d.investMode), seriesStartDate, static_cast<int>(d.fundCadence), d.years,
-                  d.marginPct, d.secondPct, d.rangeLowPct, d.rangeHighPct, d.initialBuyPct, d.commissionPct, d.autoSet,
-                  static_cast<int>(d.riskProfile), d.yieldStats, salesTaxRate * 100, d.includeTax);
+    const auto percent = [](const char* what, std::int32_t value) { return format("%s %% (기본값 %d)", what, value); };
+    const auto choice
+        = [](const char* what, auto value) { return format("%s (기본값 %d)", what, static_cast<int>(value)); };
+    return {
+        "run",
+        "현재 폴더(kospi.lst, SimItem.lst, ksp.txt가 있는 폴더)에서 시뮬레이션 버튼처럼 한 번 실행하고 결과 "
+        "파일을 씁니다",
+        {
+            {"--program-dir", "DIR", "StockData/가 있는 폴더 (기본값: 프로그램의 폴더)"},
+            {"--stocks", "CODE,...", "code.lst의 종목으로 SimItem.lst를 씁니다 (없으면 기존 SimItem.lst)"},
+            {"--amount", "N",
+             format("--stocks의 투자금액 (기본값 %u원, 주식수 방식은 %u주; %u원까지)",
+                    defaultAmountFor(InvestMode::PerStock), defaultAmountFor(InvestMode::ShareCount), maxInvestAmount)},
+            {"--invest-mode", "0|1|2", choice("--stocks의 투자 방식: 종목당, 총투자, 주식수", d.investMode)},
+            {"--start", "YYYYMMDD",
+             format("시작일, YYYYMMDD 또는 YYYY-MM-DD (기본값: kospi.lst의 마지막 달 앞 24개월;\n"
+                    "--yield-stats 1이면 %s부터)",
+                    dateText(seriesStartDate).c_str())},
+            {"--end", "YYYYMMDD", "종료일 (기본값: kospi.lst의 마지막 달 앞 달의 말일)"},
+            {"--cadence", "0|1|2", choice("수익률 통계의 펀드 시작: 월3회, 월1회, 매일", d.fundCadence)},
+            {"--years", "N", format("각 펀드의 운용 연수, 0은 반년 (기본값 %d, %d까지)", d.years, maxYears)},
+            {"--margin", "N", percent("매매차익", d.marginPct)},
+            {"--second", "N", percent("2차조건", d.secondPct)},
+            {"--range-low", "N", percent("매매범위 하단, 시작 가격의", d.rangeLowPct)},
+            {"--range-high", "N", percent("매매범위 상단, 시작 가격의", d.rangeHighPct)},
+            {"--initial", "N", percent("최초매수비율", d.initialBuyPct)},
+            {"--commission", "X", format("수수료 %% (기본값 %g)", d.commissionPct)},
+            {"--auto-set", "0|1", choice("자동설정: 펀드마다 ksp.txt에서 매매조건을 정합니다", d.autoSet)},
+            {"--risk", "0|1|2", choice("자동설정의 성향: 적극, 안정, 보수", d.riskProfile)},
+            {"--yield-stats", "0|1", choice("수익률 통계: 한 펀드 대신 펀드를 여러 번 시작합니다", d.yieldStats)},
+            {"--include-tax", "0|1",
+             format("세금포함: 매도마다 %g %%의 세금 (기본값 %d)", salesTaxRate * 100, d.includeTax)},
+        },
+        "KESTRELAN_THREADS 환경 변수로 수익률 통계의 작업 스레드 수를 제한할 수 있습니다.",
+    };
 }
 
 namespace {
 
-std::int64_t integer(const std::string& name, const std::string& text, std::int64_t low, std::int64_t high)
+std::int32_t percentOr(const OptionValues& values, const char* option, std::int32_t fallback,
+                       std::int32_t low = -percentLimit)
 {
-    std::int64_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high)
-        throw std::invalid_argument(name + ": " + std::to_string(low) + " 이상 " + std::to_string(high)
-                                    + " 이하의 정수를 입력하십시오 (" + text + ")");
-    return value;
-}
-
-std::int32_t percent(const std::string& name, const std::string& text, std::int32_t low = -percentLimit)
-{
-    return static_cast<std::int32_t>(integer(name, text, low, percentLimit));
+    return static_cast<std::int32_t>(values.integer(option, low, percentLimit).value_or(fallback));
 }
 
 // One of an enumeration's values, given by its number.
 template <class E>
-E choice(const std::string& name, const std::string& text, E last)
+E choiceOr(const OptionValues& values, const char* option, E fallback, E last)
 {
-    return static_cast<E>(integer(name, text, 0, static_cast<std::int64_t>(last)));
+    return static_cast<E>(
+        values.integer(option, 0, static_cast<std::int64_t>(last)).value_or(static_cast<int>(fallback)));
 }
 
-bool flag(const std::string& name, const std::string& text) { return integer(name, text, 0, 1) != 0; }
+bool flagOr(const OptionValues& values, const char* option, bool fallback)
+{
+    return values.integer(option, 0, 1).value_or(fallback) != 0;
+}
 
 // The option that sets a setting, for the settings check's messages.
 const char* optionOf(Setting setting)
@@ -79,14 +85,6 @@ const char* optionOf(Setting setting)
     case Setting::RiskProfile: return "--risk";
     }
     return "";
-}
-
-std::int32_t date(const std::string& name, const std::string& text)
-{
-    const auto d = static_cast<std::int32_t>(integer(name, text, minDate, maxDate));
-    if (dateMonth(d) < 1 || dateMonth(d) > 12 || dateDay(d) < 1 || dateDay(d) > 31)
-        throw std::invalid_argument(name + ": 날짜는 YYYYMMDD로 입력하십시오 (" + text + ")");
-    return d;
 }
 
 std::vector<std::string> splitCodes(const std::string& text)
@@ -107,74 +105,44 @@ std::vector<std::string> splitCodes(const std::string& text)
 
 } // namespace
 
-RunOptions parseRunOptions(const std::vector<std::string>& args, const std::filesystem::path& workDir,
-                           const std::filesystem::path& defaultProgramDir)
+RunOptions readRunOptions(const OptionValues& values, const std::filesystem::path& workDir,
+                          const std::filesystem::path& defaultProgramDir)
 {
-    std::map<std::string, std::string> given;
-    for (std::size_t i = 0; i < args.size(); i += 2) {
-        if (args[i].rfind("--", 0) != 0 || i + 1 >= args.size())
-            throw std::invalid_argument("옵션 다음에 값을 입력하십시오: " + args[i]);
-        given[args[i]] = args[i + 1];
-    }
     RunOptions o;
     SimParams& p = o.params;
-    o.programDir = defaultProgramDir;
-    std::optional<std::int32_t> start, end;
-    for (const auto& [name, value] : given) {
-        if (name == "--program-dir")
-            o.programDir = value;
-        else if (name == "--stocks")
-            o.stocks = splitCodes(value);
-        else if (name == "--amount")
-            o.amount = integer(name, value, 0, std::numeric_limits<std::int32_t>::max());
-        else if (name == "--invest-mode")
-            p.investMode = choice(name, value, InvestMode::ShareCount);
-        else if (name == "--start")
-            start = date(name, value);
-        else if (name == "--end")
-            end = date(name, value);
-        else if (name == "--cadence")
-            p.fundCadence = choice(name, value, FundCadence::Daily);
-        else if (name == "--years")
-            p.years = static_cast<std::int32_t>(integer(name, value, 0, maxYears));
-        else if (name == "--margin")
-            p.marginPct = percent(name, value, minMarginPct);
-        else if (name == "--second")
-            p.secondPct = percent(name, value);
-        else if (name == "--range-low")
-            p.rangeLowPct = percent(name, value);
-        else if (name == "--range-high")
-            p.rangeHighPct = percent(name, value);
-        else if (name == "--initial")
-            p.initialBuyPct = percent(name, value);
-        else if (name == "--commission") {
-            char* stop = nullptr;
-            p.commissionPct = std::strtod(value.c_str(), &stop);
-            if (value.empty() || *stop != '\0')
-                throw std::invalid_argument("--commission: 숫자를 입력하십시오 (" + value + ")");
-        } else if (name == "--auto-set")
-            p.autoSet = flag(name, value);
-        else if (name == "--risk")
-            p.riskProfile = choice(name, value, RiskProfile::Conservative);
-        else if (name == "--yield-stats")
-            p.yieldStats = flag(name, value);
-        else if (name == "--include-tax")
-            p.includeTax = flag(name, value);
-        else
-            throw std::invalid_argument("알 수 없는 옵션입니다: " + name);
-    }
+    o.programDir = values.path("--program-dir").value_or(defaultProgramDir);
+    o.stocks = splitCodes(values.text("--stocks").value_or(""));
+    o.amount = values.integer("--amount", 0, std::numeric_limits<std::int32_t>::max()).value_or(-1);
+    p.investMode = choiceOr(values, "--invest-mode", p.investMode, InvestMode::ShareCount);
+    const auto start = values.date("--start");
+    const auto end = values.date("--end");
+    p.fundCadence = choiceOr(values, "--cadence", p.fundCadence, FundCadence::Daily);
+    p.years = static_cast<std::int32_t>(values.integer("--years", 0, maxYears).value_or(p.years));
+    p.marginPct = percentOr(values, "--margin", p.marginPct, minMarginPct);
+    p.secondPct = percentOr(values, "--second", p.secondPct);
+    p.rangeLowPct = percentOr(values, "--range-low", p.rangeLowPct);
+    p.rangeHighPct = percentOr(values, "--range-high", p.rangeHighPct);
+    p.initialBuyPct = percentOr(values, "--initial", p.initialBuyPct);
+    p.commissionPct = values.decimal("--commission").value_or(p.commissionPct);
+    p.autoSet = flagOr(values, "--auto-set", p.autoSet);
+    p.riskProfile = choiceOr(values, "--risk", p.riskProfile, RiskProfile::Conservative);
+    p.yieldStats = flagOr(values, "--yield-stats", p.yieldStats);
+    p.includeTax = flagOr(values, "--include-tax", p.includeTax);
     // Without --stocks the run reads the amounts an earlier SimItem.lst holds, written for its own
     // invest mode: a mode or an amount given here would not reach them.
-    if (o.stocks.empty() && (given.count("--invest-mode") || given.count("--amount")))
-        throw std::invalid_argument("--invest-mode와 --amount는 --stocks와 함께 입력하십시오. --stocks가 없으면 "
-                                    "기존 SimItem.lst의 종목과 금액으로 실행합니다.");
+    if (o.stocks.empty() && (values.has("--invest-mode") || values.has("--amount")))
+        throw UsageError(
+            "--invest-mode와 --amount는 --stocks와 함께 입력하십시오. --stocks가 없으면 기존 SimItem.lst의 "
+            "종목과 금액으로 실행합니다.",
+            values.command());
     if (const auto problem = validate(p))
-        throw std::invalid_argument(std::string(optionOf(problem->setting)) + ": " + problem->message);
+        throw values.error(optionOf(problem->setting), problem->message);
     if (!start || !end) {
         const auto last = readLastIndexDate(workDir / "kospi.lst");
         if (!last)
-            throw std::invalid_argument(
-                "kospi.lst 파일을 읽을 수 없어 기본 기간을 정할 수 없습니다. --start와 --end를 입력하십시오.");
+            throw UsageError(
+                "kospi.lst 파일을 읽을 수 없어 기본 기간을 정할 수 없습니다. --start와 --end를 입력하십시오.",
+                values.command());
         const Period period = defaultPeriod(*last);
         p.startDate = start.value_or(p.yieldStats ? seriesStartDate : period.startDate);
         p.endDate = end.value_or(period.endDate);
@@ -189,29 +157,28 @@ RunOptions parseRunOptions(const std::vector<std::string>& args, const std::file
     return o;
 }
 
-int runCommand(const std::vector<std::string>& args)
+RunOptions parseRunOptions(const std::vector<std::string>& args, const std::filesystem::path& workDir,
+                           const std::filesystem::path& defaultProgramDir)
 {
-    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        std::fputs(runUsage().c_str(), stdout);
-        return 0;
-    }
-    const auto workDir = workingFolder();
-    RunOptions options;
-    try {
-        options = parseRunOptions(args, workDir, programFolder());
-    } catch (const std::invalid_argument& e) {
-        std::fprintf(stderr, "%s\n%s", e.what(), runUsage().c_str());
-        return 2;
-    }
+    std::vector<std::string> line = {"run"};
+    line.insert(line.end(), args.begin(), args.end());
+    const ParsedCommandLine parsed = parseCommandLine({runCommandSpec()}, line);
+    if (parsed.request != ParsedCommandLine::Request::Command)
+        throw UsageError("--help: 설정이 아닙니다.", "run");
+    return readRunOptions(parsed.values, workDir, defaultProgramDir);
+}
+
+int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
+{
     if (!options.stocks.empty()) {
         if (options.stocks.size() > static_cast<std::size_t>(maxStocks)) {
             std::fprintf(stderr, "%s\n", tooManyStocksMessage);
-            return 1;
+            return exitFailed;
         }
         const auto codes = loadCodeList(workDir / "code.lst");
         if (!codes) {
             std::fputs("code.lst 파일을 읽을 수 없습니다.\n", stderr);
-            return 1;
+            return exitFailed;
         }
         std::vector<std::string> entries;
         for (const auto& code : options.stocks) {
@@ -219,13 +186,13 @@ int runCommand(const std::vector<std::string>& args)
                                          [&](const std::string& e) { return entryCode(e) == code; });
             if (it == codes->end()) {
                 std::fprintf(stderr, "code.lst에 없는 종목입니다: %s\n", code.c_str());
-                return 1;
+                return exitFailed;
             }
             entries.push_back(*it);
         }
         if (!writeSimItems(workDir, entries, static_cast<int>(options.params.investMode), options.amount)) {
             std::fputs("SimItem.lst 파일을 쓸 수 없습니다.\n", stderr);
-            return 1;
+            return exitFailed;
         }
     }
     StderrMessages messages;
@@ -238,7 +205,7 @@ int runCommand(const std::vector<std::string>& args)
     if (const char* threads = std::getenv("KESTRELAN_THREADS"))
         context.threads = std::atoi(threads);
     CSimEngine engine(context);
-    return engine.runSimulation(options.params) == runFinished ? 0 : 1;
+    return engine.runSimulation(options.params) == runFinished ? exitDone : exitFailed;
 }
 
 } // namespace kestrelan

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/SimParams.h"
+#include "tools/CommandLine.h"
 
 #include <filesystem>
 #include <optional>
@@ -18,16 +19,22 @@ struct RunOptions
     std::int64_t amount = -1;        // for the stocks; -1: the invest mode's default
 };
 
-/// Parses the options and checks the settings as the form does; the default period needs
-/// kospi.lst in `workDir`. Throws std::invalid_argument with a message for bad options, and for
-/// --invest-mode or --amount without --stocks (an existing SimItem.lst keeps its own amounts).
+/// The run command's options; --help shows the defaults of SimParams.
+CommandSpec runCommandSpec();
+
+/// Reads the options and checks the settings as the form does; the default period needs
+/// kospi.lst in `workDir`. Throws UsageError for bad options, and for --invest-mode or --amount
+/// without --stocks (an existing SimItem.lst keeps its own amounts).
+RunOptions readRunOptions(const OptionValues& values, const std::filesystem::path& workDir,
+                          const std::filesystem::path& defaultProgramDir);
+
+/// readRunOptions of the arguments after `kestrelan-cli run`, through the program's parser;
+/// --help is no setting and is refused here.
 RunOptions parseRunOptions(const std::vector<std::string>& args, const std::filesystem::path& workDir,
                            const std::filesystem::path& defaultProgramDir);
 
-/// `kestrelan-cli run`: returns the process exit status.
-int runCommand(const std::vector<std::string>& args);
-
-/// The options with their defaults.
-std::string runUsage();
+/// Writes SimItem.lst when the options name stocks, then runs the simulation in `workDir`;
+/// returns the process exit status.
+int runCommand(const RunOptions& options, const std::filesystem::path& workDir);
 
 } // namespace kestrelan

@@ -31,4 +31,8 @@ std::filesystem::path homeFolder()
     return workingFolder();
 }
 
+std::filesystem::path simResultFolder() { return homeFolder() / "SimResult"; }
+
+std::filesystem::path handoffFile() { return homeFolder() / "fname.tmp"; }
+
 } // namespace kestrelan

@@ -1,6 +1,7 @@
 #include "platform/qt/CNameInputDlg.h"
 
 #include "platform/qt/DialogTemplate.h"
+#include "platform/qt/NameInputDlgIds.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -11,24 +12,24 @@ namespace kestrelan {
 CNameInputDlg::CNameInputDlg(QWidget* parent)
     : QDialog(parent)
 {
-    buildDialog(*this, loadDialogSpec(129));
-    connect(control<QPushButton>(*this, 1), &QPushButton::clicked, this, &CNameInputDlg::accept);
-    connect(control<QPushButton>(*this, 2), &QPushButton::clicked, this, &CNameInputDlg::reject);
-    control<QPushButton>(*this, 1)->setAutoDefault(true);
+    buildDialog(*this, loadDialogSpec(nameInputIds::dialog));
+    connect(control<QPushButton>(*this, nameInputIds::ok), &QPushButton::clicked, this, &CNameInputDlg::accept);
+    connect(control<QPushButton>(*this, nameInputIds::cancel), &QPushButton::clicked, this, &CNameInputDlg::reject);
+    control<QPushButton>(*this, nameInputIds::ok)->setAutoDefault(true);
 }
 
 int CNameInputDlg::exec()
 {
-    control<QLineEdit>(*this, 1110)->setText(enteredText);
-    control<QLabel>(*this, 1125)->setText(promptText);
-    control<QLineEdit>(*this, 1110)->setFocus();
+    control<QLineEdit>(*this, nameInputIds::name)->setText(enteredText);
+    control<QLabel>(*this, nameInputIds::prompt)->setText(promptText);
+    control<QLineEdit>(*this, nameInputIds::name)->setFocus();
     return QDialog::exec();
 }
 
 void CNameInputDlg::accept()
 {
-    enteredText = control<QLineEdit>(*this, 1110)->text();
-    promptText = control<QLabel>(*this, 1125)->text();
+    enteredText = control<QLineEdit>(*this, nameInputIds::name)->text();
+    promptText = control<QLabel>(*this, nameInputIds::prompt)->text();
     QDialog::accept();
 }
 

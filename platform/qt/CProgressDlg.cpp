@@ -1,6 +1,7 @@
 #include "platform/qt/CProgressDlg.h"
 
 #include "platform/qt/DialogTemplate.h"
+#include "platform/qt/ProgressDlgIds.h"
 #include "platform/qt/QtText.h"
 
 #include <QCloseEvent>
@@ -17,14 +18,14 @@ CProgressDlg::CProgressDlg()
 
 void CProgressDlg::create()
 {
-    buildDialog(*this, loadDialogSpec(133));
-    control<QLabel>(*this, 1098)->setText(statusText);
+    buildDialog(*this, loadDialogSpec(progressIds::dialog));
+    control<QLabel>(*this, progressIds::status)->setText(statusText);
     setModal(false);
     show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-QProgressBar* CProgressDlg::bar() const { return control<QProgressBar>(*this, 1097); }
+QProgressBar* CProgressDlg::bar() const { return control<QProgressBar>(*this, progressIds::bar); }
 
 void CProgressDlg::setPosition(int percent)
 {

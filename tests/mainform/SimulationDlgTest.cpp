@@ -6,6 +6,7 @@
 #include "engine/Portfolio.h"
 #include "mainform/CRangeTableDlg.h"
 #include "mainform/CSimulationDlg.h"
+#include "mainform/RangeTableDlgIds.h"
 #include "mainform/SimulationDlgIds.h"
 #include "mainform/core/Groups.h"
 #include "platform/core/Cp949.h"
@@ -38,18 +39,13 @@ class SimulationDlgTest : public QObject
     struct Form
     {
         explicit Form(bool sample = false)
+            : services(WindowServices(messages, shell, names, dir.path(), dir.path()), progress, dir / "SimResult",
+                       [this](const QString& group, int count) { opened.emplace_back(group, count); })
         {
             if (sample)
                 writeSampleMarket(dir.path());
             else
                 writeSmallMarket();
-            services.messages = &messages;
-            services.shell = &shell;
-            services.names = &names;
-            services.progress = &progress;
-            services.workDir = dir.path();
-            services.programDir = dir.path();
-            services.openResults = [this](const QString& group, int count) { opened.emplace_back(group, count); };
             dialog = std::make_unique<CSimulationDlg>(services);
         }
         void writeSmallMarket()
@@ -70,17 +66,17 @@ class SimulationDlgTest : public QObject
         {
             return control<W>(*dialog, id);
         }
-        QString amount() { return get<QLineEdit>(ids::investAmount)->text(); }
-        QString shown() { return get<QLabel>(ids::amountText)->text(); }
-        void typeAmount(const QString& text) { get<QLineEdit>(ids::investAmount)->setText(text); }
+        QString amount() { return get<QLineEdit>(simulationIds::investAmount)->text(); }
+        QString shown() { return get<QLabel>(simulationIds::amountText)->text(); }
+        void typeAmount(const QString& text) { get<QLineEdit>(simulationIds::investAmount)->setText(text); }
         QDate date(int id) { return get<QDateEdit>(id)->date(); }
-        bool enabled(int id) { return dialog->findChild<QWidget*>(QString::number(id))->isEnabled(); }
+        bool enabled(int id) { return get<QWidget>(id)->isEnabled(); }
 
         void select(int row) { dialog->stockList->setCurrentRow(row); }
         void add(int row)
         {
             select(row);
-            get<QPushButton>(ids::addStock)->click();
+            get<QPushButton>(simulationIds::addStock)->click();
         }
         QStringList portfolio()
         {
@@ -89,7 +85,7 @@ class SimulationDlgTest : public QObject
                 out << dialog->portfolioList->item(i)->text();
             return out;
         }
-        void type(const QString& text) { get<QLineEdit>(ids::searchText)->setText(text); }
+        void type(const QString& text) { get<QLineEdit>(simulationIds::searchText)->setText(text); }
 
         test::TempDir dir;
         test::RecordingSink messages;
@@ -105,20 +101,20 @@ private Q_SLOTS:
     void defaultsAfterStartUp()
     {
         Form f;
-        QCOMPARE(f.date(ids::startDate), QDate(2003, 3, 1));
-        QCOMPARE(f.date(ids::endDate), QDate(2005, 2, 28));
+        QCOMPARE(f.date(simulationIds::startDate), QDate(2003, 3, 1));
+        QCOMPARE(f.date(simulationIds::endDate), QDate(2005, 2, 28));
         QCOMPARE(f.amount(), QString("100000000"));
         QCOMPARE(f.shown(), QString("1억원"));
-        QCOMPARE(f.get<QComboBox>(ids::investModeCombo)->currentText(), QString("종목당"));
-        QCOMPARE(f.get<QComboBox>(ids::investModeCombo)->count(), 3);
-        QVERIFY(f.get<QCheckBox>(ids::autoSet)->isChecked());
-        QVERIFY(f.get<QCheckBox>(ids::includeTax)->isChecked());
-        QVERIFY(!f.get<QCheckBox>(ids::yieldStats)->isChecked());
-        QVERIFY(f.get<QRadioButton>(ids::riskStable)->isChecked());
-        QVERIFY(f.get<QRadioButton>(ids::cadenceThrice)->isChecked());
-        QCOMPARE(f.get<QLineEdit>(ids::commissionPct)->text(), QString("0.2"));
-        QCOMPARE(f.get<QLineEdit>(ids::rangeHighPct)->text(), QString("150"));
-        QCOMPARE(f.get<QLineEdit>(ids::years)->text(), QString("1"));
+        QCOMPARE(f.get<QComboBox>(simulationIds::investModeCombo)->currentText(), QString("종목당"));
+        QCOMPARE(f.get<QComboBox>(simulationIds::investModeCombo)->count(), 3);
+        QVERIFY(f.get<QCheckBox>(simulationIds::autoSet)->isChecked());
+        QVERIFY(f.get<QCheckBox>(simulationIds::includeTax)->isChecked());
+        QVERIFY(!f.get<QCheckBox>(simulationIds::yieldStats)->isChecked());
+        QVERIFY(f.get<QRadioButton>(simulationIds::riskStable)->isChecked());
+        QVERIFY(f.get<QRadioButton>(simulationIds::cadenceThrice)->isChecked());
+        QCOMPARE(f.get<QLineEdit>(simulationIds::commissionPct)->text(), QString("0.2"));
+        QCOMPARE(f.get<QLineEdit>(simulationIds::rangeHighPct)->text(), QString("150"));
+        QCOMPARE(f.get<QLineEdit>(simulationIds::years)->text(), QString("1"));
         QVERIFY(f.messages.shown.empty());
     }
 
@@ -188,13 +184,13 @@ private Q_SLOTS:
     void shareCountMode()
     {
         Form f;
-        f.get<QComboBox>(ids::investModeCombo)->setCurrentIndex(2);
+        f.get<QComboBox>(simulationIds::investModeCombo)->setCurrentIndex(2);
         QCOMPARE(f.amount(), QString("10000"));
         QCOMPARE(f.shown(), QString("주"));
         f.typeAmount("2500000000");
         QCOMPARE(f.amount(), QString("2500000000")); // no limit on shares
         QCOMPARE(f.shown(), QString("주"));
-        f.get<QComboBox>(ids::investModeCombo)->setCurrentIndex(1);
+        f.get<QComboBox>(simulationIds::investModeCombo)->setCurrentIndex(1);
         QCOMPARE(f.amount(), QString("100000000"));
         QCOMPARE(f.shown(), QString("1억원"));
     }
@@ -202,19 +198,20 @@ private Q_SLOTS:
     void autoSetEnablesBandsOrProfiles()
     {
         Form f;
-        const int bands[] = {ids::rangeLowPct, ids::rangeHighPct, ids::initialBuyPct};
-        const int profiles[] = {ids::riskAggressive, ids::riskStable, ids::riskConservative};
+        const int bands[] = {simulationIds::rangeLowPct, simulationIds::rangeHighPct, simulationIds::initialBuyPct};
+        const int profiles[]
+            = {simulationIds::riskAggressive, simulationIds::riskStable, simulationIds::riskConservative};
         // At opening the template's state holds: all six disabled though auto-set is on.
         for (int id : bands)
             QVERIFY(!f.enabled(id));
         for (int id : profiles)
             QVERIFY(!f.enabled(id));
-        f.get<QCheckBox>(ids::autoSet)->click();
+        f.get<QCheckBox>(simulationIds::autoSet)->click();
         for (int id : bands)
             QVERIFY(f.enabled(id));
         for (int id : profiles)
             QVERIFY(!f.enabled(id));
-        f.get<QCheckBox>(ids::autoSet)->click();
+        f.get<QCheckBox>(simulationIds::autoSet)->click();
         for (int id : bands)
             QVERIFY(!f.enabled(id));
         for (int id : profiles)
@@ -224,45 +221,46 @@ private Q_SLOTS:
     void yieldStatisticsSetsTheSeriesPeriod()
     {
         Form f;
-        f.get<QDateEdit>(ids::endDate)->setDate(QDate(2004, 6, 30));
-        QVERIFY(!f.enabled(ids::years));
-        f.get<QCheckBox>(ids::yieldStats)->click();
-        QCOMPARE(f.date(ids::startDate), QDate(2000, 1, 1));
-        QCOMPARE(f.date(ids::endDate), QDate(2005, 2, 28));
-        for (int id : {ids::cadenceThrice, ids::cadenceMonthly, ids::cadenceDaily, ids::years})
+        f.get<QDateEdit>(simulationIds::endDate)->setDate(QDate(2004, 6, 30));
+        QVERIFY(!f.enabled(simulationIds::years));
+        f.get<QCheckBox>(simulationIds::yieldStats)->click();
+        QCOMPARE(f.date(simulationIds::startDate), QDate(2000, 1, 1));
+        QCOMPARE(f.date(simulationIds::endDate), QDate(2005, 2, 28));
+        for (int id : {simulationIds::cadenceThrice, simulationIds::cadenceMonthly, simulationIds::cadenceDaily,
+                       simulationIds::years})
             QVERIFY(f.enabled(id));
-        f.get<QDateEdit>(ids::endDate)->setDate(QDate(2004, 6, 30));
-        f.get<QCheckBox>(ids::yieldStats)->click();
-        QCOMPARE(f.date(ids::startDate), QDate(2003, 3, 1));
-        QCOMPARE(f.date(ids::endDate), QDate(2004, 6, 30)); // the end is kept
-        QVERIFY(!f.enabled(ids::cadenceDaily));
+        f.get<QDateEdit>(simulationIds::endDate)->setDate(QDate(2004, 6, 30));
+        f.get<QCheckBox>(simulationIds::yieldStats)->click();
+        QCOMPARE(f.date(simulationIds::startDate), QDate(2003, 3, 1));
+        QCOMPARE(f.date(simulationIds::endDate), QDate(2004, 6, 30)); // the end is kept
+        QVERIFY(!f.enabled(simulationIds::cadenceDaily));
     }
 
     void datesSnapWhenTheCalendarCloses()
     {
         Form f;
-        auto* start = f.get<QDateEdit>(ids::startDate);
+        auto* start = f.get<QDateEdit>(simulationIds::startDate);
         start->setDate(QDate(1995, 6, 1)); // typed: not clamped yet
-        QCOMPARE(f.date(ids::startDate), QDate(1995, 6, 1));
+        QCOMPARE(f.date(simulationIds::startDate), QDate(1995, 6, 1));
         QWidget* popup = start->calendarWidget()->window();
         popup->show();
         popup->hide();
-        QCOMPARE(f.date(ids::startDate), QDate(1996, 1, 1));
+        QCOMPARE(f.date(simulationIds::startDate), QDate(1996, 1, 1));
 
-        auto* end = f.get<QDateEdit>(ids::endDate);
+        auto* end = f.get<QDateEdit>(simulationIds::endDate);
         end->setDate(QDate(2005, 3, 10));
         end->calendarWidget()->window()->show();
         end->calendarWidget()->window()->hide();
-        QCOMPARE(f.date(ids::endDate), QDate(2005, 2, 28));
+        QCOMPARE(f.date(simulationIds::endDate), QDate(2005, 2, 28));
     }
 
     void parsePromptsStopTheRead_data()
     {
         QTest::addColumn<int>("id");
         QTest::addColumn<QString>("prompt");
-        QTest::newRow("margin") << ids::marginPct << "정수를 입력하십시오.";
-        QTest::newRow("second condition") << ids::secondPct << "정수를 입력하십시오.";
-        QTest::newRow("commission") << ids::commissionPct << "숫자를 입력하십시오.";
+        QTest::newRow("margin") << simulationIds::marginPct << "정수를 입력하십시오.";
+        QTest::newRow("second condition") << simulationIds::secondPct << "정수를 입력하십시오.";
+        QTest::newRow("commission") << simulationIds::commissionPct << "숫자를 입력하십시오.";
     }
     void parsePromptsStopTheRead()
     {
@@ -271,11 +269,11 @@ private Q_SLOTS:
         Form f;
         f.dialog->show();
         f.get<QLineEdit>(id)->setText("1x");
-        f.get<QLineEdit>(ids::initialBuyPct)->setText("77");
+        f.get<QLineEdit>(simulationIds::initialBuyPct)->setText("77");
         QVERIFY(!f.dialog->readForm());
         QCOMPARE(QString::fromStdString(f.messages.shown.back()), prompt);
         QCOMPARE(f.dialog->focusWidget(), f.get<QLineEdit>(id));
-        if (id != ids::commissionPct)
+        if (id != simulationIds::commissionPct)
             QCOMPARE(f.dialog->initialBuyPct, 50); // after the failed control: not read
     }
 
@@ -284,8 +282,8 @@ private Q_SLOTS:
         Form f;
         f.dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.dialog.get()));
-        QSignalSpy pressed(f.get<QPushButton>(ids::simulate), &QPushButton::clicked);
-        auto* margin = f.get<QLineEdit>(ids::marginPct);
+        QSignalSpy pressed(f.get<QPushButton>(simulationIds::simulate), &QPushButton::clicked);
+        auto* margin = f.get<QLineEdit>(simulationIds::marginPct);
         margin->setFocus();
         QTest::keyClick(margin, Qt::Key_Return);
         QVERIFY(!margin->hasFocus());
@@ -297,11 +295,11 @@ private Q_SLOTS:
     void helpOpensTheHelpFileBesideTheProgram()
     {
         Form f;
-        f.get<QPushButton>(ids::help)->click();
+        f.get<QPushButton>(simulationIds::help)->click();
         QCOMPARE(f.shell.opened.size(), 1u);
         QCOMPARE(QString::fromStdString(f.shell.opened[0]), QString::fromStdString((f.dir / "Kestrelan.chm").string()));
         f.shell.viewers = false; // no CHM viewer on this desktop: the pages instead
-        f.get<QPushButton>(ids::help)->click();
+        f.get<QPushButton>(simulationIds::help)->click();
         QCOMPARE(QString::fromStdString(f.shell.opened[1]),
                  QString::fromStdString((f.dir / "help/index.html").string()));
     }
@@ -311,13 +309,13 @@ private Q_SLOTS:
         test::TempDir empty;
         test::RecordingSink messages;
         test::RecordingShell shell;
-        FormServices s;
-        s.messages = &messages;
-        s.shell = &shell;
-        s.workDir = empty.path();
+        test::ScriptedNames names;
+        test::RecordingProgress progress;
+        const FormServices s(WindowServices(messages, shell, names, empty.path(), empty.path()), progress,
+                             empty / "SimResult", [](const QString&, int) {});
         CSimulationDlg dialog(s);
         QCOMPARE(messages.shown.size(), 1u);
-        const QDate end = control<QDateEdit>(dialog, ids::endDate)->date();
+        const QDate end = control<QDateEdit>(dialog, simulationIds::endDate)->date();
         QCOMPARE(end.addDays(1).day(), 1);
         QVERIFY(end < QDate::currentDate());
     }
@@ -326,7 +324,7 @@ private Q_SLOTS:
     {
         Form f;
         CRangeTableDlg table(f.dir / "ksp.txt", 2);
-        auto* view = control<QTreeWidget>(table, 1116);
+        auto* view = control<QTreeWidget>(table, rangeTableIds::table);
         QCOMPARE(view->topLevelItemCount(), 3);
         QCOMPARE(view->topLevelItem(0)->text(1), QString("1000 이상"));
         QCOMPARE(view->topLevelItem(1)->text(1), QString("500 ~ 1000"));
@@ -335,14 +333,14 @@ private Q_SLOTS:
         QCOMPARE(view->topLevelItem(1)->text(3), QString("70% ~ 125%"));
         QCOMPARE(view->columnWidth(0), 0);
         CRangeTableDlg missing(f.dir / "none.txt", 0);
-        QCOMPARE(control<QTreeWidget>(missing, 1116)->topLevelItemCount(), 0);
+        QCOMPARE(control<QTreeWidget>(missing, rangeTableIds::table)->topLevelItemCount(), 0);
     }
 
     void controlsSitAtTheirDialogUnits()
     {
         Form f;
         const DialogUnits units(f.dialog->font());
-        QCOMPARE(f.get<QPushButton>(ids::simulate)->geometry(), units.toPixels(QRect(16, 336, 202, 26)));
+        QCOMPARE(f.get<QPushButton>(simulationIds::simulate)->geometry(), units.toPixels(QRect(16, 336, 202, 26)));
         QCOMPARE(f.dialog->width(), units.x(231));
         QCOMPARE(f.dialog->height(), units.y(370));
         QCOMPARE(f.dialog->windowTitle(), QString("Kestrelan 펀드 시뮬레이션"));
@@ -357,7 +355,7 @@ private Q_SLOTS:
         QCOMPARE(f.portfolio().size(), 5);
         QVERIFY(f.portfolio()[0].startsWith("01  005900 "));
         f.dialog->portfolioList->setCurrentRow(2);
-        f.get<QPushButton>(ids::removeStock)->click();
+        f.get<QPushButton>(simulationIds::removeStock)->click();
         const QStringList left = f.portfolio();
         QCOMPARE(left.size(), 4);
         QVERIFY(left[2].startsWith("03  005903 "));
@@ -365,11 +363,11 @@ private Q_SLOTS:
         for (int i = 0; i < 8; ++i)
             f.add(i % 13);
         QVERIFY(f.portfolio()[9].startsWith("10  "));
-        f.get<QPushButton>(ids::clearPortfolio)->click();
+        f.get<QPushButton>(simulationIds::clearPortfolio)->click();
         QVERIFY(f.portfolio().isEmpty());
         f.add(0);
         f.dialog->portfolioList->setCurrentRow(0);
-        f.get<QPushButton>(ids::removeStock)->click();
+        f.get<QPushButton>(simulationIds::removeStock)->click();
         QVERIFY(f.portfolio().isEmpty());
     }
 
@@ -392,7 +390,7 @@ private Q_SLOTS:
         f.type("005903");
         QCOMPARE(f.dialog->stockList->currentRow(), 3);
         f.type("0059031");
-        QCOMPARE(f.get<QLineEdit>(ids::searchText)->text(), QString("005903"));
+        QCOMPARE(f.get<QLineEdit>(simulationIds::searchText)->text(), QString("005903"));
         f.type("가람");
         QCOMPARE(f.dialog->stockList->currentRow(), 12); // the exact name before the prefix
         f.type("나래");
@@ -400,7 +398,7 @@ private Q_SLOTS:
         f.type("나래 ");
         QCOMPARE(f.portfolio().size(), 1);
         QVERIFY(f.portfolio()[0].contains("나래반도체"));
-        QCOMPARE(f.get<QLineEdit>(ids::searchText)->text(), QString());
+        QCOMPARE(f.get<QLineEdit>(simulationIds::searchText)->text(), QString());
     }
 
     void groupsRegisterLoadAndDelete()
@@ -409,20 +407,20 @@ private Q_SLOTS:
         f.add(0);
         f.add(3);
         f.names.answers = {QString("성장주")};
-        f.get<QPushButton>(ids::registerGroup)->click();
+        f.get<QPushButton>(simulationIds::registerGroup)->click();
         QCOMPARE(QString::fromStdString(f.names.prompts.back().toStdString()), QString("저장할 그룹명칭 입력"));
         QCOMPARE(f.dialog->groupCombo->count(), 1);
         QCOMPARE(f.dialog->groupCombo->currentIndex(), -1);
         f.names.answers = {QString("성장주")};
-        f.get<QPushButton>(ids::registerGroup)->click();
+        f.get<QPushButton>(simulationIds::registerGroup)->click();
         QCOMPARE(f.messages.shown.back(), std::string("동일한 이름의 그룹이 있습니다."));
         f.names.answers = {QString()}; // Cancel
-        f.get<QPushButton>(ids::registerGroup)->click();
+        f.get<QPushButton>(simulationIds::registerGroup)->click();
         f.names.answers = {QString("아주아주긴그룹이름입니다열다섯자넘게")};
-        f.get<QPushButton>(ids::registerGroup)->click();
+        f.get<QPushButton>(simulationIds::registerGroup)->click();
         QCOMPARE(f.dialog->groupCombo->count(), 1);
 
-        f.get<QPushButton>(ids::clearPortfolio)->click();
+        f.get<QPushButton>(simulationIds::clearPortfolio)->click();
         f.dialog->groupCombo->setCurrentIndex(0);
         Q_EMIT f.dialog->groupCombo->activated(0);
         QCOMPARE(f.portfolio().size(), 2);
@@ -430,10 +428,10 @@ private Q_SLOTS:
         QCOMPARE(f.dialog->selectedGroupName(), QString("성장주"));
 
         f.messages.answers = {IMessageSink::Answer::Cancel};
-        f.get<QPushButton>(ids::deleteGroup)->click();
+        f.get<QPushButton>(simulationIds::deleteGroup)->click();
         QCOMPARE(f.dialog->groupCombo->count(), 1);
         f.messages.answers = {IMessageSink::Answer::Ok};
-        f.get<QPushButton>(ids::deleteGroup)->click();
+        f.get<QPushButton>(simulationIds::deleteGroup)->click();
         QCOMPARE(f.messages.shown.back(), std::string("정말로 삭제할까요?"));
         QCOMPARE(f.dialog->groupCombo->count(), 0);
         QVERIFY(f.portfolio().isEmpty());
@@ -444,12 +442,12 @@ private Q_SLOTS:
     void simulateChecksTheFormFirst()
     {
         Form f;
-        f.get<QPushButton>(ids::simulate)->click();
+        f.get<QPushButton>(simulationIds::simulate)->click();
         QCOMPARE(f.messages.shown.back(), std::string("시뮬레이션 종목을 골라주세요."));
         QVERIFY(!f.dir.exists("SimItem.lst"));
         f.add(0);
-        f.get<QLineEdit>(ids::marginPct)->setText("0");
-        f.get<QPushButton>(ids::simulate)->click();
+        f.get<QLineEdit>(simulationIds::marginPct)->setText("0");
+        f.get<QPushButton>(simulationIds::simulate)->click();
         QCOMPARE(f.messages.shown.back(), std::string("매매차익 입력이 잘못되었습니다."));
         QVERIFY(!f.dir.exists("SimItem.lst"));
         QVERIFY(f.opened.empty());
@@ -476,8 +474,8 @@ private Q_SLOTS:
         f.add(0);
         f.add(1);
         f.add(2);
-        f.get<QComboBox>(ids::investModeCombo)->setCurrentIndex(mode);
-        f.get<QPushButton>(ids::simulate)->click(); // the run stops: no price files here
+        f.get<QComboBox>(simulationIds::investModeCombo)->setCurrentIndex(mode);
+        f.get<QPushButton>(simulationIds::simulate)->click(); // the run stops: no price files here
         const std::string bytes = f.dir.read("SimItem.lst");
         QCOMPARE(bytes.size(), 120u);
         QCOMPARE(QString::fromStdString(bytes.substr(27, 11)), amount);
@@ -485,7 +483,7 @@ private Q_SLOTS:
         QCOMPARE(QString::fromStdString(bytes.substr(107, 11)), second);
         QCOMPARE(f.messages.shown.back(), std::string("주가데이터파일이 없습니다. 확인 후 실행하세요."));
         QVERIFY(f.opened.empty()); // a run that stopped opens no results window
-        QVERIFY(f.get<QPushButton>(ids::simulate)->isEnabled());
+        QVERIFY(f.get<QPushButton>(simulationIds::simulate)->isEnabled());
     }
 
     void endToEndOnTheSampleMarket()
@@ -497,9 +495,9 @@ private Q_SLOTS:
         f.type("라온");
         f.type("라온 ");
         QCOMPARE(f.portfolio().size(), 2);
-        f.get<QCheckBox>(ids::yieldStats)->click();
-        f.get<QRadioButton>(ids::cadenceMonthly)->click();
-        f.get<QPushButton>(ids::simulate)->click();
+        f.get<QCheckBox>(simulationIds::yieldStats)->click();
+        f.get<QRadioButton>(simulationIds::cadenceMonthly)->click();
+        f.get<QPushButton>(simulationIds::simulate)->click();
         QVERIFY2(f.messages.shown.empty(), f.messages.shown.empty() ? "" : f.messages.shown[0].c_str());
         QVERIFY(f.dir.exists("result.csv"));
         QVERIFY(!f.dir.exists("trade.csv"));
@@ -509,16 +507,13 @@ private Q_SLOTS:
         QCOMPARE(f.progress.text, std::string("시뮬레이션 진행중입니다...."));
         QCOMPARE(f.progress.positions.back(), 100);
         // The window the form opens reads what the run wrote.
-        ResultServices r;
-        r.messages = &f.messages;
-        r.workDir = f.dir.path();
-        CResultDlg results(r);
+        CResultDlg results(ResultServices(f.services, f.dir / "fname.tmp", f.dir / "SimResult"));
         results.start();
         QCOMPARE(results.resultKind, ResultKind::FundSeries);
         QVERIFY(results.mainList->topLevelItemCount() > 40);
 
-        f.get<QCheckBox>(ids::yieldStats)->click();
-        f.get<QPushButton>(ids::simulate)->click();
+        f.get<QCheckBox>(simulationIds::yieldStats)->click();
+        f.get<QPushButton>(simulationIds::simulate)->click();
         QVERIFY(f.dir.exists("trade.csv"));
         QCOMPARE(f.opened.size(), 2u);
     }
@@ -530,13 +525,11 @@ private Q_SLOTS:
         const auto before = std::filesystem::file_size(dir / "StockData/005930.real");
         dir.write("Update.new", "A005930\r\n2\r\n20070102\r\n20070102\r\n500000\r\n");
         test::RecordingSink messages;
+        test::RecordingShell shell;
+        test::ScriptedNames names;
         test::RecordingProgress progress;
-        FormServices s;
-        s.messages = &messages;
-        s.progress = &progress;
-        s.workDir = dir.path();
-        s.programDir = dir.path();
-        s.resultFolder = dir / "SimResult";
+        const FormServices s(WindowServices(messages, shell, names, dir.path(), dir.path()), progress,
+                             dir / "SimResult", [](const QString&, int) {});
         CSimulationDlg dialog(s);
         QCOMPARE(std::filesystem::file_size(dir / "StockData/005930.real"), before + 28);
         QVERIFY(!dir.exists("Update.new"));

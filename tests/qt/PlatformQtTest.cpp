@@ -1,11 +1,12 @@
-// The Qt platform pieces: templates, the name-entry and progress windows, the form's pure rules.
+// The Qt platform pieces: templates, the name-entry and progress windows.
 
-#include "engine/RangeTable.h"
-#include "mainform/core/FormLogic.h"
-#include "mainform/core/RangeTableCells.h"
+#include "mainform/RangeTableDlgIds.h"
+#include "mainform/SimulationDlgIds.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/CProgressDlg.h"
 #include "platform/qt/DialogTemplate.h"
+#include "platform/qt/NameInputDlgIds.h"
+#include "platform/qt/ProgressDlgIds.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -33,7 +34,7 @@ private Q_SLOTS:
         QCOMPARE(spec.controls[1].caption, QString("A\tB"));
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseDialogSpec("dialog\t1\t0\t0\tx\t5\t-\tT\n"));
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseDialogSpec("1\tknob\t0\t0\t5\t5\t-\t\n"));
-        for (int id : {102, 129, 133, 200})
+        for (int id : {simulationIds::dialog, nameInputIds::dialog, progressIds::dialog, rangeTableIds::dialog})
             QCOMPARE(loadDialogSpec(id).id, id);
     }
 
@@ -51,8 +52,8 @@ private Q_SLOTS:
         dialog.promptText = "저장할 그룹명칭 입력";
         dialog.enteredText = "tmp";
         QTimer::singleShot(0, &dialog, [&dialog] {
-            QCOMPARE(control<QLabel>(dialog, 1125)->text(), QString("저장할 그룹명칭 입력"));
-            auto* edit = control<QLineEdit>(dialog, 1110);
+            QCOMPARE(control<QLabel>(dialog, nameInputIds::prompt)->text(), QString("저장할 그룹명칭 입력"));
+            auto* edit = control<QLineEdit>(dialog, nameInputIds::name);
             edit->setText("우량주");
             QTest::keyClick(edit, Qt::Key_Return);
         });
@@ -65,8 +66,8 @@ private Q_SLOTS:
         CNameInputDlg dialog;
         dialog.enteredText = "tmp";
         QTimer::singleShot(0, &dialog, [&dialog] {
-            control<QLineEdit>(dialog, 1110)->setText("changed");
-            control<QPushButton>(dialog, 2)->click();
+            control<QLineEdit>(dialog, nameInputIds::name)->setText("changed");
+            control<QPushButton>(dialog, nameInputIds::cancel)->click();
         });
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
         QCOMPARE(dialog.enteredText, QString("tmp"));
@@ -78,7 +79,7 @@ private Q_SLOTS:
         progress.begin("주가 Data Update중입니다....");
         CProgressDlg* window = progress.window();
         QVERIFY(window->isVisible());
-        QCOMPARE(control<QLabel>(*window, 1098)->text(), QString("주가 Data Update중입니다...."));
+        QCOMPARE(control<QLabel>(*window, progressIds::status)->text(), QString("주가 Data Update중입니다...."));
         progress.setPosition(42);
         QCOMPARE(window->bar()->value(), 42);
         window->close();
@@ -87,40 +88,6 @@ private Q_SLOTS:
         progress.end();
         QVERIFY(progress.window() == nullptr);
         progress.end(); // a second end releases nothing twice
-    }
-
-    void amountText_data()
-    {
-        QTest::addColumn<uint>("amount");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("0") << 0u << "원";
-        QTest::newRow("9999") << 9999u << "원";
-        QTest::newRow("12345") << 12345u << "1만원";
-        QTest::newRow("99999999") << 99999999u << "9999만원";
-        QTest::newRow("150000000") << 150000000u << "1억5000만원";
-        QTest::newRow("2000000000") << 2000000000u << "20억원";
-    }
-    void amountText()
-    {
-        QFETCH(uint, amount);
-        QFETCH(QString, text);
-        QCOMPARE(QString::fromStdString(kestrelan::amountText(amount)), text);
-    }
-
-    void rangeTableCells()
-    {
-        const auto cells = kestrelan::rangeTableCells(
-            parseRangeTable("0\t500\t1\t2\t3\n1000\t0\t4\t5\t6\n700\t800\t7\t8\t9\n0\t0\n\n", 100), 0);
-        QCOMPARE(cells.size(), 5u);
-        QCOMPARE(QString::fromStdString(cells[0][0]), QString("500 이하"));
-        QCOMPARE(QString::fromStdString(cells[1][0]), QString("1000 이상"));
-        QCOMPARE(QString::fromStdString(cells[2][0]), QString("700 ~ 800"));
-        QCOMPARE(QString::fromStdString(cells[2][1]), QString("7%"));
-        QCOMPARE(QString::fromStdString(cells[2][2]), QString("8% ~ 9%"));
-        QCOMPARE(QString::fromStdString(cells[3][0]), QString("0 이상"));
-        // An empty last line: field 1 empty, the rest from the line before.
-        QCOMPARE(QString::fromStdString(cells[4][0]), QString("0 이상"));
-        QCOMPARE(QString::fromStdString(cells[4][1]), QString("7%"));
     }
 };
 

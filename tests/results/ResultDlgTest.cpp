@@ -3,9 +3,11 @@
 #include "Recorders.h"
 #include "TempDir.h"
 #include "platform/core/Cp949.h"
+#include "platform/qt/DialogTemplate.h"
 #include "qt/QtRecorders.h"
 #include "results/CResultDlg.h"
 #include "results/CTChart.h"
+#include "results/ResultDlgIds.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -30,13 +32,8 @@ class ResultDlgTest : public QObject
                 if (std::filesystem::exists(expected / f) && (withTrades || std::string(f) != "trade.csv"))
                     std::filesystem::copy_file(expected / f, dir / f);
             }
-            ResultServices s;
-            s.messages = &messages;
-            s.shell = &shell;
-            s.names = &names;
-            s.workDir = dir.path();
-            s.programDir = KESTRELAN_WORKBOOK_DIR;
-            s.homeDir = home.path();
+            const ResultServices s(WindowServices(messages, shell, names, dir.path(), KESTRELAN_WORKBOOK_DIR),
+                                   home / "fname.tmp", home / "SimResult");
             dialog = std::make_unique<CResultDlg>(s);
             dialog->groupName = "tmp";
             dialog->start();
@@ -44,9 +41,10 @@ class ResultDlgTest : public QObject
         bool shown(QWidget* w) { return w->isVisibleTo(dialog.get()); }
         void choose(int view)
         {
-            dialog->findChild<QRadioButton*>(QString::number(view == 0 ? 1100 : view == 1 ? 1001 : 1101))->click();
+            const int views[] = {resultIds::summaryView, resultIds::yieldView, resultIds::stockView};
+            control<QRadioButton>(*dialog, views[view])->click();
         }
-        QRadioButton* stockView() { return dialog->findChild<QRadioButton*>("1101"); }
+        QRadioButton* stockView() { return control<QRadioButton>(*dialog, resultIds::stockView); }
 
         test::TempDir dir;
         test::TempDir home;
@@ -137,7 +135,7 @@ private Q_SLOTS:
         w.dialog->groupName = "성장주";
         w.dialog->stockCount = 3;
         w.names.answers = {QString("성장주")};
-        w.dialog->findChild<QPushButton*>("1104")->click();
+        control<QPushButton>(*w.dialog, resultIds::exportSummary)->click();
         QCOMPARE(w.names.prompts.back(), QString("저장할 엑셀파일 이름 지정"));
         QCOMPARE(w.names.proposals.back(), QString("성장주"));
         const std::string expected = std::string(KESTRELAN_WORKBOOK_DIR) + "/" + toCp949("성장주") + "\r\n3\r\n";
@@ -148,7 +146,7 @@ private Q_SLOTS:
                  QString::fromStdString((w.home / "SimResult" / "성장주.xlsx").string()));
         // A second export keeps the first workbook.
         w.names.answers = {QString("성장주")};
-        w.dialog->findChild<QPushButton*>("1104")->click();
+        control<QPushButton>(*w.dialog, resultIds::exportSummary)->click();
         QVERIFY(w.home.exists("SimResult/성장주 (2).xlsx"));
         QVERIFY(w.home.exists("SimResult/성장주.xlsx"));
     }
@@ -157,10 +155,10 @@ private Q_SLOTS:
     {
         Window w("worked-single-amount");
         w.names.answers = {QString()};
-        w.dialog->findChild<QPushButton*>("1104")->click();
+        control<QPushButton>(*w.dialog, resultIds::exportSummary)->click();
         QVERIFY(!w.home.exists("fname.tmp"));
         w.names.answers = {QString("")};
-        w.dialog->findChild<QPushButton*>("1104")->click();
+        control<QPushButton>(*w.dialog, resultIds::exportSummary)->click();
         QCOMPARE(w.home.read("fname.tmp"), std::string(KESTRELAN_WORKBOOK_DIR) + "/\r\n0\r\n");
         QVERIFY(w.shell.opened.empty());
     }
@@ -169,10 +167,10 @@ private Q_SLOTS:
     {
         test::TempDir empty;
         test::RecordingSink messages;
-        ResultServices s;
-        s.messages = &messages;
-        s.workDir = empty.path();
-        CResultDlg d(s);
+        test::RecordingShell shell;
+        test::ScriptedNames names;
+        CResultDlg d(ResultServices(WindowServices(messages, shell, names, empty.path(), empty.path()),
+                                    empty / "fname.tmp", empty / "SimResult"));
         d.start();
         QCOMPARE(d.resultKind, ResultKind::SingleFund);
         QCOMPARE(d.yieldChart->axisMinimum(CTChart::Left), 0.0);

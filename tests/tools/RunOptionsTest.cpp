@@ -55,7 +55,7 @@ TEST_F(Options, ModeDependentDefaults)
 TEST_F(Options, BadOptionsAreRefused)
 {
     const std::vector<std::vector<std::string>> bad = {
-        {"--cadence", "3"}, {"--start", "2004-01-05"}, {"--start", "20041305"}, {"--margin", "0"},
+        {"--cadence", "3"}, {"--start", "2004-02-30"}, {"--start", "20041305"}, {"--margin", "0"},
         {"--stocks"},       {"--unknown", "1"},        {"--commission", "x"},   {"--amount", "-5"},
     };
     for (const auto& args : bad)

@@ -15,9 +15,9 @@
 int main(int argc, char** argv)
 {
     using namespace kestrelan;
-    std::filesystem::path handoff = homeFolder() / "fname.tmp";
+    std::filesystem::path handoff = handoffFile();
     std::filesystem::path results = workingFolder();
-    std::filesystem::path out = homeFolder() / "SimResult";
+    std::filesystem::path out = simResultFolder();
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--handoff")

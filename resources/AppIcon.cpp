@@ -1,4 +1,4 @@
-#include "platform/qt/AppIcon.h"
+#include "resources/AppIcon.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,0 +1,128 @@
+#include "tools/DataCommands.h"
+
+#include "platform/core/Format.h"
+#include "tools/ImportCsv.h"
+#include "tools/MinuteMarket.h"
+#include "tools/SampleMarket.h"
+
+#include <ostream>
+
+namespace kestrelan {
+
+namespace {
+
+// Years from 1900 on, as the dates of the command line.
+constexpr std::int64_t firstYear = 1900, lastYear = 9999;
+
+// "A:B", the first and the last year of the minute market.
+std::pair<std::int32_t, std::int32_t> yearSpan(const OptionValues& values, const std::string& text)
+{
+    const auto colon = text.find(':');
+    const auto first = wholeInteger(std::string_view(text).substr(0, colon));
+    const auto last
+        = colon == std::string::npos ? std::nullopt : wholeInteger(std::string_view(text).substr(colon + 1));
+    if (!first || !last || *first < firstYear || *last > lastYear)
+        throw values.error("--years",
+                           format("%lld부터 %lld까지의 두 해를 A:B로 입력하십시오 (%s)",
+                                  static_cast<long long>(firstYear), static_cast<long long>(lastYear), text.c_str()));
+    if (*first > *last)
+        throw values.error("--years", "앞의 해가 뒤의 해보다 늦습니다 (" + text + ")");
+    return {static_cast<std::int32_t>(*first), static_cast<std::int32_t>(*last)};
+}
+
+} // namespace
+
+CommandSpec sampleDataCommandSpec()
+{
+    const MinuteMarketShape shape;
+    return {
+        "sample-data",
+        "정해진 표본 시장 데이터(kospi.lst, code.lst, ksp.txt, StockData/*.real)를 DIR에 씁니다",
+        {
+            {"DIR", "DIR", "시장 데이터를 쓸 폴더 (없으면 만듭니다)", true},
+            {"--minutes", "", "분 단위 시세의 시장을 씁니다 (측정과 비교 시험용)"},
+            {"--stocks", "N", format("--minutes의 종목 수 (기본값 %d, %d까지)", shape.stocks, maxMinuteStocks)},
+            {"--years", "A:B",
+             format("--minutes의 기간, A년부터 B년까지 (기본값 %d:%d)", shape.firstDay / 10000, shape.lastDay / 10000)},
+            {"--ticks", "N", format("--minutes의 하루 시세 수 (기본값 %d, %d까지)", shape.ticksPerDay, maxTicksPerDay)},
+        },
+        "",
+    };
+}
+
+int sampleDataCommand(const OptionValues& values, std::ostream& out)
+{
+    const auto dir = *values.path("DIR");
+    if (!values.has("--minutes")) {
+        for (const char* option : {"--stocks", "--years", "--ticks"})
+            if (values.has(option))
+                throw values.error(option, "--minutes와 함께 입력하십시오.");
+        const auto summary = writeSampleMarket(dir);
+        out << format("%s: %d trading days, %d stocks, %lld price records\n", dir.c_str(), summary.tradingDays,
+                      summary.stocks, static_cast<long long>(summary.priceRecords));
+        return exitDone;
+    }
+    MinuteMarketShape shape;
+    shape.stocks = static_cast<int>(values.integer("--stocks", 1, maxMinuteStocks).value_or(shape.stocks));
+    shape.ticksPerDay = static_cast<int>(values.integer("--ticks", 1, maxTicksPerDay).value_or(shape.ticksPerDay));
+    if (const auto years = values.text("--years")) {
+        const auto [first, last] = yearSpan(values, *years);
+        shape.firstDay = first * 10000 + 101;
+        shape.lastDay = last * 10000 + 1231;
+    }
+    const auto summary = writeMinuteMarket(dir, shape);
+    out << format("%s: %d trading days, %d stocks, %lld price records, %lld bytes, mean daily range %.2f %%\n",
+                  dir.c_str(), summary.tradingDays, summary.stocks, static_cast<long long>(summary.priceRecords),
+                  static_cast<long long>(summary.bytes), summary.meanDailyRangePct);
+    return exitDone;
+}
+
+CommandSpec importCsvCommandSpec()
+{
+    return {
+        "import-csv",
+        "일별 시세 CSV 파일로 시장 데이터 파일(kospi.lst, code.lst, StockData/*.real)을 만듭니다",
+        {
+            {"--prices", "DIR", "종목마다 <code>.csv가 있는 폴더", true},
+            {"--index", "FILE", "지수 CSV (Date, Close, 있으면 Open)", true},
+            {"--names", "FILE", "종목코드,종목명 CSV (UTF-8)", true},
+            {"--out", "DIR", "시장 데이터 파일을 쓸 폴더", true},
+            {"--multiplier", "X", "가격에 곱할 수 (기본값 1)"},
+            {"--from", "YYYYMMDD", "이날부터 (YYYYMMDD 또는 YYYY-MM-DD)"},
+            {"--to", "YYYYMMDD", "이날까지 (YYYYMMDD 또는 YYYY-MM-DD)"},
+            {"--splits", "FILE", "종목코드,날짜,비율 CSV: 수정되지 않은 가격의 분할"},
+            {"--update", "", "가격 파일 대신 저장된 날 뒤의 날만 Update.new에 씁니다"},
+        },
+        "",
+    };
+}
+
+int importCsvCommand(const OptionValues& values, std::ostream& out, std::ostream& err)
+{
+    ImportOptions o;
+    o.prices = *values.path("--prices");
+    o.index = *values.path("--index");
+    o.names = *values.path("--names");
+    o.out = *values.path("--out");
+    o.multiplier = values.decimal("--multiplier").value_or(o.multiplier);
+    if (!(o.multiplier > 0))
+        throw values.error("--multiplier", "0보다 큰 수를 입력하십시오 (" + *values.text("--multiplier") + ")");
+    o.from = values.date("--from").value_or(o.from);
+    o.to = values.date("--to").value_or(o.to);
+    o.splits = values.path("--splits");
+    o.update = values.has("--update");
+    try {
+        const auto summary = importCsv(o);
+        for (const auto& note : summary.notes)
+            err << note << '\n';
+        out << format("%s: %d stocks, %lld price records, %d index days%s\n", o.out.c_str(), summary.stocks,
+                      static_cast<long long>(summary.priceRecords), summary.indexDays,
+                      o.update ? " (Update.new written)" : "");
+        return exitDone;
+    } catch (const ImportError& e) {
+        err << e.what() << '\n';
+        return exitFailed;
+    }
+}
+
+} // namespace kestrelan
