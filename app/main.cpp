@@ -5,6 +5,7 @@
 
 #include "mainform/CSimulationDlg.h"
 #include "platform/core/Folders.h"
+#include "platform/qt/Application.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/CProgressDlg.h"
 #include "platform/qt/DialogTemplate.h"
@@ -54,14 +55,30 @@ void showResults(const kestrelan::ResultServices& services, const QString& group
     results.exec();
 }
 
+int run(QApplication& app, kestrelan::QtMessageSink& messages);
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    kestrelan::Application app(argc, argv);
     app.setApplicationName("Kestrelan");
     app.setWindowIcon(kestrelan::applicationIcon());
     kestrelan::QtMessageSink messages;
+    app.setMessages(&messages);
+    try {
+        return run(app, messages);
+    } catch (const std::exception& e) {
+        // What stops the program before its event loop (the form's start-up) ends in one message.
+        static_cast<kestrelan::IMessageSink&>(messages).show(kestrelan::Application::messageFor(e));
+        return 1;
+    }
+}
+
+namespace {
+
+int run(QApplication& app, kestrelan::QtMessageSink& messages)
+{
     kestrelan::QtShell shell;
     kestrelan::DialogNameInput names;
     const QString screenshot = qEnvironmentVariable("KESTRELAN_SCREENSHOT");
@@ -88,3 +105,5 @@ int main(int argc, char** argv)
     form.exec();
     return 0;
 }
+
+} // namespace

@@ -1,5 +1,7 @@
 #include "engine/MarketData.h"
 
+#include "engine/Dates.h"
+
 #include "platform/core/Cp949.h"
 #include "platform/core/FileTransaction.h"
 #include "platform/core/FolderLock.h"
@@ -55,7 +57,7 @@ PriceFile PriceFile::fromBytes(std::string_view bytes)
 
 std::optional<PriceFile> PriceFile::load(const std::filesystem::path& path)
 {
-    auto bytes = readWholeFile(path);
+    auto bytes = readWholeFile(path, priceFileLimit);
     if (!bytes)
         return std::nullopt;
     try {
@@ -91,24 +93,34 @@ IndexFile IndexFile::fromBytes(std::string bytes)
             file.sorted = false;
         file.list.push_back(r);
     });
+    file.trailing = reader.read(indexRecordSize).size();
     return file;
 }
 
 std::optional<IndexFile> IndexFile::load(const std::filesystem::path& path)
 {
-    auto bytes = readWholeFile(path);
+    auto bytes = readWholeFile(path, marketListLimit);
     if (!bytes)
         return std::nullopt;
     return fromBytes(std::move(*bytes));
 }
 
-std::optional<std::int32_t> readLastIndexDate(const std::filesystem::path& path)
+std::optional<std::int32_t> readLastIndexDate(const std::filesystem::path& path, std::string* problem)
 {
-    auto reader = TextReader::open(path);
-    if (!reader || reader->size() < static_cast<std::size_t>(indexRecordSize))
+    const auto file = IndexFile::load(path);
+    if (!file)
         return std::nullopt;
-    reader->seek(reader->size() - indexRecordSize);
-    return atoiField(reader->read(8));
+    const auto& records = file->records();
+    // The last whole record whose date is a day; a cut or damaged end is passed over, and said.
+    for (std::size_t i = records.size(); i-- > 0;) {
+        if (!isCalendarDate(records[i].date))
+            continue;
+        if (problem && (file->trailingChars() > 0 || i + 1 < records.size()))
+            *problem = format("kospi.lst의 끝부분이 손상되어 있어 %s까지의 자료로 기본 기간을 정합니다.",
+                              dateText(records[i].date).c_str());
+        return records[i].date;
+    }
+    return std::nullopt;
 }
 
 std::vector<std::string> parseCodeList(std::string bytes)
@@ -126,7 +138,7 @@ std::vector<std::string> parseCodeList(std::string bytes)
 
 std::optional<std::vector<std::string>> loadCodeList(const std::filesystem::path& path)
 {
-    auto bytes = readWholeFile(path);
+    auto bytes = readWholeFile(path, marketListLimit);
     if (!bytes)
         return std::nullopt;
     return parseCodeList(std::move(*bytes));
@@ -158,6 +170,16 @@ void recoverMarketFiles(const std::filesystem::path& dir)
 {
     if (const auto lock = FolderLock::tryAcquire(dir))
         FileTransaction::recover(dir, std::string(importTag));
+}
+
+bool holdsMarketFiles(const std::filesystem::path& dir)
+{
+    std::error_code ec;
+    for (const char* name : {"kospi.lst", "code.lst"})
+        if (std::filesystem::exists(std::filesystem::symlink_status(dir / name, ec)))
+            return true;
+    const auto stockData = dir / "StockData";
+    return std::filesystem::is_directory(stockData, ec) && !std::filesystem::is_empty(stockData, ec);
 }
 
 } // namespace kestrelan

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -103,15 +104,26 @@ public:
     const std::vector<IndexRecord>& records() const { return list; }
     /// True when the dates ascend strictly (a sound file); readers may then search.
     bool ascending() const { return sorted; }
+    /// Characters after the last whole record: a record cut short (0 for a sound file).
+    std::size_t trailingChars() const { return trailing; }
 
 private:
     std::vector<IndexRecord> list;
     bool sorted = true;
+    std::size_t trailing = 0;
 };
 
-/// The date of kospi.lst's last record: 8 characters read 21 bytes before its end. nullopt when
-/// the file is missing or shorter than one record.
-std::optional<std::int32_t> readLastIndexDate(const std::filesystem::path& path);
+/// The date of kospi.lst's last whole record, which gives the default period. nullopt when the
+/// file is missing or holds no whole record whose date is a calendar date. `problem` (when
+/// given) receives a Korean note when the file is cut short or its last record is not a day, so
+/// the caller can say from which record the period comes.
+std::optional<std::int32_t> readLastIndexDate(const std::filesystem::path& path, std::string* problem = nullptr);
+
+/// The largest kospi.lst and code.lst a reader takes (each hundreds of years of days or stocks).
+constexpr std::size_t marketListLimit = std::size_t(16) << 20;
+/// The largest price file: its positions are 32-bit.
+constexpr std::size_t priceFileLimit
+    = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() / priceRecordSize) * priceRecordSize;
 
 /// code.lst: the 27-byte stock entries in file order. nullopt when it cannot be opened.
 std::optional<std::vector<std::string>> loadCodeList(const std::filesystem::path& path);
@@ -133,5 +145,9 @@ constexpr std::string_view importTag = "import";
 /// unless a writer holds the folder now (a writer that holds it recovers with FileTransaction
 /// itself). Readers of a market call it first.
 void recoverMarketFiles(const std::filesystem::path& dir);
+
+/// Whether `dir` holds any part of a market: kospi.lst or code.lst (a dangling link included) or
+/// a StockData folder with anything in it. Generated markets are never written over one.
+bool holdsMarketFiles(const std::filesystem::path& dir);
 
 } // namespace kestrelan

@@ -46,7 +46,7 @@ std::vector<PortfolioItem> parseSimItems(std::string bytes)
 
 std::optional<std::vector<PortfolioItem>> readSimItems(const std::filesystem::path& path)
 {
-    auto bytes = readWholeFile(path);
+    auto bytes = readWholeFile(path, simItemFileLimit);
     if (!bytes)
         return std::nullopt;
     return parseSimItems(std::move(*bytes));

@@ -12,6 +12,8 @@
 namespace kestrelan {
 
 constexpr std::int32_t simItemLineSize = 40;
+/// The largest SimItem.lst a run reads: far more than 50 lines.
+constexpr std::size_t simItemFileLimit = 1 << 20;
 
 struct PortfolioItem
 {

@@ -56,7 +56,14 @@ RangeTable parseRangeTable(std::string bytes, std::size_t maxRows)
 
 std::optional<RangeTable> loadRangeTable(const std::filesystem::path& path, std::size_t maxRows)
 {
-    auto bytes = readWholeFile(path);
+    // The table is eleven short lines: a file far larger (or one that never ends) is not one.
+    constexpr std::size_t limit = 64 * 1024;
+    std::optional<std::string> bytes;
+    try {
+        bytes = readWholeFile(path, limit);
+    } catch (const FileTooLarge&) {
+        return std::nullopt;
+    }
     if (!bytes)
         return std::nullopt;
     return parseRangeTable(std::move(*bytes), maxRows);

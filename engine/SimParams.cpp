@@ -1,5 +1,7 @@
 #include "engine/SimParams.h"
 
+#include <cmath>
+
 #include "engine/Dates.h"
 
 namespace kestrelan {
@@ -26,6 +28,8 @@ std::optional<SettingProblem> validate(const SimParams& p)
         return SettingProblem{Setting::FundCadence, "운용 주기는 월3회, 월1회, 매일 중 하나여야 합니다."};
     if (!oneOf(p.riskProfile, RiskProfile::Aggressive, RiskProfile::Conservative))
         return SettingProblem{Setting::RiskProfile, "투자성향은 적극, 안정, 보수 중 하나여야 합니다."};
+    if (!std::isfinite(p.commissionPct) || p.commissionPct < 0 || p.commissionPct >= maxCommissionPct)
+        return SettingProblem{Setting::Commission, "수수료는 0 이상 100 미만의 숫자로 입력하세요."};
     return std::nullopt;
 }
 

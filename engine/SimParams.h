@@ -47,6 +47,8 @@ constexpr std::int32_t seriesStartDate = 20000101;
 
 /// The sales tax that includeTax adds to every sale, as a fraction of the proceeds.
 constexpr double salesTaxRate = 0.003;
+/// A commission is a percentage below this.
+constexpr double maxCommissionPct = 100;
 
 /// The default amount of an invest mode: a share count in share-count mode, won otherwise.
 constexpr std::uint32_t defaultAmountFor(InvestMode mode)
@@ -89,7 +91,8 @@ enum class Setting
     InvestMode,
     FundCadence,
     Margin,
-    RiskProfile
+    RiskProfile,
+    Commission
 };
 
 struct SettingProblem
@@ -99,7 +102,8 @@ struct SettingProblem
 };
 
 /// The first setting a run cannot start with, or nullopt. A margin of 0 is refused; the invest
-/// mode, the risk profile and (for a fund series) the cadence must be one of their values.
+/// mode, the risk profile and (for a fund series) the cadence must be one of their values; the
+/// commission is a finite percentage from 0 up to (not including) 100.
 std::optional<SettingProblem> validate(const SimParams& params);
 
 /// A period of yyyymmdd dates.

@@ -217,6 +217,8 @@ int CSimEngine::runSimulation(const SimParams& params)
         return runFinished;
     } catch (const EngineError& e) {
         return stop(messages, e.what());
+    } catch (const FileTooLarge& e) {
+        return stop(messages, e.what());
     } catch (const std::bad_alloc&) {
         return stop(messages, outOfMemory);
     } catch (const std::exception&) {

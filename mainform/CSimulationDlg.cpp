@@ -9,6 +9,7 @@
 #include "mainform/core/FormLogic.h"
 #include "mainform/core/Groups.h"
 #include "mainform/core/StockSearch.h"
+#include "platform/core/FolderLock.h"
 #include "platform/core/Text.h"
 #include "platform/qt/Bindings.h"
 #include "platform/qt/CNameInputDlg.h"
@@ -149,9 +150,15 @@ void CSimulationDlg::startUp()
         investModeCombo->addItems({"종목당", "총투자", "주식수"});
         investModeCombo->setCurrentIndex(static_cast<int>(defaults.investMode));
     }
+    // An import that a kill interrupted is finished or undone before its files are read.
+    recoverMarketFiles(services.workDir);
+    recoverMarketFiles(services.programDir);
     std::int32_t last = 0;
-    if (const auto date = readLastIndexDate(services.workDir / "kospi.lst")) {
+    std::string problem;
+    if (const auto date = readLastIndexDate(services.workDir / "kospi.lst", &problem)) {
         last = *date;
+        if (!problem.empty())
+            services.messages->show(problem);
     } else {
         services.messages->show("kospi.lst 파일이 없거나 손상되어 오늘 날짜로 기본 기간을 정합니다.");
         last = toInt(QDate::currentDate());
@@ -343,6 +350,12 @@ void CSimulationDlg::simulate()
         services.messages->show(problem->message);
         return;
     }
+    // The folder is this run's from SimItem.lst to the last result file.
+    auto lock = FolderLock::tryAcquire(services.workDir);
+    if (!lock) {
+        services.messages->show(folderBusyMessage);
+        return;
+    }
     auto* button = control<QPushButton>(*this, simulationIds::simulate);
     button->setEnabled(false);
     if (!writeSimItems(services.workDir, portfolioEntries(), static_cast<int>(params.investMode), investAmount)) {
@@ -363,7 +376,8 @@ void CSimulationDlg::simulate()
     }
     button->setEnabled(true);
     if (status != runFinished)
-        return; // the run said what stopped it; the form keeps its values
+        return;   // the run said what stopped it; the form keeps its values
+    lock.reset(); // the results window reads, and exports, with the folder free
     services.openResults(selectedGroupName(), portfolioList->count());
 }
 

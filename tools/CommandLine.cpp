@@ -131,7 +131,9 @@ std::vector<Command> commandTable()
         {{"show", "현재 폴더의 결과 파일을 결과 창의 표처럼 보입니다", {}, ""},
          [](const OptionValues&, std::ostream&, std::ostream&) { return showCommand({}); }},
         {sampleDataCommandSpec(),
-         [](const OptionValues& values, std::ostream& out, std::ostream&) { return sampleDataCommand(values, out); }},
+         [](const OptionValues& values, std::ostream& out, std::ostream& err) {
+             return sampleDataCommand(values, out, err);
+         }},
         {importCsvCommandSpec(), importCsvCommand},
     };
 }

@@ -1,5 +1,7 @@
 #include "tools/DataCommands.h"
 
+#include "engine/MarketData.h"
+#include "platform/core/FolderLock.h"
 #include "platform/core/Format.h"
 #include "tools/ImportCsv.h"
 #include "tools/MinuteMarket.h"
@@ -45,30 +47,49 @@ CommandSpec sampleDataCommandSpec()
             {"--years", "A:B",
              format("--minutes의 기간, A년부터 B년까지 (기본값 %d:%d)", shape.firstDay / 10000, shape.lastDay / 10000)},
             {"--ticks", "N", format("--minutes의 하루 시세 수 (기본값 %d, %d까지)", shape.ticksPerDay, maxTicksPerDay)},
+            {"--force", "", "DIR에 이미 있는 시장 데이터를 덮어씁니다"},
         },
         "",
     };
 }
 
-int sampleDataCommand(const OptionValues& values, std::ostream& out)
+int sampleDataCommand(const OptionValues& values, std::ostream& out, std::ostream& err)
 {
     const auto dir = *values.path("DIR");
-    if (!values.has("--minutes")) {
+    const bool minutes = values.has("--minutes");
+    MinuteMarketShape shape;
+    if (minutes) {
+        shape.stocks = static_cast<int>(values.integer("--stocks", 1, maxMinuteStocks).value_or(shape.stocks));
+        shape.ticksPerDay = static_cast<int>(values.integer("--ticks", 1, maxTicksPerDay).value_or(shape.ticksPerDay));
+        if (const auto years = values.text("--years")) {
+            const auto [first, last] = yearSpan(values, *years);
+            shape.firstDay = first * 10000 + 101;
+            shape.lastDay = last * 10000 + 1231;
+        }
+    } else {
         for (const char* option : {"--stocks", "--years", "--ticks"})
             if (values.has(option))
                 throw values.error(option, "--minutes와 함께 입력하십시오.");
+    }
+    // A user's market is never written over by a generated one unless asked for.
+    if (holdsMarketFiles(dir) && !values.has("--force")) {
+        err << dir.string()
+            << "에 이미 시장 데이터(kospi.lst, code.lst 또는 StockData)가 있어 쓰지 않았습니다. 덮어쓰려면 --force를 "
+               "붙이십시오.\n";
+        return exitFailed;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    const auto lock = FolderLock::tryAcquire(dir);
+    if (!lock) {
+        err << folderBusyMessage << '\n';
+        return exitFailed;
+    }
+    if (!minutes) {
         const auto summary = writeSampleMarket(dir);
         out << format("%s: %d trading days, %d stocks, %lld price records\n", dir.c_str(), summary.tradingDays,
                       summary.stocks, static_cast<long long>(summary.priceRecords));
         return exitDone;
-    }
-    MinuteMarketShape shape;
-    shape.stocks = static_cast<int>(values.integer("--stocks", 1, maxMinuteStocks).value_or(shape.stocks));
-    shape.ticksPerDay = static_cast<int>(values.integer("--ticks", 1, maxTicksPerDay).value_or(shape.ticksPerDay));
-    if (const auto years = values.text("--years")) {
-        const auto [first, last] = yearSpan(values, *years);
-        shape.firstDay = first * 10000 + 101;
-        shape.lastDay = last * 10000 + 1231;
     }
     const auto summary = writeMinuteMarket(dir, shape);
     out << format("%s: %d trading days, %d stocks, %lld price records, %lld bytes, mean daily range %.2f %%\n",

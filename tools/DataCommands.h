@@ -9,7 +9,7 @@ namespace kestrelan {
 
 /// `sample-data DIR`: the sample market; `sample-data --minutes DIR`: the minute-price market.
 CommandSpec sampleDataCommandSpec();
-int sampleDataCommand(const OptionValues& values, std::ostream& out);
+int sampleDataCommand(const OptionValues& values, std::ostream& out, std::ostream& err);
 
 /// `import-csv`: the market files from daily price CSV files.
 CommandSpec importCsvCommandSpec();

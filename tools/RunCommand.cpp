@@ -4,6 +4,7 @@
 #include "engine/Dates.h"
 #include "engine/MarketData.h"
 #include "engine/Portfolio.h"
+#include "platform/core/FolderLock.h"
 #include "platform/core/Format.h"
 #include "tools/Terminal.h"
 
@@ -83,6 +84,7 @@ const char* optionOf(Setting setting)
     case Setting::FundCadence: return "--cadence";
     case Setting::Margin: return "--margin";
     case Setting::RiskProfile: return "--risk";
+    case Setting::Commission: return "--commission";
     }
     return "";
 }
@@ -138,7 +140,10 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
     if (const auto problem = validate(p))
         throw values.error(optionOf(problem->setting), problem->message);
     if (!start || !end) {
-        const auto last = readLastIndexDate(workDir / "kospi.lst");
+        std::string problem;
+        const auto last = readLastIndexDate(workDir / "kospi.lst", &problem);
+        if (!problem.empty())
+            o.notes.push_back(problem);
         if (!last)
             throw UsageError(
                 "kospi.lst 파일을 읽을 수 없어 기본 기간을 정할 수 없습니다. --start와 --end를 입력하십시오.",
@@ -170,6 +175,14 @@ RunOptions parseRunOptions(const std::vector<std::string>& args, const std::file
 
 int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
 {
+    for (const auto& note : options.notes)
+        std::fprintf(stderr, "%s\n", note.c_str());
+    // The folder is this command's from SimItem.lst to the last result file.
+    const auto lock = FolderLock::tryAcquire(workDir);
+    if (!lock) {
+        std::fprintf(stderr, "%s\n", folderBusyMessage);
+        return exitFailed;
+    }
     if (!options.stocks.empty()) {
         if (options.stocks.size() > static_cast<std::size_t>(maxStocks)) {
             std::fprintf(stderr, "%s\n", tooManyStocksMessage);

@@ -17,6 +17,7 @@ struct RunOptions
     std::filesystem::path programDir;
     std::vector<std::string> stocks; // codes for SimItem.lst; empty: use the existing file
     std::int64_t amount = -1;        // for the stocks; -1: the invest mode's default
+    std::vector<std::string> notes;  // said before the run (a damaged end of kospi.lst)
 };
 
 /// The run command's options; --help shows the defaults of SimParams.

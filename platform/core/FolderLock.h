@@ -4,9 +4,12 @@
 // window of this one) that wants to write the same folder at the same time is told so and does
 // not start its step. The lock is the kernel's (flock on the folder itself), so a program that
 // dies, even by kill -9, leaves no stale lock behind, and a read-only folder can still be locked.
+// Within one process the lock nests: a step that holds its folder may call another that takes it.
 
 #include <filesystem>
 #include <optional>
+#include <sys/types.h>
+#include <utility>
 
 namespace kestrelan {
 
@@ -30,11 +33,14 @@ public:
     ~FolderLock();
 
 private:
-    explicit FolderLock(int fd)
+    FolderLock(int fd, std::pair<dev_t, ino_t> id)
         : fd(fd)
+        , id(id)
     {
     }
+    void release();
     int fd = -1;
+    std::pair<dev_t, ino_t> id{};
 };
 
 } // namespace kestrelan

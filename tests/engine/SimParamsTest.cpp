@@ -1,5 +1,6 @@
 #include "engine/SimParams.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace kestrelan;
@@ -41,9 +42,13 @@ TEST(ValidateTest, FirstProblemWithItsSettingOrNone)
              p.endDate = 20040101;
              p.rangeLowPct = -5;
              p.initialBuyPct = 250;
-             p.commissionPct = -1;
          },
          std::nullopt},
+        {"a commission of nothing", [](SimParams& p) { p.commissionPct = 0; }, std::nullopt},
+        {"a negative commission", [](SimParams& p) { p.commissionPct = -1; }, Setting::Commission},
+        {"a commission of everything", [](SimParams& p) { p.commissionPct = 100; }, Setting::Commission},
+        {"a commission beyond any number", [](SimParams& p) { p.commissionPct = 1e308; }, Setting::Commission},
+        {"a commission that is no number", [](SimParams& p) { p.commissionPct = std::nan(""); }, Setting::Commission},
     };
     for (const auto& row : rows) {
         SimParams p;

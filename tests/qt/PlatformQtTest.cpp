@@ -8,12 +8,18 @@
 #include "platform/qt/NameInputDlgIds.h"
 #include "platform/qt/ProgressDlgIds.h"
 
+#include "Recorders.h"
+#include "platform/core/Format.h"
+#include "platform/core/TextFile.h"
+#include "platform/qt/Application.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <clocale>
 
 using namespace kestrelan;
 
@@ -89,7 +95,35 @@ private Q_SLOTS:
         QVERIFY(progress.window() == nullptr);
         progress.end(); // a second end releases nothing twice
     }
+
+    // An exception thrown in a window's handler ends in one message, and the program goes on; the
+    // number format of the C runtime stays the one the result files are written in.
+    void exceptionsStopAtTheEventLoopAndNumbersStayC()
+    {
+        struct Throwing : QObject
+        {
+            bool event(QEvent*) override { throw FileTooLarge("ksp.txt", 65536); }
+        } object;
+        auto* app = static_cast<Application*>(QCoreApplication::instance());
+        test::RecordingSink messages;
+        app->setMessages(&messages);
+        QEvent event(QEvent::User);
+        QCOMPARE(QCoreApplication::sendEvent(&object, &event), false);
+        app->setMessages(nullptr);
+        QCOMPARE(messages.shown.size(), std::size_t(1));
+        QVERIFY(messages.shown[0].find("ksp.txt") != std::string::npos);
+        QCOMPARE(QString(std::setlocale(LC_NUMERIC, nullptr)), QString("C"));
+        QCOMPARE(QString::fromStdString(format("%.2f", 812.34)), QString("812.34"));
+    }
 };
 
-QTEST_MAIN(PlatformQtTest)
+int main(int argc, char** argv)
+{
+    // The program's own application object, under a locale of the user's (Qt sets the C runtime's
+    // locale from it; a German one would write decimals with a comma).
+    setenv("LC_ALL", "C.UTF-8", 1);
+    Application app(argc, argv);
+    PlatformQtTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "PlatformQtTest.moc"
