@@ -82,7 +82,9 @@ IndexFile IndexFile::fromBytes(std::string bytes)
 {
     IndexFile file;
     TextReader reader(std::move(bytes));
+    std::size_t wholeEnd = 0; // the byte after the last whole record
     forEachRecord(reader, indexRecordSize, [&](const std::string& rec) {
+        wholeEnd = reader.tell();
         IndexRecord r;
         r.date = atoiField(std::string_view(rec).substr(0, 8));
         r.startText = fieldText(std::string_view(rec).substr(8, 6));
@@ -93,7 +95,7 @@ IndexFile IndexFile::fromBytes(std::string bytes)
             file.sorted = false;
         file.list.push_back(r);
     });
-    file.trailing = reader.read(indexRecordSize).size();
+    file.trailing = reader.size() - wholeEnd;
     return file;
 }
 
@@ -115,7 +117,7 @@ std::optional<std::int32_t> readLastIndexDate(const std::filesystem::path& path,
     for (std::size_t i = records.size(); i-- > 0;) {
         if (!isCalendarDate(records[i].date))
             continue;
-        if (problem && (file->trailingChars() > 0 || i + 1 < records.size()))
+        if (problem && (file->trailingBytes() > 0 || i + 1 < records.size()))
             *problem = format("kospi.lst의 끝부분이 손상되어 있어 %s까지의 자료로 기본 기간을 정합니다.",
                               dateText(records[i].date).c_str());
         return records[i].date;

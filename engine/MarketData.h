@@ -104,8 +104,8 @@ public:
     const std::vector<IndexRecord>& records() const { return list; }
     /// True when the dates ascend strictly (a sound file); readers may then search.
     bool ascending() const { return sorted; }
-    /// Characters after the last whole record: a record cut short (0 for a sound file).
-    std::size_t trailingChars() const { return trailing; }
+    /// Bytes after the last whole record: a record cut short (0 for a sound file).
+    std::size_t trailingBytes() const { return trailing; }
 
 private:
     std::vector<IndexRecord> list;

@@ -303,3 +303,21 @@ TEST(FaultTest, TwoRunsInOneFolderOneAtATime)
     ::close(ready[0]);
     ::close(ready[1]);
 }
+
+TEST(FaultTest, FilesBeyondTheirReadersLimits)
+{
+    // A ksp.txt that never ends is an unusable table: one message, the form's conditions.
+    Market endless;
+    std::filesystem::remove(endless.dir / "ksp.txt");
+    std::filesystem::create_symlink("/dev/zero", endless.dir / "ksp.txt");
+    EXPECT_EQ(endless.run(1), runFinished);
+    ASSERT_EQ(endless.messages.shown.size(), 1u);
+    EXPECT_NE(endless.messages.shown[0].find("ksp.txt"), std::string::npos);
+    // A SimItem.lst far beyond fifty lines stops the run with a message that names it.
+    Market huge;
+    std::filesystem::remove(huge.dir / "SimItem.lst");
+    std::filesystem::create_symlink("/dev/zero", huge.dir / "SimItem.lst");
+    EXPECT_EQ(huge.run(), runStopped);
+    ASSERT_EQ(huge.messages.shown.size(), 1u);
+    EXPECT_NE(huge.messages.shown[0].find("SimItem.lst"), std::string::npos);
+}

@@ -128,13 +128,32 @@ TEST(IndexFileTest, RecordsWithCrLfEndsReadAsTwentyOneCharacters)
     EXPECT_EQ(file.records()[1].date, 20040105);
 }
 
-TEST(IndexFileTest, LastDateSitsTwentyOneBytesBeforeTheEnd)
+TEST(IndexFileTest, TheDefaultPeriodComesFromTheLastWholeRecord)
 {
+    const std::string two = indexRecordBytes(20050311, 90000, 91000) + indexRecordBytes(20050314, 91000, 92000);
+    struct Row
+    {
+        const char* name;
+        std::string bytes;
+        std::optional<std::int32_t> date;
+        bool said; // the damage is said
+    };
+    // case | kospi.lst | date of the default period | a note
+    const Row rows[] = {
+        {"a sound file", two, 20050314, false},
+        {"CR LF line ends", "20050311 90000 91000\r\n20050314 91000 92000\r\n", 20050314, false},
+        {"a cut last record", two + "20050315 9", 20050314, true},
+        {"a last record that is no date", two + indexRecordBytes(99999999, 1, 1), 20050314, true},
+        {"shorter than a record", "2005031", std::nullopt, false},
+    };
+    for (const auto& row : rows) {
+        test::TempDir dir;
+        dir.write("kospi.lst", row.bytes);
+        std::string problem;
+        EXPECT_EQ(readLastIndexDate(dir / "kospi.lst", &problem), row.date) << row.name;
+        EXPECT_EQ(!problem.empty(), row.said) << row.name << ": " << problem;
+    }
     test::TempDir dir;
-    dir.write("kospi.lst", indexRecordBytes(20050311, 90000, 91000) + indexRecordBytes(20050314, 91000, 92000));
-    EXPECT_EQ(readLastIndexDate(dir / "kospi.lst"), 20050314);
-    dir.write("short.lst", "2005031");
-    EXPECT_EQ(readLastIndexDate(dir / "short.lst"), std::nullopt);
     EXPECT_EQ(readLastIndexDate(dir / "missing.lst"), std::nullopt);
 }
 
