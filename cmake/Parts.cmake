@@ -22,15 +22,29 @@ function(kestrelan_part name help default)
     set(${name}_MODE ${value} PARENT_SCOPE)
 endfunction()
 
-# True in OUT when the part NAME is wanted at all (AUTO or ON).
-function(kestrelan_part_wanted name out)
-    if(${name}_MODE STREQUAL "OFF")
+# True in OUT when the part NAME is to be looked for: AUTO or ON, and not a fuzz build (which
+# builds the fuzz targets alone). BUILD, the part's "is built" variable, starts FALSE.
+function(kestrelan_part_wanted name out build)
+    set(${build} FALSE PARENT_SCOPE)
+    if(fuzz_build)
+        set(${out} FALSE PARENT_SCOPE)
+    elseif(${name}_MODE STREQUAL "OFF")
         set(${out} FALSE PARENT_SCOPE)
         kestrelan_part_note("${name}" "off" "turned off (-D${name}=OFF)")
     else()
         set(${out} TRUE PARENT_SCOPE)
     endif()
 endfunction()
+
+# Sets BUILD to FOUND and records the result (kestrelan_part_result).
+macro(kestrelan_part_found name build found what packages why)
+    if(${found})
+        set(${build} TRUE)
+    else()
+        set(${build} FALSE)
+    endif()
+    kestrelan_part_result(${name} ${${build}} "${what}" "${packages}" "${why}")
+endmacro()
 
 # Records whether the part NAME is built. When it is not and the part is ON, configure stops
 # with the packages that are missing.

@@ -166,31 +166,12 @@ Journal readJournal(const fs::path& path)
 
 bool writeJournal(const fs::path& path, const std::string& line) { return replaceFileAtomically(path, line + "\n"); }
 
-// Writes the bytes at `keep` and cuts the file there first; synced.
-bool writeFrom(const fs::path& file, std::uintmax_t keep, std::string_view bytes)
-{
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    bool ok = ::ftruncate(fd, static_cast<off_t>(keep)) == 0;
-    for (std::size_t done = 0; ok && done < bytes.size();) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(keep + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    return ::close(fd) == 0 && ok;
-}
-
 // Puts the price file back as it was before the pending block.
 bool undo(const Pending& p)
 {
     if (!p.existed)
         return ::unlink(p.file.c_str()) == 0 || errno == ENOENT;
-    return writeFrom(p.file, p.keep, p.tail);
+    return rewriteFrom(p.file, p.keep, p.tail);
 }
 
 // The folders a merge writes: the working folder and, when it is another, the program folder.
@@ -400,7 +381,7 @@ UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::files
                 return outcome;
             }
             faultPoint("merge:journal");
-            if (!writeFrom(file, p.keep, bytes)) {
+            if (!rewriteFrom(file, p.keep, bytes)) {
                 undo(p);
                 messages.show(
                     format("%s 종목의 주가 파일에 Update.new 자료를 쓸 수 없습니다. 디스크 공간과 쓰기 권한을 "

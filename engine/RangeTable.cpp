@@ -69,6 +69,15 @@ std::optional<RangeTable> loadRangeTable(const std::filesystem::path& path, std:
     return parseRangeTable(std::move(*bytes), maxRows);
 }
 
+std::string rangeTableBytes(const RangeTable& table)
+{
+    std::string text;
+    for (const auto& row : table.rows)
+        for (int f = 0; f < rangeFieldCount; ++f)
+            text += std::to_string(row.field[static_cast<std::size_t>(f)]) + (f + 1 == rangeFieldCount ? "\n" : "\t");
+    return toCrLf(text);
+}
+
 int selectRangeRow(const RangeTable& table, float level)
 {
     const auto& rows = table.rows;

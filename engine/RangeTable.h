@@ -42,6 +42,9 @@ RangeTable parseRangeTable(std::string bytes, std::size_t maxRows = rangeRowCoun
 /// nullopt when ksp.txt cannot be opened.
 std::optional<RangeTable> loadRangeTable(const std::filesystem::path& path, std::size_t maxRows = rangeRowCount);
 
+/// The bytes of ksp.txt for a table: each row's fields TAB-separated, lines ended by CR LF.
+std::string rangeTableBytes(const RangeTable& table);
+
 /// The row for a KOSPI level: the first of rows 1-9 whose band holds it, else row 10; row 10
 /// wins when the level lies below its top, row 0 when it lies at or above its bottom. The table
 /// must be usable.

@@ -19,6 +19,7 @@
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 #include "tools/Random.h"
+#include "tools/SampleMarket.h"
 
 #include <algorithm>
 #include <atomic>
@@ -181,25 +182,6 @@ StockFile stockFile(int stock, const MinuteMarketShape& shape, const std::vector
     return out;
 }
 
-std::string rangeTable()
-{
-    // index low, index high | aggressive | stable | conservative (initial %, range low %, high %),
-    // in bands that reach the index levels of the period.
-    static constexpr int rows[11][11] = {
-        {2500, 0, 30, 60, 130, 20, 70, 120, 10, 80, 115},    {2250, 2500, 35, 60, 135, 25, 65, 125, 15, 75, 120},
-        {2000, 2250, 40, 55, 140, 30, 65, 130, 20, 75, 120}, {1750, 2000, 45, 55, 145, 35, 60, 135, 25, 70, 125},
-        {1500, 1750, 50, 50, 150, 40, 60, 140, 30, 70, 130}, {1250, 1500, 55, 50, 155, 45, 55, 145, 35, 65, 135},
-        {1000, 1250, 60, 45, 160, 50, 55, 150, 40, 65, 140}, {850, 1000, 65, 45, 170, 55, 50, 155, 45, 60, 145},
-        {700, 850, 70, 40, 180, 60, 50, 160, 50, 60, 150},   {600, 700, 75, 40, 190, 65, 45, 170, 55, 55, 155},
-        {0, 600, 80, 35, 200, 70, 45, 180, 60, 50, 160},
-    };
-    std::string text;
-    for (const auto& row : rows)
-        for (int f = 0; f < 11; ++f)
-            text += std::to_string(row[f]) + (f == 10 ? "\n" : "\t");
-    return toCrLf(text);
-}
-
 void writeFile(const std::filesystem::path& path, const std::string& bytes)
 {
     if (!replaceFileAtomically(path, bytes))
@@ -231,7 +213,9 @@ MinuteMarketSummary writeMinuteMarket(const std::filesystem::path& dir, const Mi
     for (int s = 0; s < shape.stocks; ++s)
         codes += codeRecordBytes(format("%06d", 900000 + s), toCp949(format("분봉종목%03d", s + 1)));
     writeFile(dir / "code.lst", codes);
-    writeFile(dir / "ksp.txt", rangeTable());
+    // Bands that reach the index levels of the period.
+    writeFile(dir / "ksp.txt",
+              rangeTableBytes(sampleRangeTable({2500, 2250, 2000, 1750, 1500, 1250, 1000, 850, 700, 600})));
 
     // The stocks on every core; each file is written as soon as it is made.
     std::atomic<int> next{0};

@@ -31,6 +31,7 @@
 #include "engine/TickRound.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/TextFile.h"
+#include "tools/Random.h"
 
 #include <algorithm>
 #include <chrono>
@@ -41,38 +42,6 @@
 namespace kestrelan {
 
 namespace {
-
-class Random
-{
-public:
-    explicit Random(std::uint64_t seed)
-        : state(seed)
-    {
-    }
-    std::uint64_t next()
-    {
-        std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    double uniform() { return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0); }
-    int between(int low, int high)
-    {
-        return low + static_cast<int>(next() % static_cast<std::uint64_t>(high - low + 1));
-    }
-    // Approximately standard normal: the sum of twelve uniforms less six.
-    double normal()
-    {
-        double s = 0;
-        for (int i = 0; i < 12; ++i)
-            s += uniform();
-        return s - 6.0;
-    }
-
-private:
-    std::uint64_t state;
-};
 
 using Ymd = std::chrono::year_month_day;
 
@@ -288,27 +257,6 @@ std::string stockFile(const StockSpec& spec, std::size_t seed, const std::vector
     return bytes;
 }
 
-std::string rangeTableText()
-{
-    // index low, index high | aggressive | stable | conservative (initial %, range low %, high %)
-    static constexpr int rows[11][11] = {
-        {1000, 0, 30, 60, 130, 20, 70, 120, 10, 80, 115},  {950, 1000, 35, 60, 135, 25, 65, 125, 15, 75, 120},
-        {900, 950, 40, 55, 140, 30, 65, 130, 20, 75, 120}, {850, 900, 45, 55, 145, 35, 60, 135, 25, 70, 125},
-        {800, 850, 50, 50, 150, 40, 60, 140, 30, 70, 130}, {750, 800, 55, 50, 155, 45, 55, 145, 35, 65, 135},
-        {700, 750, 60, 45, 160, 50, 55, 150, 40, 65, 140}, {650, 700, 65, 45, 170, 55, 50, 155, 45, 60, 145},
-        {625, 650, 70, 40, 180, 60, 50, 160, 50, 60, 150}, {600, 625, 75, 40, 190, 65, 45, 170, 55, 55, 155},
-        {0, 600, 80, 35, 200, 70, 45, 180, 60, 50, 160},
-    };
-    std::string text;
-    for (const auto& row : rows) {
-        for (int f = 0; f < 11; ++f) {
-            text += std::to_string(row[f]);
-            text += f == 10 ? "\n" : "\t";
-        }
-    }
-    return toCrLf(text);
-}
-
 void writeFile(const std::filesystem::path& path, const std::string& bytes)
 {
     if (!replaceFileAtomically(path, bytes))
@@ -316,6 +264,30 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes)
 }
 
 } // namespace
+
+RangeTable sampleRangeTable(const std::array<std::int32_t, rangeRowCount - 1>& bandEdges)
+{
+    // aggressive | stable | conservative: initial %, range low %, range high %, from the top band
+    static constexpr std::int32_t profiles[rangeRowCount][9] = {
+        {30, 60, 130, 20, 70, 120, 10, 80, 115}, {35, 60, 135, 25, 65, 125, 15, 75, 120},
+        {40, 55, 140, 30, 65, 130, 20, 75, 120}, {45, 55, 145, 35, 60, 135, 25, 70, 125},
+        {50, 50, 150, 40, 60, 140, 30, 70, 130}, {55, 50, 155, 45, 55, 145, 35, 65, 135},
+        {60, 45, 160, 50, 55, 150, 40, 65, 140}, {65, 45, 170, 55, 50, 155, 45, 60, 145},
+        {70, 40, 180, 60, 50, 160, 50, 60, 150}, {75, 40, 190, 65, 45, 170, 55, 55, 155},
+        {80, 35, 200, 70, 45, 180, 60, 50, 160},
+    };
+    RangeTable table;
+    for (int r = 0; r < rangeRowCount; ++r) {
+        RangeRow row;
+        // The top band is open above (its high is 0) and the lowest open below (its low is 0).
+        row.field[0] = r < rangeRowCount - 1 ? bandEdges[static_cast<std::size_t>(r)] : 0;
+        row.field[1] = r > 0 ? bandEdges[static_cast<std::size_t>(r - 1)] : 0;
+        for (int f = 0; f < 9; ++f)
+            row.field[static_cast<std::size_t>(f + 2)] = profiles[r][f];
+        table.rows.push_back(row);
+    }
+    return table;
+}
 
 SampleMarketSummary writeSampleMarket(const std::filesystem::path& dir)
 {
@@ -342,7 +314,7 @@ SampleMarketSummary writeSampleMarket(const std::filesystem::path& dir)
     }
     summary.stocks = static_cast<int>(specs.size());
     writeFile(dir / "code.lst", codes);
-    writeFile(dir / "ksp.txt", rangeTableText());
+    writeFile(dir / "ksp.txt", rangeTableBytes(sampleRangeTable({1000, 950, 900, 850, 800, 750, 700, 650, 625, 600})));
     return summary;
 }
 

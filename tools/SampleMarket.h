@@ -1,6 +1,9 @@
 #pragma once
 // A deterministic sample market, so the program runs out of the box and the tests have data.
 
+#include "engine/RangeTable.h"
+
+#include <array>
 #include <cstdint>
 #include <filesystem>
 
@@ -12,6 +15,11 @@ struct SampleMarketSummary
     int stocks = 0;
     std::int64_t priceRecords = 0;
 };
+
+/// The sample markets' trading range table over ten KOSPI band edges, from the top band's
+/// bottom down to the lowest band's top; the profiles' percentages are the same for every band
+/// set.
+RangeTable sampleRangeTable(const std::array<std::int32_t, rangeRowCount - 1>& bandEdges);
 
 /// Writes kospi.lst, code.lst, ksp.txt and StockData/<code>.real into `dir` (created if needed).
 /// The same call always writes the same bytes. Throws std::runtime_error when a file cannot be

@@ -67,6 +67,30 @@ void recoverGroups(const std::filesystem::path& dir)
         FileTransaction::recover(dir, std::string(groupsTag));
 }
 
+// A change's start: the folder held, an interrupted change finished or undone, both files read.
+struct ChangeStart
+{
+    std::optional<FolderLock> lock;
+    GroupFile groups, items;
+    GroupResult problem = GroupResult::Done;
+};
+
+ChangeStart beginChange(const std::filesystem::path& dir)
+{
+    ChangeStart c;
+    c.lock = FolderLock::tryAcquire(dir);
+    if (!c.lock) {
+        c.problem = GroupResult::Busy;
+        return c;
+    }
+    FileTransaction::recover(dir, std::string(groupsTag));
+    c.groups = readGroupFile(dir / "group.lst");
+    c.items = readGroupFile(dir / "item.lst");
+    if (!c.groups.readable || !c.items.readable)
+        c.problem = GroupResult::Unreadable;
+    return c;
+}
+
 } // namespace
 
 const char* groupResultMessage(GroupResult result)
@@ -99,14 +123,11 @@ GroupResult registerGroup(const std::filesystem::path& dir, const std::string& t
     const std::string name(trim(typedName, nameBlanks));
     if (name.empty() || name.size() > groupNameSize)
         return GroupResult::TooLong;
-    const auto lock = FolderLock::tryAcquire(dir);
-    if (!lock)
-        return GroupResult::Busy;
-    FileTransaction::recover(dir, std::string(groupsTag));
-    const GroupFile groups = readGroupFile(dir / "group.lst");
-    const GroupFile items = readGroupFile(dir / "item.lst");
-    if (!groups.readable || !items.readable)
-        return GroupResult::Unreadable;
+    const ChangeStart start = beginChange(dir);
+    if (start.problem != GroupResult::Done)
+        return start.problem;
+    const GroupFile& groups = start.groups;
+    const GroupFile& items = start.items;
     for (const auto& stored : chunks(groups.bytes, groupLine))
         if (trim(std::string_view(stored).substr(0, groupNameSize), nameBlanks) == name)
             return GroupResult::Duplicate;
@@ -136,14 +157,11 @@ GroupResult registerGroup(const std::filesystem::path& dir, const std::string& t
 
 GroupResult deleteGroup(const std::filesystem::path& dir, const std::string& paddedName)
 {
-    const auto lock = FolderLock::tryAcquire(dir);
-    if (!lock)
-        return GroupResult::Busy;
-    FileTransaction::recover(dir, std::string(groupsTag));
-    const GroupFile groups = readGroupFile(dir / "group.lst");
-    const GroupFile items = readGroupFile(dir / "item.lst");
-    if (!groups.readable || !items.readable)
-        return GroupResult::Unreadable;
+    const ChangeStart start = beginChange(dir);
+    if (start.problem != GroupResult::Done)
+        return start.problem;
+    const GroupFile& groups = start.groups;
+    const GroupFile& items = start.items;
     std::string keptGroups, keptItems;
     for (const auto& chunk : chunks(groups.bytes, groupLine))
         if (chunk.compare(0, groupNameSize, paddedName) != 0)

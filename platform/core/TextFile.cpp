@@ -191,6 +191,33 @@ bool TextWriter::close()
     return !failed;
 }
 
+namespace {
+
+// Every byte at `offset`, however many writes that takes.
+bool writeAt(int fd, std::string_view bytes, std::uintmax_t offset)
+{
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+bool rewriteFrom(const std::filesystem::path& path, std::uintmax_t keep, std::string_view bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    bool ok = ::ftruncate(fd, static_cast<off_t>(keep)) == 0 && writeAt(fd, bytes, keep) && ::fsync(fd) == 0;
+    return ::close(fd) == 0 && ok;
+}
+
 std::filesystem::path followLinks(const std::filesystem::path& path)
 {
     std::filesystem::path p = path;
@@ -215,15 +242,7 @@ bool writeFileSynced(const std::filesystem::path& path, std::string_view bytes, 
     };
     if (!modeOf.empty() && ::stat(modeOf.c_str(), &st) == 0)
         ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-    for (std::size_t done = 0; ok && done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
+    ok = ok && writeAt(fd, bytes, 0) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (!ok)
         ::unlink(path.c_str());

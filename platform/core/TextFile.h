@@ -119,6 +119,10 @@ private:
 /// followed (the file it points to is replaced, the link stays) and the file's mode is kept.
 bool replaceFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+/// Cuts the file (created when missing) to its first `keep` bytes and writes the bytes after
+/// them, synced to the disk. False when any step fails.
+bool rewriteFrom(const std::filesystem::path& path, std::uintmax_t keep, std::string_view bytes);
+
 /// Makes a folder's entries (creations, renames, removals) durable.
 bool syncFolder(const std::filesystem::path& dir);
 
