@@ -9,9 +9,21 @@
 #include "platform/core/TextFile.h"
 
 #include <algorithm>
+#include <atomic>
+#include <bit>
+#include <csetjmp>
+#include <csignal>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kestrelan {
 
@@ -38,6 +50,70 @@ std::string priceRecordBytes(std::int32_t number, PriceRecordAs as)
     return text;
 }
 
+namespace {
+
+constexpr std::int64_t atoiLimit = std::int64_t{1} << 31;
+
+// atoi of the 13 characters before the CR, character by character: leading blanks, a sign,
+// digits up to the first other character (a NUL ends the text as it ends a C string).
+std::int32_t parseRecordSlowly(const char* r)
+{
+    constexpr int field = priceRecordSize - 1;
+    int i = 0;
+    while (i < field && (r[i] == ' ' || (r[i] >= '\t' && r[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < field && (r[i] == '+' || r[i] == '-')) {
+        negative = r[i] == '-';
+        ++i;
+    }
+    std::int64_t v = 0; // thirteen digits at most: no overflow
+    for (; i < field && r[i] >= '0' && r[i] <= '9'; ++i)
+        v = v * 10 + (r[i] - '0');
+    if (negative)
+        return v >= atoiLimit ? std::numeric_limits<std::int32_t>::min() : static_cast<std::int32_t>(-v);
+    return v >= atoiLimit ? std::numeric_limits<std::int32_t>::max() : static_cast<std::int32_t>(v);
+}
+
+bool isDigit(char c) { return static_cast<unsigned char>(c) - 48u <= 9u; }
+
+// The usual records, a date ("20040105     ") or a price (" 12345       "): a blank or none, then
+// one to eight digits and a character that is not one. Eight bytes are taken at once; the run of
+// digits is found and converted without a loop. Everything else goes character by character.
+std::int32_t parseRecord(const char* r)
+{
+    const int start = r[0] == ' ' ? 1 : 0;
+    if (!isDigit(r[start]))
+        return parseRecordSlowly(r);
+    std::uint64_t w;
+    std::memcpy(&w, r + start, sizeof w); // r[start] first, in the lowest byte
+    constexpr std::uint64_t highNibbles = 0xF0F0F0F0F0F0F0F0ull;
+    constexpr std::uint64_t zeros = 0x3030303030303030ull;
+    // A byte is a digit when its high nibble is 3 before and after adding 6; a carry out of a
+    // byte that is not a digit can only spoil the bytes after it, which are not read.
+    const std::uint64_t others = ((w & highNibbles) ^ zeros) | (((w + 0x0606060606060606ull) & highNibbles) ^ zeros);
+    const int digits = others == 0 ? 8 : std::countr_zero(others) / 8;
+    if (digits == 8 && isDigit(r[start + 8]))
+        return parseRecordSlowly(r);
+    // The digits moved to the top bytes behind '0's, then eight digits converted at once.
+    std::uint64_t v = w << (8 * (8 - digits));
+    if (digits < 8)
+        v |= zeros >> (8 * digits);
+    v -= zeros;
+    v = v * 10 + (v >> 8);
+    constexpr std::uint64_t pairs = 0x000000FF000000FFull;
+    v = ((v & pairs) * (100 + (1000000ull << 32)) + ((v >> 16) & pairs) * (1 + (10000ull << 32))) >> 32;
+    return static_cast<std::int32_t>(v);
+}
+
+} // namespace
+
+void parsePriceRecords(const char* bytes, std::size_t count, std::int32_t* out)
+{
+    for (std::size_t i = 0; i < count; ++i, bytes += priceRecordSize)
+        out[i] = parseRecord(bytes);
+}
+
 // Price records never hold a CR LF pair (each ends in a lone CR before the next record's first
 // character), so the text-mode reads of 14 characters are plain 14-byte reads.
 PriceFile PriceFile::fromBytes(std::string_view bytes)
@@ -48,23 +124,178 @@ PriceFile PriceFile::fromBytes(std::string_view bytes)
         throw std::runtime_error("price file too large: " + std::to_string(bytes.size()) + " bytes");
     PriceFile file;
     file.numbers.resize(count);
-    const char* p = bytes.data();
-    for (std::size_t i = 0; i < count; ++i, p += priceRecordSize)
-        file.numbers[i] = parsePriceRecord(std::string_view(p, priceRecordSize));
+    parsePriceRecords(bytes.data(), count, file.numbers.data());
+    file.days = PriceIndex::build(file.numbers);
     file.trailing = static_cast<std::int32_t>(bytes.size() % priceRecordSize);
     return file;
 }
 
-std::optional<PriceFile> PriceFile::load(const std::filesystem::path& path)
+namespace {
+
+// A price file shortened by another process while it is mapped (a merge of Update.new from
+// another working folder) would end this one with SIGBUS at the first page past its new end. The
+// parse of a mapped file jumps out instead, and the file is read again the ordinary way.
+thread_local sigjmp_buf* busJump = nullptr;
+struct sigaction previousBus
+{
+};
+
+void onBus(int, siginfo_t*, void*)
+{
+    if (busJump)
+        siglongjmp(*busJump, 1);
+    // Not a mapped price file: the fault comes again under what was there before.
+    sigaction(SIGBUS, &previousBus, nullptr);
+}
+
+void guardBus()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction action
+        {
+        };
+        action.sa_sigaction = onBus;
+        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGBUS, &action, &previousBus);
+    });
+}
+
+// Records parsed and indexed at a time: a multiple of the page size and of 14 bytes. The pages
+// of a piece are let go once it is parsed, so the file never stays in the process's memory.
+std::size_t pieceBytes()
+{
+    static const std::size_t bytes = 7 * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)) * 32;
+    return bytes;
+}
+
+// Parses the mapped records into `out` and indexes them; false when a page of the mapping went
+// missing on the way.
+bool parseMapped(const char* map, std::size_t count, std::int32_t* out, PriceIndex::Builder& builder)
+{
+    sigjmp_buf jump;
+    if (sigsetjmp(jump, 1) != 0) {
+        busJump = nullptr;
+        return false;
+    }
+    busJump = &jump;
+    try {
+        const std::size_t piece = pieceBytes() / priceRecordSize;
+        for (std::size_t first = 0; first < count; first += piece) {
+            const std::size_t n = std::min(piece, count - first);
+            const char* bytes = map + first * priceRecordSize;
+            parsePriceRecords(bytes, n, out + first);
+            builder.add(std::span<const std::int32_t>(out + first, n));
+            ::madvise(const_cast<char*>(bytes), n * priceRecordSize, MADV_DONTNEED);
+        }
+    } catch (...) {
+        busJump = nullptr;
+        throw;
+    }
+    busJump = nullptr;
+    return true;
+}
+
+std::optional<PriceFile> readPriceFile(const std::filesystem::path& path)
 {
     auto bytes = readWholeFile(path, priceFileLimit);
     if (!bytes)
         return std::nullopt;
     try {
-        return fromBytes(*bytes);
+        return PriceFile::fromBytes(*bytes);
     } catch (const std::runtime_error& e) {
         throw std::runtime_error(path.string() + ": " + e.what());
     }
+}
+
+struct Descriptor
+{
+    int fd;
+    ~Descriptor() { ::close(fd); }
+};
+
+struct Mapping
+{
+    void* address;
+    std::size_t size;
+    ~Mapping() { ::munmap(address, size); }
+};
+
+} // namespace
+
+std::optional<PriceFile> PriceFile::load(const std::filesystem::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    const Descriptor file{fd};
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < priceRecordSize)
+        return readPriceFile(path); // a pipe or device, or no whole record: read as it comes
+    const auto size = static_cast<std::size_t>(st.st_size);
+    void* address = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (address == MAP_FAILED) {
+        if (errno == ENOMEM)
+            throw std::bad_alloc(); // the address space cannot hold the file
+        return readPriceFile(path);
+    }
+    const Mapping mapping{address, size};
+    if (size > priceFileLimit)
+        throw FileTooLarge(path, priceFileLimit);
+    ::madvise(address, size, MADV_SEQUENTIAL);
+
+    const std::size_t count = size / priceRecordSize;
+    PriceFile prices;
+    prices.numbers.resize(count);
+    PriceIndex::Builder builder(count);
+    guardBus();
+    if (!parseMapped(static_cast<const char*>(address), count, prices.numbers.data(), builder))
+        return readPriceFile(path);
+    prices.days = builder.finish();
+    prices.trailing = static_cast<std::int32_t>(size % priceRecordSize);
+    return prices;
+}
+
+std::vector<std::optional<PriceFile>> loadPriceFiles(const std::filesystem::path& programDir,
+                                                     const std::vector<std::string>& codes, int threads)
+{
+    std::vector<std::optional<PriceFile>> files(codes.size());
+    std::vector<std::exception_ptr> failures(codes.size());
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t k = next++; k < codes.size(); k = next++) {
+            try {
+                if (isStockCode(codes[k]))
+                    files[k] = PriceFile::load(priceFilePath(programDir, codes[k]));
+            } catch (...) {
+                failures[k] = std::current_exception();
+            }
+        }
+    };
+    const unsigned cores = threads > 0 ? static_cast<unsigned>(threads) : std::thread::hardware_concurrency();
+    std::vector<std::thread> workers;
+    try {
+        for (unsigned t = 1; t < std::min<std::size_t>(std::max(cores, 1u), codes.size()); ++t)
+            workers.emplace_back(work);
+    } catch (const std::system_error&) {
+        // fewer threads: this one loads the rest
+    }
+    work();
+    for (auto& w : workers)
+        w.join();
+    // As one file after another: the first that fails ends the list.
+    for (std::size_t k = 0; k < codes.size(); ++k) {
+        if (failures[k])
+            std::rethrow_exception(failures[k]);
+        if (!files[k]) {
+            files.resize(k + 1);
+            break;
+        }
+    }
+    return files;
 }
 
 namespace {

@@ -11,6 +11,8 @@
 //   code.lst               28-byte records: the 27-byte stock entry (code, separator, name
 //                          padded to 20 bytes) and a line end.
 
+#include "engine/PriceIndex.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -57,14 +59,20 @@ enum class PriceRecordAs
 /// 13 characters is cut to 13.
 std::string priceRecordBytes(std::int32_t number, PriceRecordAs as = PriceRecordAs::ByValue);
 
-/// One stock's price file, loaded and parsed once. Record i lies at byte i x 14; a truncated
-/// last record is not a record (a short read ends every reader).
+/// The numbers of `count` whole price records at `bytes` into `out`: for every record exactly
+/// what parsePriceRecord gives, without a pass per character for the usual records (a blank or
+/// none, then up to eight digits).
+void parsePriceRecords(const char* bytes, std::size_t count, std::int32_t* out);
+
+/// One stock's price file, loaded and parsed once, with its day index. Record i lies at byte
+/// i x 14; a truncated last record is not a record (a short read ends every reader).
 class PriceFile
 {
 public:
     PriceFile() = default;
-    /// nullopt when the file cannot be opened. Throws std::runtime_error for a file too large for
-    /// 32-bit byte positions.
+    /// nullopt when the file cannot be opened. The file is mapped, not copied: the numbers and
+    /// the day index are all it keeps. Throws FileTooLarge for a file too large for 32-bit byte
+    /// positions, std::bad_alloc when the memory cannot hold it.
     static std::optional<PriceFile> load(const std::filesystem::path& path);
     static PriceFile fromBytes(std::string_view bytes);
 
@@ -74,11 +82,22 @@ public:
     std::span<const std::int32_t> values() const { return numbers; }
     /// Bytes beyond the last whole record (0 for a sound file).
     std::int32_t trailingBytes() const { return trailing; }
+    const PriceIndex& index() const { return days; }
+    /// Bytes the numbers and the index hold in memory.
+    std::size_t memoryBytes() const { return numbers.size() * sizeof(std::int32_t) + days.bytes(); }
 
 private:
     std::vector<std::int32_t> numbers;
     std::int32_t trailing = 0;
+    PriceIndex days;
 };
+
+/// The price files of the stock codes below programDir/StockData, several at once. In code
+/// order, as one file after another would be read: the first file that cannot be opened (or a
+/// code that names no price file) is nullopt and ends the list; the first exception (FileTooLarge,
+/// std::bad_alloc) is thrown. `threads` 0: one per core.
+std::vector<std::optional<PriceFile>> loadPriceFiles(const std::filesystem::path& programDir,
+                                                     const std::vector<std::string>& codes, int threads = 0);
 
 /// One record of kospi.lst. The index fields are kept as the 6-character texts the calendar copies
 /// into date.lst (up to a NUL, as C strings would hold them) and as their values.

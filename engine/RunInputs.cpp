@@ -53,19 +53,21 @@ RunData readPortfolio(const SimParams& params, const std::filesystem::path& work
 void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::filesystem::path& programDir,
                 int fundCount, IMessageSink& messages)
 {
+    // Each stock's file once, however often it appears; several at a time.
+    std::vector<std::string> codes;
     for (const auto& item : data.items) {
-        const std::string code(entryCode(item.entry));
-        auto it = data.priceFiles.find(code);
-        if (it == data.priceFiles.end()) {
-            std::optional<PriceFile> file;
-            if (isStockCode(code))
-                file = PriceFile::load(priceFilePath(programDir, code));
-            if (!file)
-                throw EngineError(missingPriceFile);
-            it = data.priceFiles.emplace(code, std::move(*file)).first;
-        }
-        data.files.push_back(&it->second);
+        std::string code(entryCode(item.entry));
+        if (std::find(codes.begin(), codes.end(), code) == codes.end())
+            codes.push_back(std::move(code));
     }
+    auto files = loadPriceFiles(programDir, codes);
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        if (!files[k])
+            throw EngineError(missingPriceFile);
+        data.priceFiles.emplace(codes[k], std::move(*files[k]));
+    }
+    for (const auto& item : data.items)
+        data.files.push_back(&data.priceFiles.at(std::string(entryCode(item.entry))));
 
     const auto table = loadRangeTable(workDir / "ksp.txt");
     data.autoSet = data.params.autoSet;

@@ -48,6 +48,18 @@ constexpr double splitBand = 0.15;
 /// A fall by at least this fraction rescales the grid too; a smaller one the holding only.
 constexpr double gridSplitBand = 0.49;
 
+/// Whether a day's first value t against the previous price p is trading, not a split or a
+/// consolidation: the holding and the grid stay as they are. Non-positive numbers (corrupt
+/// records) give no ratio and rescale nothing either.
+inline bool splitLeavesAlone(std::int32_t t, std::int32_t p)
+{
+    if (t == p || t <= 0 || p <= 0)
+        return true;
+    if (p > t)
+        return static_cast<double>(p - t) / p <= splitBand;
+    return static_cast<double>(t - p) / t <= splitBand;
+}
+
 /// The second condition raises a level's sell price in steps of this many won.
 constexpr std::int32_t secondStepWon = 10;
 /// A grid price that would not fit: far above any price a record can hold (below 19,000,000), so
