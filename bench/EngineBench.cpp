@@ -1,91 +1,415 @@
-// Engine benchmarks on the sample market (30 stocks, 1998-2006, about 930,000 price records).
+// Whole runs of the engine, the plain walk beside the skipping walk, in one table:
 //
-//   StatisticsDailyRun   a fund series started every trading day, one-year funds, 2000-01-01
-//                        to the last whole month, all stocks: runSimulation as the form calls it
-//   SingleFundWholePeriod one fund over the whole sample with every detail file written
+//   load   the 50 price files of the minute market, several at once (the run's loader)
+//   a      daily fund series of 3-year funds, all 50 stocks, 2001-2020, minute market
+//   b      the same, a fund started every month
+//   c      one fund over 2001-2020 with every detail file (trade.csv, closing.csv, gen.csv)
+//   d      the sample market's daily series of 1-year funds from 2000 (about 12 prices a day)
 //
-// records/s counts the price records the rebalancing walked.
+// The minute market (50 stocks x 2001-2020 x 390 prices a day, 1.4 GB) is written into the
+// build tree beside this program when it is missing, and timed. Every case runs in a process of
+// its own, so that its peak memory is its own. Usage:
+//
+//   build/bench/kestrelan_bench [--cases load,a,b,c,d] [--walks skip,plain] [--repeat N]
+//                               [--threads N] [--market DIR]
+//   build/bench/kestrelan_bench --micro [Google Benchmark options]   (the price record parser)
 
 #include "engine/CSimEngine.h"
 #include "engine/Portfolio.h"
+#include "platform/core/Format.h"
+#include "platform/core/TextFile.h"
+#include "tools/MinuteMarket.h"
 #include "tools/SampleMarket.h"
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 using namespace kestrelan;
+namespace fs = std::filesystem;
 
 namespace {
 
-struct Market
+double seconds(std::chrono::steady_clock::time_point since)
 {
-    Market()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kestrelan-bench-XXXXXX").string();
-        dir = mkdtemp(pattern.data());
-        writeSampleMarket(dir);
-        codes = *loadCodeList(dir / "code.lst");
-        kospi = *IndexFile::load(dir / "kospi.lst");
-        writeSimItems(dir, codes, 0, 100000000);
-    }
-    ~Market() { std::filesystem::remove_all(dir); }
-    std::filesystem::path dir;
-    std::vector<std::string> codes;
-    IndexFile kospi = IndexFile::fromBytes("");
-};
-
-Market& market()
-{
-    static Market m;
-    return m;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
+
+std::string loadAverage()
+{
+    std::ifstream in("/proc/loadavg");
+    std::string one;
+    in >> one;
+    return one;
+}
+
+fs::path selfDir() { return fs::read_symlink("/proc/self/exe").parent_path(); }
 
 struct Quiet : IMessageSink
 {
-    Answer show(std::string_view, Buttons) override { return Answer::Ok; }
+    Answer show(std::string_view text, Buttons) override
+    {
+        std::fprintf(stderr, "message: %.*s\n", static_cast<int>(text.size()), text.data());
+        return Answer::Ok;
+    }
 };
 
-void runOnce(benchmark::State& state, SimParams p)
+// ---- in the child: one case, one walk ----------------------------------------------------------
+
+SimParams caseParams(const std::string& name, const fs::path& work)
 {
-    Market& m = market();
-    Quiet quiet;
-    std::int64_t walked = 0;
-    for (auto _ : state) {
-        RunContext c;
-        c.workDir = m.dir;
-        c.programDir = m.dir;
-        c.messages = &quiet;
-        c.threads = static_cast<int>(state.range(0));
-        c.recordsWalked = &walked;
-        CSimEngine engine(c);
-        if (engine.runSimulation(p) != runFinished)
-            state.SkipWithError("run stopped");
+    SimParams p;
+    if (name == "a" || name == "b") {
+        p.yieldStats = true;
+        p.fundCadence = name == "a" ? FundCadence::Daily : FundCadence::Monthly;
+        p.years = 3;
+        p.startDate = 20010101;
+        p.endDate = 20201231;
+    } else if (name == "c") {
+        p.startDate = 20010101;
+        p.endDate = 20201231;
+    } else {
+        const auto kospi = IndexFile::load(work / "kospi.lst");
+        p.yieldStats = true;
+        p.fundCadence = FundCadence::Daily;
+        p.years = 1;
+        p.startDate = seriesStartDate;
+        p.endDate = defaultPeriod(kospi->records().back().date).endDate;
     }
-    state.counters["records"] = benchmark::Counter(static_cast<double>(walked) / state.iterations());
-    state.counters["records/s"] = benchmark::Counter(static_cast<double>(walked), benchmark::Counter::kIsRate);
+    return p;
 }
 
-void StatisticsDailyRun(benchmark::State& state)
+int runChild(const std::string& name, const std::string& walk, const fs::path& market, const fs::path& work,
+             int threads)
 {
-    SimParams p;
-    p.yieldStats = true;
-    p.fundCadence = FundCadence::Daily;
-    p.years = 1;
-    p.startDate = seriesStartDate;
-    p.endDate = defaultPeriod(market().kospi.records().back().date).endDate;
-    runOnce(state, p);
+    if (name == "load") {
+        std::vector<std::string> codes;
+        const auto entries = loadCodeList(market / "code.lst");
+        for (const auto& entry : *entries)
+            codes.emplace_back(entryCode(entry));
+        const auto start = std::chrono::steady_clock::now();
+        const auto files = loadPriceFiles(market, codes, threads);
+        const double s = seconds(start);
+        std::int64_t records = 0, held = 0, bytes = 0;
+        for (std::size_t k = 0; k < files.size(); ++k) {
+            records += files[k]->recordCount();
+            held += static_cast<std::int64_t>(files[k]->memoryBytes());
+            bytes += static_cast<std::int64_t>(fs::file_size(priceFilePath(market, codes[k])));
+        }
+        std::printf("%.6f %lld %lld %lld\n", s, static_cast<long long>(records), static_cast<long long>(held),
+                    static_cast<long long>(bytes));
+        return 0;
+    }
+    Quiet quiet;
+    RunContext c;
+    c.workDir = work;
+    c.programDir = market;
+    c.messages = &quiet;
+    c.threads = threads;
+    c.walk = walk == "plain" ? WalkMode::Plain : WalkMode::Skipping;
+    WalkCounts counts;
+    c.counts = &counts;
+    const SimParams p = caseParams(name, work);
+    CSimEngine engine(c);
+    const auto start = std::chrono::steady_clock::now();
+    if (engine.runSimulation(p) != runFinished)
+        return 1;
+    const double s = seconds(start);
+    std::printf("%.6f %lld %lld %lld %lld %lld %lld\n", s, static_cast<long long>(counts.recordsCovered),
+                static_cast<long long>(counts.recordsWalked), static_cast<long long>(counts.days),
+                static_cast<long long>(counts.daysPassed), static_cast<long long>(counts.blocks),
+                static_cast<long long>(counts.blocksPassed));
+    return 0;
 }
-BENCHMARK(StatisticsDailyRun)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
-void SingleFundWholePeriod(benchmark::State& state)
+// ---- in the parent ------------------------------------------------------------------------------
+
+struct ChildResult
 {
-    SimParams p;
-    p.startDate = 19980101;
-    p.endDate = 20061231;
-    runOnce(state, p);
+    bool ok = false;
+    std::vector<double> numbers;
+    long peakKb = 0;
+};
+
+ChildResult spawnChild(const std::vector<std::string>& args)
+{
+    ChildResult r;
+    int out[2];
+    if (::pipe(out) != 0)
+        return r;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::vector<char*> argv;
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    argv.push_back(const_cast<char*>(self.c_str()));
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, self.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(out[0]);
+    if (spawned != 0)
+        return r;
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    r.peakKb = usage.ru_maxrss;
+    std::istringstream in(text);
+    for (double x; in >> x;)
+        r.numbers.push_back(x);
+    r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 && !r.numbers.empty();
+    return r;
 }
-BENCHMARK(SingleFundWholePeriod)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+// The minute market beside this program, written when missing.
+struct MinuteMarket
+{
+    fs::path dir;
+    bool written = false;
+    double writeSeconds = 0;
+    std::string summary; // its size and mean daily range
+};
+
+MinuteMarket minuteMarket(const fs::path& dir)
+{
+    MinuteMarket m;
+    m.dir = dir;
+    const fs::path note = dir / "market.txt"; // written last: the market is whole
+    if (!fs::exists(note)) {
+        std::printf("writing the minute market into %s ...\n", dir.c_str());
+        std::fflush(stdout);
+        fs::remove_all(dir);
+        const auto start = std::chrono::steady_clock::now();
+        const auto s = writeMinuteMarket(dir, MinuteMarketShape{});
+        m.writeSeconds = seconds(start);
+        m.written = true;
+        std::ofstream(note) << format("%d stocks, %d trading days, %lld price records, %lld bytes, mean daily range "
+                                      "%.2f %%",
+                                      s.stocks, s.tradingDays, static_cast<long long>(s.priceRecords),
+                                      static_cast<long long>(s.bytes), s.meanDailyRangePct);
+    }
+    std::getline(std::ifstream(note), m.summary);
+    return m;
+}
+
+fs::path sampleMarket(const fs::path& dir)
+{
+    if (!fs::exists(dir / "code.lst")) {
+        fs::remove_all(dir);
+        writeSampleMarket(dir);
+    }
+    return dir;
+}
+
+// A working folder for a run: the market's lists and a portfolio of every stock.
+fs::path workFolder(const fs::path& base, const fs::path& market, const std::string& name)
+{
+    const fs::path dir = base / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const char* f : {"kospi.lst", "code.lst", "ksp.txt"})
+        fs::copy_file(market / f, dir / f);
+    writeSimItems(dir, *loadCodeList(market / "code.lst"), 0, defaultAmount);
+    return dir;
+}
+
+bool sameResults(const fs::path& a, const fs::path& b)
+{
+    for (const char* f : {"result.csv", "result.txt", "gen.csv", "trade.csv", "closing.csv"}) {
+        const auto x = readWholeFile(a / f, std::size_t(1) << 34), y = readWholeFile(b / f, std::size_t(1) << 34);
+        if (x.has_value() != y.has_value() || (x && *x != *y))
+            return false;
+    }
+    return true;
+}
+
+std::vector<std::string> split(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::stringstream in(text);
+    for (std::string item; std::getline(in, item, ',');)
+        out.push_back(item);
+    return out;
+}
+
+std::string millions(double x) { return format("%.1f M", x / 1e6); }
+
+int runTable(const std::vector<std::string>& cases, const std::vector<std::string>& walks, int repeat, int threads,
+             const fs::path& marketDir)
+{
+    const fs::path base = selfDir();
+    const bool needsMinutes = std::any_of(cases.begin(), cases.end(), [](const auto& c) { return c != "d"; });
+    MinuteMarket minutes;
+    if (needsMinutes) {
+        minutes = minuteMarket(marketDir);
+        if (minutes.written)
+            std::printf("minute market written in %.1f s: %s\n", minutes.writeSeconds, minutes.summary.c_str());
+        else
+            std::printf("minute market %s (already there): %s\n", marketDir.c_str(), minutes.summary.c_str());
+    }
+    const fs::path sample = sampleMarket(base / "sample-market");
+    const std::string threadArg = std::to_string(threads);
+    std::printf("load average at the start: %s; %u cores; threads %s\n\n", loadAverage().c_str(),
+                std::thread::hardware_concurrency(), threads ? threadArg.c_str() : "one per core");
+
+    std::printf("%-5s %-6s %9s %14s %13s %14s %8s %8s %8s %9s %8s %5s %5s\n", "case", "walk", "wall s", "covered",
+                "covered/s", "walked", "walked%", "days%", "blocks%", "peak MB", "B/rec", "load", "same");
+    for (const auto& name : cases) {
+        if (name == "load") {
+            for (int r = 0; r < std::max(repeat, 2); ++r) {
+                const std::string avg = loadAverage();
+                const auto c = spawnChild({"--child", "load", "-", marketDir.string(), "-", threadArg});
+                if (!c.ok) {
+                    std::printf("load: failed\n");
+                    continue;
+                }
+                const double s = c.numbers[0], records = c.numbers[1], held = c.numbers[2], bytes = c.numbers[3];
+                std::printf("%-5s %-6s %9.3f %14.0f %13s %14s %8s %8s %8s %9.1f %8.2f %5s %5s   %.2f GB/s, "
+                            "held %.2f B/rec\n",
+                            "load", r == 0 ? "first" : "warm", s, records, (millions(records / s) + "/s").c_str(), "-",
+                            "-", "-", "-", c.peakKb / 1024.0, c.peakKb * 1024.0 / records, avg.c_str(), "-",
+                            bytes / s / 1e9, held / records);
+            }
+            continue;
+        }
+        const fs::path market = name == "d" ? sample : marketDir;
+        std::map<std::string, fs::path> done;
+        for (int r = 0; r < (name == "d" ? std::max(repeat, 1) : 1); ++r) {
+            for (const auto& walk : walks) {
+                const fs::path work = workFolder(base / "work", market, name + "-" + walk);
+                const std::string avg = loadAverage();
+                const auto c = spawnChild({"--child", name, walk, market.string(), work.string(), threadArg});
+                if (!c.ok) {
+                    std::printf("%-5s %-6s failed\n", name.c_str(), walk.c_str());
+                    continue;
+                }
+                const double s = c.numbers[0], covered = c.numbers[1], walked = c.numbers[2];
+                const double days = c.numbers[3], daysPassed = c.numbers[4], blocks = c.numbers[5],
+                             blocksPassed = c.numbers[6];
+                std::string same = "-";
+                if (!done.empty())
+                    same = sameResults(done.begin()->second, work) ? "yes" : "NO";
+                done[walk] = work;
+                std::printf("%-5s %-6s %9.3f %14.0f %13s %14.0f %7.1f%% %7.1f%% %7.1f%% %9.1f %8s %5s %5s\n",
+                            name.c_str(), walk.c_str(), s, covered, (millions(covered / s) + "/s").c_str(), walked,
+                            covered > 0 ? 100 * walked / covered : 0.0, days > 0 ? 100 * daysPassed / days : 0.0,
+                            blocks > 0 ? 100 * blocksPassed / blocks : 0.0, c.peakKb / 1024.0, "-", avg.c_str(),
+                            same.c_str());
+                std::fflush(stdout);
+            }
+        }
+    }
+    std::printf("\nload average at the end: %s\n", loadAverage().c_str());
+    return 0;
+}
+
+// ---- micro-benchmarks ----------------------------------------------------------------------------
+
+std::string someRecords(std::size_t n)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i < n; ++i)
+        bytes += priceRecordBytes(i % 400 == 0 ? 20040105 : static_cast<std::int32_t>(1000 + i * 7919 % 90000));
+    return bytes;
+}
+
+void ParsePriceRecords(benchmark::State& state)
+{
+    const std::string bytes = someRecords(1 << 16);
+    std::vector<std::int32_t> out(1 << 16);
+    for (auto _ : state) {
+        parsePriceRecords(bytes.data(), out.size(), out.data());
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(ParsePriceRecords);
+
+void ParsePriceRecordOneByOne(benchmark::State& state)
+{
+    const std::string bytes = someRecords(1 << 16);
+    std::vector<std::int32_t> out(1 << 16);
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < out.size(); ++i)
+            out[i] = parsePriceRecord(std::string_view(bytes).substr(i * priceRecordSize, priceRecordSize));
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(ParsePriceRecordOneByOne);
+
+void BuildPriceIndex(benchmark::State& state)
+{
+    const PriceFile file = PriceFile::fromBytes(someRecords(1 << 16));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(PriceIndex::build(file.values()));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * file.recordCount()));
+}
+BENCHMARK(BuildPriceIndex);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "--child" && args.size() == 6)
+        return runChild(args[1], args[2], args[3], args[4], std::stoi(args[5]));
+    if (!args.empty() && args[0] == "--micro") {
+        argv[1] = argv[0];
+        int n = argc - 1;
+        benchmark::Initialize(&n, argv + 1);
+        benchmark::RunSpecifiedBenchmarks();
+        return 0;
+    }
+    std::vector<std::string> cases = {"load", "a", "b", "c", "d"};
+    std::vector<std::string> walks = {"skip", "plain"};
+    int repeat = 3, threads = 0;
+    fs::path market = selfDir() / "minute-market";
+    for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
+        if (args[i] == "--cases")
+            cases = split(args[i + 1]);
+        else if (args[i] == "--walks")
+            walks = split(args[i + 1]);
+        else if (args[i] == "--repeat")
+            repeat = std::stoi(args[i + 1]);
+        else if (args[i] == "--threads")
+            threads = std::stoi(args[i + 1]);
+        else if (args[i] == "--market")
+            market = fs::absolute(args[i + 1]);
+        else {
+            std::fprintf(stderr, "unknown option %s\n", args[i].c_str());
+            return 2;
+        }
+    }
+    if (args.size() % 2 != 0) {
+        std::fprintf(stderr,
+                     "usage: kestrelan_bench [--cases load,a,b,c,d] [--walks skip,plain] [--repeat N] "
+                     "[--threads N] [--market DIR] | --micro [benchmark options]\n");
+        return 2;
+    }
+    return runTable(cases, walks, repeat, threads, market);
+}

@@ -16,6 +16,38 @@
 
 namespace kestrelan {
 
+/// How the rebalancing goes through a day's prices. Both leave the same state and the same files.
+enum class WalkMode
+{
+    /// Passes in constant time a stretch of prices none of which can trade, through the day
+    /// index of the price file; walks the rest price by price.
+    Skipping,
+    /// Every price, one by one.
+    Plain
+};
+
+/// What the rebalancing did, counted over every stock and fund of a run.
+struct WalkCounts
+{
+    std::int64_t recordsCovered = 0; ///< from where each call began to where it stopped
+    std::int64_t recordsWalked = 0;  ///< of those, the ones read one by one
+    std::int64_t days = 0;           ///< days whose prices after the first check were reached
+    std::int64_t daysPassed = 0;     ///< of those, the days passed whole
+    std::int64_t blocks = 0;         ///< blocks of the days not passed whole
+    std::int64_t blocksPassed = 0;   ///< of those, the blocks passed
+
+    WalkCounts& operator+=(const WalkCounts& o)
+    {
+        recordsCovered += o.recordsCovered;
+        recordsWalked += o.recordsWalked;
+        days += o.days;
+        daysPassed += o.daysPassed;
+        blocks += o.blocks;
+        blocksPassed += o.blocksPassed;
+        return *this;
+    }
+};
+
 /// Where a run reads and writes, and what it shows.
 struct RunContext
 {
@@ -24,7 +56,8 @@ struct RunContext
     IMessageSink* messages = nullptr;       // required
     IProgressSink* progress = nullptr;      // optional
     int threads = 0;                        // workers for a fund series; 0: one per core
-    std::int64_t* recordsWalked = nullptr;  // optional: adds the price records the rules walked
+    WalkMode walk = WalkMode::Skipping;     // the plain walk for comparisons and measurements
+    WalkCounts* counts = nullptr;           // optional: adds what the rebalancing did
 };
 
 /// runSimulation's result: the run finished, or it stopped after showing its message.
@@ -81,6 +114,8 @@ public:
     TextWriter tradeLog;   // trade.csv, single-fund mode only
     TextWriter closingLog; // closing.csv, single-fund mode only
     std::array<const PriceFile*, maxStocks> priceFile{};
+    WalkMode walk = WalkMode::Skipping; // how rebalance goes through the prices
+    WalkCounts counts;                  // what rebalance did on this engine (recordsCovered aside)
 
 private:
     void layoutGrid(int stock, std::int32_t base, std::int32_t unit, std::int32_t span, std::int32_t upStep,

@@ -73,7 +73,7 @@ void FundRunner::runDay(const Fund& fund, std::int32_t day, const std::string& s
         if (initState[i] == trading) {
             const std::int32_t next
                 = engine.rebalance(p.investMode, stock, day, positions[i], p.includeTax, log, data.commission);
-            recordsWalked += (next == endOfData ? data.files[i]->recordCount() : next / priceRecordSize)
+            engine.counts.recordsCovered += (next == endOfData ? data.files[i]->recordCount() : next / priceRecordSize)
                 - positions[i] / priceRecordSize;
             if (next == endOfData)
                 initState[i] = dataEnded;

@@ -62,7 +62,8 @@ struct FundOutput
 };
 
 /// Runs funds on one engine state: the slots, the grid and (in single-fund mode) the detail logs
-/// are the runner's; the run's data is only read.
+/// are the runner's; the run's data is only read. What the rebalancing did adds up in the
+/// engine's counts.
 class FundRunner
 {
 public:
@@ -71,9 +72,6 @@ public:
 
     /// Fund k of the run's funds.
     void run(std::size_t k, FundOutput& out);
-
-    /// Price records the rebalancing walked since construction.
-    std::int64_t recordsWalked = 0;
 
 private:
     void fillSlot(std::size_t i, const Fund& fund, const SimParams& p, double ratio, std::int32_t amount);

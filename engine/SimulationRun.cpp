@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <thread>
 #include <utility>
@@ -120,8 +121,10 @@ struct ProgressWindow
 };
 
 // One fund day by day on the run's own engine, its lines written as they come, then gen.csv.
-std::int64_t runSingleFund(CSimEngine& engine, const RunData& data, ResultFiles& files, IProgressSink& progress)
+WalkCounts runSingleFund(CSimEngine& engine, const RunData& data, ResultFiles& files, IProgressSink& progress)
 {
+    engine.walk = engine.context.walk;
+    engine.counts = {};
     FundRunner runner(engine, data, &progress);
     for (std::size_t k = 0; k < data.funds.size(); ++k) {
         FundOutput out;
@@ -133,22 +136,25 @@ std::int64_t runSingleFund(CSimEngine& engine, const RunData& data, ResultFiles&
     for (std::size_t i = 0; i < data.items.size(); ++i)
         if (engine.slots[i].firstVol > 0)
             files.gen.write(genCsvLine(engine.slots[i]));
-    return runner.recordsWalked;
+    return engine.counts;
 }
 
 // The funds of a series on workers, each with an engine state of its own; their lines and
 // messages come out in fund order.
-std::int64_t runSeries(const RunContext& context, const RunData& data, ResultFiles& files, IProgressSink& progress)
+WalkCounts runSeries(const RunContext& context, const RunData& data, ResultFiles& files, IProgressSink& progress)
 {
     const std::size_t total = data.funds.size();
-    std::atomic<std::int64_t> walked{0};
+    WalkCounts counts;
+    std::mutex countsMutex;
     auto makeWorker = [&] {
         auto engine = std::make_unique<CSimEngine>();
+        engine->walk = context.walk;
         auto runner = std::make_unique<FundRunner>(*engine, data);
-        return [engine = std::move(engine), runner = std::move(runner), &walked](std::size_t k) {
+        return [engine = std::move(engine), runner = std::move(runner), &counts, &countsMutex](std::size_t k) {
             FundOutput out;
             runner->run(k, out);
-            walked += std::exchange(runner->recordsWalked, 0);
+            std::lock_guard lock(countsMutex);
+            counts += std::exchange(engine->counts, {});
             return out;
         };
     };
@@ -160,7 +166,7 @@ std::int64_t runSeries(const RunContext& context, const RunData& data, ResultFil
         files.resultCsv.write(out.resultCsv);
         files.resultTxt.write(out.resultTxt);
     });
-    return walked;
+    return counts;
 }
 
 // The run from the settings to the closed files; throws what stops it.
@@ -190,10 +196,10 @@ void simulate(CSimEngine& engine, const SimParams& params)
     const ProgressWindow window(progress);
     loadMarket(data, dir, context.programDir, fundCount, *context.messages);
 
-    const std::int64_t walked
+    const WalkCounts counts
         = data.logEnabled ? runSingleFund(engine, data, files, progress) : runSeries(context, data, files, progress);
-    if (context.recordsWalked)
-        *context.recordsWalked += walked;
+    if (context.counts)
+        *context.counts += counts;
     files.close();
 }
 

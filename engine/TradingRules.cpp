@@ -10,6 +10,7 @@
 #include "formats/ClosingCsv.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace kestrelan {
 
@@ -206,10 +207,39 @@ int CSimEngine::initialPurchase(InvestMode investMode, int stock, std::int32_t p
     return 0;
 }
 
+// Why a stretch of prices that can change nothing is passed without reading it.
+//
+// What one price t of a day changes, read one by one:
+//   - a date record (above dateThreshold) ends the call when it is after `until`, else it opens a
+//     day: `day` = t, the next value is the base price;
+//   - the base price is never traded; it sets prev, clears onGrid, compares itself with `last` for
+//     a split (which may rescale the holding and the grid) and marks the stock started;
+//   - a price of a day before the fund's start changes nothing at all;
+//   - any other price runs the sale pass (prev < t) or the purchase pass (t <= prev), then sets
+//     prev = last = t and onGrid (the top and bottom of the grid leave onGrid alone).
+// The sale pass trades only when t reaches the sell price of the next level up (level - 1 after a
+// sale, else level) and at least ten shares are held; the purchase pass only when t is at or below
+// the price of the next level down (level + 1 after a purchase, else level) and the cash pays for
+// its quantity. Once the day's first check has run (onGrid), a purchase is priced at the level's
+// price, not at t, so whether the cash pays does not depend on t. Every trade, and every split
+// comparison, moves `level`, `lastSide`, the shares, the cash or the grid, and with them the two
+// levels; nothing else does.
+//
+// So between two trades the prices split in three: those at or below the next purchase level
+// (buyAt below), those at or above the next sell price (sellAt), and the quiet band in between, in
+// which a price does nothing but set prev = last = t (onGrid is already set). A stretch of one
+// day's prices after its first check, inside a day of the fund, whose low is above buyAt and whose
+// high is below sellAt holds no date, no base price and no first check, and no price in it can
+// trade: read one by one, it would leave every field as it found it except prev and last, which
+// end at its last price. That is what passing it does. The price file's day index
+// (PriceIndex.h) gives each day's rest (after the first check) and its blocks of blockSize prices
+// with their low, high and last price; the date, the base price and the first check of every day
+// are read one by one, as is every block that may trade.
 std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_t until, std::int32_t pos,
                                    bool includeTax, bool logEnabled, double commission)
 {
-    const std::span<const std::int32_t> values = priceFile[stock]->values();
+    const PriceFile& file = *priceFile[stock];
+    const std::span<const std::int32_t> values = file.values();
     StockSlot& s = slots[stock];
     std::int32_t* const price = levelPrice[stock].data();
     std::int32_t* const qty = levelQty[stock].data();
@@ -243,44 +273,36 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
     std::int32_t level = s.level;
     char lastSide = s.lastSide;
     std::int32_t last = s.last;
+    const std::int32_t fundStart = s.sDate;
+    bool trading = false; // dayOpen, in a day of the fund: a price runs a pass
+    bool moved = true;    // a pass or a split comparison since the quiet band was worked out
 
-    const auto count = static_cast<std::int32_t>(values.size());
-    std::int32_t i = pos >= 0 ? pos / priceRecordSize : count;
-    for (; i < count; ++i) {
-        const std::int32_t t = values[static_cast<std::size_t>(i)];
-        if (t > dateThreshold) {
-            if (t > until)
-                break;
-            day = t;
-            dayOpen = false;
-            continue;
-        }
-        if (!dayOpen) {
-            // The day's first value, the base price: never traded, compared for a split.
-            dayOpen = true;
-            onGrid = false;
-            prev = last;
-            if (stockStarted[stock] == 1 && last != t) {
-                s.shares = shares;
-                const std::int32_t change = adjustForSplit(stock, t, last);
-                shares = s.shares;
-                if (change != 0 && logEnabled)
-                    writeTrade(tradeLine(dateText(day), s, TradeKind::Adjustment, change, last, t, 0, 0));
-                prev = t;
-                last = t;
-            }
-            stockStarted[stock] = 1;
-            continue;
-        }
-        if (day < s.sDate)
-            continue;
+    // The prices at which the pass a price runs stops at its first level: the sell price of the
+    // next level up and the price of the next level down. A price strictly between them does
+    // nothing but set prev, last and onGrid, whichever pass it runs; any other goes through the
+    // pass. At the top and bottom of the grid every price goes through it.
+    std::int32_t saleFirst = 0;
+    std::int32_t buyFirst = 0;
+    auto findFirstLevels = [&] __attribute__((always_inline))
+    {
+        const std::int32_t up = lastSide == 'S' ? level - 1 : level;
+        const std::int32_t down = lastSide == 'B' ? level + 1 : level;
+        saleFirst = up > 0 && up < gridLevels ? sell[up] : std::numeric_limits<std::int32_t>::min();
+        buyFirst = down > 0 && down < gridLevels ? price[down] : std::numeric_limits<std::int32_t>::max();
+    };
+    findFirstLevels();
+
+    // The sale or the purchase pass for price t.
+    auto runPass = [&](std::int32_t t) __attribute__((always_inline))
+    {
+        moved = true;
         if (prev < t) {
             // Sale pass: the price rose; sell level by level while it reaches the sell price.
             std::int32_t u = level;
             if (lastSide == 'S') {
                 if (level == topLevel) {
                     prev = last = t;
-                    continue;
+                    return;
                 }
                 u = level - 1;
             }
@@ -318,7 +340,7 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
             if (lastSide == 'B') {
                 if (level == bottomLevel) {
                     prev = last = t;
-                    continue;
+                    return;
                 }
                 u = level + 1;
             }
@@ -344,7 +366,219 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
         }
         prev = last = t;
         onGrid = true;
+    };
+
+    // One record, as the rules read it. True: a date after `until`, which ends the call.
+    auto record = [&](std::int32_t t) __attribute__((always_inline))->bool
+    {
+        if (t <= dateThreshold && trading) {
+            if (t > buyFirst && t < saleFirst) {
+                prev = last = t;
+                onGrid = true;
+            } else {
+                runPass(t);
+                findFirstLevels();
+            }
+            return false;
+        }
+        if (t > dateThreshold) {
+            if (t > until)
+                return true;
+            day = t;
+            dayOpen = false;
+            trading = false;
+            return false;
+        }
+        if (!dayOpen) {
+            // The day's first value, the base price: never traded, compared for a split.
+            dayOpen = true;
+            trading = day >= fundStart;
+            onGrid = false;
+            prev = last;
+            if (stockStarted[stock] == 1 && last != t) {
+                s.shares = shares;
+                const std::int32_t change = adjustForSplit(stock, t, last);
+                shares = s.shares;
+                moved = true;
+                findFirstLevels();
+                if (change != 0 && logEnabled)
+                    writeTrade(tradeLine(dateText(day), s, TradeKind::Adjustment, change, last, t, 0, 0));
+                prev = t;
+                last = t;
+            }
+            stockStarted[stock] = 1;
+        }
+        return false; // or a price of a day before the fund's start
+    };
+
+    // The quiet band of the current state: a price above buyAt and below sellAt trades nothing
+    // once the day's first check has run (see above).
+    std::int64_t buyAt = 0;
+    std::int64_t sellAt = 0;
+    auto workOutBand = [&] __attribute__((always_inline))
+    {
+        moved = false;
+        const std::int32_t up = lastSide == 'S' ? level - 1 : level;
+        const bool canSell = !(lastSide == 'S' && level == topLevel) && up > 0 && (shares / shareStep) * shareStep != 0;
+        sellAt = canSell ? sell[up] : std::numeric_limits<std::int64_t>::max();
+        const std::int32_t down = lastSide == 'B' ? level + 1 : level;
+        bool canBuy = !(lastSide == 'B' && level == bottomLevel) && down < gridLevels;
+        if (canBuy) {
+            const std::int64_t k = static_cast<std::int64_t>(qty[down]) * price[down];
+            const std::int32_t fee = trunc32(static_cast<double>(k) * commission);
+            canBuy = !(cash - static_cast<double>(k) - fee < 0);
+        }
+        buyAt = canBuy ? price[down] : std::numeric_limits<std::int64_t>::min();
+    };
+    // Whether prices from `low` to `high`, next in the current day, can be passed.
+    auto quiet = [&](std::int64_t low, std::int64_t high) __attribute__((always_inline))
+    {
+        if (!(trading && onGrid))
+            return false;
+        if (moved)
+            workOutBand();
+        return low > buyAt && high < sellAt;
+    };
+
+    const auto count = static_cast<std::int32_t>(values.size());
+    const std::int32_t* const number = values.data();
+    std::int32_t i = pos >= 0 ? pos / priceRecordSize : count;
+    std::int64_t walked = 0;
+
+    // Records i to `stop` one by one. A run of prices that stop their pass at once is read in a
+    // loop of its own, which leaves what each of them would: prev and last at the run's last
+    // price, onGrid set. True: a date after `until` was read; i is left on it.
+    auto walkTo = [&](std::int32_t stop) __attribute__((always_inline))->bool
+    {
+        const std::int32_t from = i;
+        bool ended = false;
+        while (i < stop) {
+            if (trading) {
+                const std::int32_t low = buyFirst;
+                const std::int32_t high = std::min(saleFirst, dateThreshold + 1);
+                std::int32_t j = i;
+                while (j < stop && number[j] > low && number[j] < high)
+                    ++j;
+                if (j > i) {
+                    prev = last = number[j - 1];
+                    onGrid = true;
+                    i = j;
+                    if (i == stop)
+                        break;
+                }
+            }
+            if (record(number[i])) {
+                ended = true;
+                break;
+            }
+            ++i;
+        }
+        walked += i - from;
+        return ended;
+    };
+
+    // How many days from day k (at record i) can be passed whole.
+    const PriceIndex& index = file.index();
+    // Days at or past this one are after `until`, where the dates ascend.
+    const std::size_t untilDay = walk == WalkMode::Skipping && index.ascending() ? index.dayAfter(until) : 0;
+    auto wholeDays = [&](std::size_t k, const PriceIndex::Day& d) __attribute__((always_inline))->std::size_t
+    {
+        if (stockStarted[stock] != 1 || d.date < fundStart || !splitLeavesAlone(d.base, last)
+            || (lastSide == 'S' && level == topLevel))
+            return 0;
+        if (moved)
+            workOutBand();
+        // A window's first checks are priced at their own price, so the cash does not widen the
+        // band for them: the window's lowest price must lie above the next purchase level.
+        for (int j = PriceIndex::spanLevels - 1; j >= 0; --j) {
+            const std::size_t n = std::size_t{2} << j;
+            if ((d.whole >> j & 1) && (index.ascending() ? k + n <= untilDay : index.day(k + n - 1).date <= until)
+                && d.lowest(d.span[j]) > buyFirst && d.highest(d.span[j]) < sellAt)
+                return n;
+        }
+        // The day alone.
+        const bool quietDay
+            = d.date <= until && d.first > buyFirst && d.first < sellAt && d.low > buyAt && d.high < sellAt;
+        return quietDay && index.dayEnd(k) - d.at > 2 ? 1 : 0;
+    };
+
+    if (walk == WalkMode::Plain || index.dayCount() == 0) {
+        walkTo(count);
+    } else {
+        for (std::size_t k = index.dayFrom(i);; ++k) {
+            // Records before the next day's date one by one: values with no date before them at
+            // the start of a file, or the rest of a day a call began within.
+            if (walkTo(k < index.dayCount() ? index.day(k).at : count) || i >= count)
+                break;
+            const PriceIndex::Day& d = index.day(k);
+            if (const std::size_t n = wholeDays(k, d)) {
+                // Days passed whole: each day's base price trading against the day before, its
+                // first check and its rest within the band.
+                k += n - 1;
+                const PriceIndex::Day& e = index.day(k);
+                i = index.dayEnd(k);
+                day = e.date;
+                dayOpen = trading = onGrid = true;
+                prev = last = e.last;
+                counts.days += static_cast<std::int64_t>(n);
+                counts.daysPassed += static_cast<std::int64_t>(n);
+                continue;
+            }
+            const std::int32_t end = index.dayEnd(k);
+            if (d.firstBlock >= 0) {
+                // The bounds of the day's blocks lie elsewhere in memory: asked for now, they
+                // arrive while the day's first records are read.
+                __builtin_prefetch(index.blockBounds(d.firstBlock));
+                __builtin_prefetch(index.blockBounds(d.firstBlock) + 15);
+            }
+            if (record(d.date))
+                break;
+            ++i, ++walked;
+            if (i < end) {
+                record(d.base);
+                ++i, ++walked;
+            }
+            if (i < end) {
+                record(d.first);
+                ++i, ++walked;
+            }
+            if (i == end)
+                continue;
+            ++counts.days;
+            if (quiet(d.low, d.high)) {
+                prev = last = d.last;
+                i = end;
+                ++counts.daysPassed;
+                continue;
+            }
+            if (d.firstBlock < 0) {
+                walkTo(end); // a value record never ends the call
+                continue;
+            }
+            // Blocks: those whose prices cannot trade are passed, the others walked.
+            const PriceIndex::Bounds* bounds = index.blockBounds(d.firstBlock);
+            const std::int32_t rest = i;
+            const std::int32_t blocks = (end - rest + PriceIndex::blockSize - 1) / PriceIndex::blockSize;
+            for (std::int32_t b = 0; b < blocks; ++b) {
+                const std::int32_t from = b;
+                while (b < blocks && quiet(d.lowest(bounds[b]), d.highest(bounds[b])))
+                    ++b;
+                counts.blocks += b - from + (b < blocks);
+                counts.blocksPassed += b - from;
+                if (b == blocks) {
+                    prev = last = d.last;
+                    i = end;
+                    break;
+                }
+                if (b > from) {
+                    i = rest + b * PriceIndex::blockSize;
+                    prev = last = number[i - 1];
+                }
+                walkTo(std::min(i + PriceIndex::blockSize, end));
+            }
+        }
     }
+    counts.recordsWalked += walked;
     s.shares = shares;
     s.cash = cash;
     s.level = level;
@@ -398,8 +632,8 @@ void CSimEngine::layoutGrid(int stock, std::int32_t base, std::int32_t unit, std
 
 std::int32_t CSimEngine::adjustForSplit(int stock, std::int32_t t, std::int32_t p)
 {
-    if (t <= 0 || p <= 0)
-        return 0; // a corrupt record: no ratio to adjust by
+    if (splitLeavesAlone(t, p))
+        return 0;
     StockSlot& s = slots[stock];
     auto& price = levelPrice[stock];
     auto& qty = levelQty[stock];
@@ -409,8 +643,6 @@ std::int32_t CSimEngine::adjustForSplit(int stock, std::int32_t t, std::int32_t 
     if (p > t) {
         const double f = static_cast<double>(p) / t;
         const double d = static_cast<double>(p - t) / p;
-        if (d <= splitBand)
-            return 0;
         if (d >= gridSplitBand) {
             for (int k = 1; k < gridLevels; ++k) {
                 if (price[k] <= 0)
@@ -424,9 +656,6 @@ std::int32_t CSimEngine::adjustForSplit(int stock, std::int32_t t, std::int32_t 
         s.mult *= f;
     } else {
         const double g = static_cast<double>(t) / p;
-        const double e = static_cast<double>(t - p) / t;
-        if (e <= splitBand)
-            return 0;
         for (int k = 1; k < gridLevels; ++k) {
             if (price[k] <= 0)
                 continue;

@@ -38,8 +38,8 @@ struct SampleRun : ::testing::Test
         c.messages = &messages;
         c.progress = &progress;
         c.threads = threads;
-        walked = 0;
-        c.recordsWalked = &walked;
+        counts = {};
+        c.counts = &counts;
         CSimEngine engine(c);
         return engine.runSimulation(p);
     }
@@ -47,7 +47,7 @@ struct SampleRun : ::testing::Test
     static test::TempDir* market;
     test::RecordingSink messages;
     test::RecordingProgress progress;
-    std::int64_t walked = 0;
+    WalkCounts counts;
 };
 test::TempDir* SampleRun::market = nullptr;
 
@@ -72,7 +72,7 @@ TEST_F(SampleRun, SeriesIsTheSameOnAnyNumberOfWorkers)
     ASSERT_EQ(run(series(FundCadence::Daily), codes, 1, 500000000, 3), runFinished);
     EXPECT_EQ(market->read("result.csv"), csv);
     EXPECT_EQ(market->read("result.txt"), txt);
-    EXPECT_GT(walked, 0);
+    EXPECT_GT(counts.recordsCovered, 0);
     EXPECT_GT(std::count(csv.begin(), csv.end(), '\n'), 500);
 }
 
