@@ -19,12 +19,12 @@ public:
     static constexpr std::int32_t blockSize = 32;
     /// A day's records after its date: the base price, the first check, then the rest.
     static constexpr std::int32_t restOffset = 3;
-    /// Windows of whole days from each day: 2, 4, ... 2^spanLevels days. A window is whole when
+    /// Windows of whole days from each day: 2, 4, ... 128 (2^spanLevels) days. A window is whole when
     /// each of its days holds a base price and a first check, its dates ascend, and every base
     /// price after its first day is trading against the day before (splitLeavesAlone): read one
     /// by one, such days change nothing but the prices read, unless a first check or a price of
     /// a rest trades.
-    static constexpr int spanLevels = 6;
+    static constexpr int spanLevels = 7;
 
     /// A bound in 16 bits, in units of 2^shift won of its day: a low rounded down (0: unknown)
     /// and a high rounded up (all ones: unknown). Prices between the bounds of a stretch include
@@ -71,6 +71,8 @@ public:
                                                                        : static_cast<std::int64_t>(b.high) << shift;
         }
     };
+
+    static_assert(sizeof(Day) == 64);
 
     /// The index over a file's numbers, built in one pass.
     static PriceIndex build(std::span<const std::int32_t> values);

@@ -283,7 +283,7 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
     // pass. At the top and bottom of the grid every price goes through it.
     std::int32_t saleFirst = 0;
     std::int32_t buyFirst = 0;
-    auto findFirstLevels = [&] __attribute__((always_inline))
+    auto findFirstLevels = [&]() __attribute__((always_inline))
     {
         const std::int32_t up = lastSide == 'S' ? level - 1 : level;
         const std::int32_t down = lastSide == 'B' ? level + 1 : level;
@@ -415,7 +415,7 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
     // once the day's first check has run (see above).
     std::int64_t buyAt = 0;
     std::int64_t sellAt = 0;
-    auto workOutBand = [&] __attribute__((always_inline))
+    auto workOutBand = [&]() __attribute__((always_inline))
     {
         moved = false;
         const std::int32_t up = lastSide == 'S' ? level - 1 : level;
