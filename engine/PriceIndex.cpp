@@ -116,7 +116,6 @@ void PriceIndex::Builder::findBounds()
 {
     auto& days = index.days;
     const std::size_t n = index.dayCount();
-    index.blocks.resize(blocks.size());
     struct Window
     {
         std::int32_t low, high;
@@ -126,15 +125,18 @@ void PriceIndex::Builder::findBounds()
     std::vector<char> joins(n);   // day k follows day k - 1 within a window
     for (std::size_t k = 0; k < n; ++k) {
         Day& d = days[k];
+        d.length = static_cast<std::uint16_t>(std::min(days[k + 1].at - d.at, 0xFFFF));
         // About eleven significant bits of the first check: room for prices up to 32 times it.
         const auto magnitude = static_cast<std::uint32_t>(std::max(d.first, 1));
         d.shift = static_cast<std::uint8_t>(std::max(0, static_cast<int>(std::bit_width(magnitude)) - 12));
         if (d.firstBlock >= 0) {
-            const std::int32_t count = (index.dayEnd(k) - d.at - restOffset + blockSize - 1) / blockSize;
-            for (std::int32_t b = d.firstBlock; b < d.firstBlock + count; ++b) {
-                const Range& r = blocks[static_cast<std::size_t>(b)];
-                index.blocks[static_cast<std::size_t>(b)] = {lowBound(r.low, d.shift), highBound(r.high, d.shift)};
-            }
+            // In the day itself, or after the longer rests before it.
+            const std::int32_t count = index.blockCount(k);
+            const Range* from = blocks.data() + d.firstBlock;
+            d.firstBlock = count > dayBlocks ? static_cast<std::int32_t>(index.blocks.size()) : -1;
+            Bounds* to = d.firstBlock >= 0 ? &*index.blocks.insert(index.blocks.end(), count, Bounds{}) : d.block;
+            for (std::int32_t b = 0; b < count; ++b)
+                to[b] = {lowBound(from[b].low, d.shift), highBound(from[b].high, d.shift)};
         }
         below[k] = {std::min(d.first, d.low), std::max(d.first, d.high), index.dayEnd(k) - d.at > 2};
         joins[k] = k > 0 && below[k - 1].whole && d.date > days[k - 1].date

@@ -4,6 +4,8 @@
 // windows of whole days from it. The rebalancing walk passes a stretch of prices through it
 // without reading them when no price of the stretch can trade (see rebalance in TradingRules.cpp).
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <span>
@@ -17,6 +19,9 @@ public:
     /// Prices per block of a day's rest; the day's last block may hold fewer. A rest of one
     /// block or less has no blocks: the day's own low and high cover it.
     static constexpr std::int32_t blockSize = 32;
+    /// The bounds of this many blocks are kept in the day itself, the bounds of a longer rest's
+    /// blocks elsewhere.
+    static constexpr std::int32_t dayBlocks = 16;
     /// A day's records after its date: the base price, the first check, then the rest.
     static constexpr std::int32_t restOffset = 3;
     /// Windows of whole days from each day: 2, 4, ... 128 (2^spanLevels) days. A window is whole when
@@ -35,10 +40,10 @@ public:
         std::uint16_t high;
     };
 
-    /// One trading day: its date record and the records up to the next date record, in one cache
-    /// line. A record is a date when its number is above the walk's date threshold, as the walk
-    /// reads it.
-    struct alignas(64) Day
+    /// One trading day: its date record and the records up to the next date record, in two cache
+    /// lines (the bounds of its blocks in the second). A record is a date when its number is
+    /// above the walk's date threshold, as the walk reads it.
+    struct alignas(128) Day
     {
         std::int32_t at;    ///< record index of the date record
         std::int32_t date;  ///< its number
@@ -50,15 +55,39 @@ public:
         std::int32_t high = std::numeric_limits<std::int32_t>::min();
         /// The day's last value (its rest's last, else its first check or base price).
         std::int32_t last = 0;
-        /// Where the bounds of the rest's blocks begin (blockBounds); -1: the rest has no blocks.
+        /// Where the bounds of a rest of more than dayBlocks blocks begin; -1 otherwise.
         std::int32_t firstBlock = -1;
         /// Bit j: window j (2^(j+1) days from this one) is whole.
         std::uint8_t whole = 0;
         /// The unit of the day's bounds: 2^shift won, about a 2,048th of its first check.
         std::uint8_t shift = 0;
+        /// Records from the date record to the day's end; all ones for 65,535 and more.
+        std::uint16_t length = 0;
         /// The lowest and highest first check or price of a rest of window j.
         Bounds span[spanLevels] = {};
+        /// The bounds of the rest's blocks, for a rest of up to dayBlocks blocks.
+        alignas(64) Bounds block[dayBlocks] = {};
 
+        /// A band of prices in the units of this day's bounds (below).
+        struct Limits
+        {
+            std::uint32_t low;
+            std::uint32_t high;
+            /// Every price the bounds hold lies within the band.
+            bool hold(Bounds b) const { return b.low > low && b.high < high; }
+        };
+        /// The band of prices above `below` and below `above`: Limits::hold(b) is true exactly
+        /// when lowest(b) > below and highest(b) < above, without a conversion per bound.
+        Limits limits(std::int64_t below, std::int64_t above) const
+        {
+            constexpr std::int64_t unknown = std::numeric_limits<std::uint16_t>::max();
+            const auto low = below < 0 ? 0 : std::min(below >> shift, unknown);
+            const auto high = above == std::numeric_limits<std::int64_t>::max()
+                ? unknown + 1 // even a bound that cannot say lies below it
+                : above <= 0 ? 0
+                             : std::min((above + (std::int64_t{1} << shift) - 1) >> shift, unknown);
+            return {static_cast<std::uint32_t>(low), static_cast<std::uint32_t>(high)};
+        }
         /// At most the lowest price the bounds hold (the lowest number when they cannot say).
         std::int64_t lowest(Bounds b) const
         {
@@ -72,7 +101,7 @@ public:
         }
     };
 
-    static_assert(sizeof(Day) == 64);
+    static_assert(sizeof(Day) == 128 && offsetof(Day, block) == 64);
 
     /// The index over a file's numbers, built in one pass.
     static PriceIndex build(std::span<const std::int32_t> values);
@@ -81,9 +110,22 @@ public:
     std::size_t dayCount() const { return days.empty() ? 0 : days.size() - 1; }
     const Day& day(std::size_t k) const { return days[k]; }
     /// One past the last record of day k: the next date record or the end of the file.
-    std::int32_t dayEnd(std::size_t k) const { return days[k + 1].at; }
-    /// The bounds of the blocks of a day's rest, from its firstBlock.
-    const Bounds* blockBounds(std::int32_t firstBlock) const { return blocks.data() + firstBlock; }
+    std::int32_t dayEnd(std::size_t k) const
+    {
+        const Day& d = days[k];
+        return d.length != std::numeric_limits<std::uint16_t>::max() ? d.at + d.length : days[k + 1].at;
+    }
+    /// How many blocks day k's rest has (0: none, the day's low and high cover it).
+    std::int32_t blockCount(std::size_t k) const
+    {
+        const std::int32_t rest = dayEnd(k) - days[k].at - restOffset;
+        return rest > blockSize ? (rest + blockSize - 1) / blockSize : 0;
+    }
+    /// The bounds of the blocks of day k's rest.
+    const Bounds* blockBounds(std::size_t k) const
+    {
+        return days[k].firstBlock >= 0 ? blocks.data() + days[k].firstBlock : days[k].block;
+    }
     /// True when the dates of the days ascend throughout the file (a sound file).
     bool ascending() const { return sorted; }
     /// The first day whose date record lies at or after record i (dayCount() when none does).

@@ -10,6 +10,7 @@
 #include "formats/ClosingCsv.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
 
 namespace kestrelan {
@@ -226,15 +227,29 @@ int CSimEngine::initialPurchase(InvestMode investMode, int stock, std::int32_t p
 // levels; nothing else does.
 //
 // So between two trades the prices split in three: those at or below the next purchase level
-// (buyAt below), those at or above the next sell price (sellAt), and the quiet band in between, in
-// which a price does nothing but set prev = last = t (onGrid is already set). A stretch of one
-// day's prices after its first check, inside a day of the fund, whose low is above buyAt and whose
-// high is below sellAt holds no date, no base price and no first check, and no price in it can
-// trade: read one by one, it would leave every field as it found it except prev and last, which
-// end at its last price. That is what passing it does. The price file's day index
-// (PriceIndex.h) gives each day's rest (after the first check) and its blocks of blockSize prices
-// with their low, high and last price; the date, the base price and the first check of every day
-// are read one by one, as is every block that may trade.
+// (buyAt below; no level when the cash cannot pay for it), those at or above the next sell price
+// (sellAt; none with fewer than ten shares), and the quiet band in between, in which a price does
+// nothing but set prev = last = t (onGrid is already set). A stretch of one day's prices after its
+// first check, in a day of the fund, whose low is above buyAt and whose high is below sellAt holds
+// no date, no base price and no first check, and no price in it can trade: read one by one, it
+// would leave every field as it found it except prev and last, which end at its last price. That
+// is what passing it does; `day`, `dayOpen`, `onGrid`, `stockStarted` and the records-covered
+// count are as the reading would leave them, and only the records-read count differs.
+//
+// Whole days go the same way when each of them changes nothing either: the stock has started (so
+// its base price is compared, not its first), each base price is trading against the price read
+// before it (splitLeavesAlone, which the index checks between days and the walk for the first
+// one), each first check lies inside the band with its purchase side at the level's price (a first
+// check is priced at its own price, so the cash does not open that side), every date lies within
+// the fund and not after `until`, and the grid's top is not reached (a rise there leaves onGrid
+// unset). Afterwards the walk stands where reading them would leave it: after the last day's
+// last price, with that day open and its first check done.
+//
+// The price file's day index (PriceIndex.h) gives each day's first prices and the low, high and
+// last of its rest, bounds of the prices of blocks of blockSize and of windows of whole days. The
+// bounds are rounded outwards, so a stretch they pass would be passed by its prices. The date,
+// the base price and the first check of a day that is not passed whole are read one by one, as is
+// every block that may trade.
 std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_t until, std::int32_t pos,
                                    bool includeTax, bool logEnabled, double commission)
 {
@@ -483,6 +498,8 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
     const std::size_t untilDay = walk == WalkMode::Skipping && index.ascending() ? index.dayAfter(until) : 0;
     auto wholeDays = [&](std::size_t k, const PriceIndex::Day& d) __attribute__((always_inline))->std::size_t
     {
+        // The bounds of the day's blocks, in its second line, in case the day is walked.
+        __builtin_prefetch(d.block);
         if (stockStarted[stock] != 1 || d.date < fundStart || !splitLeavesAlone(d.base, last)
             || (lastSide == 'S' && level == topLevel))
             return 0;
@@ -490,11 +507,28 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
             workOutBand();
         // A window's first checks are priced at their own price, so the cash does not widen the
         // band for them: the window's lowest price must lie above the next purchase level.
-        for (int j = PriceIndex::spanLevels - 1; j >= 0; --j) {
-            const std::size_t n = std::size_t{2} << j;
-            if ((d.whole >> j & 1) && (index.ascending() ? k + n <= untilDay : index.day(k + n - 1).date <= until)
-                && d.lowest(d.span[j]) > buyFirst && d.highest(d.span[j]) < sellAt)
-                return n;
+        // The longest window that holds, found without a branch per window.
+        const auto band = d.limits(buyFirst, sellAt);
+        unsigned windows = 0;
+        for (int j = 0; j < PriceIndex::spanLevels; ++j)
+            windows |= static_cast<unsigned>(band.hold(d.span[j])) << j;
+        windows &= d.whole;
+        if (index.ascending()) {
+            // Windows of 2 << j days up to `until`: j up to bit_width(room) - 2.
+            const std::size_t room = untilDay > k ? untilDay - k : 0;
+            const int widest = std::min(static_cast<int>(std::bit_width(room)) - 2, PriceIndex::spanLevels - 1);
+            windows &= widest < 0 ? 0u : (2u << widest) - 1;
+        } else {
+            for (int j = 0; j < PriceIndex::spanLevels; ++j)
+                if ((windows >> j & 1) && index.day(k + (std::size_t{2} << j) - 1).date > until)
+                    windows &= ~(1u << j);
+        }
+        if (windows != 0) {
+            // The day after the window is read next, and its blocks if it may trade.
+            const std::size_t n = std::size_t{2} << (std::bit_width(windows) - 1);
+            __builtin_prefetch(&index.day(k + n));
+            __builtin_prefetch(index.day(k + n).block);
+            return n;
         }
         // The day alone.
         const bool quietDay
@@ -525,11 +559,22 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
                 continue;
             }
             const std::int32_t end = index.dayEnd(k);
-            if (d.firstBlock >= 0) {
-                // The bounds of the day's blocks lie elsewhere in memory: asked for now, they
-                // arrive while the day's first records are read.
-                __builtin_prefetch(index.blockBounds(d.firstBlock));
-                __builtin_prefetch(index.blockBounds(d.firstBlock) + 15);
+            const std::int32_t blocks = index.blockCount(k);
+            if (blocks > 0) {
+                // The prices of the first block that may trade lie far away in memory: asked for
+                // now, they arrive while the day's first records are read.
+                if (moved)
+                    workOutBand();
+                const PriceIndex::Bounds* bounds = index.blockBounds(k);
+                const auto band = d.limits(buyAt, sellAt);
+                for (std::int32_t b = 0; b < blocks; ++b) {
+                    if (!band.hold(bounds[b])) {
+                        const std::int32_t* first = number + d.at + PriceIndex::restOffset + b * PriceIndex::blockSize;
+                        __builtin_prefetch(first - 1);
+                        __builtin_prefetch(first + PriceIndex::blockSize - 1);
+                        break;
+                    }
+                }
             }
             if (record(d.date))
                 break;
@@ -551,18 +596,22 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
                 ++counts.daysPassed;
                 continue;
             }
-            if (d.firstBlock < 0) {
+            if (blocks == 0) {
                 walkTo(end); // a value record never ends the call
                 continue;
             }
             // Blocks: those whose prices cannot trade are passed, the others walked.
-            const PriceIndex::Bounds* bounds = index.blockBounds(d.firstBlock);
+            const PriceIndex::Bounds* bounds = index.blockBounds(k);
             const std::int32_t rest = i;
-            const std::int32_t blocks = (end - rest + PriceIndex::blockSize - 1) / PriceIndex::blockSize;
             for (std::int32_t b = 0; b < blocks; ++b) {
                 const std::int32_t from = b;
-                while (b < blocks && quiet(d.lowest(bounds[b]), d.highest(bounds[b])))
-                    ++b;
+                if (trading && onGrid) {
+                    if (moved)
+                        workOutBand();
+                    const auto band = d.limits(buyAt, sellAt);
+                    while (b < blocks && band.hold(bounds[b]))
+                        ++b;
+                }
                 counts.blocks += b - from + (b < blocks);
                 counts.blocksPassed += b - from;
                 if (b == blocks) {

@@ -178,7 +178,7 @@ TEST(PriceIndexTest, DaysTheirFirstPricesAndTheRest)
         EXPECT_EQ(d.low, r.low) << k;
         EXPECT_EQ(d.high, r.high) << k;
         EXPECT_EQ(d.last, r.last) << k;
-        EXPECT_EQ(d.firstBlock >= 0, r.blocks) << k;
+        EXPECT_EQ(index.blockCount(k), r.blocks ? 3 : 0) << k;
     }
     EXPECT_EQ(index.dayEnd(4), file.recordCount());
     EXPECT_EQ(index.dayFrom(0), 0u);
@@ -188,7 +188,7 @@ TEST(PriceIndexTest, DaysTheirFirstPricesAndTheRest)
 
     // Each block's bounds hold its prices: 32, 32 and 6 of them.
     const auto& d = index.day(4);
-    const PriceIndex::Bounds* bounds = index.blockBounds(d.firstBlock);
+    const PriceIndex::Bounds* bounds = index.blockBounds(4);
     for (int b = 0; b < 3; ++b) {
         const auto from = longRest.begin() + b * PriceIndex::blockSize;
         const auto to = longRest.begin() + std::min<int>((b + 1) * PriceIndex::blockSize, 70);
@@ -243,5 +243,34 @@ TEST(PriceIndexTest, WindowsOfWholeDays)
         EXPECT_TRUE(a.at == b.at && a.date == b.date && a.base == b.base && a.first == b.first && a.low == b.low
                     && a.high == b.high && a.last == b.last && a.whole == b.whole && a.shift == b.shift)
             << k;
+    }
+}
+
+TEST(PriceIndexTest, LimitsHoldExactlyWhenTheBoundsDo)
+{
+    // The walk compares bounds with a band in the day's units; that must say what comparing the
+    // prices the bounds stand for says, at every unit and at the band's ends.
+    Random rng(5);
+    const std::int64_t ends[] = {std::numeric_limits<std::int64_t>::min(),
+                                 std::numeric_limits<std::int64_t>::max(),
+                                 -1,
+                                 0,
+                                 1,
+                                 4095,
+                                 4096,
+                                 65535LL << 10};
+    for (int n = 0; n < 200000; ++n) {
+        PriceIndex::Day d{};
+        d.shift = static_cast<std::uint8_t>(rng.between(0, 15));
+        const PriceIndex::Bounds b{static_cast<std::uint16_t>(rng.between(0, 65535)),
+                                   static_cast<std::uint16_t>(rng.between(0, 65535))};
+        const auto pick = [&] {
+            return rng.between(0, 3) == 0
+                ? ends[rng.between(0, 7)]
+                : (static_cast<std::int64_t>(rng.between(0, 65535)) << d.shift) + rng.between(-2, 2);
+        };
+        const std::int64_t below = pick(), above = pick();
+        EXPECT_EQ(d.limits(below, above).hold(b), d.lowest(b) > below && d.highest(b) < above)
+            << int(d.shift) << " " << b.low << " " << b.high << " " << below << " " << above;
     }
 }
