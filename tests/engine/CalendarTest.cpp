@@ -1,5 +1,5 @@
 #include "engine/Calendar.h"
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <algorithm>
 #include <chrono>

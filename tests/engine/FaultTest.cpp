@@ -1,9 +1,6 @@
 // The program under faults: folders it may not write, a full disk, missing, empty and truncated
 // files, and files that change between runs. Each gives a clear message or a defined result.
 
-#include "PriceBuilder.h"
-#include "Recorders.h"
-#include "TempDir.h"
 #include "engine/CSimEngine.h"
 #include "engine/MarketUpdate.h"
 #include "engine/Portfolio.h"
@@ -14,6 +11,9 @@
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 #include "support/Faults.h"
+#include "support/PriceBuilder.h"
+#include "support/Recorders.h"
+#include "support/TempDir.h"
 #include "tools/ImportCsv.h"
 
 #include <csignal>

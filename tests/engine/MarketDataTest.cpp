@@ -1,6 +1,6 @@
 #include "engine/MarketData.h"
-#include "TempDir.h"
 #include "platform/core/Cp949.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "engine/MarketUpdate.h"
-#include "Recorders.h"
-#include "TempDir.h"
 #include "engine/MarketData.h"
-#include "engine/PriceBuilder.h"
+#include "support/PriceBuilder.h"
+#include "support/Recorders.h"
+#include "support/TempDir.h"
 
 #include "platform/core/FolderLock.h"
 #include "support/Faults.h"

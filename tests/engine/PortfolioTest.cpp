@@ -1,7 +1,7 @@
 #include "engine/Portfolio.h"
-#include "TempDir.h"
 #include "engine/MarketData.h"
 #include "platform/core/Cp949.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "PriceBuilder.h"
-#include "Recorders.h"
-#include "TempDir.h"
 #include "engine/CSimEngine.h"
 #include "engine/Portfolio.h"
+#include "support/PriceBuilder.h"
+#include "support/Recorders.h"
+#include "support/TempDir.h"
 #include "tools/SampleMarket.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
-#include "PriceBuilder.h"
-#include "TempDir.h"
 #include "engine/CSimEngine.h"
 #include "platform/core/Cp949.h"
+#include "support/PriceBuilder.h"
+#include "support/TempDir.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

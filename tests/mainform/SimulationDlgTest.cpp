@@ -1,7 +1,5 @@
 // The settings form, driven through its controls by ID, offscreen.
 
-#include "Recorders.h"
-#include "TempDir.h"
 #include "engine/MarketData.h"
 #include "engine/Portfolio.h"
 #include "mainform/CRangeTableDlg.h"
@@ -12,8 +10,10 @@
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
 #include "platform/qt/DialogTemplate.h"
-#include "qt/QtRecorders.h"
 #include "results/CResultDlg.h"
+#include "support/QtRecorders.h"
+#include "support/Recorders.h"
+#include "support/TempDir.h"
 #include "tools/RunCommand.h"
 #include "tools/SampleMarket.h"
 

@@ -1,13 +1,13 @@
 // The results window on the golden result files of each kind, offscreen.
 
-#include "Recorders.h"
-#include "TempDir.h"
 #include "platform/core/Cp949.h"
 #include "platform/qt/DialogTemplate.h"
-#include "qt/QtRecorders.h"
 #include "results/CResultDlg.h"
 #include "results/CTChart.h"
 #include "results/ResultDlgIds.h"
+#include "support/QtRecorders.h"
+#include "support/Recorders.h"
+#include "support/TempDir.h"
 
 #include <QComboBox>
 #include <QPushButton>

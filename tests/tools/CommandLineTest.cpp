@@ -1,6 +1,6 @@
 #include "tools/CommandLine.h"
-#include "TempDir.h"
 #include "engine/MarketData.h"
+#include "support/TempDir.h"
 #include "tools/RunCommand.h"
 
 #include <functional>

@@ -1,11 +1,11 @@
 #include "tools/ImportCsv.h"
-#include "Recorders.h"
-#include "TempDir.h"
 #include "engine/MarketData.h"
 #include "engine/MarketUpdate.h"
-#include "engine/PriceBuilder.h"
 #include "platform/core/Cp949.h"
 #include "support/Faults.h"
+#include "support/PriceBuilder.h"
+#include "support/Recorders.h"
+#include "support/TempDir.h"
 
 #include <functional>
 #include <map>

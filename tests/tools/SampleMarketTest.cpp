@@ -1,8 +1,8 @@
 #include "tools/SampleMarket.h"
-#include "TempDir.h"
 #include "engine/MarketData.h"
 #include "engine/RangeTable.h"
 #include "engine/TickRound.h"
+#include "support/TempDir.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

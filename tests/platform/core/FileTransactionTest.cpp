@@ -2,10 +2,10 @@
 // its link: under kills at every step, full and read-only folders, and a second process.
 
 #include "platform/core/FileTransaction.h"
-#include "TempDir.h"
 #include "platform/core/FolderLock.h"
 #include "platform/core/TextFile.h"
 #include "support/Faults.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

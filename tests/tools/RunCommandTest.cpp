@@ -1,6 +1,6 @@
-#include "TempDir.h"
-#include "engine/MarketData.h"
 #include "tools/RunCommand.h"
+#include "engine/MarketData.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

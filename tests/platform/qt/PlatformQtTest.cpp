@@ -8,10 +8,10 @@
 #include "platform/qt/NameInputDlgIds.h"
 #include "platform/qt/ProgressDlgIds.h"
 
-#include "Recorders.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 #include "platform/qt/Application.h"
+#include "support/Recorders.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
-#include "TempDir.h"
-#include "platform/core/Cp949.h"
 #include "tools/workbook/WorkbookBuilder.h"
+#include "platform/core/Cp949.h"
+#include "support/TempDir.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>

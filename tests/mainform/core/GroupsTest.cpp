@@ -1,9 +1,9 @@
 #include "mainform/core/Groups.h"
-#include "TempDir.h"
 #include "engine/MarketData.h"
 #include "mainform/core/StockSearch.h"
 #include "platform/core/Cp949.h"
 #include "support/Faults.h"
+#include "support/TempDir.h"
 
 #include <functional>
 #include <sys/stat.h>

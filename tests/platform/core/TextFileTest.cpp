@@ -1,6 +1,6 @@
 #include "platform/core/TextFile.h"
-#include "TempDir.h"
 #include "platform/core/Format.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "results/core/SummaryTables.h"
-#include "Recorders.h"
-#include "TempDir.h"
 #include "platform/core/Cp949.h"
 #include "results/core/ChartData.h"
 #include "results/core/StockTotals.h"
+#include "support/Recorders.h"
+#include "support/TempDir.h"
 #include "tools/ShowCommand.h"
 
 #include <cmath>
