@@ -6,6 +6,7 @@
 
 #include "platform/core/FolderLock.h"
 #include "support/Faults.h"
+#include "support/SmallMarket.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -327,4 +328,21 @@ TEST(MarketUpdateTest, AMalformedBlockGoesToUpdateRej)
     ASSERT_EQ(u.messages.shown.size(), 1u);
     EXPECT_NE(u.messages.shown[0].find("000660"), std::string::npos);
     EXPECT_NE(u.messages.shown[0].find("형식"), std::string::npos);
+}
+
+// An update that cannot be removed is not merged: it would be merged again at every start.
+TEST(MarketUpdateTest, ReadOnlyWorkingFolder)
+{
+    test::SmallMarket m;
+    m.dir.write("Update.new", "A111110\r\n0\r\n20040109\r\n");
+    test::ReadOnlyCopy ro(m.dir.path());
+    if (!ro.usable)
+        GTEST_SKIP() << "this machine lets the test neither mount a read-only folder nor drop write access";
+    NullProgress progress;
+    const auto outcome = mergeUpdate(ro.mountPoint, m.dir.path(), 2, progress, m.messages);
+    EXPECT_EQ(outcome.merged, 0);
+    EXPECT_TRUE(outcome.kept);
+    ASSERT_FALSE(m.messages.shown.empty());
+    EXPECT_NE(m.messages.shown.back().find("Update.new"), std::string::npos);
+    EXPECT_EQ(m.dir.read("StockData/111110.real"), test::SmallMarket::prices(10000));
 }

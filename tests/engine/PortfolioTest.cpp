@@ -1,6 +1,7 @@
 #include "engine/Portfolio.h"
-#include "engine/MarketData.h"
-#include "platform/core/Cp949.h"
+#include "support/CodeEntries.h"
+#include "support/Faults.h"
+#include "support/SmallMarket.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,13 +12,12 @@ namespace {
 
 std::vector<std::string> entries()
 {
-    return {codeRecordBytes("005930", toCp949("가람전자")).substr(0, 27),
-            codeRecordBytes("000660", toCp949("나래반도체")).substr(0, 27)};
+    return {test::codeEntry("005930", "가람전자"), test::codeEntry("000660", "나래반도체")};
 }
 
 } // namespace
 
-TEST(SimItemTest, LinesAreFortyBytesInEveryMode)
+TEST(PortfolioTest, SimItemLinesAreFortyBytesInEveryMode)
 {
     struct Row
     {
@@ -45,7 +45,7 @@ TEST(SimItemTest, LinesAreFortyBytesInEveryMode)
     }
 }
 
-TEST(SimItemTest, TruncatedLastLineIsNotAnEntry)
+TEST(PortfolioTest, SimItemTruncatedLastLineIsNotAnEntry)
 {
     std::string bytes = simItemBytes(entries(), 0, 5000);
     EXPECT_EQ(parseSimItems(bytes + bytes.substr(0, 20)).size(), 2u);
@@ -54,7 +54,7 @@ TEST(SimItemTest, TruncatedLastLineIsNotAnEntry)
     EXPECT_TRUE(parseSimItems("").empty());
 }
 
-TEST(SimItemTest, WriteAndReadBack)
+TEST(PortfolioTest, SimItemWriteAndReadBack)
 {
     test::TempDir dir;
     ASSERT_TRUE(writeSimItems(dir.path(), entries(), 1, 250000000));
@@ -63,4 +63,13 @@ TEST(SimItemTest, WriteAndReadBack)
     EXPECT_EQ((*items)[0].amount, 250000000);
     EXPECT_EQ((*items)[1].amount, 0);
     EXPECT_FALSE(readSimItems(dir / "missing.lst"));
+}
+
+TEST(PortfolioTest, ReadOnlyWorkingFolder)
+{
+    test::SmallMarket m;
+    test::ReadOnlyCopy ro(m.dir.path());
+    if (!ro.usable)
+        GTEST_SKIP() << "this machine lets the test neither mount a read-only folder nor drop write access";
+    EXPECT_FALSE(writeSimItems(ro.mountPoint, test::SmallMarket::portfolio(), 0, 1000));
 }

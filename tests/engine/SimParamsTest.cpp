@@ -5,7 +5,7 @@
 
 using namespace kestrelan;
 
-TEST(ValidateTest, FirstProblemWithItsSettingOrNone)
+TEST(SimParamsTest, ValidateFirstProblemWithItsSettingOrNone)
 {
     struct Row
     {
@@ -65,7 +65,7 @@ TEST(ValidateTest, FirstProblemWithItsSettingOrNone)
     EXPECT_EQ(validate(zero)->message, "매매차익 입력이 잘못되었습니다."); // the form's message
 }
 
-TEST(DefaultPeriodTest, TwentyFourWholeMonthsBeforeTheLastMonth)
+TEST(SimParamsTest, DefaultPeriodTwentyFourWholeMonthsBeforeTheLastMonth)
 {
     struct Row
     {

@@ -5,6 +5,7 @@
 #include "results/CResultDlg.h"
 #include "results/CTChart.h"
 #include "results/ResultDlgIds.h"
+#include "support/GoldenCases.h"
 #include "support/QtRecorders.h"
 #include "support/Recorders.h"
 #include "support/TempDir.h"
@@ -14,7 +15,6 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
-#include <fstream>
 
 using namespace kestrelan;
 
@@ -26,12 +26,7 @@ class ResultDlgTest : public QObject
     {
         Window(const std::string& goldenCase, bool withTrades = true)
         {
-            const auto expected
-                = std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/cases" / goldenCase / "expected";
-            for (const char* f : {"result.csv", "trade.csv", "closing.csv", "gen.csv"}) {
-                if (std::filesystem::exists(expected / f) && (withTrades || std::string(f) != "trade.csv"))
-                    std::filesystem::copy_file(expected / f, dir / f);
-            }
+            test::copyGoldenResults(goldenCase, dir.path(), withTrades);
             const ResultServices s(WindowServices(messages, shell, names, dir.path(), KESTRELAN_WORKBOOK_DIR),
                                    home / "fname.tmp", home / "SimResult");
             dialog = std::make_unique<CResultDlg>(s);

@@ -57,7 +57,7 @@ bool killedAtPoint(int n, const std::function<void()>& step, std::string* point)
 }
 
 SmallDisk::SmallDisk(const std::filesystem::path& source, std::filesystem::path mountPointIn, bool fillNow)
-    : mountPoint(mountPointIn.empty() ? source.parent_path() / "small" : std::move(mountPointIn))
+    : mountPoint(mountPointIn.empty() ? place / "small" : std::move(mountPointIn))
 {
     std::filesystem::create_directories(mountPoint);
     if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
@@ -88,7 +88,7 @@ void SmallDisk::fill()
 void SmallDisk::empty() { std::filesystem::remove(mountPoint / "filler"); }
 
 ReadOnlyCopy::ReadOnlyCopy(const std::filesystem::path& source)
-    : mountPoint(source.parent_path() / "readonly")
+    : mountPoint(place / "readonly")
 {
     std::filesystem::create_directories(mountPoint);
     if (::geteuid() != 0) {

@@ -2,9 +2,12 @@
 #include "engine/MarketData.h"
 #include "engine/MarketUpdate.h"
 #include "platform/core/Cp949.h"
+#include "platform/core/Format.h"
+#include "platform/core/TextFile.h"
 #include "support/Faults.h"
 #include "support/PriceBuilder.h"
 #include "support/Recorders.h"
+#include "support/SmallMarket.h"
 #include "support/TempDir.h"
 
 #include <functional>
@@ -321,4 +324,27 @@ TEST(ImportCsvTest, ACommitIsWholeOrNothingAlsoAcrossAKill)
     ::chmod((readOnly.out / "StockData").c_str(), 0755);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(files(readOnly.out), before);
+}
+
+TEST(ImportCsvTest, ImportOnAFullDiskLeavesTheMarket)
+{
+    test::SmallMarket m;
+    test::SmallDisk disk(m.dir.path());
+    if (!disk.usable)
+        GTEST_SKIP() << "this machine does not let the test mount a small tmpfs";
+    test::TempDir in;
+    std::string prices = "Date,Close\n";
+    for (int d = 1; d <= 28; ++d)
+        prices += format("2004-02-%02d,%d\n", d, 1000 + d * 5);
+    in.write("prices/111110.csv", prices);
+    in.write("index.csv", "Date,Close\n2004-01-05,800\n");
+    in.write("names.csv", "111110,ONE\n");
+    ImportOptions o;
+    o.prices = in / "prices";
+    o.index = in / "index.csv";
+    o.names = in / "names.csv";
+    o.out = disk.mountPoint;
+    EXPECT_THROW(importCsv(o), ImportError);
+    EXPECT_EQ(readWholeFile(disk.mountPoint / "StockData/111110.real"), test::SmallMarket::prices(10000));
+    EXPECT_EQ(readWholeFile(disk.mountPoint / "kospi.lst"), m.dir.read("kospi.lst"));
 }

@@ -8,16 +8,16 @@ using namespace kestrelan;
 
 namespace {
 
-struct Options : ::testing::Test
+struct RunCommandTest : ::testing::Test
 {
-    Options() { dir.write("kospi.lst", indexRecordBytes(20050311, 1, 1) + indexRecordBytes(20050314, 1, 1)); }
+    RunCommandTest() { dir.write("kospi.lst", indexRecordBytes(20050311, 1, 1) + indexRecordBytes(20050314, 1, 1)); }
     RunOptions parse(std::vector<std::string> args) { return parseRunOptions(args, dir.path(), "/prog"); }
     test::TempDir dir;
 };
 
 } // namespace
 
-TEST_F(Options, DefaultsAreTheFormDefaults)
+TEST_F(RunCommandTest, DefaultsAreTheFormDefaults)
 {
     const RunOptions o = parse({});
     const SimParams& p = o.params;
@@ -40,7 +40,7 @@ TEST_F(Options, DefaultsAreTheFormDefaults)
     EXPECT_EQ(o.programDir, "/prog");
 }
 
-TEST_F(Options, ModeDependentDefaults)
+TEST_F(RunCommandTest, ModeDependentDefaults)
 {
     EXPECT_EQ(parse({"--stocks", "005930", "--invest-mode", "2"}).amount, 10000);
     EXPECT_EQ(parse({"--stocks", "005930", "--amount", "2147483647"}).amount,
@@ -52,7 +52,7 @@ TEST_F(Options, ModeDependentDefaults)
     EXPECT_EQ(parse({"--start", "20040105", "--end", "20040110"}).params.endDate, 20040110);
 }
 
-TEST_F(Options, BadOptionsAreRefused)
+TEST_F(RunCommandTest, BadOptionsAreRefused)
 {
     const std::vector<std::vector<std::string>> bad = {
         {"--cadence", "3"}, {"--start", "2004-02-30"}, {"--start", "20041305"}, {"--margin", "0"},
@@ -64,7 +64,7 @@ TEST_F(Options, BadOptionsAreRefused)
 
 // Without --stocks the run reads an existing SimItem.lst: its amounts were written for the mode
 // they were written in, and neither a mode nor an amount given now can reach them.
-TEST_F(Options, InvestModeAndAmountOnlyWithStocks)
+TEST_F(RunCommandTest, InvestModeAndAmountOnlyWithStocks)
 {
     for (const std::vector<std::string>& args : {std::vector<std::string>{"--invest-mode", "2"},
                                                  {"--amount", "5000"},
@@ -82,9 +82,9 @@ TEST_F(Options, InvestModeAndAmountOnlyWithStocks)
     EXPECT_NO_THROW(parse({"--yield-stats", "1"})); // the other settings apply to any SimItem.lst
 }
 
-TEST(OptionsWithoutIndex, NeedExplicitDates)
+TEST_F(RunCommandTest, OptionsWithoutIndexNeedExplicitDates)
 {
-    test::TempDir dir;
-    EXPECT_THROW(parseRunOptions({}, dir.path(), "/prog"), std::invalid_argument);
-    EXPECT_NO_THROW(parseRunOptions({"--start", "20040101", "--end", "20041231"}, dir.path(), "/prog"));
+    test::TempDir noIndex;
+    EXPECT_THROW(parseRunOptions({}, noIndex.path(), "/prog"), std::invalid_argument);
+    EXPECT_NO_THROW(parseRunOptions({"--start", "20040101", "--end", "20041231"}, noIndex.path(), "/prog"));
 }

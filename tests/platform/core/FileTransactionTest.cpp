@@ -1,15 +1,13 @@
-// Several files replaced together, a folder held by one writer, and a file replaced in place of
-// its link: under kills at every step, full and read-only folders, and a second process.
+// Several files replaced together, and a file replaced in place of its link: under kills at every
+// step and in full and read-only folders.
 
 #include "platform/core/FileTransaction.h"
-#include "platform/core/FolderLock.h"
 #include "platform/core/TextFile.h"
 #include "support/Faults.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace kestrelan;
@@ -124,28 +122,4 @@ TEST(FileTransactionTest, ReplacingKeepsTheModeAndTheLink)
     };
     ASSERT_EQ(::stat((dir / "real/group.lst").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-}
-
-TEST(FolderLockTest, OneWriterAtATimeAndNoStaleLockAfterAKill)
-{
-    test::TempDir dir;
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-        const auto lock = FolderLock::tryAcquire(dir.path());
-        const char c = lock ? '1' : '0';
-        (void)::write(ready[1], &c, 1);
-        ::pause();
-        ::_exit(0);
-    }
-    char c = 0;
-    ASSERT_EQ(::read(ready[0], &c, 1), 1);
-    EXPECT_EQ(c, '1');
-    EXPECT_FALSE(FolderLock::tryAcquire(dir.path()));
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
-    EXPECT_TRUE(FolderLock::acquire(dir.path(), 2.0));
-    ::close(ready[0]);
-    ::close(ready[1]);
 }

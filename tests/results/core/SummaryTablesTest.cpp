@@ -1,15 +1,12 @@
 #include "results/core/SummaryTables.h"
 #include "platform/core/Cp949.h"
 #include "results/core/ChartData.h"
-#include "results/core/StockTotals.h"
+#include "support/GoldenCases.h"
 #include "support/Recorders.h"
 #include "support/TempDir.h"
-#include "tools/ShowCommand.h"
 
 #include <cmath>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 
 using namespace kestrelan;
 
@@ -17,34 +14,9 @@ namespace {
 
 const std::string header = toCp949("시작일,종료일,시작일지수,종료일지수,총투자비,최초매수액, 주식평가액, 최종평가액,"
                                    "KOSPI수익률,수익률,총매매금액,매매회전수,매매차익\r\n");
-
-std::string goldenFile(const std::string& caseName, const std::string& file)
-{
-    test::TempDir unused;
-    const auto path = std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/cases" / caseName / "expected" / file;
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// A folder holding the expected result files of a golden case.
-struct GoldenResults
-{
-    explicit GoldenResults(const std::string& caseName)
-    {
-        for (const char* f : {"result.csv", "trade.csv", "closing.csv", "gen.csv"}) {
-            const std::string bytes = goldenFile(caseName, f);
-            if (!bytes.empty()
-                || std::filesystem::exists(std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/cases" / caseName
-                                           / "expected" / f))
-                dir.write(f, bytes);
-        }
-    }
-    test::TempDir dir;
-};
-
 } // namespace
 
-TEST(FormatTest, AmountsGroupAndPad)
+TEST(SummaryTablesTest, FormatAmountsGroupAndPad)
 {
     struct Row
     {
@@ -67,7 +39,7 @@ TEST(FormatTest, AmountsGroupAndPad)
         EXPECT_EQ(formatAmount(row.text, row.width), row.shown) << row.text;
 }
 
-TEST(FormatTest, PerMilleToPercent)
+TEST(SummaryTablesTest, FormatPerMilleToPercent)
 {
     struct Row
     {
@@ -81,7 +53,7 @@ TEST(FormatTest, PerMilleToPercent)
         EXPECT_EQ(formatPerMille(row.text), row.shown) << row.text;
 }
 
-TEST(FormatTest, ShortDates)
+TEST(SummaryTablesTest, FormatShortDates)
 {
     EXPECT_EQ(shortDate("04-1-5"), "04-01-05");
     EXPECT_EQ(shortDate("04-12-5"), "04-12-05");
@@ -91,7 +63,7 @@ TEST(FormatTest, ShortDates)
     EXPECT_EQ(shortDate(""), std::nullopt);
 }
 
-TEST(FormatTest, RoundingOnTheFirstDecimal)
+TEST(SummaryTablesTest, FormatRoundingOnTheFirstDecimal)
 {
     EXPECT_EQ(roundFirstDecimal(12.5), 13);
     EXPECT_EQ(roundFirstDecimal(12.4), 12);
@@ -100,14 +72,14 @@ TEST(FormatTest, RoundingOnTheFirstDecimal)
 }
 
 // Found by fuzz_results: a gen.csv amount of 3e18 thousand won overflowed the conversion.
-TEST(FormatTest, RoundingSaturatesBeyondThe32BitRange)
+TEST(SummaryTablesTest, FormatRoundingSaturatesBeyondThe32BitRange)
 {
     EXPECT_EQ(roundFirstDecimal(3e18), 2147483647);
     EXPECT_EQ(roundFirstDecimal(-3e18), -2147483647);
     EXPECT_EQ(roundFirstDecimal(std::nan("")), 0);
 }
 
-TEST(ClassifyTest, KindsFromTheFirstTwoStartDates)
+TEST(SummaryTablesTest, ClassifyKindsFromTheFirstTwoStartDates)
 {
     struct Row
     {
@@ -141,7 +113,7 @@ TEST(ClassifyTest, KindsFromTheFirstTwoStartDates)
 
 TEST(SummaryTablesTest, SingleFundFromTheWorkedExample)
 {
-    GoldenResults g("worked-single-amount");
+    test::GoldenResults g("worked-single-amount");
     test::RecordingSink messages;
     const auto t = fillSummaryTables(ResultKind::SingleFundTraded, g.dir.path(), messages);
     EXPECT_TRUE(messages.shown.empty());
@@ -167,7 +139,7 @@ TEST(SummaryTablesTest, SingleFundFromTheWorkedExample)
 
 TEST(SummaryTablesTest, FundSeriesTable)
 {
-    GoldenResults g("flat-series-monthly");
+    test::GoldenResults g("flat-series-monthly");
     test::RecordingSink messages;
     const auto t = fillSummaryTables(ResultKind::FundSeries, g.dir.path(), messages);
     ASSERT_EQ(t.rowCount, 2);
@@ -217,7 +189,7 @@ TEST(SummaryTablesTest, UndefinedCellsAndMissingFiles)
 
 TEST(SummaryTablesTest, EmptyClosingFieldsMeanNoPrice)
 {
-    GoldenResults g("sample-single-delisted");
+    test::GoldenResults g("sample-single-delisted");
     test::RecordingSink messages;
     const auto t = fillSummaryTables(ResultKind::SingleFundTraded, g.dir.path(), messages);
     ASSERT_GT(t.rowCount, 30);
@@ -225,123 +197,7 @@ TEST(SummaryTablesTest, EmptyClosingFieldsMeanNoPrice)
     ASSERT_EQ(late.size(), 3u);
     EXPECT_FALSE(late[0].has_value()); // 001460's data ended on 2004-06-30
     EXPECT_TRUE(late[1].has_value());
-    const auto chart = stockChartData(t, 0, goldenFile("sample-single-delisted", "trade.csv"));
+    const auto chart = stockChartData(t, 0, g.dir.read("trade.csv"));
     EXPECT_EQ(chart.price.size(), static_cast<std::size_t>(t.rowCount));
     EXPECT_FALSE(chart.price.back().y.has_value());
-}
-
-TEST(ChartDataTest, YieldAxes)
-{
-    SummaryTables t;
-    auto add = [&](std::int32_t kospi, std::int32_t fund, std::int32_t profit, std::int32_t share) {
-        ResultRow r;
-        r.kospiYieldPm = kospi;
-        r.fundYieldPm = fund;
-        r.profitRatePm = profit;
-        r.stockSharePm = share;
-        t.rows.push_back(r);
-        t.rowDates.push_back("04-01-0" + std::to_string(t.rows.size()));
-        t.rowCount = static_cast<int>(t.rows.size());
-    };
-    add(30, 470, 100, 1000); // 3 % to 47 %; a 100 % share does not move the left axis
-    auto d = yieldChartData(t);
-    EXPECT_EQ(d.left.minimum, 0);
-    EXPECT_EQ(d.left.maximum, 50);
-    EXPECT_EQ(d.right.maximum, 100);
-    EXPECT_EQ(d.series[0].size(), 1u);
-    EXPECT_EQ(d.series[2][0].colour, colours::red);
-    add(-135, 0, 0, 0);
-    d = yieldChartData(t);
-    EXPECT_EQ(d.left.minimum, -20);
-
-    const auto none = yieldChartData(SummaryTables{});
-    EXPECT_EQ(none.left.minimum, 0);
-    EXPECT_EQ(none.left.maximum, 10);
-}
-
-TEST(ChartDataTest, SeriesPointsAndAxes)
-{
-    SummaryTables t;
-    for (auto [k, f] : {std::pair{123, -41}, {-50, 20}, {300, 250}, {80, 60}}) {
-        ResultRow r;
-        r.kospiYieldPm = k;
-        r.fundYieldPm = f;
-        t.rows.push_back(r);
-    }
-    t.rowCount = 4;
-    const auto d = seriesChartData(t);
-    EXPECT_DOUBLE_EQ(d.funds[0].x, 12.3);
-    EXPECT_DOUBLE_EQ(*d.funds[0].y, -4.1);
-    EXPECT_EQ(d.bottom.minimum, -10);
-    EXPECT_EQ(d.bottom.maximum, 40);
-    EXPECT_EQ(d.left.minimum, -10);
-    EXPECT_EQ(d.left.maximum, 30);
-    EXPECT_EQ(d.trend.size(), 2u);
-    EXPECT_FALSE(d.curveFit.empty());
-    const auto none = seriesChartData(SummaryTables{});
-    EXPECT_LT(none.bottom.minimum, none.bottom.maximum);
-    EXPECT_LT(none.left.minimum, none.left.maximum);
-}
-
-TEST(ChartDataTest, StockAxisAndMarks)
-{
-    struct Row
-    {
-        std::int32_t low, high;
-        double bottom, top, step;
-    };
-    // prices | axis: 8,200-9,400 -> 7,000..10,000 step 300; 3,000-4,000 -> 2,000..5,000
-    const Row rows[] = {{8200, 9400, 7000, 10000, 300}, {3000, 4000, 2000, 5000, 300}};
-    for (const auto& row : rows) {
-        SummaryTables t;
-        t.stockCodes = {"123450"};
-        for (auto p : {row.low, row.high}) {
-            ResultRow r;
-            r.closing = {p};
-            t.rows.push_back(r);
-        }
-        t.rowDates = {"04-01-05", "04-01-06"};
-        t.rowCount = 2;
-        const std::string log = toCp949("2004-1-5,123450,가,매수,30,12345.678900,370370,740,0\r\n"
-                                        "2004-01-05,123450,가,매수,10,12000.000000,120000,240,0\r\n"
-                                        "2004-01-06,123450,가,매도,10,9500.500000,95005,190,285\r\n"
-                                        "2004-01-06,123450,가,초매,1000,9000,0,0,0\r\n"
-                                        "2004-01-06,999999,나,매수,10,1.000000,10,0,0\r\n");
-        const auto d = stockChartData(t, 0, log);
-        EXPECT_EQ(d.left.minimum, row.bottom);
-        EXPECT_EQ(d.left.maximum, row.top);
-        EXPECT_EQ(d.left.increment, row.step);
-        EXPECT_EQ(*d.buys[0].y, 12000); // the later purchase line of the day wins
-        EXPECT_FALSE(d.buys[1].y.has_value());
-        EXPECT_EQ(*d.sells[1].y, 9500);
-        EXPECT_FALSE(d.sells[0].y.has_value());
-    }
-    const auto marks = tradeMarks(SummaryTables{}, 0, "");
-    EXPECT_TRUE(marks.buy.empty());
-}
-
-TEST(ShowTest, PrintsAlignedTables)
-{
-    GoldenResults g("worked-single-amount");
-    test::RecordingSink messages;
-    const auto text = showTables(ResultKind::SingleFundTraded,
-                                 fillSummaryTables(ResultKind::SingleFundTraded, g.dir.path(), messages));
-    EXPECT_NE(text.find("종목명"), std::string::npos);
-    EXPECT_NE(text.find("가람전자"), std::string::npos);
-    EXPECT_NE(text.find("10,629"), std::string::npos);
-}
-
-TEST(StockTotalsTest, ValueIsSharesAtTheLastPriceAndCash)
-{
-    // code, name, last, start, invest, cash, shares, gain (thousands of won); a cut last line is not a stock
-    const std::string gen = "123450,A,11200,10000,10000.000000,5588.650000,450,93.100000\r\n"
-                            "123460,B,500,1000,2000.000000,0.000000,0,-1.000000\r\n"
-                            "123470,C,100,100,9999.0";
-    const StockTotals t = stockTotals(readGenCsv(gen));
-    ASSERT_EQ(t.count, 2);
-    EXPECT_DOUBLE_EQ(t.stocks[0].value, 450 * 11200 * 0.001 + 5588.65);
-    EXPECT_DOUBLE_EQ(t.stocks[1].value, 0);
-    EXPECT_DOUBLE_EQ(t.invest, 12000);
-    EXPECT_DOUBLE_EQ(t.value, 10628.65);
-    EXPECT_DOUBLE_EQ(t.gain, 92.1);
 }

@@ -1,5 +1,6 @@
 #include "tools/workbook/WorkbookBuilder.h"
 #include "platform/core/Cp949.h"
+#include "support/GoldenCases.h"
 #include "support/TempDir.h"
 
 #include <cstdio>
@@ -23,22 +24,9 @@ std::string part(const std::filesystem::path& xlsx, const std::string& name)
     return out;
 }
 
-struct Results
-{
-    explicit Results(const std::string& goldenCase)
-    {
-        const auto expected
-            = std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/cases" / goldenCase / "expected";
-        for (const char* f : {"result.csv", "trade.csv", "closing.csv", "gen.csv"})
-            if (std::filesystem::exists(expected / f))
-                std::filesystem::copy_file(expected / f, dir / f);
-    }
-    test::TempDir dir;
-};
-
 } // namespace
 
-TEST(WorkbookTest, HandoffCarriesTheNameAfterTheProgramFolder)
+TEST(WorkbookBuilderTest, HandoffCarriesTheNameAfterTheProgramFolder)
 {
     test::TempDir dir;
     dir.write("fname.tmp", "/opt/kestrelan/" + toCp949("성장주") + "\r\n7\r\n");
@@ -55,9 +43,9 @@ TEST(WorkbookTest, HandoffCarriesTheNameAfterTheProgramFolder)
     EXPECT_TRUE(isFileName("성장주 2004"));
 }
 
-TEST(WorkbookTest, SingleFundSheetsAndChart)
+TEST(WorkbookBuilderTest, SingleFundSheetsAndChart)
 {
-    Results r("worked-single-amount");
+    test::GoldenResults r("worked-single-amount");
     test::TempDir out;
     const auto path = buildWorkbook({"가치주", 1}, r.dir.path(), out.path());
     EXPECT_EQ(path, out / "가치주.xlsx");
@@ -76,9 +64,9 @@ TEST(WorkbookTest, SingleFundSheetsAndChart)
     EXPECT_NE(chart.find("일별"), std::string::npos);
 }
 
-TEST(WorkbookTest, FundSeriesCountsAndScatterChart)
+TEST(WorkbookBuilderTest, FundSeriesCountsAndScatterChart)
 {
-    Results r("sample-series-monthly-total");
+    test::GoldenResults r("sample-series-monthly-total");
     test::TempDir out;
     const auto path = buildWorkbook({"series", 4}, r.dir.path(), out.path());
     const std::string book = part(path, "xl/workbook.xml");
@@ -88,9 +76,9 @@ TEST(WorkbookTest, FundSeriesCountsAndScatterChart)
     EXPECT_NE(part(path, "xl/charts/chart1.xml").find("<c:scatterChart>"), std::string::npos);
 }
 
-TEST(WorkbookTest, AnExistingWorkbookIsKept)
+TEST(WorkbookBuilderTest, AnExistingWorkbookIsKept)
 {
-    Results r("worked-single-amount");
+    test::GoldenResults r("worked-single-amount");
     test::TempDir out;
     const auto first = buildWorkbook({"tmp", 1}, r.dir.path(), out.path());
     out.write("tmp.xlsx", "the user's own edits");

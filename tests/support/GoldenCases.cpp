@@ -1,0 +1,18 @@
+#include "support/GoldenCases.h"
+
+namespace kestrelan::test {
+
+std::filesystem::path goldenExpected(const std::string& caseName)
+{
+    return std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/cases" / caseName / "expected";
+}
+
+void copyGoldenResults(const std::string& caseName, const std::filesystem::path& dir, bool withTrades)
+{
+    const auto expected = goldenExpected(caseName);
+    for (const char* f : {"result.csv", "trade.csv", "closing.csv", "gen.csv"})
+        if (std::filesystem::exists(expected / f) && (withTrades || std::string(f) != "trade.csv"))
+            std::filesystem::copy_file(expected / f, dir / f);
+}
+
+} // namespace kestrelan::test
