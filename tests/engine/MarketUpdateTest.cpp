@@ -8,12 +8,8 @@
 #include "support/Faults.h"
 #include "support/SmallMarket.h"
 
-#include <csignal>
 #include <gtest/gtest.h>
-#include <map>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace kestrelan;
 
@@ -192,15 +188,6 @@ const std::string fourBlocks = "A005930\r\n2\r\n20050315\r\n20050315\r\n12500\r\
                                "A123450\r\n2\r\n20050316\r\n20050316\r\n7000\r\n"
                                "A005930\r\n2\r\n20050316\r\n20050316\r\n12600\r\n";
 
-std::map<std::string, std::string> marketFiles(const test::TempDir& dir)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
-        if (e.is_regular_file())
-            files[std::filesystem::relative(e.path(), dir.path()).string()] = *readWholeFile(e.path());
-    return files;
-}
-
 } // namespace
 
 TEST(MarketUpdateTest, AKillAtAnyPointAppliesEveryBlockOnce)
@@ -208,7 +195,7 @@ TEST(MarketUpdateTest, AKillAtAnyPointAppliesEveryBlockOnce)
     for (const std::string& tail : {std::string(), std::string("A005930\r\n1\r\n20050101\r\n1\r\n")}) {
         Update reference;
         reference.merge(fourBlocks + tail);
-        const auto expected = marketFiles(reference.dir);
+        const auto expected = reference.dir.files();
         int kills = 0;
         for (int n = 1;; ++n) {
             Update u;
@@ -219,7 +206,7 @@ TEST(MarketUpdateTest, AKillAtAnyPointAppliesEveryBlockOnce)
                 break;
             ++kills;
             mergeUpdate(u.dir.path(), u.dir.path(), 30, u.progress, u.messages); // the next start
-            EXPECT_EQ(marketFiles(u.dir), expected)
+            EXPECT_EQ(u.dir.files(), expected)
                 << "killed at point " << n << " (" << point << ")" << (tail.empty() ? "" : " with a refused block");
         }
         EXPECT_GE(kills, 8);
@@ -257,26 +244,14 @@ TEST(MarketUpdateTest, ASecondWriterWaitsForTheFirst)
 {
     Update u;
     u.dir.write("Update.new", fourBlocks);
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-        const auto lock = FolderLock::tryAcquire(u.dir.path());
-        (void)::write(ready[1], "1", 1);
-        ::pause();
-        ::_exit(0);
-    }
-    char c = 0;
-    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    test::LockHolder holder(u.dir.path());
+    ASSERT_TRUE(holder.held);
     const auto busy = mergeUpdate(u.dir.path(), u.dir.path(), 30, u.progress, u.messages);
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
+    holder.release();
     EXPECT_EQ(busy.merged, 0);
     ASSERT_EQ(u.messages.shown.size(), 1u);
     EXPECT_NE(u.messages.shown[0].find(folderBusyMessage), std::string::npos);
     EXPECT_EQ(mergeUpdate(u.dir.path(), u.dir.path(), 30, u.progress, u.messages).merged, 4);
-    ::close(ready[0]);
-    ::close(ready[1]);
 }
 
 TEST(MarketUpdateTest, WhatCannotBeRemovedOrReadIsNotMerged)

@@ -14,13 +14,10 @@
 #include "tools/SampleMarket.h"
 
 #include <algorithm>
-#include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace kestrelan;
 
@@ -336,25 +333,13 @@ TEST_F(SimulationRunTest, AKilledRunLeavesNoResultThatLooksFinished)
 TEST_F(SimulationRunTest, TwoRunsInOneFolderOneAtATime)
 {
     test::SmallMarket m;
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-        const auto lock = FolderLock::tryAcquire(m.dir.path());
-        (void)::write(ready[1], "1", 1);
-        ::pause();
-        ::_exit(0);
-    }
-    char c = 0;
-    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    test::LockHolder holder(m.dir.path());
+    ASSERT_TRUE(holder.held);
     EXPECT_EQ(m.run(), runStopped);
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
+    holder.release();
     ASSERT_EQ(m.messages.shown.size(), 1u);
     EXPECT_EQ(m.messages.shown[0], folderBusyMessage);
     EXPECT_EQ(m.run(), runFinished);
-    ::close(ready[0]);
-    ::close(ready[1]);
 }
 
 TEST_F(SimulationRunTest, FilesBeyondTheirReadersLimits)

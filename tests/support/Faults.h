@@ -1,6 +1,6 @@
 #pragma once
-// Faults as they happen to users: a kill -9 at a chosen point of a write sequence, and a folder
-// that an ordinary user may not write.
+// Faults as they happen to users: a kill -9 at a chosen point of a write sequence, a full disk, a
+// folder that an ordinary user may not write, and a second process that holds the folder.
 
 #include "support/TempDir.h"
 
@@ -55,6 +55,23 @@ public:
 
 private:
     bool mounted = false;
+};
+
+/// A second process that holds a folder's lock until release() or the end of the holder.
+class LockHolder
+{
+public:
+    explicit LockHolder(const std::filesystem::path& dir);
+    ~LockHolder();
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+
+    /// Kills the process, which leaves the lock as any killed program does.
+    void release();
+    bool held = false; // the process took the lock
+
+private:
+    int pid = -1;
 };
 
 /// Runs `step` in a child process as an ordinary user (uid and gid 65534 when this process is

@@ -32,6 +32,17 @@ void TempDir::write(std::string_view name, std::string_view bytes) const
         throw std::runtime_error("cannot write " + path.string());
 }
 
+std::map<std::string, std::string> TempDir::files() const
+{
+    std::map<std::string, std::string> all;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
+        if (e.is_regular_file()) {
+            const std::string name = std::filesystem::relative(e.path(), dir).string();
+            all[name] = read(name);
+        }
+    return all;
+}
+
 std::string TempDir::read(std::string_view name) const
 {
     std::ifstream in(dir / name, std::ios::binary);

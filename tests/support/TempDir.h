@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,9 @@ public:
     void write(std::string_view name, std::string_view bytes) const;
     std::string read(std::string_view name) const;
     bool exists(std::string_view name) const { return std::filesystem::exists(dir / name); }
+    /// Every file below the folder by its path inside it, with its bytes: what a change left,
+    /// its litter (a stage, a journal) included.
+    std::map<std::string, std::string> files() const;
 
 private:
     std::filesystem::path dir;

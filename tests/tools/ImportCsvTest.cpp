@@ -11,7 +11,6 @@
 #include "support/TempDir.h"
 
 #include <functional>
-#include <map>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -266,20 +265,13 @@ TEST(ImportCsvTest, ACommitIsWholeOrNothingAlsoAcrossAKill)
     Import old;
     old.in.write("prices/005930.csv", "Date,Close\n2005-03-02,500\n");
     old.run();
-    const auto files = [](const test::TempDir& dir) {
-        std::map<std::string, std::string> all;
-        for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
-            if (e.is_regular_file())
-                all[std::filesystem::relative(e.path(), dir.path()).string()] = *readWholeFile(e.path());
-        return all;
-    };
     const auto copyOld = [&](Import& im) {
         std::filesystem::copy(old.out.path(), im.out.path(), std::filesystem::copy_options::recursive);
     };
     Import fresh;
     copyOld(fresh);
     fresh.run();
-    const auto before = files(old.out), after = files(fresh.out);
+    const auto before = old.out.files(), after = fresh.out.files();
 
     int kills = 0;
     for (int n = 1;; ++n) {
@@ -291,7 +283,7 @@ TEST(ImportCsvTest, ACommitIsWholeOrNothingAlsoAcrossAKill)
             break;
         ++kills;
         recoverMarketFiles(im.out.path()); // what the next run, import, merge or start does first
-        const auto now = files(im.out);
+        const auto now = im.out.files();
         EXPECT_TRUE(now == before || now == after) << "killed at " << point;
     }
     EXPECT_GE(kills, 6);
@@ -323,7 +315,7 @@ TEST(ImportCsvTest, ACommitIsWholeOrNothingAlsoAcrossAKill)
     });
     ::chmod((readOnly.out / "StockData").c_str(), 0755);
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(files(readOnly.out), before);
+    EXPECT_EQ(readOnly.out.files(), before);
 }
 
 TEST(ImportCsvTest, ImportOnAFullDiskLeavesTheMarket)

@@ -14,16 +14,6 @@ using namespace kestrelan;
 
 namespace {
 
-// The folder's files by name, litter included, so that a leftover stage or journal shows.
-std::map<std::string, std::string> contents(const test::TempDir& dir)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
-        if (e.is_regular_file())
-            files[std::filesystem::relative(e.path(), dir.path()).string()] = *readWholeFile(e.path());
-    return files;
-}
-
 void seed(const test::TempDir& dir)
 {
     dir.write("a.lst", "old a");
@@ -48,8 +38,8 @@ TEST(FileTransactionTest, AKillAtAnyStepLeavesAllOldOrAllNew)
     seed(before);
     seed(after);
     ASSERT_TRUE(change(after.path()));
-    const auto oldFiles = contents(before);
-    const auto newFiles = contents(after);
+    const auto oldFiles = before.files();
+    const auto newFiles = after.files();
     ASSERT_EQ(newFiles.count("gone.lst"), 0u);
 
     int kills = 0;
@@ -62,7 +52,7 @@ TEST(FileTransactionTest, AKillAtAnyStepLeavesAllOldOrAllNew)
             break;
         ++kills;
         FileTransaction::recover(dir.path(), "test");
-        const auto files = contents(dir);
+        const auto files = dir.files();
         EXPECT_TRUE(files == oldFiles || files == newFiles) << "killed at point " << n << " (" << point << ")";
     }
     EXPECT_GE(kills, 6); // the stages, the journal, each replacement, the end
@@ -89,9 +79,9 @@ TEST(FileTransactionTest, AFailedCommitChangesNothing)
         test::TempDir dir;
         seed(dir);
         row.harm(dir);
-        const auto before = contents(dir);
+        const auto before = dir.files();
         EXPECT_FALSE(change(dir.path())) << row.name;
-        EXPECT_EQ(contents(dir), before) << row.name;
+        EXPECT_EQ(dir.files(), before) << row.name;
     }
 }
 
@@ -99,13 +89,13 @@ TEST(FileTransactionTest, AReadOnlyFolderAsAnOrdinaryUser)
 {
     test::TempDir dir;
     seed(dir);
-    const auto before = contents(dir);
+    const auto before = dir.files();
     ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
     ASSERT_EQ(::chmod((dir / "sub").c_str(), 0777), 0);
     const int committed = test::asOrdinaryUser([&] { return change(dir.path()) ? 1 : 0; });
     ::chmod(dir.path().c_str(), 0755);
     EXPECT_EQ(committed, 0);
-    EXPECT_EQ(contents(dir), before);
+    EXPECT_EQ(dir.files(), before);
 }
 
 TEST(FileTransactionTest, ReplacingKeepsTheModeAndTheLink)
