@@ -227,7 +227,7 @@ MinuteMarketSummary writeMinuteMarket(const std::filesystem::path& dir, const Mi
         for (int s = next++; s < shape.stocks; s = next++) {
             try {
                 StockFile file = stockFile(s, shape, days, index);
-                writeFile(dir / "StockData" / format("%06d.real", 900000 + s), file.bytes);
+                writeFile(priceFilePath(dir, format("%06d", 900000 + s)), file.bytes);
                 std::lock_guard lock(mutex);
                 summary.priceRecords += file.records;
                 summary.bytes += static_cast<std::int64_t>(file.bytes.size());

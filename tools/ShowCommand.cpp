@@ -2,6 +2,7 @@
 
 #include "platform/core/Cp949.h"
 #include "platform/core/Folders.h"
+#include "platform/core/Text.h"
 #include "tools/Terminal.h"
 
 #include <algorithm>
@@ -37,9 +38,7 @@ std::string table(const ListTable& t)
             const std::string pad(width[c] - std::min(width[c], columns(cell)), ' ');
             out += c == 0 ? cell + pad : "  " + pad + cell;
         }
-        while (!out.empty() && out.back() == ' ')
-            out.pop_back();
-        return out + "\n";
+        return std::string(trimRight(out, " ")) + "\n";
     };
     std::vector<std::string> headings;
     for (const auto& c : t.columns)

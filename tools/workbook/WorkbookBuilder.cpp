@@ -326,10 +326,8 @@ Handoff readHandoff(const std::filesystem::path& file, const std::filesystem::pa
     auto reader = TextReader::open(file);
     if (!reader)
         throw std::runtime_error("hand-off file " + file.string() + " cannot be read");
-    std::string first = reader->getLine(4096).value_or("");
+    const std::string first(trimRight(reader->getLine(4096).value_or(""), "\r\n"));
     const std::string second = reader->getLine(64).value_or("0");
-    while (!first.empty() && (first.back() == '\n' || first.back() == '\r'))
-        first.pop_back();
     std::string prefix = programDir.string();
     if (!prefix.empty() && prefix.back() != '/')
         prefix += '/';
