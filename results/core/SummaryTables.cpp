@@ -1,9 +1,9 @@
 #include "results/core/SummaryTables.h"
 
 #include "formats/ClosingCsv.h"
-#include "formats/ResultSet.h"
 #include "formats/GenCsv.h"
 #include "formats/ResultCsv.h"
+#include "formats/ResultSet.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
 #include "platform/core/Text.h"
