@@ -3,6 +3,7 @@
 #include "formats/GenCsv.h"
 #include "formats/ResultCsv.h"
 #include "formats/ResultTxt.h"
+#include "formats/StatsCsv.h"
 #include "formats/TradeCsv.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/TextFile.h"
@@ -40,6 +41,7 @@ const std::vector<Format>& formats()
         {"trade.csv", "", [](std::string_view b) { return rewrite(readTradeCsv(b), &tradeCsvLine); }},
         {"closing.csv", "", [](std::string_view b) { return rewrite(readClosingCsv(b), &closingCsvLine); }},
         {"date.lst", "", [](std::string_view b) { return rewrite(readDateLst(b), &dateLstLine); }},
+        {"stats.csv", statsCsvHeader(), [](std::string_view b) { return rewrite(readStatsCsv(b), &statsCsvLine); }},
     };
     return all;
 }
@@ -81,6 +83,10 @@ TEST(FormatsTest, WrittenLinesReadBackToTheSameLines)
              + ",3,33.333333,100,0,0\n"},
         {"closing.csv", "2004-01-05,11200,9800\n2004-01-06\n2004-01-07,,9900\n"},
         {"date.lst", "20040102 8123420041231 89512\n20040201 8300020050131 90100\n"},
+        {"stats.csv",
+         "2004-01-02,2004-12-31,250,10.05,-3.20,10.12,-3.22,4.90,2004-03-02,2004-04-15,2004-06-01,20.61,"
+         "8.44,21.03,1.15,-0.08,2004-02-10,2004-08-02,,31,190\n"
+         "2004-02-01,2005-01-31,248,,,,,0.00,,,,0.00,,,,,,,,0,0\n"},
     };
     for (const auto& row : rows) {
         const Format& f = formatNamed(row.format);
