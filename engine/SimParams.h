@@ -2,6 +2,8 @@
 // The settings of one run: their defaults, their limits, the default period and the one check
 // that the settings form, the command line and the run itself make before a run starts.
 
+#include "formats/SettingsCsv.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -81,6 +83,7 @@ struct SimParams
     RiskProfile riskProfile = RiskProfile::Stable;
     bool yieldStats = false; // a series of funds instead of one fund day by day
     bool includeTax = true;  // salesTaxRate on every sale
+    double riskFreePct = 0;  // the yearly risk-free rate of the Sharpe ratios in stats.csv
 
     bool operator==(const SimParams&) const = default;
 };
@@ -119,5 +122,8 @@ Period defaultPeriod(std::int32_t lastIndexDate);
 
 /// What a portfolio of more than maxStocks entries is told.
 inline constexpr const char* tooManyStocksMessage = "시뮬레이션은 50종목까지 가능합니다.";
+
+/// The settings as settings.csv names them, for a run of `stocks` stocks.
+std::vector<SettingLine> settingLines(const SimParams& params, std::size_t stocks);
 
 } // namespace kestrelan

@@ -128,8 +128,7 @@ std::vector<Command> commandTable()
              const auto workDir = workingFolder();
              return runCommand(readRunOptions(values, workDir, programFolder()), workDir);
          }},
-        {{"show", "현재 폴더의 결과 파일을 결과 창의 표처럼 보입니다", {}, ""},
-         [](const OptionValues&, std::ostream&, std::ostream&) { return showCommand({}); }},
+        {showCommandSpec(), showCommand},
         {sampleDataCommandSpec(),
          [](const OptionValues& values, std::ostream& out, std::ostream& err) {
              return sampleDataCommand(values, out, err);

@@ -130,4 +130,45 @@ ListTable riskTable(const StatsCsvRow& r)
     return t;
 }
 
+std::string settingLabel(const std::string& name)
+{
+    static const std::pair<const char*, const char*> labels[] = {
+        {"stocks", "종목 수"},
+        {"invest_mode", "투자방식"},
+        {"start_date", "시작일"},
+        {"end_date", "종료일"},
+        {"yield_stats", "수익률 통계"},
+        {"fund_cadence", "운용 주기"},
+        {"years", "운용 기간(년)"},
+        {"auto_set", "자동설정"},
+        {"risk_profile", "투자성향"},
+        {"range_low_pct", "매매범위 하한(%)"},
+        {"range_high_pct", "매매범위 상한(%)"},
+        {"initial_buy_pct", "초기매수비율(%)"},
+        {"margin_pct", "매매차익(%)"},
+        {"second_pct", "2차조건(%)"},
+        {"commission_pct", "수수료(%)"},
+        {"include_tax", "세금"},
+        {"risk_free_pct", "무위험수익률(%)"},
+    };
+    for (const auto& [key, label] : labels)
+        if (name == key)
+            return label;
+    return name;
+}
+
+std::string settingValueText(const std::string& name, const std::string& value)
+{
+    static const std::pair<const char*, const char*> words[] = {
+        {"per_stock", "종목당"},  {"total", "총투자"}, {"share_count", "주식수"}, {"thrice_monthly", "월3회"},
+        {"monthly", "월1회"},     {"daily", "매일"},   {"aggressive", "적극"},    {"stable", "안정"},
+        {"conservative", "보수"}, {"on", "예"},        {"off", "아니오"},
+    };
+    (void)name;
+    for (const auto& [word, text] : words)
+        if (value == word)
+            return text;
+    return value;
+}
+
 } // namespace kestrelan

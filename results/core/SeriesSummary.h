@@ -46,4 +46,8 @@ ListTable seriesSummaryTable(const SeriesSummary& summary);
 /// A single fund's risk figures beside the index's: a row a figure.
 ListTable riskTable(const StatsCsvRow& row);
 
+/// The Korean label of a setting of settings.csv, and its value in words ("종목당", "예").
+std::string settingLabel(const std::string& name);
+std::string settingValueText(const std::string& name, const std::string& value);
+
 } // namespace kestrelan
