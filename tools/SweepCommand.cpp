@@ -211,7 +211,7 @@ int runSweep(const SweepPlan& plan, const SeriesRunner& runSeries, std::ostream&
         const auto& l = lines[i];
         out << format("%2zu. %s", i + 1, sweepCombinationText(l.settings).c_str());
         if (l.summary)
-            out << format("  중앙값 %.2f%%  최저 %.2f%%  지수를 이긴 펀드 %.1f%%  최대낙폭 중앙값 %s",
+            out << format("  중앙값 %.2f%%  최저 %.2f%%  지수보다 높은 펀드 %.1f%%  최대낙폭 중앙값 %s",
                           l.summary->fund.median, l.summary->fund.worst, l.summary->beatShare,
                           l.summary->medianFundDrawdown ? format("%.2f%%", *l.summary->medianFundDrawdown).c_str()
                                                         : "-");

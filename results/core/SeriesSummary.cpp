@@ -107,8 +107,8 @@ ListTable seriesSummaryTable(const SeriesSummary& s)
     row("상위 10%", [](const Spread& x) { return percent(x.p90); });
     row("최저", [](const Spread& x) { return percent(x.worst) + " (" + x.worstStart + ")"; });
     row("최고", [](const Spread& x) { return percent(x.best) + " (" + x.bestStart + ")"; });
-    t.rows.push_back({"이익을 낸 펀드", percent(s.gainShare), "", ""});
-    t.rows.push_back({"지수를 이긴 펀드", percent(s.beatShare), "", ""});
+    t.rows.push_back({"이익을 낸 펀드 비율", percent(s.gainShare), "", ""});
+    t.rows.push_back({"지수보다 높은 펀드 비율", percent(s.beatShare), "", ""});
     t.rows.push_back({"최대낙폭 중앙값", percent(s.medianFundDrawdown), percent(s.medianIndexDrawdown), ""});
     return t;
 }

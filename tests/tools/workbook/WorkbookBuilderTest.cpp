@@ -1,5 +1,7 @@
 #include "tools/workbook/WorkbookBuilder.h"
 #include "platform/core/Cp949.h"
+#include "platform/core/TextFile.h"
+#include "results/core/SweepCsv.h"
 #include "support/GoldenCases.h"
 #include "support/TempDir.h"
 
@@ -88,4 +90,32 @@ TEST(WorkbookBuilderTest, AnExistingWorkbookIsKept)
     EXPECT_EQ(buildWorkbook({"tmp", 1}, r.dir.path(), out.path()), out / "tmp (3).xlsx");
     for (const auto& e : std::filesystem::directory_iterator(out.path()))
         EXPECT_EQ(e.path().extension(), ".xlsx") << e.path(); // no scratch file left
+}
+
+// A sweep's combinations, and two of its settings set against each other in a colour-scaled
+// table: a cell holds the best median over the settings the table does not show.
+TEST(WorkbookBuilderTest, SweepSheetsWithTheSpreadsheetsOwnColourScale)
+{
+    test::GoldenResults r("sample-series-monthly-total");
+    std::string sweep = sweepCsvHeader();
+    int n = 0;
+    for (int margin : {5, 10})
+        for (int second : {5, 10})
+            for (int risk : {0, 1}) {
+                SeriesSummary s;
+                s.funds = 12;
+                s.fund.median = margin + second * 0.1 + risk;
+                s.fund.worstStart = s.fund.bestStart = "2004-01-01";
+                sweep += sweepCsvLine({++n, {margin, second, 50, 150, 50, risk}, s});
+            }
+    r.dir.write("sweep.csv", toCrLf(sweep));
+    test::TempDir out;
+    const auto path = buildWorkbook({"sweep", 4}, r.dir.path(), out.path());
+    const std::string book = part(path, "xl/workbook.xml");
+    EXPECT_NE(book.find("name=\"조합\""), std::string::npos);
+    EXPECT_NE(book.find("name=\"조합비교\""), std::string::npos);
+    // 조합비교 is the fourth sheet (요약, 펀드별, 조합, 조합비교).
+    const std::string map = part(path, "xl/worksheets/sheet4.xml");
+    EXPECT_NE(map.find("<colorScale>"), std::string::npos);
+    EXPECT_NE(map.find("<v>11.5</v>"), std::string::npos); // margin 10, second 5, risk 1: 10 + 0.5 + 1
 }
