@@ -83,7 +83,12 @@ QWidget* createControl(QDialog& dialog, const ControlSpec& c)
     }
     case ControlKind::DropList: return new QComboBox(&dialog);
     case ControlKind::Chart: return new QWidget(&dialog);
-    case ControlKind::ListBox: return new QListWidget(&dialog);
+    case ControlKind::ListBox: {
+        // A vertical scroll bar only, as the templates' list boxes have: a long line is cut.
+        auto* list = new QListWidget(&dialog);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        return list;
+    }
     case ControlKind::Date: {
         auto* date = new QDateEdit(&dialog);
         date->setCalendarPopup(true);
