@@ -89,24 +89,6 @@ QColor pointColour(CTChart* chart, int series, int index)
     return s->color();
 }
 
-// Replaces line `line` (from 1) of a file with `text`, or adds it after the last.
-void replaceLine(const test::TempDir& dir, const char* file, std::size_t line, const std::string& text)
-{
-    std::string bytes = dir.read(file);
-    std::size_t start = 0;
-    for (std::size_t n = 1; n < line && start < bytes.size(); ++n)
-        start = bytes.find('\n', start) + 1;
-    const std::size_t end = start < bytes.size() ? bytes.find('\n', start) + 1 : bytes.size();
-    bytes.replace(start, end - start, text + "\r\n");
-    dir.write(file, bytes);
-}
-
-std::size_t lineCount(const test::TempDir& dir, const char* file)
-{
-    const std::string bytes = dir.read(file);
-    return static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
-}
-
 } // namespace
 
 class ResultDlgTest : public QObject
@@ -323,46 +305,32 @@ private Q_SLOTS:
     void damagedResultFilesShowNothing_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("kind"); // 0 cut, 1 a field too many, 2 no number, 3 random bytes
-        QTest::newRow("result.csv cut in its last line") << "result.csv" << 0;
-        QTest::newRow("gen.csv with a field too many") << "gen.csv" << 1;
-        QTest::newRow("closing.csv with a price that is no number") << "closing.csv" << 2;
-        QTest::newRow("trade.csv with random bytes") << "trade.csv" << 3;
+        QTest::addColumn<QString>("line"); // added after the file's last
+        QTest::newRow("result.csv cut in a line") << "result.csv"
+                                                  << "2004-01-05,2004-01";
+        QTest::newRow("gen.csv with a field too many") << "gen.csv"
+                                                       << "005930,ABC,1,1,1,1,1,1,7\r\n";
+        QTest::newRow("closing.csv with a price that is no number") << "closing.csv"
+                                                                    << "2004-01-05,12a\r\n";
+        QTest::newRow("trade.csv with random bytes") << "trade.csv"
+                                                     << "\x8e\xff\x01,\x7f\r\n";
     }
     void damagedResultFilesShowNothing()
     {
         QFETCH(QString, file);
-        QFETCH(int, kind);
+        QFETCH(QString, line);
         const std::string name = file.toStdString();
-        std::size_t line = 0;
+        std::size_t number = 0;
         Window w([&](const test::TempDir& d) {
             test::copyGoldenResults("sample-single-delisted", d.path());
-            const char* f = name.c_str();
-            const std::size_t lines = lineCount(d, f);
-            switch (kind) {
-            case 0: {
-                const std::string bytes = d.read(f);
-                d.write(f, bytes.substr(0, bytes.size() - 30));
-                line = lines;
-                break;
-            }
-            case 1: replaceLine(d, f, line = 2, d.read(f).substr(0, d.read(f).find('\r')) + ",7"); break;
-            case 2: {
-                const std::string bytes = d.read(f);
-                const std::size_t third = bytes.find('\n', bytes.find('\n') + 1) + 1;
-                const std::size_t price = bytes.find(',', third) + 1;
-                const std::string text = bytes.substr(third, bytes.find('\r', third) - third);
-                replaceLine(d, f, line = 3,
-                            text.substr(0, price - third) + "12a" + text.substr(bytes.find(',', price) - third));
-                break;
-            }
-            case 3: replaceLine(d, f, line = lines + 1, "\x8e\xff\x01,\x7f"); break;
-            }
+            const std::string bytes = d.read(name);
+            number = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+            d.write(name, bytes + line.toLatin1().toStdString());
         });
         CResultDlg& d = *w.dialog;
         QCOMPARE(w.messages.shown.size(), 1u);
         const QString said = QString::fromStdString(w.messages.shown[0]);
-        QVERIFY2(said.contains(file) && said.contains(QString("%1번째 줄").arg(line)), qPrintable(said));
+        QVERIFY2(said.contains(file) && said.contains(QString("%1번째 줄").arg(number)), qPrintable(said));
         QCOMPARE(d.mainList->topLevelItemCount(), 0);
         QCOMPARE(d.summaryList->topLevelItemCount(), 0);
         QCOMPARE(d.stockCombo->count(), 0);
