@@ -35,6 +35,20 @@ std::optional<SettingProblem> validate(const SimParams& p)
     return std::nullopt;
 }
 
+std::optional<SettingProblem> validatePeriod(const SimParams& p)
+{
+    if (p.startDate > p.endDate)
+        return SettingProblem{Setting::Period, "시뮬레이션 기간을 확인하세요."};
+    return std::nullopt;
+}
+
+std::optional<SettingProblem> validateAmount(std::int64_t amount)
+{
+    if (amount <= 0)
+        return SettingProblem{Setting::Amount, "투자금액을 입력하세요."};
+    return std::nullopt;
+}
+
 Period defaultPeriod(std::int32_t lastIndexDate)
 {
     const std::int32_t end = endOfPreviousMonth(lastIndexDate);

@@ -37,8 +37,11 @@ enum class RiskProfile : std::int32_t
 /// Portfolio entries a run takes.
 constexpr int maxStocks = 50;
 /// The largest amount in won: a larger one typed into the form (or given to the command line) is
-/// cut to it. Share counts have no such limit.
+/// cut to it.
 constexpr std::uint32_t maxInvestAmount = 2000000000;
+/// The largest share count the form takes: a larger holding is worth more than maxInvestAmount
+/// at any price, and the trading rules leave such a holding out.
+constexpr std::uint32_t maxShareCount = 2000000000;
 /// The amount the form opens with, and the one a change of invest mode resets to.
 constexpr std::uint32_t defaultAmount = 100000000;
 constexpr std::uint32_t defaultShareCount = 10000;
@@ -95,7 +98,9 @@ enum class Setting
     FundCadence,
     Margin,
     RiskProfile,
-    Commission
+    Commission,
+    Period,
+    Amount
 };
 
 struct SettingProblem
@@ -108,6 +113,12 @@ struct SettingProblem
 /// mode, the risk profile and (for a fund series) the cadence must be one of their values; the
 /// commission is a finite percentage from 0 up to (not including) 100.
 std::optional<SettingProblem> validate(const SimParams& params);
+
+/// A start date after the end date: "시뮬레이션 기간을 확인하세요.", or nullopt.
+std::optional<SettingProblem> validatePeriod(const SimParams& params);
+
+/// An amount (won or shares) of 0 or less for the portfolio: "투자금액을 입력하세요.", or nullopt.
+std::optional<SettingProblem> validateAmount(std::int64_t amount);
 
 /// A period of yyyymmdd dates.
 struct Period

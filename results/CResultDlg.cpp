@@ -28,8 +28,12 @@ constexpr int chartLeft = 20, chartWidth = 770, chartTop = 83, chartHeight = 330
 // The main list of a fund series takes the place of the one-row list and the charts.
 const QRect seriesListRect(20, 50, 760, 355);
 
-QColor fromColourRef(std::uint32_t c)
+// A point's own colour (0x00BBGGRR), or an invalid colour for its series'.
+QColor fromColourRef(std::optional<std::uint32_t> colour)
 {
+    if (!colour)
+        return {};
+    const std::uint32_t c = *colour;
     return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
 }
 
@@ -56,6 +60,26 @@ void fillList(QTreeWidget* list, const ListTable& table)
             item->setTextAlignment(c, (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
         }
     }
+}
+
+// Why the workbook builder wrote no workbook, in words for the user; nullopt when it did.
+std::optional<std::string> builderProblem(QProcess& builder)
+{
+    constexpr int limitMs = 120000;
+    if (!builder.waitForStarted(limitMs))
+        return std::string("kestrelan-workbook을 찾을 수 없거나 실행할 수 없습니다.");
+    if (!builder.waitForFinished(limitMs)) {
+        builder.kill();
+        builder.waitForFinished(5000);
+        return std::string("kestrelan-workbook이 2분 안에 끝나지 않아 중단했습니다.");
+    }
+    if (builder.exitStatus() != QProcess::NormalExit)
+        return std::string("kestrelan-workbook이 비정상적으로 끝났습니다.");
+    if (builder.exitCode() != 0) {
+        const QString said = QString::fromUtf8(builder.readAllStandardError()).trimmed();
+        return said.isEmpty() ? std::string("kestrelan-workbook이 오류로 끝났습니다.") : said.toStdString();
+    }
+    return std::nullopt;
 }
 
 void plot(CTChart* chart, int series, const std::vector<ChartPoint>& points, bool categories)
@@ -158,10 +182,24 @@ void CResultDlg::start()
     classifyResult();
 }
 
+void CResultDlg::takeNamesFromResultFiles()
+{
+    groupName = "tmp";
+    stockCount = resultStockCount(services.workDir);
+}
+
 void CResultDlg::classifyResult()
 {
     resultKind = kestrelan::classifyResult(services.workDir);
-    fillSummaryTables();
+    // A damaged result file shows nothing rather than a part of a result.
+    if (const auto damaged = findDamagedLine(resultKind, services.workDir)) {
+        services.messages->show(damagedLineMessage(*damaged));
+        loaded = emptySummaryTables(resultKind);
+        fillLists();
+        control<QRadioButton>(*this, resultIds::stockView)->setEnabled(false); // no stock to show
+    } else {
+        fillSummaryTables();
+    }
     summaryList->show();
     switch (resultKind) {
     case ResultKind::FundSeries:
@@ -181,6 +219,11 @@ void CResultDlg::classifyResult()
 void CResultDlg::fillSummaryTables()
 {
     loaded = kestrelan::fillSummaryTables(resultKind, services.workDir, *services.messages);
+    fillLists();
+}
+
+void CResultDlg::fillLists()
+{
     fillList(mainList, loaded.mainList);
     if (resultKind != ResultKind::FundSeries) {
         fillList(summaryList, loaded.summaryList);
@@ -312,15 +355,13 @@ void CResultDlg::exportSummary()
                   {"--handoff", QString::fromStdString(handoff.string()), "--results",
                    QString::fromStdString(services.workDir.string()), "--out",
                    QString::fromStdString(services.workbookFolder.string())});
-    if (!builder.waitForFinished(120000) || builder.exitStatus() != QProcess::NormalExit || builder.exitCode() != 0) {
-        const QString why = builder.error() == QProcess::FailedToStart
-            ? QString("kestrelan-workbook을 찾을 수 없습니다.")
-            : QString::fromUtf8(builder.readAllStandardError());
-        services.messages->show(("엑셀 파일을 만들 수 없습니다. " + why).toStdString());
+    if (const auto why = builderProblem(builder)) {
+        services.messages->show("엑셀 파일을 만들 수 없습니다. " + *why);
         return;
     }
-    const QString path = QString::fromUtf8(builder.readAllStandardOutput()).trimmed();
-    services.shell->open(path.toStdString());
+    const std::string path = QString::fromUtf8(builder.readAllStandardOutput()).trimmed().toStdString();
+    if (!services.shell->open(path))
+        services.messages->show("엑셀 파일을 열 수 없습니다. 파일은 " + path + " 에 있습니다.");
 }
 
 void CResultDlg::keyPressEvent(QKeyEvent* event)

@@ -44,6 +44,10 @@ public:
     QString groupName;
     int stockCount = 0;
 
+    /// For a window opened on the result files alone, not by the form: the group "tmp" and the
+    /// number of stocks the files name.
+    void takeNamesFromResultFiles();
+
     /// Loads the files and shows the summary view (run by exec, callable alone for tests).
     void start();
     int exec() override;
@@ -73,6 +77,7 @@ protected:
 private:
     void classifyResult();
     void fillSummaryTables();
+    void fillLists();
     void drawYieldChart();
     void drawSeriesChart();
     void drawStockChart(int stock);

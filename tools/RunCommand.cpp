@@ -85,6 +85,8 @@ const char* optionOf(Setting setting)
     case Setting::Margin: return "--margin";
     case Setting::RiskProfile: return "--risk";
     case Setting::Commission: return "--commission";
+    case Setting::Period: return "--start";
+    case Setting::Amount: return "--amount";
     }
     return "";
 }
@@ -155,10 +157,14 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
         p.startDate = *start;
         p.endDate = *end;
     }
+    if (const auto problem = validatePeriod(p))
+        throw values.error(optionOf(problem->setting), problem->message);
     if (o.amount < 0)
         o.amount = defaultAmountFor(p.investMode);
     if (p.investMode != InvestMode::ShareCount)
         o.amount = std::min<std::int64_t>(o.amount, maxInvestAmount); // as the form cuts won amounts
+    if (const auto problem = validateAmount(o.amount); problem && !o.stocks.empty())
+        throw values.error(optionOf(problem->setting), problem->message);
     return o;
 }
 

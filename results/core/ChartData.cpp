@@ -62,7 +62,7 @@ std::vector<ChartPoint> curve(const std::vector<double>& c, double from, double 
         double y = 0;
         for (std::size_t k = c.size(); k-- > 0;)
             y = y * x + c[k];
-        out.push_back({x, y, {}, colours::black});
+        out.push_back({x, y, {}, std::nullopt}); // drawn in its series' colour, as the chart computes it
     }
     return out;
 }
@@ -76,6 +76,23 @@ std::string widenDate(std::string_view text)
 }
 
 } // namespace
+
+int labelEvery(const AxisRange& range, double axisPixels, double labelPixels)
+{
+    const double span = range.maximum - range.minimum;
+    if (!(range.increment > 0) || !(span > 0) || !(labelPixels > 0))
+        return 1;
+    int every = 1;
+    for (;;) {
+        const double labels = std::floor(span / (range.increment * every)) + 1;
+        if (labels * labelPixels <= axisPixels || labels <= 2)
+            return every;
+        int power = 1;
+        while (every / power >= 10)
+            power *= 10;
+        every = every / power == 2 ? 5 * power : 2 * every; // 1, 2, 5, 10, 20, 50, ...
+    }
+}
 
 YieldChartData yieldChartData(const SummaryTables& t)
 {

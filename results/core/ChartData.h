@@ -26,7 +26,7 @@ struct ChartPoint
     double x = 0;            // the point's position; the day's index on a category axis
     std::optional<double> y; // nullopt: an empty point
     std::string label;
-    std::uint32_t colour = colours::black;
+    std::optional<std::uint32_t> colour; // the point's own colour, which wins over its series'; nullopt: the series'
 };
 
 struct AxisRange
@@ -35,6 +35,11 @@ struct AxisRange
     double maximum = 10;
     double increment = 10;
 };
+
+/// Every how many increments an axis shows a label so that its labels, `labelPixels` each along
+/// the axis, fit its `axisPixels`: 1, 2, 5, 10, 20, 50 and so on. The range and the increment
+/// stay as they are; the labels left out still have their grid lines.
+int labelEvery(const AxisRange& range, double axisPixels, double labelPixels);
 
 /// A single fund day by day: series 0 stock share (right axis), 1 KOSPI, 2 fund yield,
 /// 3 trading profit, all in percent.

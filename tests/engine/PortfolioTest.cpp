@@ -33,7 +33,7 @@ TEST(PortfolioTest, SimItemLinesAreFortyBytesInEveryMode)
         {2, 10000, "      10000", "      10000"},
     };
     for (const auto& row : rows) {
-        const std::string bytes = simItemBytes(entries(), row.mode, row.amount);
+        const std::string bytes = simItemBytes(entries(), row.mode, row.amount).value();
         ASSERT_EQ(bytes.size(), 80u) << row.mode;
         EXPECT_EQ(bytes.substr(0, 27), entries()[0]);
         EXPECT_EQ(bytes.substr(27, 13), std::string(row.first) + "\r\n") << row.mode;
@@ -45,9 +45,21 @@ TEST(PortfolioTest, SimItemLinesAreFortyBytesInEveryMode)
     }
 }
 
+// A share count the reader could not read back is refused rather than written wrapped
+// (3,000,000,000 would read as -1,294,967,296).
+TEST(PortfolioTest, SimItemRefusesAnAmountBeyondItsField)
+{
+    EXPECT_EQ(parseSimItems(*simItemBytes(entries(), 2, 2147483647))[1].amount, 2147483647);
+    EXPECT_FALSE(simItemBytes(entries(), 2, 2147483648LL));
+    EXPECT_FALSE(simItemBytes(entries(), 2, 3000000000LL));
+    test::TempDir dir;
+    EXPECT_FALSE(writeSimItems(dir.path(), entries(), 2, 3000000000LL));
+    EXPECT_FALSE(dir.exists("SimItem.lst"));
+}
+
 TEST(PortfolioTest, SimItemTruncatedLastLineIsNotAnEntry)
 {
-    std::string bytes = simItemBytes(entries(), 0, 5000);
+    std::string bytes = simItemBytes(entries(), 0, 5000).value();
     EXPECT_EQ(parseSimItems(bytes + bytes.substr(0, 20)).size(), 2u);
     // A last line without its CR LF still carries its amount.
     EXPECT_EQ(parseSimItems(bytes.substr(0, 78)).back().amount, 5000);

@@ -11,8 +11,8 @@ namespace kestrelan::test {
 /// The folder of the files a golden case expects (tests/golden/cases/<case>/expected).
 std::filesystem::path goldenExpected(const std::string& caseName);
 
-/// Copies the result files a golden case expects (result.csv, trade.csv, closing.csv, gen.csv,
-/// those it has) into `dir`; trade.csv only `withTrades`.
+/// Copies the result files a golden case expects (result.csv, result.txt, trade.csv, closing.csv,
+/// gen.csv, those it has) into `dir`; trade.csv only `withTrades`.
 void copyGoldenResults(const std::string& caseName, const std::filesystem::path& dir, bool withTrades = true);
 
 /// A temporary folder holding the result files a golden case expects.

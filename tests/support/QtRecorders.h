@@ -15,11 +15,12 @@ struct RecordingShell : IShell
     bool open(const std::string& path) override
     {
         opened.push_back(path);
-        return true;
+        return opens;
     }
     bool hasViewerFor(const std::string&) override { return viewers; }
     std::vector<std::string> opened;
     bool viewers = true;
+    bool opens = true; // false: the desktop opens nothing
 };
 
 struct ScriptedNames : INameInput

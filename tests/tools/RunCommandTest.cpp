@@ -55,8 +55,17 @@ TEST_F(RunCommandTest, ModeDependentDefaults)
 TEST_F(RunCommandTest, BadOptionsAreRefused)
 {
     const std::vector<std::vector<std::string>> bad = {
-        {"--cadence", "3"}, {"--start", "2004-02-30"}, {"--start", "20041305"}, {"--margin", "0"},
-        {"--stocks"},       {"--unknown", "1"},        {"--commission", "x"},   {"--amount", "-5"},
+        {"--cadence", "3"},
+        {"--start", "2004-02-30"},
+        {"--start", "20041305"},
+        {"--margin", "0"},
+        {"--stocks"},
+        {"--unknown", "1"},
+        {"--commission", "x"},
+        {"--amount", "-5"},
+        // a period that ends before it starts, and nothing to invest: runs with no result
+        {"--start", "20050101", "--end", "20040101"},
+        {"--stocks", "005930", "--amount", "0"},
     };
     for (const auto& args : bad)
         EXPECT_THROW(parse(args), std::invalid_argument) << args[0];

@@ -28,6 +28,13 @@ namespace kestrelan {
 
 namespace {
 
+// What the user is told of an error of the workbook library: Korean, with its number.
+std::string libraryError(const char* what, lxw_error e)
+{
+    return std::string(what) + " (libxlsxwriter 오류 " + std::to_string(static_cast<int>(e))
+        + "). 폴더의 쓰기 권한과 남은 디스크 공간을 확인하세요.";
+}
+
 // A result file's bytes; empty when it cannot be read.
 std::string fileBytes(const std::filesystem::path& path) { return readWholeFile(path).value_or(std::string()); }
 
@@ -93,7 +100,7 @@ private:
     static void check(lxw_error e)
     {
         if (e != LXW_NO_ERROR)
-            throw std::runtime_error(std::string("workbook: ") + lxw_strerror(e));
+            throw std::runtime_error(libraryError("엑셀 파일에 내용을 쓸 수 없습니다", e));
     }
     lxw_worksheet* sheet;
     lxw_format* bold;
@@ -484,7 +491,7 @@ Handoff readHandoff(const std::filesystem::path& file, const std::filesystem::pa
 {
     auto reader = TextReader::open(file);
     if (!reader)
-        throw std::runtime_error("hand-off file " + file.string() + " cannot be read");
+        throw std::runtime_error("엑셀 전달 파일(" + file.string() + ")을 읽을 수 없습니다.");
     const std::string first(trimRight(reader->getLine(4096).value_or(""), "\r\n"));
     const std::string second = reader->getLine(64).value_or("0");
     std::string prefix = programDir.string();
@@ -495,7 +502,7 @@ Handoff readHandoff(const std::filesystem::path& file, const std::filesystem::pa
     h.name = fromCp949Lossy(name);
     h.stockCount = std::atoi(second.c_str());
     if (!isFileName(h.name))
-        throw std::runtime_error("\"" + h.name + "\" cannot name a workbook file");
+        throw std::runtime_error("\"" + h.name + "\"은(는) 엑셀 파일 이름으로 쓸 수 없습니다.");
     return h;
 }
 
@@ -511,13 +518,17 @@ std::filesystem::path buildWorkbook(const Handoff& h, const std::filesystem::pat
                                     const std::filesystem::path& outDir, const SweepChoice& sweepChoice)
 {
     recoverResults(resultsDir);
-    std::filesystem::create_directories(outDir);
+    std::error_code made;
+    std::filesystem::create_directories(outDir, made);
+    if (made)
+        throw std::runtime_error("엑셀 파일을 둘 폴더(" + outDir.string() + ")를 만들 수 없습니다.");
     const auto scratch = outDir / (".kestrelan-" + std::to_string(::getpid()) + ".xlsx.tmp");
     lxw_workbook_options options{};
     options.constant_memory = LXW_FALSE;
     lxw_workbook* book = workbook_new_opt(scratch.c_str(), &options);
     if (!book)
-        throw std::runtime_error("cannot create " + scratch.string());
+        throw std::runtime_error("엑셀 파일을 만들 수 없습니다: " + scratch.string()
+                                 + ". 폴더의 쓰기 권한과 남은 디스크 공간을 확인하세요.");
     try {
         const Formats f = makeFormats(book);
         const ResultKind kind = classifyResult(resultsDir);
@@ -539,7 +550,7 @@ std::filesystem::path buildWorkbook(const Handoff& h, const std::filesystem::pat
     }
     if (const lxw_error e = workbook_close(book); e != LXW_NO_ERROR) {
         std::filesystem::remove(scratch);
-        throw std::runtime_error(std::string("cannot write the workbook: ") + lxw_strerror(e));
+        throw std::runtime_error(libraryError("엑셀 파일을 쓸 수 없습니다", e));
     }
     // A hard link never replaces an existing file: if another export took the name meanwhile,
     // the next free one is tried.
@@ -553,7 +564,7 @@ std::filesystem::path buildWorkbook(const Handoff& h, const std::filesystem::pat
             break;
     }
     std::filesystem::remove(scratch);
-    throw std::runtime_error("cannot name the workbook in " + outDir.string());
+    throw std::runtime_error("엑셀 파일을 " + outDir.string() + " 폴더에 둘 수 없습니다.");
 }
 
 } // namespace kestrelan

@@ -13,6 +13,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
+#include <new>
 #include <string>
 
 int main(int argc, char** argv)
@@ -37,13 +39,13 @@ int main(int argc, char** argv)
         else if (option == "--sweep-figure")
             sweep.figure = argv[i + 1];
         else {
-            std::fprintf(stderr, "kestrelan-workbook: unknown option %s\n", option.c_str());
+            std::fprintf(stderr, "알 수 없는 옵션입니다: %s\n", option.c_str());
             return 2;
         }
     }
     if (argc % 2 == 0) {
-        std::fputs("usage: kestrelan-workbook [--handoff FILE] [--results DIR] [--out DIR] [--sweep-x NAME] "
-                   "[--sweep-y NAME] [--sweep-figure NAME]\n",
+        std::fputs("사용법: kestrelan-workbook [--handoff 파일] [--results 폴더] [--out 폴더] [--sweep-x 설정] "
+                   "[--sweep-y 설정] [--sweep-figure 지표]\n",
                    stderr);
         return 2;
     }
@@ -51,8 +53,14 @@ int main(int argc, char** argv)
         const auto path = buildWorkbook(readHandoff(handoff, programFolder()), results, out, sweep);
         std::printf("%s\n", path.c_str());
         return 0;
+    } catch (const std::filesystem::filesystem_error& e) {
+        std::fprintf(stderr, "파일을 다룰 수 없습니다: %s\n", e.path1().c_str());
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::fputs("메모리가 부족하여 엑셀 파일을 만들 수 없습니다.\n", stderr);
+        return 1;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "kestrelan-workbook: %s\n", e.what());
+        std::fprintf(stderr, "%s\n", e.what()); // the builder's own errors are Korean: the results window shows them
         return 1;
     }
 }

@@ -13,6 +13,8 @@
 #include "platform/qt/Application.h"
 #include "support/Recorders.h"
 
+#include <QCalendarWidget>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -94,6 +96,17 @@ private Q_SLOTS:
         progress.end();
         QVERIFY(progress.window() == nullptr);
         progress.end(); // a second end releases nothing twice
+    }
+
+    // The windows speak Korean whatever the system's language (the test runs under C.UTF-8):
+    // month and day names, and the date pickers' calendar.
+    void windowsSpeakKorean()
+    {
+        QDateEdit picker;
+        picker.setCalendarPopup(true);
+        QCOMPARE(picker.calendarWidget()->locale().language(), QLocale::Korean);
+        QCOMPARE(QLocale().monthName(3), QString("3월"));
+        QCOMPARE(QLocale().dayName(1, QLocale::ShortFormat), QString("월"));
     }
 
     // An exception thrown in a window's handler ends in one message, and the program goes on; the

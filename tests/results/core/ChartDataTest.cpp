@@ -94,3 +94,24 @@ TEST(ChartDataTest, StockAxisAndMarks)
     const auto marks = tradeMarks(SummaryTables{}, 0, "");
     EXPECT_TRUE(marks.buy.empty());
 }
+
+TEST(ChartDataTest, LabelsEverySecondOrFifthWhenTheyWouldCrowd)
+{
+    struct Row
+    {
+        AxisRange range;
+        double axisPixels, labelPixels;
+        int every;
+    };
+    // range and increment | axis length | label size | every how many increments a label
+    const Row rows[] = {
+        {{0, 50, 10}, 250, 16, 1},       // six labels fit
+        {{-50, 310, 10}, 250, 16, 5},    // 37 would not, 19 neither
+        {{-100, 1000, 10}, 250, 16, 10}, // a yield of 1000 %
+        {{7000, 10000, 300}, 100, 16, 2}, {{-100, 5000, 10}, 250, 16, 50}, {{0, 10, 0}, 250, 16, 1}, // no increment
+        {{10, 10, 10}, 250, 16, 1},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(labelEvery(row.range, row.axisPixels, row.labelPixels), row.every)
+            << row.range.minimum << ".." << row.range.maximum;
+}

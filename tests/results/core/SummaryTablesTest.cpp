@@ -201,3 +201,43 @@ TEST(SummaryTablesTest, EmptyClosingFieldsMeanNoPrice)
     EXPECT_EQ(chart.price.size(), static_cast<std::size_t>(t.rowCount));
     EXPECT_FALSE(chart.price.back().y.has_value());
 }
+
+// The files a run writes are sound, every golden run's; the export's stock count is the stocks
+// they name.
+TEST(SummaryTablesTest, GoldenResultsAreSoundAndNameTheirStocks)
+{
+    const auto cases = test::goldenExpected("worked-single-amount").parent_path().parent_path();
+    for (const auto& entry : std::filesystem::directory_iterator(cases)) {
+        const std::string name = entry.path().filename().string();
+        test::GoldenResults r(name);
+        const auto damaged = findDamagedLine(classifyResult(r.dir.path()), r.dir.path());
+        EXPECT_FALSE(damaged) << name << ": " << damaged->file << " " << damaged->line;
+    }
+    struct Row
+    {
+        const char* goldenCase;
+        int stocks;
+    };
+    const Row rows[] = {{"sample-single-delisted", 3}, {"sample-series-monthly-total", 4}, {"worked-single-amount", 1}};
+    for (const auto& row : rows)
+        EXPECT_EQ(resultStockCount(test::GoldenResults(row.goldenCase).dir.path()), row.stocks) << row.goldenCase;
+    test::TempDir none;
+    EXPECT_EQ(resultStockCount(none.path()), 0);
+}
+
+TEST(SummaryTablesTest, ADamagedLineIsFoundInTheFilesOfItsKind)
+{
+    test::TempDir dir;
+    dir.write("result.csv",
+              header
+                  + "2004-01-05,2004-01-05,1,1,0,0,0,0,0,0,0,0,0\r\n"
+                    "2004-01-05,2004-01-06,1,1,0,0,0,0,0,0,0,0,0\r\n");
+    dir.write("gen.csv", "005930,ABC,11200,10000,10000,5588,450\r\n"); // short of its trading gain
+    EXPECT_FALSE(findDamagedLine(ResultKind::FundSeries, dir.path())); // a series reads no gen.csv
+    const auto damaged = findDamagedLine(ResultKind::SingleFund, dir.path());
+    ASSERT_TRUE(damaged);
+    EXPECT_EQ(damaged->file, "gen.csv");
+    EXPECT_EQ(damaged->line, 1u);
+    dir.write("result.csv", header + "2004-01-05,2004-01-05,1,1,0,0,0,0,0,0,0,0,0\r\n2004-0"); // no comma
+    EXPECT_EQ(findDamagedLine(ResultKind::FundSeries, dir.path())->line, 3u);
+}
