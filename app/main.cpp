@@ -41,9 +41,9 @@ void showResults(const kestrelan::ResultServices& services, const std::function<
     if (!screenshot.isEmpty()) {
         auto* dialog = &results;
         screenshotLater(results, screenshot + "-0.png", [dialog, screenshot] {
-            const int views[]
-                = {kestrelan::resultIds::summaryView, kestrelan::resultIds::yieldView, kestrelan::resultIds::stockView};
-            for (int view : {1, 2}) {
+            const int views[] = {kestrelan::resultIds::summaryView, kestrelan::resultIds::yieldView,
+                                 kestrelan::resultIds::stockView, kestrelan::resultIds::statsView};
+            for (int view : {1, 2, 3}) {
                 auto* button = kestrelan::control<QRadioButton>(*dialog, views[view]);
                 if (!button->isEnabled())
                     continue;

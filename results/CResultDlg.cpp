@@ -9,6 +9,7 @@
 #include "results/CTChart.h"
 #include "results/ResultDlgIds.h"
 #include "results/core/ChartData.h"
+#include "results/core/SeriesSummary.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -27,6 +28,9 @@ namespace {
 constexpr int chartLeft = 20, chartWidth = 770, chartTop = 83, chartHeight = 330;
 // The main list of a fund series takes the place of the one-row list and the charts.
 const QRect seriesListRect(20, 50, 760, 355);
+// The statistics view: its table on the left, its chart on the right.
+const QRect statsListRect(20, 50, 330, 355);
+constexpr int statsChartLeft = 360, statsChartWidth = 430;
 
 // A point's own colour (0x00BBGGRR), or an invalid colour for its series'.
 QColor fromColourRef(std::optional<std::uint32_t> colour)
@@ -126,6 +130,19 @@ CResultDlg::CResultDlg(ResultServices s, QWidget* parent)
     stockChart = placeChart(resultIds::stockChart, true);
     yieldChart = placeChart(resultIds::yieldChart, true);
     seriesChart = placeChart(resultIds::seriesChart, false);
+    statsList = control<QTreeWidget>(*this, resultIds::statsList);
+    statsList->setGeometry(statsListRect);
+    histogramChart = placeChart(resultIds::histogramChart, false);
+    underwaterChart = placeChart(resultIds::underwaterChart, true);
+    for (CTChart* chart : {histogramChart, underwaterChart})
+        chart->setLayout(statsChartLeft, statsChartWidth, statsListRect.top(), statsListRect.height());
+    histogramChart->addSeries({"펀드", CTChart::Kind::Line, Qt::blue, 2});
+    histogramChart->addSeries({"KOSPI", CTChart::Kind::Line, Qt::black, 1});
+    histogramChart->setAxisTitle(CTChart::Bottom, "수익률(%)");
+    histogramChart->setAxisTitle(CTChart::Left, "펀드 수");
+    underwaterChart->addSeries({"펀드", CTChart::Kind::Line, Qt::blue, 2});
+    underwaterChart->addSeries({"KOSPI", CTChart::Kind::Line, Qt::black, 1});
+    underwaterChart->setAxisTitle(CTChart::Left, "고점 대비(%)");
 
     yieldChart->addSeries({"편입비", CTChart::Kind::Line, QColor(255, 255, 120), 3, true});
     yieldChart->addSeries({"KOSPI", CTChart::Kind::Line, QColor(0, 0, 128), 1});
@@ -200,6 +217,7 @@ void CResultDlg::classifyResult()
     } else {
         fillSummaryTables();
     }
+    fillStatistics();
     summaryList->show();
     switch (resultKind) {
     case ResultKind::FundSeries:
@@ -260,9 +278,41 @@ void CResultDlg::switchView()
     else if (viewChoice != 1)
         seriesChart->hide();
     stockChart->setVisible(viewChoice == 2);
+    statsList->setVisible(viewChoice == 3);
+    histogramChart->setVisible(viewChoice == 3 && series);
+    underwaterChart->setVisible(viewChoice == 3 && !series);
+    if (!series && viewChoice == 3)
+        summaryList->hide();
     stockCombo->setEnabled(viewChoice == 2);
     if (viewChoice == 2)
         stockCombo->setFocus();
+}
+
+// The series summary and its histogram, or a single fund's risk figures and its fall below its
+// peak; a result without stats.csv (an older run) shows the summary it can make without it.
+void CResultDlg::fillStatistics()
+{
+    const Statistics st = loadStatistics(resultKind, services.workDir);
+    fillList(statsList, st.table);
+    if (resultKind == ResultKind::FundSeries) {
+        const HistogramData d = histogramData(loaded);
+        plot(histogramChart, 0, d.series[0], false);
+        plot(histogramChart, 1, d.series[1], false);
+        for (const auto [axis, range] : {std::pair{CTChart::Left, d.left}, std::pair{CTChart::Bottom, d.bottom}}) {
+            histogramChart->setAutomatic(axis, false);
+            histogramChart->setIncrement(axis, range.increment);
+            histogramChart->setMaximum(axis, range.maximum);
+            histogramChart->setMinimum(axis, range.minimum);
+        }
+        histogramChart->refresh();
+        return;
+    }
+    plot(underwaterChart, 0, st.underwater.series[0], true);
+    plot(underwaterChart, 1, st.underwater.series[1], true);
+    underwaterChart->setIncrement(CTChart::Left, st.underwater.left.increment);
+    underwaterChart->setMaximum(CTChart::Left, st.underwater.left.maximum);
+    underwaterChart->setMinimum(CTChart::Left, st.underwater.left.minimum);
+    underwaterChart->refresh();
 }
 
 void CResultDlg::onStockSelected() { drawStockChart(stockCombo->currentIndex()); }

@@ -63,6 +63,9 @@ public:
     CTChart* yieldChart = nullptr;
     CTChart* stockChart = nullptr;
     CTChart* seriesChart = nullptr;
+    QTreeWidget* statsList = nullptr;
+    CTChart* histogramChart = nullptr;
+    CTChart* underwaterChart = nullptr;
 
 public Q_SLOTS:
     void switchView();
@@ -80,6 +83,7 @@ private:
     void fillLists();
     void drawYieldChart();
     void drawSeriesChart();
+    void fillStatistics();
     void drawStockChart(int stock);
     CTChart* placeChart(int id, bool categories);
 

@@ -1,6 +1,8 @@
 #include "results/core/SeriesSummary.h"
 
+#include "formats/ResultSet.h"
 #include "platform/core/Format.h"
+#include "platform/core/TextFile.h"
 
 #include <algorithm>
 #include <numeric>
@@ -128,6 +130,28 @@ ListTable riskTable(const StatsCsvRow& r)
     row("샤프지수", [](const RiskFigures& f) { return f.sharpe ? format("%.2f", *f.sharpe) : "-"; });
     row("고점 아래 일수", [](const RiskFigures& f) { return format("%d일 (%d일 중)", f.underwaterDays, f.days); });
     return t;
+}
+
+Statistics loadStatistics(ResultKind kind, const std::filesystem::path& dir)
+{
+    Statistics st;
+    const std::string resultBytes = readWholeFile(dir / resultCsvFile).value_or(std::string());
+    auto results = readResultCsv(resultBytes);
+    std::erase_if(results, [](const ResultCsvRow& r) { return !r.extent.complete; });
+    const auto stats = readStatsCsv(readWholeFile(dir / statsCsvFile).value_or(std::string()));
+    if (kind == ResultKind::FundSeries) {
+        if (const auto summary = summarizeSeries(results, stats))
+            st.table = seriesSummaryTable(*summary);
+        else
+            st.table.columns = {{"항목", 150}, {"펀드", 110}, {"KOSPI", 110}, {"초과수익", 110}};
+        return st;
+    }
+    if (!stats.empty())
+        st.table = riskTable(stats.front());
+    else
+        st.table.columns = {{"항목", 150}, {"펀드", 110}, {"KOSPI", 110}};
+    st.underwater = underwaterData(results);
+    return st;
 }
 
 std::string settingLabel(const std::string& name)

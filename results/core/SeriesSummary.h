@@ -7,6 +7,7 @@
 
 #include "formats/ResultCsv.h"
 #include "formats/StatsCsv.h"
+#include "results/core/ChartData.h"
 #include "results/core/SummaryTables.h"
 
 #include <optional>
@@ -45,6 +46,16 @@ ListTable seriesSummaryTable(const SeriesSummary& summary);
 
 /// A single fund's risk figures beside the index's: a row a figure.
 ListTable riskTable(const StatsCsvRow& row);
+
+/// What the statistics view of the results window shows of the result files in `dir`: the series
+/// summary (a fund series) or the risk figures (a single fund) as a table, and a single fund's fall
+/// below its peak day by day. An empty table when nothing can be shown.
+struct Statistics
+{
+    ListTable table;
+    UnderwaterData underwater;
+};
+Statistics loadStatistics(ResultKind kind, const std::filesystem::path& dir);
 
 /// The Korean label of a setting of settings.csv, and its value in words ("종목당", "예").
 std::string settingLabel(const std::string& name);
