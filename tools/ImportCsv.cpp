@@ -606,9 +606,12 @@ std::optional<double> parseCsvNumber(std::string_view text)
     return value;
 }
 
-ImportSummary importCsv(const ImportOptions& o)
+ImportSummary importCsv(const ImportOptions& options)
 {
     try {
+        // The commit names its targets by their folder: "." must be a folder with a name.
+        ImportOptions o = options;
+        o.out = fs::absolute(options.out);
         return importFiles(o);
     } catch (const fs::filesystem_error& e) {
         throw ImportError(e.what());
@@ -870,6 +873,21 @@ ImportSummary importFiles(const ImportOptions& o)
     if (!lock)
         throw ImportError(o.out.string() + ": " + folderBusyMessage);
     FileTransaction::recover(o.out, std::string(importTag));
+    // A price folder made for the stage goes again with a commit that does not happen (after the
+    // commit's staged files, which it outlives).
+    struct MadeFolder
+    {
+        fs::path path;
+        bool made = false;
+        bool kept = false;
+        ~MadeFolder()
+        {
+            std::error_code ec;
+            if (made && !kept)
+                fs::remove(path, ec); // only when it is empty
+        }
+    } priceFolder{priceFilePath(o.out, "000000").parent_path()};
+    priceFolder.made = !fs::exists(priceFolder.path, ec);
     FileTransaction commit(o.out, std::string(importTag));
     const auto stage = [&](const fs::path& name, const std::string& bytes) {
         fs::create_directories((o.out / name).parent_path(), ec);
@@ -896,6 +914,7 @@ ImportSummary importFiles(const ImportOptions& o)
         throw ImportError(o.out.string()
                           + ": 가져온 파일을 제자리에 둘 수 없어 아무것도 바꾸지 않았습니다. 폴더의 쓰기 권한과 "
                             "같은 이름의 폴더가 있는지 확인하세요.");
+    priceFolder.kept = true;
     return summary;
 }
 

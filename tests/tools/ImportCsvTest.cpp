@@ -505,3 +505,22 @@ TEST(ImportCsvTest, GoldenImport)
         EXPECT_EQ(it->second, bytes) << name;
     }
 }
+
+// The market may go into the current folder ("--out ."), and an import that cannot be put in
+// place leaves no price folder it made behind.
+TEST(ImportCsvTest, TheCurrentFolderAsTheTarget)
+{
+    Import im;
+    const auto before = std::filesystem::current_path();
+    std::filesystem::current_path(im.out.path());
+    im.options.out = ".";
+    EXPECT_NO_THROW(im.run());
+    std::filesystem::current_path(before);
+    EXPECT_EQ(im.out.read("StockData/000660.real"),
+              records({20050302, 4995, 4995, 20050303, 4995, 5000, 20050304, 5000, 5100}));
+
+    Import blocked;
+    std::filesystem::create_directory(blocked.out / "code.lst");
+    EXPECT_THROW(blocked.run(), ImportError);
+    EXPECT_FALSE(blocked.out.exists("StockData"));
+}
