@@ -141,7 +141,8 @@ int importCsvCommand(const OptionValues& values, std::ostream& out, std::ostream
     try {
         const auto summary = importCsv(o);
         out << summary.report << '\n';
-        out << format("%s: %d stocks, %lld price records, %d index days%s\n", o.out.c_str(), summary.stocks,
+        out << format("%s: %d stocks, %lld price records, %d index days%s\n",
+                      std::filesystem::absolute(o.out).lexically_normal().c_str(), summary.stocks,
                       static_cast<long long>(summary.priceRecords), summary.indexDays,
                       o.update ? " (Update.new written: kestrelan-cli merge-update)" : "");
         return exitDone;

@@ -465,9 +465,10 @@ std::string cp949Text(std::string_view utf8)
 
 std::string dates(std::int32_t first, std::int32_t last) { return dateText(first) + " ~ " + dateText(last); }
 
-// `indexDates`: the days kospi.lst holds once the import is in place.
+// A stock's days are set against the index's first and last day (for an update, the first new
+// one; none when the index has no new day).
 std::string reportText(const ImportOptions& o, const ImportSummary& s, const std::string& indexLine,
-                       const std::vector<std::int32_t>& indexDates)
+                       std::optional<std::int32_t> indexFirst, std::optional<std::int32_t> indexLast)
 {
     std::string text = std::string("가져오기 보고서") + (o.update ? " (--update: 저장된 날 뒤의 새 날)" : "") + "\n";
     text += indexLine + "\n";
@@ -477,10 +478,10 @@ std::string reportText(const ImportOptions& o, const ImportSummary& s, const std
     std::vector<std::string> hints;
     for (const StockReport& r : s.stockReports) {
         std::string line = "  " + r.code + "  " + dates(r.first, r.last);
-        if (!indexDates.empty() && (r.first > indexDates.front() || r.last < indexDates.back()))
-            line += std::string(" (지수보다") + (r.first > indexDates.front() ? " 늦게 시작" : "")
-                + (r.first > indexDates.front() && r.last < indexDates.back() ? "하고" : "")
-                + (r.last < indexDates.back() ? " 일찍 끝남" : "") + ")";
+        const bool late = indexFirst && r.first > *indexFirst, early = indexLast && r.last < *indexLast;
+        if (late || early)
+            line += std::string(" (지수보다") + (late ? " 늦게 시작" : "") + (late && early ? "하고" : "")
+                + (early ? " 일찍 끝남" : "") + ")";
         std::string against;
         if (r.missing.empty())
             against = "빠진 날 없음";
@@ -866,7 +867,9 @@ ImportSummary importFiles(const ImportOptions& o)
     indexLine += indexRows.empty()
         ? std::string("새 날 없음")
         : dates(indexRows.front().date, indexRows.back().date) + format(", %d일", summary.indexDays);
-    summary.report = reportText(o, summary, indexLine, index.dates);
+    const auto indexFirst = !indexRows.empty() ? std::optional(indexRows.front().date) : std::nullopt;
+    const auto indexLast = !index.dates.empty() ? std::optional(index.dates.back()) : std::nullopt;
+    summary.report = reportText(o, summary, indexLine, indexFirst, indexLast);
 
     // Everything is staged first and put in place together, or not at all.
     const auto lock = FolderLock::tryAcquire(o.out);
