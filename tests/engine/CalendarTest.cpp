@@ -238,7 +238,6 @@ TEST(CalendarTest, APeriodOutsideTheIndexIsSaid)
         {"a single fund before", CalendarMode::SingleFund, 20030101, 20040630, "펀드는 2003-12-01부터 매매합니다"},
         {"a single fund after", CalendarMode::SingleFund, 20050101, 20061231, "펀드는 2006-01-31에 끝납니다"},
         {"a period after the index", CalendarMode::Daily, 20070101, 20071231, "펀드가 없습니다"},
-        {"a period before the index", CalendarMode::SingleFund, 20020101, 20021231, "펀드가 없습니다"},
     };
     for (const auto& row : rows) {
         const std::string note = periodNote(row.start, row.end, row.mode, 1, market());

@@ -1,6 +1,7 @@
 #include "tools/ImportCsv.h"
 #include "engine/MarketData.h"
 #include "engine/MarketUpdate.h"
+#include "engine/RangeTable.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
@@ -262,6 +263,8 @@ TEST(ImportCsvTest, ASelectionOfNothingChangesNothing)
          "주가 자료가 없습니다"},
         {"a price file of a carriage return", [](Import& im) { im.in.write("prices/005930.csv", "\r"); },
          "005930.csv:1:"},
+        {"rows before 1996 only: the rules would read their dates as prices",
+         [](Import& im) { im.in.write("index.csv", "Date,Close\n1995-12-28,880\n"); }, "1996-01-01 이전"},
         {"an empty price folder",
          [](Import& im) {
              std::filesystem::remove(im.in / "prices/005930.csv");
@@ -365,62 +368,20 @@ TEST(ImportCsvTest, ImportOnAFullDiskLeavesTheMarket)
     EXPECT_EQ(readWholeFile(disk.mountPoint / "kospi.lst"), m.dir.read("kospi.lst"));
 }
 
-// Rows dated before 1996-01-01 would be read as prices by the trading rules: they are left out and
-// the report says how many, and from which day the market starts; with nothing left, no import.
-TEST(ImportCsvTest, RowsBeforeTheMarketsFirstDateAreLeftOut)
+// The headers of Korean exports, and a file name in any letter case; two files of one stock are
+// refused rather than one of them taken.
+TEST(ImportCsvTest, HeadersAndFileNamesOfExports)
 {
     Import im;
-    im.in.write("prices/005930.csv", "Date,Close\n1995-12-27,9000\n1995-12-28,9100\n1996-01-03,9200\n");
-    im.in.write("prices/000660.csv", "Date,Close\n1995-12-28,5000\n");
-    im.in.write("index.csv", "Date,Close\n1995-12-28,880\n1996-01-03,890\n");
-    const auto summary = im.run();
-    EXPECT_EQ(im.out.read("StockData/005930.real"), records({19960103, 9200, 9200}));
-    EXPECT_FALSE(im.out.exists("StockData/000660.real"));
-    EXPECT_EQ(im.out.read("kospi.lst"), indexRecordBytes(19960103, 89000, 89000));
-    EXPECT_NE(summary.report.find("1996-01-01 이전의 4행은 뺐습니다"), std::string::npos) << summary.report;
-    EXPECT_NE(summary.report.find("시장은 1996-01-03부터 시작합니다"), std::string::npos) << summary.report;
-
-    Import early;
-    early.out.write("kospi.lst", "the old market");
-    early.in.write("prices/005930.csv", "Date,Close\n1995-12-28,9100\n");
-    early.in.write("prices/000660.csv", "Date,Close\n1995-12-28,5000\n");
-    try {
-        early.run();
-        ADD_FAILURE() << "imported a market of 1995";
-    } catch (const ImportError& e) {
-        EXPECT_NE(std::string(e.what()).find("1996-01-01 이전"), std::string::npos) << e.what();
-    }
-    EXPECT_EQ(early.out.read("kospi.lst"), "the old market");
-}
-
-// Price files go by <code>.csv, .txt or .tsv in any letter case, in UTF-8 or CP949, with the
-// headers of Korean exports; every other file is named as skipped.
-TEST(ImportCsvTest, FileNamesEncodingsAndHeadersOfExports)
-{
-    Import im;
-    std::filesystem::remove(im.in / "prices/005930.csv");
     std::filesystem::remove(im.in / "prices/000660.csv");
-    im.in.write("prices/005930.CSV",
-                toCp949("일자,시가,고가,저가,현재가,거래량\r\n")
-                    + "2005.03.02,10000,10000,10000,\"10,200\",\"1,000\"\r\n");
-    im.in.write("prices/000660.txt", "날짜\t종가\n20050302\t5000\n");
-    im.in.write("prices/035420.Tsv", "Date\tPrice\n2005-03-02 00:00:00\t50000\n");
-    im.in.write("prices/notes.xlsx", "not a price file");
-    im.in.write("names.csv", toCp949("005930,가람전자\n"));
-    const auto summary = im.run();
-    EXPECT_EQ(summary.stocks, 3);
-    EXPECT_EQ(im.out.read("StockData/005930.real"), records({20050302, 10000, 10000, 10200}));
+    im.in.write("prices/000660.Tsv", "날짜\t현재가\n20050302\t5000\n");
+    im.in.write("prices/035420.txt", "일자,Price,거래량\n2005-03-02 00:00:00,50000,\"1,000\"\n");
+    im.run();
     EXPECT_EQ(im.out.read("StockData/000660.real"), records({20050302, 5000, 5000}));
     EXPECT_EQ(im.out.read("StockData/035420.real"), records({20050302, 50000, 50000}));
-    EXPECT_EQ(loadCodeList(im.out / "code.lst")->front(), codeRecordBytes("005930", toCp949("가람전자")).substr(0, 27));
-    ASSERT_EQ(summary.stockReports.size(), 3u);
-    EXPECT_EQ(summary.stockReports[1].code, "005930");
-    EXPECT_EQ(summary.stockReports[1].encoding, "CP949");
-    EXPECT_NE(summary.report.find("notes.xlsx"), std::string::npos) << summary.report;
 
-    Import twice;
-    twice.in.write("prices/005930.txt", "Date,Close\n2005-03-02,100\n");
-    EXPECT_THROW(twice.run(), ImportError); // which of the two files is the stock's?
+    im.in.write("prices/035420.csv", "Date,Close\n2005-03-02,100\n");
+    EXPECT_THROW(im.run(), ImportError);
 }
 
 TEST(ImportCsvTest, NumbersAndIndexScale)
@@ -453,29 +414,14 @@ TEST(ImportCsvTest, NumbersAndIndexScale)
     EXPECT_EQ(im.out.read("kospi.lst"), indexRecordBytes(20050302, 123457, 123457));
 }
 
-// The report beside the market: each stock against the index, the days it lacks, and the moves
-// that look like a split nobody adjusted for, with the --splits line that fixes each.
-TEST(ImportCsvTest, TheReportNamesGapsAndUnadjustedSplits)
+// The range table: the sample one where the target has none, the user's own kept.
+TEST(ImportCsvTest, AUsersRangeTableStays)
 {
     Import im;
-    im.in.write("prices/035420.csv", "Date,Close\n2005-03-02,50000\n2005-03-04,10100\n");
-    const auto summary = im.run();
-    ASSERT_EQ(summary.stockReports.size(), 3u);
-    const StockReport& r = summary.stockReports[2]; // the reports go by code
-    EXPECT_EQ(r.code, "035420");
-    EXPECT_EQ(r.missing, std::vector<std::int32_t>{20050303});
-    ASSERT_EQ(r.splits.size(), 1u);
-    EXPECT_EQ(r.splits[0].date, 20050304);
-    EXPECT_EQ(r.splits[0].ratio, 5);
-    EXPECT_NE(summary.report.find("035420,2005-03-04,5"), std::string::npos) << summary.report;
-    EXPECT_EQ(im.out.read(std::string(importReportFileName)), toCrLf(toCp949(summary.report)));
-    EXPECT_TRUE(summary.rangeTableWritten); // the target had no ksp.txt
-
-    im.in.write("splits.csv", "035420,2005-03-04,5\n");
-    im.options.splits = im.in / "splits.csv";
+    EXPECT_TRUE(im.run().rangeTableWritten);
+    EXPECT_TRUE(loadRangeTable(im.out / "ksp.txt")->usable());
     im.out.write("ksp.txt", "the user's table");
-    const auto adjusted = im.run();
-    EXPECT_TRUE(adjusted.stockReports[2].splits.empty());
+    EXPECT_FALSE(im.run().rangeTableWritten);
     EXPECT_EQ(im.out.read("ksp.txt"), "the user's table");
 }
 
