@@ -6,6 +6,7 @@
 #include "tools/DataCommands.h"
 #include "tools/RunCommand.h"
 #include "tools/ShowCommand.h"
+#include "tools/Terminal.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -135,6 +136,11 @@ std::vector<Command> commandTable()
              return sampleDataCommand(values, out, err);
          }},
         {importCsvCommandSpec(), importCsvCommand},
+        {mergeUpdateCommandSpec(),
+         [](const OptionValues& values, std::ostream& out, std::ostream&) {
+             StderrMessages messages;
+             return mergeUpdateCommand(values, workingFolder(), programFolder(), out, messages);
+         }},
     };
 }
 
