@@ -7,6 +7,7 @@
 #include "tools/RunCommand.h"
 #include "tools/ShowCommand.h"
 #include "tools/SweepCommand.h"
+#include "tools/Terminal.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -136,6 +137,11 @@ std::vector<Command> commandTable()
              return sampleDataCommand(values, out, err);
          }},
         {importCsvCommandSpec(), importCsvCommand},
+        {mergeUpdateCommandSpec(),
+         [](const OptionValues& values, std::ostream& out, std::ostream&) {
+             StderrMessages messages;
+             return mergeUpdateCommand(values, workingFolder(), programFolder(), out, messages);
+         }},
     };
 }
 

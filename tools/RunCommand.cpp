@@ -3,7 +3,9 @@
 #include "engine/CSimEngine.h"
 #include "engine/Dates.h"
 #include "engine/MarketData.h"
+#include "engine/MarketUpdate.h"
 #include "engine/Portfolio.h"
+#include "engine/RunInputs.h"
 #include "platform/core/FolderLock.h"
 #include "platform/core/Format.h"
 #include "tools/Terminal.h"
@@ -12,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 
 namespace kestrelan {
 
@@ -34,8 +37,8 @@ CommandSpec runCommandSpec()
             {"--invest-mode", "0|1|2", choice("--stocks의 투자 방식: 종목당, 총투자, 주식수", d.investMode)},
             {"--start", "YYYYMMDD",
              format("시작일, YYYYMMDD 또는 YYYY-MM-DD (기본값: kospi.lst의 마지막 달 앞 24개월;\n"
-                    "--yield-stats 1이면 %s부터)",
-                    dateText(seriesStartDate).c_str())},
+                    "--yield-stats 1이면 %s부터; %s보다 이르면 그날부터)",
+                    dateText(seriesStartDate).c_str(), dateText(minStartDate).c_str())},
             {"--end", "YYYYMMDD", "종료일 (기본값: kospi.lst의 마지막 달 앞 달의 말일)"},
             {"--cadence", "0|1|2", choice("수익률 통계의 펀드 시작: 월3회, 월1회, 매일", d.fundCadence)},
             {"--years", "N", format("각 펀드의 운용 연수, 0은 반년 (기본값 %d, %d까지)", d.years, maxYears)},
@@ -107,6 +110,25 @@ std::vector<std::string> splitCodes(const std::string& text)
     return codes;
 }
 
+// The first price file of SimItem.lst's stocks that does not exist, as the user would type it:
+// relative to the working folder when it lies below it.
+std::optional<std::string> firstMissingPriceFile(const std::filesystem::path& workDir,
+                                                 const std::filesystem::path& programDir)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (const auto& item : readSimItems(workDir / "SimItem.lst").value_or(std::vector<PortfolioItem>{})) {
+        const std::string code(entryCode(item.entry));
+        const fs::path file = isStockCode(code) ? priceFilePath(programDir, code) : programDir / "StockData";
+        if (isStockCode(code) && fs::is_regular_file(file, ec))
+            continue;
+        const fs::path full = fs::absolute(file, ec).lexically_normal();
+        const fs::path relative = full.lexically_relative(fs::absolute(workDir, ec).lexically_normal());
+        return (!relative.empty() && *relative.begin() != ".." ? relative : full).string();
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 RunOptions readRunOptions(const OptionValues& values, const std::filesystem::path& workDir,
@@ -157,6 +179,12 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
         p.startDate = *start;
         p.endDate = *end;
     }
+    // As the form's start calendar: no earlier start, since a price file holds no earlier date.
+    if (p.startDate < minStartDate) {
+        o.notes.push_back("--start " + dateText(p.startDate) + "은 가장 이른 시작일 " + dateText(minStartDate)
+                          + "로 바꿨습니다.");
+        p.startDate = minStartDate;
+    }
     if (const auto problem = validatePeriod(p))
         throw values.error(optionOf(problem->setting), problem->message);
     if (o.amount < 0)
@@ -189,6 +217,11 @@ int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
         std::fprintf(stderr, "%s\n", folderBusyMessage);
         return exitFailed;
     }
+    // New days waiting in Update.new: kospi.lst holds them already, the price files not yet.
+    if (std::error_code ec; std::filesystem::exists(workDir / updateFileName, ec)) {
+        std::fprintf(stderr, "%s\n", pendingUpdateMessage);
+        return exitFailed;
+    }
     if (!options.stocks.empty()) {
         if (options.stocks.size() > static_cast<std::size_t>(maxStocks)) {
             std::fprintf(stderr, "%s\n", tooManyStocksMessage);
@@ -214,7 +247,16 @@ int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
             return exitFailed;
         }
     }
-    StderrMessages messages;
+    // The messages as the engine shows them, the last one kept for what the command adds to it.
+    struct : StderrMessages
+    {
+        Answer show(std::string_view text, Buttons buttons) override
+        {
+            last = text;
+            return StderrMessages::show(text, buttons);
+        }
+        std::string last;
+    } messages;
     TerminalProgress progress;
     RunContext context;
     context.workDir = workDir;
@@ -224,7 +266,14 @@ int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
     if (const char* threads = std::getenv("KESTRELAN_THREADS"))
         context.threads = std::atoi(threads);
     CSimEngine engine(context);
-    return engine.runSimulation(options.params) == runFinished ? exitDone : exitFailed;
+    if (engine.runSimulation(options.params) == runFinished)
+        return exitDone;
+    // The engine says a price file is missing; the command line says where it looked.
+    if (messages.last == missingPriceFileMessage)
+        if (const auto missing = firstMissingPriceFile(workDir, options.programDir))
+            std::fprintf(stderr, "찾아본 파일: %s (StockData가 있는 폴더는 --program-dir로 줄 수 있습니다)\n",
+                         missing->c_str());
+    return exitFailed;
 }
 
 } // namespace kestrelan

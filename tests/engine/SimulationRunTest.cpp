@@ -14,6 +14,7 @@
 #include "tools/SampleMarket.h"
 
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -273,6 +274,10 @@ TEST_F(SimulationRunTest, PriceFilesThatChangeBetweenRunsAreReadAnew)
     m.dir.write("StockData/111110.real",
                 test::SmallMarket::prices(10000) + priceRecordBytes(20040109) + priceRecordBytes(10000)
                     + priceRecordBytes(11000));
+    // The other stock has the day too: a stock whose data ends before the fund is told of.
+    m.dir.write("StockData/222220.real",
+                test::SmallMarket::prices(5000) + priceRecordBytes(20040109) + priceRecordBytes(5000)
+                    + priceRecordBytes(5300));
     ASSERT_EQ(m.run(), runFinished);
     EXPECT_GT(m.dir.read("result.csv").size(), before.size());
     EXPECT_NE(m.dir.read("closing.csv").find("2004-01-09,11000"), std::string::npos);
@@ -336,4 +341,61 @@ TEST_F(SimulationRunTest, FilesBeyondTheirReadersLimits)
     EXPECT_EQ(huge.run(), runStopped);
     ASSERT_EQ(huge.messages.shown.size(), 1u);
     EXPECT_NE(huge.messages.shown[0].find("SimItem.lst"), std::string::npos);
+}
+
+// What a result cannot show is said once, before the funds, and changes no result file: a stock
+// whose data ends inside the fund, a portfolio stock code.lst does not hold, a period outside
+// kospi.lst (the small market holds 2004-01-05 to 2004-01-08).
+TEST_F(SimulationRunTest, NotesSayWhatTheResultsCannotShow)
+{
+    struct Row
+    {
+        const char* name;
+        std::function<void(test::SmallMarket&)> change;
+        bool series;
+        std::int32_t start;
+        const char* says; // a part of the one message, or "" for none
+    };
+    // case | change to the market | a fund series | start | note
+    const Row rows[] = {
+        {"nothing to say", [](test::SmallMarket&) {}, false, 20040101, ""},
+        {"data that ends inside the fund",
+         [](test::SmallMarket& m) {
+             m.dir.write("StockData/222220.real", test::SmallMarket::prices(5000).substr(0, 3 * 4 * priceRecordSize));
+         },
+         false, 20040101, "222220 종목의 주가 자료가 2004-01-07에 끝나, 펀드가 끝나는 2004-01-08까지"},
+        {"a stock code.lst does not hold",
+         [](test::SmallMarket& m) { m.dir.write("code.lst", codeRecordBytes("111110", "ONE")); }, false, 20040101,
+         "222220 종목이 code.lst에 없습니다"},
+        {"a single fund before kospi.lst", [](test::SmallMarket&) {}, false, 20031101,
+         "펀드는 2004-01-05부터 매매합니다"},
+        {"a series before kospi.lst", [](test::SmallMarket&) {}, true, 19960101, "펀드는 2004-01-01부터 시작합니다"},
+    };
+    test::SmallMarket plain;
+    ASSERT_EQ(plain.run(), runFinished);
+    for (const auto& row : rows) {
+        test::SmallMarket m;
+        row.change(m);
+        RunContext c;
+        c.workDir = c.programDir = m.dir.path();
+        c.messages = &m.messages;
+        SimParams p;
+        p.startDate = row.start;
+        p.endDate = 20040131;
+        p.autoSet = false;
+        p.yieldStats = row.series;
+        p.years = 0;
+        CSimEngine engine(c);
+        EXPECT_EQ(engine.runSimulation(p), runFinished) << row.name;
+        if (*row.says) {
+            ASSERT_EQ(m.messages.shown.size(), 1u) << row.name;
+            EXPECT_NE(m.messages.shown[0].find(row.says), std::string::npos) << row.name << ": " << m.messages.shown[0];
+        } else {
+            EXPECT_TRUE(m.messages.shown.empty()) << row.name << ": " << m.messages.shown[0];
+        }
+        if (std::string(row.name).find("code.lst") != std::string::npos) {
+            for (const char* f : {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv"})
+                EXPECT_EQ(m.dir.read(f), plain.dir.read(f)) << row.name << ": " << f;
+        }
+    }
 }

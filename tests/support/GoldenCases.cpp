@@ -7,6 +7,8 @@ std::filesystem::path goldenExpected(const std::string& caseName)
     return std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/cases" / caseName / "expected";
 }
 
+std::filesystem::path goldenImport() { return std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/import"; }
+
 void copyGoldenResults(const std::string& caseName, const std::filesystem::path& dir, bool withTrades)
 {
     const auto expected = goldenExpected(caseName);

@@ -37,6 +37,8 @@ TEST(CommandLineTest, HelpAndVersion)
         {{"show", "--help"}, "사용법: kestrelan-cli show"},
         {{"sample-data", "--help"}, "사용법: kestrelan-cli sample-data [옵션] DIR"},
         {{"import-csv", "--help"}, "--prices DIR"},
+        {{"import-csv", "--help"}, "--index-scale X"},
+        {{"merge-update", "--help"}, "사용법: kestrelan-cli merge-update [옵션]"},
         {{"--version"}, "kestrelan-cli " KESTRELAN_VERSION "\n"},
     };
     for (const Row& row : rows) {
@@ -72,6 +74,7 @@ TEST(CommandLineTest, UsageErrorsNameTheirOption)
         {{"run", "--commission", "inf"}, "--commission: 숫자를"},
         {importWith({"--multiplier", "2x"}), "--multiplier: 숫자를"},
         {importWith({"--multiplier", "0"}), "--multiplier: 0보다 큰"},
+        {importWith({"--index-scale", "-1"}), "--index-scale: 0보다 큰"},
         // empty and missing values
         {{"run", "--margin="}, "--margin: 값을 입력하십시오"},
         {{"run", "--margin", ""}, "--margin: 값을 입력하십시오"},
@@ -98,6 +101,7 @@ TEST(CommandLineTest, UsageErrorsNameTheirOption)
         {{"sample-data", "-x"}, "알 수 없는 옵션입니다: -x"},
         {{"bogus"}, "알 수 없는 명령입니다: bogus"},
         {{"show", "extra"}, "필요 없는 인수입니다: extra"},
+        {{"merge-update", "extra"}, "필요 없는 인수입니다: extra"},
         // the minute market's options
         {{"sample-data", "d", "--stocks", "5"}, "--stocks: --minutes와 함께"},
         {{"sample-data", "--minutes", "d", "--years", "2020:2001"}, "--years: 앞의 해가"},

@@ -97,3 +97,27 @@ TEST_F(RunCommandTest, OptionsWithoutIndexNeedExplicitDates)
     EXPECT_THROW(parseRunOptions({}, noIndex.path(), "/prog"), std::invalid_argument);
     EXPECT_NO_THROW(parseRunOptions({"--start", "20040101", "--end", "20041231"}, noIndex.path(), "/prog"));
 }
+
+// As the form's start calendar: no start before the first date a price file can hold.
+TEST_F(RunCommandTest, StartsBeforeTheMarketsFirstDateAreClamped)
+{
+    const RunOptions o = parse({"--start", "19900101", "--end", "20041231"});
+    EXPECT_EQ(o.params.startDate, 19960101);
+    ASSERT_EQ(o.notes.size(), 1u);
+    EXPECT_NE(o.notes[0].find("1996-01-01"), std::string::npos) << o.notes[0];
+    EXPECT_EQ(parse({"--start", "19960102", "--end", "20041231"}).params.startDate, 19960102);
+}
+
+// New days in Update.new are in kospi.lst already but not yet in the price files: no run until
+// they are merged, and the message names the command that merges them.
+TEST_F(RunCommandTest, NoRunWhileAnUpdateWaits)
+{
+    dir.write("Update.new", "A005930\r\n0\r\n20050315\r\n");
+    dir.write("result.csv", "the last run's");
+    testing::internal::CaptureStderr();
+    const int status = runCommand(parse({"--start", "20050101", "--end", "20050314"}), dir.path());
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, exitFailed);
+    EXPECT_NE(said.find("kestrelan-cli merge-update"), std::string::npos) << said;
+    EXPECT_EQ(dir.read("result.csv"), "the last run's");
+}

@@ -113,3 +113,15 @@ TEST(FileTransactionTest, ReplacingKeepsTheModeAndTheLink)
     ASSERT_EQ(::stat((dir / "real/group.lst").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
+
+TEST(FileTransactionTest, AFolderNamedRelativeToTheWorkingFolder)
+{
+    test::TempDir dir;
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    FileTransaction t(".", "test");
+    const bool committed = t.stage("kospi.lst", "new") && t.commit();
+    std::filesystem::current_path(here);
+    EXPECT_TRUE(committed);
+    EXPECT_EQ(dir.read("kospi.lst"), "new");
+}
