@@ -63,6 +63,22 @@ RunData readPortfolio(const SimParams& params, const std::filesystem::path& work
 void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::filesystem::path& programDir,
                 int fundCount, IMessageSink& messages)
 {
+    auto funds = readFunds(workDir / "date.lst");
+    funds.resize(std::min<std::size_t>(funds.size(), static_cast<std::size_t>(fundCount)));
+    loadMarket(data, workDir, programDir, std::move(funds), messages);
+}
+
+std::vector<Fund> fundsOf(const std::vector<FundLine>& lines)
+{
+    std::vector<Fund> funds;
+    for (const FundLine& l : lines)
+        funds.push_back({l.start, l.end, indexPoints(l.startHundredths()), indexPoints(l.endHundredths())});
+    return funds;
+}
+
+void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::filesystem::path& programDir,
+                std::vector<Fund> funds, IMessageSink& messages)
+{
     for (const auto& item : data.items) {
         const std::string code(entryCode(item.entry));
         auto it = data.priceFiles.find(code);
@@ -86,8 +102,7 @@ void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::
     if (table)
         data.table = *table;
 
-    data.funds = readFunds(workDir / "date.lst");
-    data.funds.resize(std::min<std::size_t>(data.funds.size(), static_cast<std::size_t>(fundCount)));
+    data.funds = std::move(funds);
     std::vector<std::int32_t> starts;
     for (const Fund& fund : data.funds)
         starts.push_back(fund.start);

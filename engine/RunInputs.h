@@ -4,6 +4,7 @@
 // often its stock appears), ksp.txt, and the funds of date.lst with where each begins in every
 // price file. Once the funds start, every fund shares it read-only.
 
+#include "engine/Calendar.h"
 #include "engine/MarketData.h"
 #include "engine/Portfolio.h"
 #include "engine/RangeTable.h"
@@ -59,6 +60,11 @@ RunData readPortfolio(const SimParams& params, const std::filesystem::path& work
 /// (runNotes) in one message.
 void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::filesystem::path& programDir,
                 int fundCount, IMessageSink& messages);
+/// The same with the funds given (a calendar made in memory) rather than read from date.lst.
+void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::filesystem::path& programDir,
+                std::vector<Fund> funds, IMessageSink& messages);
+/// The funds of calendar lines, exactly as date.lst gives them back.
+std::vector<Fund> fundsOf(const std::vector<FundLine>& lines);
 
 /// What a run says before its funds, so that no result looks right that is not (Korean, one
 /// line each): the period against kospi.lst (periodNote), each portfolio stock that `codeList`

@@ -59,6 +59,9 @@ public:
         resultCsv.write(resultCsvHeader());
         open(resultTxt, dir, resultTxtFile);
         resultTxt.write(resultTxtHeader());
+        open(statsCsv, dir, statsCsvFile);
+        statsCsv.write(statsCsvHeader());
+        open(settingsCsv, dir, settingsCsvFile);
         if (details) {
             open(logs.engine.tradeLog, dir, tradeCsvFile);
             open(logs.engine.closingLog, dir, closingCsvFile);
@@ -74,6 +77,8 @@ public:
     {
         bool written = resultCsv.close();
         written = resultTxt.close() && written;
+        written = statsCsv.close() && written;
+        written = settingsCsv.close() && written;
         if (details) {
             written = logs.engine.tradeLog.close() && written;
             written = logs.engine.closingLog.close() && written;
@@ -85,6 +90,8 @@ public:
 
     TextWriter resultCsv;
     TextWriter resultTxt;
+    TextWriter statsCsv;
+    TextWriter settingsCsv;
     TextWriter gen;
 
 private:
@@ -127,6 +134,7 @@ std::int64_t runSingleFund(CSimEngine& engine, const RunData& data, ResultFiles&
         FundOutput out;
         out.resultCsvFile = &files.resultCsv;
         out.resultTxtFile = &files.resultTxt;
+        out.statsCsvFile = &files.statsCsv;
         out.messages.direct = engine.context.messages;
         runner.run(k, out);
     }
@@ -159,6 +167,7 @@ std::int64_t runSeries(const RunContext& context, const RunData& data, ResultFil
             progress.setPosition(static_cast<int>(100 * (k + 1) / total));
         files.resultCsv.write(out.resultCsv);
         files.resultTxt.write(out.resultTxt);
+        files.statsCsv.write(out.statsCsv);
     });
     return walked;
 }
@@ -182,6 +191,7 @@ void simulate(CSimEngine& engine, const SimParams& params)
     // Inputs first, so that a run that cannot start leaves the previous results in place.
     RunData data = readPortfolio(params, dir);
     ResultFiles files(engine, dir, data.logEnabled);
+    files.settingsCsv.write(settingsCsvText(settingLines(params, data.items.size())));
     const CalendarMode mode
         = data.logEnabled ? CalendarMode::SingleFund : static_cast<CalendarMode>(static_cast<int>(params.fundCadence));
     const int fundCount = buildCalendar(params.startDate, params.endDate, mode, params.years, data.kospi, dir);

@@ -131,6 +131,7 @@ std::vector<Command> commandTable()
              return runCommand(readRunOptions(values, workDir, programFolder()), workDir);
          }},
         {showCommandSpec(), showCommand},
+        {sweepCommandSpec(), sweepCommand},
         {sweepMergeCommandSpec(), sweepMergeCommand},
         {sampleDataCommandSpec(),
          [](const OptionValues& values, std::ostream& out, std::ostream& err) {
@@ -188,6 +189,13 @@ std::vector<std::filesystem::path> OptionValues::paths(std::string_view option) 
         start = end + 1;
     }
     return out;
+}
+
+OptionValues OptionValues::withDefault(const std::string& option, const std::string& value) const
+{
+    OptionValues more = *this;
+    more.values.emplace(option, value);
+    return more;
 }
 
 bool OptionValues::has(std::string_view option) const { return values.find(option) != values.end(); }

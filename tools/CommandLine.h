@@ -83,6 +83,8 @@ public:
     /// The same values without the named options (a command that reads some options itself and
     /// hands the rest to another command's reader).
     OptionValues without(std::initializer_list<std::string_view> options) const;
+    /// The same values with `option` given as `value` where it was not given.
+    OptionValues withDefault(const std::string& option, const std::string& value) const;
 
     /// A UsageError about `option` that points to this command's --help.
     UsageError error(std::string_view option, const std::string& message) const;

@@ -6,8 +6,14 @@
 #include "engine/MarketUpdate.h"
 #include "engine/Portfolio.h"
 #include "engine/RunInputs.h"
+#include "formats/ResultCsv.h"
+#include "formats/ResultSet.h"
+#include "formats/StatsCsv.h"
 #include "platform/core/FolderLock.h"
 #include "platform/core/Format.h"
+#include "platform/core/TextFile.h"
+#include "results/core/SeriesSummary.h"
+#include "tools/ShowCommand.h"
 #include "tools/Terminal.h"
 
 #include <algorithm>
@@ -48,6 +54,7 @@ CommandSpec runCommandSpec()
             {"--range-high", "N", percent("매매범위 상단, 시작 가격의", d.rangeHighPct)},
             {"--initial", "N", percent("최초매수비율", d.initialBuyPct)},
             {"--commission", "X", format("수수료 %% (기본값 %g)", d.commissionPct)},
+            {"--risk-free", "X", format("stats.csv 샤프지수의 무위험수익률, 연 %% (기본값 %g)", d.riskFreePct)},
             {"--auto-set", "0|1", choice("자동설정: 펀드마다 ksp.txt에서 매매조건을 정합니다", d.autoSet)},
             {"--risk", "0|1|2", choice("자동설정의 성향: 적극, 안정, 보수", d.riskProfile)},
             {"--yield-stats", "0|1", choice("수익률 통계: 한 펀드 대신 펀드를 여러 번 시작합니다", d.yieldStats)},
@@ -150,6 +157,9 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
     p.rangeHighPct = percentOr(values, "--range-high", p.rangeHighPct);
     p.initialBuyPct = percentOr(values, "--initial", p.initialBuyPct);
     p.commissionPct = values.decimal("--commission").value_or(p.commissionPct);
+    p.riskFreePct = values.decimal("--risk-free").value_or(p.riskFreePct);
+    if (p.riskFreePct <= -100 || p.riskFreePct >= 100)
+        throw values.error("--risk-free", "-100보다 크고 100보다 작은 수를 입력하십시오.");
     p.autoSet = flagOr(values, "--auto-set", p.autoSet);
     p.riskProfile = choiceOr(values, "--risk", p.riskProfile, RiskProfile::Conservative);
     p.yieldStats = flagOr(values, "--yield-stats", p.yieldStats);
@@ -207,46 +217,53 @@ RunOptions parseRunOptions(const std::vector<std::string>& args, const std::file
     return readRunOptions(parsed.values, workDir, defaultProgramDir);
 }
 
-int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
+std::optional<int> prepareRun(const RunOptions& options, const std::filesystem::path& workDir)
 {
     for (const auto& note : options.notes)
         std::fprintf(stderr, "%s\n", note.c_str());
+    // New days waiting in Update.new: kospi.lst holds them already, the price files not yet.
+    if (std::error_code ec; std::filesystem::exists(workDir / updateFileName, ec)) {
+        std::fprintf(stderr, "%s\n", pendingUpdateMessage);
+        return exitFailed;
+    }
+    if (options.stocks.empty())
+        return std::nullopt;
+    if (options.stocks.size() > static_cast<std::size_t>(maxStocks)) {
+        std::fprintf(stderr, "%s\n", tooManyStocksMessage);
+        return exitFailed;
+    }
+    const auto codes = loadCodeList(workDir / "code.lst");
+    if (!codes) {
+        std::fputs("code.lst 파일을 읽을 수 없습니다.\n", stderr);
+        return exitFailed;
+    }
+    std::vector<std::string> entries;
+    for (const auto& code : options.stocks) {
+        const auto it
+            = std::find_if(codes->begin(), codes->end(), [&](const std::string& e) { return entryCode(e) == code; });
+        if (it == codes->end()) {
+            std::fprintf(stderr, "code.lst에 없는 종목입니다: %s\n", code.c_str());
+            return exitFailed;
+        }
+        entries.push_back(*it);
+    }
+    if (!writeSimItems(workDir, entries, static_cast<int>(options.params.investMode), options.amount)) {
+        std::fputs("SimItem.lst 파일을 쓸 수 없습니다.\n", stderr);
+        return exitFailed;
+    }
+    return std::nullopt;
+}
+
+int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
+{
     // The folder is this command's from SimItem.lst to the last result file.
     const auto lock = FolderLock::tryAcquire(workDir);
     if (!lock) {
         std::fprintf(stderr, "%s\n", folderBusyMessage);
         return exitFailed;
     }
-    // New days waiting in Update.new: kospi.lst holds them already, the price files not yet.
-    if (std::error_code ec; std::filesystem::exists(workDir / updateFileName, ec)) {
-        std::fprintf(stderr, "%s\n", pendingUpdateMessage);
-        return exitFailed;
-    }
-    if (!options.stocks.empty()) {
-        if (options.stocks.size() > static_cast<std::size_t>(maxStocks)) {
-            std::fprintf(stderr, "%s\n", tooManyStocksMessage);
-            return exitFailed;
-        }
-        const auto codes = loadCodeList(workDir / "code.lst");
-        if (!codes) {
-            std::fputs("code.lst 파일을 읽을 수 없습니다.\n", stderr);
-            return exitFailed;
-        }
-        std::vector<std::string> entries;
-        for (const auto& code : options.stocks) {
-            const auto it = std::find_if(codes->begin(), codes->end(),
-                                         [&](const std::string& e) { return entryCode(e) == code; });
-            if (it == codes->end()) {
-                std::fprintf(stderr, "code.lst에 없는 종목입니다: %s\n", code.c_str());
-                return exitFailed;
-            }
-            entries.push_back(*it);
-        }
-        if (!writeSimItems(workDir, entries, static_cast<int>(options.params.investMode), options.amount)) {
-            std::fputs("SimItem.lst 파일을 쓸 수 없습니다.\n", stderr);
-            return exitFailed;
-        }
-    }
+    if (const auto stopped = prepareRun(options, workDir))
+        return *stopped;
     // The messages as the engine shows them, the last one kept for what the command adds to it.
     struct : StderrMessages
     {
@@ -266,8 +283,16 @@ int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
     if (const char* threads = std::getenv("KESTRELAN_THREADS"))
         context.threads = std::atoi(threads);
     CSimEngine engine(context);
-    if (engine.runSimulation(options.params) == runFinished)
+    if (engine.runSimulation(options.params) == runFinished) {
+        // A fund series ends with its summary, as `show` gives it.
+        if (options.params.yieldStats) {
+            const auto results = readResultCsv(readWholeFile(workDir / resultCsvFile).value_or(std::string()));
+            const auto stats = readStatsCsv(readWholeFile(workDir / statsCsvFile).value_or(std::string()));
+            if (const auto summary = summarizeSeries(results, stats))
+                std::fputs(("\n통계요약\n" + textTable(seriesSummaryTable(*summary))).c_str(), stdout);
+        }
         return exitDone;
+    }
     // The engine says a price file is missing; the command line says where it looked.
     if (messages.last == missingPriceFileMessage)
         if (const auto missing = firstMissingPriceFile(workDir, options.programDir))

@@ -29,6 +29,14 @@ std::size_t columns(const std::string& utf8)
     }
 }
 
+std::string table(const ListTable& t);
+
+} // namespace
+
+std::string textTable(const ListTable& t) { return table(t); }
+
+namespace {
+
 std::string table(const ListTable& t)
 {
     std::vector<std::size_t> width(t.columns.size(), 0);

@@ -37,6 +37,8 @@ struct ShownResults
 ShownResults shownResults(const std::filesystem::path& dir, IMessageSink& messages);
 
 std::string showText(const ShownResults& results);
+/// A table as aligned UTF-8 text, a Hangul syllable two columns wide.
+std::string textTable(const ListTable& table);
 std::string showCsv(const ShownResults& results);
 std::string showJson(const ShownResults& results);
 

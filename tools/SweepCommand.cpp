@@ -1,10 +1,16 @@
 #include "tools/SweepCommand.h"
 
+#include "engine/EngineError.h"
+#include "engine/SeriesSession.h"
+#include "formats/ResultCsv.h"
+#include "platform/core/FolderLock.h"
+#include "platform/core/Folders.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 #include "tools/Terminal.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <ostream>
 
 namespace kestrelan {
@@ -244,6 +250,46 @@ CommandSpec sweepCommandSpec()
     spec.options.push_back({"--out", "FILE", "결과 파일 (기본값 sweep.csv)"});
     spec.footer = "예: kestrelan-cli sweep --margin 5:20:5 --second 5,10 --cadence 1 --years 1\n" + spec.footer;
     return spec;
+}
+
+int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& err)
+{
+    const auto workDir = workingFolder();
+    const SweepPlan plan = readSweepPlan(values, workDir, programFolder());
+    // The folder is held while the sweep reads it; only sweep.csv is written.
+    const auto lock = FolderLock::tryAcquire(workDir);
+    if (!lock) {
+        err << folderBusyMessage << '\n';
+        return exitFailed;
+    }
+    if (const auto stopped = prepareRun(plan.base, workDir))
+        return *stopped;
+    StderrMessages messages;
+    RunContext context;
+    context.workDir = workDir;
+    context.programDir = plan.base.programDir;
+    context.messages = &messages;
+    if (const char* threads = std::getenv("KESTRELAN_THREADS"))
+        context.threads = std::atoi(threads);
+    try {
+        const SeriesSession session(context, paramsOf(plan, combination(plan, 1)));
+        return runSweep(
+            plan,
+            [&](const SimParams& params) {
+                std::string results = resultCsvHeader();
+                std::vector<StatsCsvRow> stats;
+                for (const FundResult& fund : session.run(params)) {
+                    results += fund.resultCsvLine;
+                    if (fund.stats)
+                        stats.push_back(*fund.stats);
+                }
+                return summarizeSeries(readResultCsv(results), stats);
+            },
+            out, err);
+    } catch (const EngineError& e) {
+        err << e.what() << '\n';
+        return exitFailed;
+    }
 }
 
 CommandSpec sweepMergeCommandSpec()

@@ -61,6 +61,7 @@ bool rankedBefore(const SweepLine& a, const SweepLine& b, const std::string& ran
 std::string sweepCombinationText(const SweepSettings& settings);
 
 CommandSpec sweepCommandSpec();
+int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& err);
 CommandSpec sweepMergeCommandSpec();
 int sweepMergeCommand(const OptionValues& values, std::ostream& out, std::ostream& err);
 

@@ -1,8 +1,10 @@
 #include "tools/SweepCommand.h"
 
 #include "engine/MarketData.h"
-#include "support/CommandLineRun.h"
+#include "formats/ResultCsv.h"
+#include "formats/StatsCsv.h"
 #include "platform/core/TextFile.h"
+#include "support/CommandLineRun.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -30,9 +32,18 @@ TEST(SweepCommandTest, RangesListsAndWhatIsRefused)
     };
     // --margin's text | its values
     const Row rows[] = {
-        {"5:20:5", {5, 10, 15, 20}}, {"5:19:5", {5, 10, 15}}, {"30,50", {30, 50}}, {"7", {7}},
-        {"5:20:0", {}},              {"20:5:5", {}},          {"5:x:5", {}},       {"5:20", {}},
-        {"1,,2", {}},                {"2x", {}},              {"-100", {}},        {"0:20000:5000", {}},
+        {"5:20:5", {5, 10, 15, 20}},
+        {"5:19:5", {5, 10, 15}},
+        {"30,50", {30, 50}},
+        {"7", {7}},
+        {"5:20:0", {}},
+        {"20:5:5", {}},
+        {"5:x:5", {}},
+        {"5:20", {}},
+        {"1,,2", {}},
+        {"2x", {}},
+        {"-100", {}},
+        {"0:20000:5000", {}},
     };
     for (const auto& row : rows) {
         const OptionValues values("sweep", {{"--margin", row.text}});
@@ -92,11 +103,46 @@ TEST(SweepCommandTest, ShardFilesJoinIntoTheFileOfOneSweep)
     }
     dir.write("even.csv", toCrLf(even));
     dir.write("odd.csv", toCrLf(odd));
-    const auto merged = test::commandLine({"sweep-merge", (dir / "even.csv").string(), (dir / "odd.csv").string(), "--out",
-                                      (dir / "sweep.csv").string()});
+    const auto merged = test::commandLine({"sweep-merge", (dir / "even.csv").string(), (dir / "odd.csv").string(),
+                                           "--out", (dir / "sweep.csv").string()});
     EXPECT_EQ(merged.status, exitDone) << merged.err;
     EXPECT_EQ(dir.read("sweep.csv"), toCrLf(whole));
     dir.write("other.csv", toCrLf(sweepCsvHeader() + "1,99,10,50,150,50,1,0" + std::string(28, ',') + "\n"));
     EXPECT_EQ(test::commandLine({"sweep-merge", (dir / "odd.csv").string(), (dir / "other.csv").string()}).status,
               exitFailed);
+}
+
+// A sweep of one combination gives the summary a run with the same settings gives, and leaves the
+// run's result files as they were.
+TEST(SweepCommandTest, OneCombinationIsTheRun)
+{
+    test::TempDir dir;
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const std::vector<std::string> settings = {"--stocks",      "005930,000660,016360",
+                                               "--program-dir", ".",
+                                               "--cadence",     "1",
+                                               "--years",       "1",
+                                               "--start",       "20030101",
+                                               "--end",         "20051231",
+                                               "--margin",      "15"};
+    auto run = std::vector<std::string>{"run", "--yield-stats", "1"};
+    run.insert(run.end(), settings.begin(), settings.end());
+    auto sweep = std::vector<std::string>{"sweep", "--second", "10"};
+    sweep.insert(sweep.end(), settings.begin(), settings.end());
+    const auto made = test::commandLine({"sample-data", "."});
+    const auto ran = test::commandLine(run);
+    const std::string results = dir.read("result.csv"), stats = dir.read("stats.csv");
+    const auto swept = test::commandLine(sweep);
+    std::filesystem::current_path(here);
+    ASSERT_EQ(made.status, exitDone);
+    ASSERT_EQ(ran.status, exitDone) << ran.err;
+    ASSERT_EQ(swept.status, exitDone) << swept.err;
+    EXPECT_EQ(dir.read("result.csv"), results);
+    EXPECT_EQ(dir.read("stats.csv"), stats);
+    const auto summary = summarizeSeries(readResultCsv(results), readStatsCsv(stats));
+    ASSERT_TRUE(summary);
+    EXPECT_GT(summary->funds, 10);
+    const std::string line = sweepCsvLine({1, {15, 10, 50, 150, 50, 1}, summary});
+    EXPECT_EQ(dir.read("sweep.csv"), toCrLf(sweepCsvHeader() + line));
 }
