@@ -29,8 +29,8 @@ constexpr int chartLeft = 20, chartWidth = 770, chartTop = 83, chartHeight = 330
 // The main list of a fund series takes the place of the one-row list and the charts.
 const QRect seriesListRect(20, 50, 760, 355);
 // The statistics view: its table on the left, its chart on the right.
-const QRect statsListRect(20, 50, 330, 355);
-constexpr int statsChartLeft = 360, statsChartWidth = 430;
+const QRect statsListRect(20, 50, 400, 355);
+constexpr int statsChartLeft = 430, statsChartWidth = 360;
 
 // A point's own colour (0x00BBGGRR), or an invalid colour for its series'.
 QColor fromColourRef(std::optional<std::uint32_t> colour)

@@ -1,5 +1,7 @@
 #include "results/CTChart.h"
 
+#include <QFontMetrics>
+
 #include "results/core/ChartData.h"
 
 #include <QCategoryAxis>
@@ -218,7 +220,12 @@ void CTChart::refresh()
         bottomLabels->setRange(-0.5, std::max(1, n - 1) + 0.5);
         for (const QString& old : bottomLabels->categoriesLabels())
             bottomLabels->remove(old);
-        const int step = std::max(1, static_cast<int>(std::ceil(n / static_cast<double>(maxCategoryLabels))));
+        // As many labels as the chart's width holds side by side (a narrow chart fewer), at most
+        // maxCategoryLabels.
+        const QFontMetrics metrics(bottomLabels->labelsFont());
+        const int fit = std::max(2, width() / (metrics.horizontalAdvance(QStringLiteral("00-00-00")) + 30));
+        const int most = std::min(maxCategoryLabels, fit);
+        const int step = std::max(1, static_cast<int>(std::ceil(n / static_cast<double>(most))));
         for (int i = 0; i < n; i += step) {
             if (!bottomLabels->categoriesLabels().contains(labels[i])) // category labels are unique
                 bottomLabels->append(labels[i], i);

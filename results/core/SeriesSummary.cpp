@@ -98,7 +98,7 @@ std::optional<SeriesSummary> summarizeSeries(const std::vector<ResultCsvRow>& re
 ListTable seriesSummaryTable(const SeriesSummary& s)
 {
     ListTable t;
-    t.columns = {{"항목", 150}, {"펀드", 110}, {"KOSPI", 110}, {"초과수익", 110}};
+    t.columns = {{"항목", 150}, {"펀드", 78}, {"KOSPI", 78}, {"초과수익", 78}};
     const auto row = [&](const char* name, auto field) {
         t.rows.push_back({name, field(s.fund), field(s.index), field(s.excess)});
     };
@@ -107,8 +107,10 @@ ListTable seriesSummaryTable(const SeriesSummary& s)
     row("중앙값", [](const Spread& x) { return percent(x.median); });
     row("하위 10%", [](const Spread& x) { return percent(x.p10); });
     row("상위 10%", [](const Spread& x) { return percent(x.p90); });
-    row("최저", [](const Spread& x) { return percent(x.worst) + " (" + x.worstStart + ")"; });
-    row("최고", [](const Spread& x) { return percent(x.best) + " (" + x.bestStart + ")"; });
+    row("최저", [](const Spread& x) { return percent(x.worst); });
+    row("최저 펀드 시작일", [](const Spread& x) { return x.worstStart; });
+    row("최고", [](const Spread& x) { return percent(x.best); });
+    row("최고 펀드 시작일", [](const Spread& x) { return x.bestStart; });
     t.rows.push_back({"이익을 낸 펀드 비율", percent(s.gainShare), "", ""});
     t.rows.push_back({"지수보다 높은 펀드 비율", percent(s.beatShare), "", ""});
     t.rows.push_back({"최대낙폭 중앙값", percent(s.medianFundDrawdown), percent(s.medianIndexDrawdown), ""});
@@ -118,7 +120,7 @@ ListTable seriesSummaryTable(const SeriesSummary& s)
 ListTable riskTable(const StatsCsvRow& r)
 {
     ListTable t;
-    t.columns = {{"항목", 150}, {"펀드", 110}, {"KOSPI", 110}};
+    t.columns = {{"항목", 130}, {"펀드", 120}, {"KOSPI", 120}};
     const auto row = [&](const char* name, auto field) { t.rows.push_back({name, field(r.fund), field(r.index)}); };
     row("수익률", [](const RiskFigures& f) { return percent(f.returnPct); });
     row("연평균 수익률", [](const RiskFigures& f) { return percent(f.cagrPct); });
@@ -143,13 +145,13 @@ Statistics loadStatistics(ResultKind kind, const std::filesystem::path& dir)
         if (const auto summary = summarizeSeries(results, stats))
             st.table = seriesSummaryTable(*summary);
         else
-            st.table.columns = {{"항목", 150}, {"펀드", 110}, {"KOSPI", 110}, {"초과수익", 110}};
+            st.table.columns = {{"항목", 150}, {"펀드", 78}, {"KOSPI", 78}, {"초과수익", 78}};
         return st;
     }
     if (!stats.empty())
         st.table = riskTable(stats.front());
     else
-        st.table.columns = {{"항목", 150}, {"펀드", 110}, {"KOSPI", 110}};
+        st.table.columns = {{"항목", 130}, {"펀드", 120}, {"KOSPI", 120}};
     st.underwater = underwaterData(results);
     return st;
 }

@@ -115,7 +115,8 @@ class ResultDlgTest : public QObject
         bool shown(QWidget* w) { return w->isVisibleTo(dialog.get()); }
         void choose(int view)
         {
-            const int views[] = {resultIds::summaryView, resultIds::yieldView, resultIds::stockView};
+            const int views[]
+                = {resultIds::summaryView, resultIds::yieldView, resultIds::stockView, resultIds::statsView};
             control<QRadioButton>(*dialog, views[view])->click();
         }
         QRadioButton* stockView() { return control<QRadioButton>(*dialog, resultIds::stockView); }
@@ -149,6 +150,36 @@ private Q_SLOTS:
         w.choose(0);
         QVERIFY(!w.shown(d.seriesChart));
         QVERIFY(w.shown(d.mainList));
+    }
+
+    // The fourth view: the series summary and a histogram of the funds' yields beside the index's,
+    // or a single fund's risk figures and its fall below its peak.
+    void statisticsView()
+    {
+        Window series("sample-series-monthly-total");
+        series.choose(3);
+        CResultDlg& s = *series.dialog;
+        QVERIFY(series.shown(s.statsList));
+        QVERIFY(series.shown(s.histogramChart));
+        QVERIFY(!series.shown(s.mainList));
+        QCOMPARE(s.statsList->topLevelItem(0)->text(0), QString("펀드 수"));
+        QCOMPARE(s.statsList->topLevelItem(0)->text(1), QString::number(s.mainList->topLevelItemCount()));
+        QVERIFY(s.histogramChart->pointCount(0) > 2);
+        QCOMPARE(s.histogramChart->pointCount(0), s.histogramChart->pointCount(1)); // one bin grid for both
+
+        Window single("worked-single-amount");
+        single.choose(3);
+        CResultDlg& d = *single.dialog;
+        QVERIFY(single.shown(d.statsList));
+        QVERIFY(single.shown(d.underwaterChart));
+        QVERIFY(!single.shown(d.histogramChart));
+        QVERIFY(!single.shown(d.summaryList));
+        QCOMPARE(d.statsList->topLevelItem(2)->text(0), QString("최대낙폭"));
+        QCOMPARE(d.statsList->topLevelItem(2)->text(1), QString("0.10%"));
+        QCOMPARE(d.underwaterChart->pointCount(0), 3);
+        single.choose(0);
+        QVERIFY(!single.shown(d.statsList));
+        QVERIFY(single.shown(d.summaryList));
     }
 
     void singleFundWithoutTrades()

@@ -12,7 +12,8 @@ std::filesystem::path goldenImport() { return std::filesystem::path(KESTRELAN_SO
 void copyGoldenResults(const std::string& caseName, const std::filesystem::path& dir, bool withTrades)
 {
     const auto expected = goldenExpected(caseName);
-    for (const char* f : {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv"})
+    for (const char* f :
+         {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv", "stats.csv", "settings.csv"})
         if (std::filesystem::exists(expected / f) && (withTrades || std::string(f) != "trade.csv"))
             std::filesystem::copy_file(expected / f, dir / f);
 }
