@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QRadioButton>
 #include <QTimer>
+#include <functional>
 
 namespace {
 
@@ -30,19 +31,19 @@ void screenshotLater(QDialog& window, const QString& path, std::function<void()>
     });
 }
 
-// The results window on the result files in the working folder, closed by its close box only.
-void showResults(const kestrelan::ResultServices& services, const QString& groupName, int stockCount,
+// The results window on the result files in the working folder, closed by its close box only;
+// `handOver` gives it the group name and the stock count.
+void showResults(const kestrelan::ResultServices& services, const std::function<void(kestrelan::CResultDlg&)>& handOver,
                  const QString& screenshot = {})
 {
     kestrelan::CResultDlg results(services);
-    results.groupName = groupName;
-    results.stockCount = stockCount;
+    handOver(results);
     if (!screenshot.isEmpty()) {
         auto* dialog = &results;
         screenshotLater(results, screenshot + "-0.png", [dialog, screenshot] {
-            const int views[]
-                = {kestrelan::resultIds::summaryView, kestrelan::resultIds::yieldView, kestrelan::resultIds::stockView};
-            for (int view : {1, 2}) {
+            const int views[] = {kestrelan::resultIds::summaryView, kestrelan::resultIds::yieldView,
+                                 kestrelan::resultIds::stockView, kestrelan::resultIds::statsView};
+            for (int view : {1, 2, 3}) {
                 auto* button = kestrelan::control<QRadioButton>(*dialog, views[view]);
                 if (!button->isEnabled())
                     continue;
@@ -90,14 +91,18 @@ int run(QApplication& app, kestrelan::QtMessageSink& messages)
     const kestrelan::ResultServices resultServices(common, kestrelan::handoffFile(), resultFolder);
 
     if (app.arguments().contains("--results")) {
-        showResults(resultServices, "tmp", 0, screenshot);
+        showResults(
+            resultServices, [](kestrelan::CResultDlg& results) { results.takeNamesFromResultFiles(); }, screenshot);
         return 0;
     }
 
     kestrelan::QtProgress progress;
     const kestrelan::FormServices services(common, progress, resultFolder,
                                            [&resultServices](const QString& groupName, int stockCount) {
-                                               showResults(resultServices, groupName, stockCount);
+                                               showResults(resultServices, [&](kestrelan::CResultDlg& results) {
+                                                   results.groupName = groupName;
+                                                   results.stockCount = stockCount;
+                                               });
                                            });
     kestrelan::CSimulationDlg form(services);
     if (!screenshot.isEmpty())

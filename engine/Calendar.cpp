@@ -1,11 +1,11 @@
 #include "engine/Calendar.h"
 
 #include "engine/Dates.h"
+#include "engine/EngineError.h"
+#include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 
-#include "engine/EngineError.h"
 #include <algorithm>
-
 #include <stdexcept>
 
 namespace kestrelan {
@@ -43,9 +43,14 @@ struct Start
     std::string text;
 };
 
-std::vector<Start> fundStarts(std::int32_t startDate, std::int32_t endDate, CalendarMode mode, std::int32_t years,
+// The nominal starts of a series. Each record serves at most one candidate, so after a long
+// closure the next candidates take the next trading days; a start before the first record would
+// make every candidate up to it take a record of later years, so the series starts no earlier
+// than the first record's month.
+std::vector<Start> fundStarts(std::int32_t requestedStart, std::int32_t endDate, CalendarMode mode, std::int32_t years,
                               const IndexFile& kospi)
 {
+    const std::int32_t startDate = seriesStart(requestedStart, kospi);
     const std::int32_t m0 = startDate - startDate % 100 + 1;
     const std::int32_t e0 = endDate - endDate % 100;
     const std::int32_t y = years == 0 ? 1 : years;
@@ -63,8 +68,6 @@ std::vector<Start> fundStarts(std::int32_t startDate, std::int32_t endDate, Cale
                 starts.push_back({r.date, r.startText.data()});
         return starts;
     }
-    // Each record serves at most one candidate, so after a long closure the next candidates
-    // take the next trading days.
     std::int32_t candidate = m0;
     for (const auto& r : kospi.records()) {
         if (r.date > latest)
@@ -122,7 +125,60 @@ const IndexRecord* lastRecordUpTo(const IndexFile& kospi, std::int32_t limit)
     return nullptr;
 }
 
+// A month as yyyymm, to compare the months of two dates.
+std::int32_t monthOf(std::int32_t date) { return date / 100; }
+
 } // namespace
+
+std::int32_t seriesStart(std::int32_t startDate, const IndexFile& kospi)
+{
+    if (kospi.records().empty())
+        return startDate;
+    const std::int32_t first = kospi.records().front().date;
+    return startDate < first ? first - dateDay(first) + 1 : startDate;
+}
+
+std::string periodNote(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode, std::int32_t years,
+                       const IndexFile& kospi)
+{
+    const auto& recs = kospi.records();
+    if (recs.empty() || startDate > endDate)
+        return {};
+    const std::int32_t first = recs.front().date, last = recs.back().date;
+    const std::string firstText = dateText(first), lastText = dateText(last);
+    std::string note;
+    const auto add = [&](const std::string& sentence) { note += (note.empty() ? "" : " ") + sentence; };
+    if (startDate > last)
+        return format("기간(%s부터)이 kospi.lst의 마지막 날 %s 뒤라 펀드가 없습니다.", dateText(startDate).c_str(),
+                      lastText.c_str());
+    if (endDate < first)
+        return format("기간(%s까지)이 kospi.lst의 첫 날 %s 앞이라 펀드가 없습니다.", dateText(endDate).c_str(),
+                      firstText.c_str());
+    if (calendarMode == CalendarMode::SingleFund) {
+        if (monthOf(startDate) < monthOf(first))
+            add(format("기간의 시작일 %s은 kospi.lst의 첫 날 %s보다 앞서, 펀드는 %s부터 매매합니다.",
+                       dateText(startDate).c_str(), firstText.c_str(), firstText.c_str()));
+        if (monthOf(endDate) > monthOf(last))
+            add(format("기간의 종료일 %s은 kospi.lst의 마지막 날 %s보다 뒤라, 펀드는 %s에 끝납니다.",
+                       dateText(endDate).c_str(), lastText.c_str(), lastText.c_str()));
+        return note;
+    }
+    if (monthOf(startDate) < monthOf(first))
+        add(format("kospi.lst의 자료가 %s부터 있어 펀드는 %s부터 시작합니다.", firstText.c_str(),
+                   dateText(seriesStart(startDate, kospi)).c_str()));
+    int dropped = 0;
+    std::int32_t firstDropped = 0;
+    for (const auto& s : fundStarts(startDate, endDate, calendarMode, years, kospi)) {
+        if (lastRecordUpTo(kospi, endLimit(s.date, years)))
+            continue;
+        if (dropped++ == 0)
+            firstDropped = s.date;
+    }
+    if (dropped > 0)
+        add(format("kospi.lst가 %s에 끝나 그 뒤에 끝날 펀드 %d개(%s 시작부터)는 계산하지 않았습니다.", lastText.c_str(),
+                   dropped, dateText(firstDropped).c_str()));
+    return note;
+}
 
 std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode,
                                     std::int32_t years, const IndexFile& kospi)

@@ -22,9 +22,21 @@ enum class CalendarMode : int
     SingleFund = 3
 };
 
+/// The start a fund series (modes 0 to 2) takes: a start before kospi.lst's first record becomes
+/// the first day of that record's month, so that no fund is dated before the index it is
+/// measured against.
+std::int32_t seriesStart(std::int32_t startDate, const IndexFile& kospi);
+
 /// The funds of a calendar, in order. `years` 0 means half a year (modes 0 to 2).
 std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode,
                                     std::int32_t years, const IndexFile& kospi);
+
+/// What a period that reaches outside kospi.lst means for the funds, in Korean, or "" when it lies
+/// within: a start in a month before the index's first month (the series starts from that month,
+/// the single fund trades from the first day), an end in a month after its last month for a
+/// single fund, and the funds of a series dropped because they would end after the index does.
+std::string periodNote(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode, std::int32_t years,
+                       const IndexFile& kospi);
 
 /// Writes date.lst into `dir` (through date.tmp, renamed into place) and returns its line count.
 /// Throws EngineError when the file cannot be written.

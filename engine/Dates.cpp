@@ -1,5 +1,7 @@
 #include "engine/Dates.h"
 
+#include <chrono>
+
 #include <cstdio>
 
 namespace kestrelan {
@@ -64,5 +66,21 @@ std::string dateText(std::int32_t date)
 }
 
 std::int32_t dayCount(std::int32_t a, std::int32_t b) { return days(b) - days(a); }
+
+std::int64_t calendarDayNumber(std::int32_t d)
+{
+    using namespace std::chrono;
+    const year_month_day ymd{year(d / 10000), month(static_cast<unsigned>(d / 100 % 100)),
+                             day(static_cast<unsigned>(d % 100))};
+    return sys_days(ymd).time_since_epoch().count();
+}
+
+std::int32_t dateOfDayNumber(std::int64_t dayNumber)
+{
+    using namespace std::chrono;
+    const year_month_day ymd{sys_days(std::chrono::days(dayNumber))};
+    return static_cast<int>(ymd.year()) * 10000 + static_cast<int>(static_cast<unsigned>(ymd.month())) * 100
+        + static_cast<int>(static_cast<unsigned>(ymd.day()));
+}
 
 } // namespace kestrelan

@@ -3,6 +3,7 @@
 #include "engine/CSimEngine.h"
 #include "engine/Dates.h"
 #include "engine/ResultLines.h"
+#include "engine/RiskFigures.h"
 #include "engine/TotalDivision.h"
 #include "formats/ClosingCsv.h"
 #include "platform/core/FaultPoint.h"
@@ -24,10 +25,11 @@ enum InitState : int
 
 } // namespace
 
-FundRunner::FundRunner(CSimEngine& engine, const RunData& data, IProgressSink* dayProgress)
+FundRunner::FundRunner(CSimEngine& engine, const RunData& data, IProgressSink* dayProgress, const SimParams* params)
     : engine(engine)
     , data(data)
     , dayProgress(dayProgress)
+    , params(params ? *params : data.params)
 {
     for (std::size_t i = 0; i < data.files.size(); ++i)
         engine.priceFile[i] = data.files[i];
@@ -57,7 +59,7 @@ void FundRunner::fillSlot(std::size_t i, const Fund& fund, const SimParams& p, d
 }
 
 void FundRunner::runDay(const Fund& fund, std::int32_t day, const std::string& startText, const std::string& dayText,
-                        const SimParams& p, double ratio, FundOutput& out, DaySums& sums)
+                        const SimParams& p, double ratio, FundOutput& out, DaySums& sums, bool stockLines)
 {
     sums = DaySums{};
     const bool log = data.logEnabled;
@@ -92,7 +94,8 @@ void FundRunner::runDay(const Fund& fund, std::int32_t day, const std::string& s
             sums.valueSum += s.value;
             sums.tradeSum += s.totBuy + s.totSell;
             sums.gainSum += s.gain;
-            out.txt(resultTxtLine(s, startText, dayText));
+            if (stockLines)
+                out.txt(resultTxtLine(s, startText, dayText));
         }
     }
 }
@@ -101,7 +104,7 @@ void FundRunner::run(std::size_t k, FundOutput& out)
 {
     const Fund& fund = data.funds[k];
     const std::size_t n = data.items.size();
-    SimParams p = data.params;
+    SimParams p = params;
     p.startDate = fund.start;
     p.endDate = fund.end;
     if (data.autoSet) {
@@ -130,35 +133,50 @@ void FundRunner::run(std::size_t k, FundOutput& out)
 
     const std::string startText = dateText(fund.start);
     const std::string endText = dateText(fund.end);
+    // Every trading day of the fund is valued, for its risk figures; a fund of a series writes its
+    // lines for its last day only, as if it had been walked to its end at once.
     std::vector<std::int32_t> days;
     std::vector<float> dayIndex;
-    if (data.logEnabled) {
-        for (const auto& r : data.kospi.records()) {
-            if (r.date < fund.start)
-                continue;
-            if (r.date > fund.end)
-                break;
-            days.push_back(r.date);
-            dayIndex.push_back(indexPoints(r.dayValue));
-        }
-    } else {
-        days.push_back(fund.end);
+    for (const auto& r : data.kospi.records()) {
+        if (r.date < fund.start)
+            continue;
+        if (r.date > fund.end)
+            break;
+        days.push_back(r.date);
+        dayIndex.push_back(indexPoints(r.dayValue));
+    }
+    if (days.empty() || days.back() != fund.end) {
+        days.push_back(fund.end); // an index file out of order: the fund's end, as the calendar found it
+        dayIndex.push_back(fund.endIndex);
     }
 
     initState.assign(n, pending);
     std::fill(engine.stockStarted.begin(), engine.stockStarted.end(), 0);
     DaySums sums;
+    RiskTracker fundPath, indexPath;
+    indexPath.start(fund.start, fund.startIndex);
     for (std::size_t d = 0; d < days.size(); ++d) {
         faultPoint("run:day");
-        const std::string dayText = dateText(days[d]);
+        const bool last = d + 1 == days.size();
+        const std::string dayText = data.logEnabled || last ? dateText(days[d]) : std::string();
         if (dayProgress)
             dayProgress->setPosition(static_cast<int>(100 * (d + 1) / days.size()));
-        runDay(fund, days[d], startText, dayText, p, ratio, out, sums);
+        runDay(fund, days[d], startText, dayText, p, ratio, out, sums, data.logEnabled || last);
+        if (d == 0)
+            fundPath.start(fund.start, sums.investSum); // the fund starts from the amount invested
+        fundPath.day(days[d], sums.valueSum);
+        indexPath.day(days[d], dayIndex[d]);
         if (data.logEnabled) {
             engine.closingLog.write("\n");
             out.csv(resultCsvLine(startText, dayText, fund.startIndex, dayIndex[d], sums,
                                   indexYield(dayIndex[d], fund.startIndex)));
         }
+    }
+    // A line of risk figures beside each fund that has a result line.
+    if (data.logEnabled || sums.initialSum > 0) {
+        out.stats
+            = StatsCsvRow{fund.start, fund.end, fundPath.figures(p.riskFreePct), indexPath.figures(p.riskFreePct)};
+        out.statsLine(statsCsvLine(*out.stats));
     }
 
     if (!data.logEnabled && sums.initialSum > 0) {

@@ -4,11 +4,13 @@
 
 #include "engine/Records.h"
 #include "engine/RunInputs.h"
+#include "formats/StatsCsv.h"
 #include "platform/core/Sinks.h"
 #include "platform/core/TextFile.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,8 +42,11 @@ struct FundOutput
 {
     TextWriter* resultCsvFile = nullptr;
     TextWriter* resultTxtFile = nullptr;
+    TextWriter* statsCsvFile = nullptr;
     std::string resultCsv;
     std::string resultTxt;
+    std::string statsCsv;
+    std::optional<StatsCsvRow> stats; // the fund's risk figures, once it has run
     FundMessages messages{nullptr};
     bool moved = false; // the fund got past the division and moves the progress bar
 
@@ -59,6 +64,13 @@ struct FundOutput
         else
             resultTxt += line;
     }
+    void statsLine(const std::string& line)
+    {
+        if (statsCsvFile)
+            statsCsvFile->write(line);
+        else
+            statsCsv += line;
+    }
 };
 
 /// Runs funds on one engine state: the slots, the grid and (in single-fund mode) the detail logs
@@ -67,8 +79,10 @@ struct FundOutput
 class FundRunner
 {
 public:
-    /// `dayProgress` moves day by day in single-fund mode; nullptr for a fund series.
-    FundRunner(CSimEngine& engine, const RunData& data, IProgressSink* dayProgress = nullptr);
+    /// `dayProgress` moves day by day in single-fund mode; nullptr for a fund series. The funds run
+    /// with `params` (a sweep's combination) in place of the run's own settings when given.
+    FundRunner(CSimEngine& engine, const RunData& data, IProgressSink* dayProgress = nullptr,
+               const SimParams* params = nullptr);
 
     /// Fund k of the run's funds.
     void run(std::size_t k, FundOutput& out);
@@ -76,11 +90,12 @@ public:
 private:
     void fillSlot(std::size_t i, const Fund& fund, const SimParams& p, double ratio, std::int32_t amount);
     void runDay(const Fund& fund, std::int32_t day, const std::string& startText, const std::string& dayText,
-                const SimParams& p, double ratio, FundOutput& out, DaySums& sums);
+                const SimParams& p, double ratio, FundOutput& out, DaySums& sums, bool stockLines);
 
     CSimEngine& engine;
     const RunData& data;
     IProgressSink* dayProgress;
+    const SimParams& params;
     std::vector<std::int32_t> amounts;
     std::vector<std::int32_t> positions; // per stock: where its next day begins in this fund
     std::vector<int> initState;

@@ -5,10 +5,14 @@
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 
+#include <limits>
+
 namespace kestrelan {
 
-std::string simItemBytes(const std::vector<std::string>& entries, int investMode, std::int64_t amount)
+std::optional<std::string> simItemBytes(const std::vector<std::string>& entries, int investMode, std::int64_t amount)
 {
+    if (amount > std::numeric_limits<std::int32_t>::max() || amount < std::numeric_limits<std::int32_t>::min())
+        return std::nullopt;
     std::string text;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::int64_t value = investMode == 1 && i > 0 ? 0 : amount;
@@ -21,7 +25,8 @@ std::string simItemBytes(const std::vector<std::string>& entries, int investMode
 bool writeSimItems(const std::filesystem::path& dir, const std::vector<std::string>& entries, int investMode,
                    std::int64_t amount)
 {
-    return replaceFileAtomically(dir / "SimItem.lst", simItemBytes(entries, investMode, amount));
+    const auto bytes = simItemBytes(entries, investMode, amount);
+    return bytes && replaceFileAtomically(dir / "SimItem.lst", *bytes);
 }
 
 std::vector<PortfolioItem> parseSimItems(std::string bytes)

@@ -22,10 +22,11 @@ struct PortfolioItem
 };
 
 /// The bytes of SimItem.lst for the entries in list order. With investMode 1 the amount goes on
-/// the first line and 0 on the others; otherwise every line carries it.
-std::string simItemBytes(const std::vector<std::string>& entries, int investMode, std::int64_t amount);
+/// the first line and 0 on the others; otherwise every line carries it. nullopt for an amount
+/// the run would not read back (beyond 32 bits): it is refused, never wrapped.
+std::optional<std::string> simItemBytes(const std::vector<std::string>& entries, int investMode, std::int64_t amount);
 
-/// Writes SimItem.lst into `dir`; false when it cannot be written.
+/// Writes SimItem.lst into `dir`; false when it cannot be written or the amount is refused.
 bool writeSimItems(const std::filesystem::path& dir, const std::vector<std::string>& entries, int investMode,
                    std::int64_t amount);
 

@@ -1,6 +1,7 @@
 #include "engine/RunInputs.h"
 
 #include "engine/Calendar.h"
+#include "engine/Dates.h"
 #include "engine/EngineError.h"
 #include "engine/FundPositions.h"
 #include "formats/DateLst.h"
@@ -9,13 +10,22 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
 
 namespace kestrelan {
 
 namespace {
 
-constexpr const char* missingPriceFile = "주가데이터파일이 없습니다. 확인 후 실행하세요.";
 constexpr const char* rangeTableUnusable = "매매범위 설정표(ksp.txt)를 읽을 수 없어 입력한 매매조건으로 실행합니다.";
+
+// The date of a price file's last day, or nullopt for a file without one.
+std::optional<std::int32_t> lastDay(const PriceFile& file)
+{
+    for (std::int32_t i = file.recordCount(); i-- > 0;)
+        if (file.value(i) >= firstDateValue)
+            return file.value(i);
+    return std::nullopt;
+}
 
 std::vector<Fund> readFunds(const std::filesystem::path& path)
 {
@@ -53,17 +63,34 @@ RunData readPortfolio(const SimParams& params, const std::filesystem::path& work
 void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::filesystem::path& programDir,
                 int fundCount, IMessageSink& messages)
 {
-    // Each stock's file once, however often it appears; several at a time.
+    auto funds = readFunds(workDir / "date.lst");
+    funds.resize(std::min<std::size_t>(funds.size(), static_cast<std::size_t>(fundCount)));
+    loadMarket(data, workDir, programDir, std::move(funds), messages);
+}
+
+std::vector<Fund> fundsOf(const std::vector<FundLine>& lines)
+{
+    std::vector<Fund> funds;
+    for (const FundLine& l : lines)
+        funds.push_back({l.start, l.end, indexPoints(l.startHundredths()), indexPoints(l.endHundredths())});
+    return funds;
+}
+
+void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::filesystem::path& programDir,
+                std::vector<Fund> funds, IMessageSink& messages)
+{
+    // Each stock's file once, however often it appears, several at a time; a file an earlier run
+    // of the same market has read is kept.
     std::vector<std::string> codes;
     for (const auto& item : data.items) {
         std::string code(entryCode(item.entry));
-        if (std::find(codes.begin(), codes.end(), code) == codes.end())
+        if (!data.priceFiles.contains(code) && std::find(codes.begin(), codes.end(), code) == codes.end())
             codes.push_back(std::move(code));
     }
     auto files = loadPriceFiles(programDir, codes);
     for (std::size_t k = 0; k < files.size(); ++k) {
         if (!files[k])
-            throw EngineError(missingPriceFile);
+            throw EngineError(missingPriceFileMessage);
         data.priceFiles.emplace(codes[k], std::move(*files[k]));
     }
     for (const auto& item : data.items)
@@ -78,13 +105,71 @@ void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::
     if (table)
         data.table = *table;
 
-    data.funds = readFunds(workDir / "date.lst");
-    data.funds.resize(std::min<std::size_t>(data.funds.size(), static_cast<std::size_t>(fundCount)));
+    data.funds = std::move(funds);
     std::vector<std::int32_t> starts;
     for (const Fund& fund : data.funds)
         starts.push_back(fund.start);
     for (const PriceFile* file : data.files)
         data.fundStart.push_back(fundPositions(*file, starts));
+
+    const auto notes = runNotes(data, loadCodeList(workDir / "code.lst"));
+    if (!notes.empty()) {
+        std::string text;
+        for (const auto& note : notes)
+            text += (text.empty() ? "" : "\n") + note;
+        messages.show(text);
+    }
+}
+
+std::vector<std::string> runNotes(const RunData& data, const std::optional<std::vector<std::string>>& codeList)
+{
+    std::vector<std::string> notes;
+    const SimParams& p = data.params;
+    const CalendarMode mode
+        = data.logEnabled ? CalendarMode::SingleFund : static_cast<CalendarMode>(static_cast<int>(p.fundCadence));
+    if (auto note = periodNote(p.startDate, p.endDate, mode, p.years, data.kospi); !note.empty())
+        notes.push_back(std::move(note));
+
+    std::set<std::string> said;
+    std::vector<std::string> unlisted;
+    for (std::size_t i = 0; i < data.items.size(); ++i) {
+        const std::string code(entryCode(data.items[i].entry));
+        if (!said.insert(code).second)
+            continue;
+        if (codeList && std::none_of(codeList->begin(), codeList->end(), [&](const std::string& e) {
+                return entryCode(e) == code;
+            }))
+            unlisted.push_back(code);
+        const auto last = i < data.files.size() ? lastDay(*data.files[i]) : std::nullopt;
+        if (!last)
+            continue;
+        // Funds the data ends in (the stock is valued at its last price from then on), and funds
+        // that start after it (the stock sits them out).
+        const auto valued = std::count_if(data.funds.begin(), data.funds.end(),
+                                          [&](const Fund& f) { return f.start <= *last && *last < f.end; });
+        const auto sitsOut
+            = std::count_if(data.funds.begin(), data.funds.end(), [&](const Fund& f) { return *last < f.start; });
+        if (valued == 0 && sitsOut == 0)
+            continue;
+        std::string note = format("%s 종목의 주가 자료가 %s에 끝나", code.c_str(), dateText(*last).c_str());
+        if (data.logEnabled && valued)
+            note += format(", 펀드가 끝나는 %s까지 그날의 마지막 가격으로 평가합니다.",
+                           dateText(data.funds.front().end).c_str());
+        else if (data.logEnabled)
+            note += format(" %s에 시작하는 펀드에 넣지 않았습니다.", dateText(data.funds.front().start).c_str());
+        else if (valued && sitsOut)
+            note += format(", 그 뒤에 끝나는 펀드 %td개에서는 그날의 마지막 가격으로 평가하고 그 뒤에 시작하는 펀드 "
+                           "%td개에는 넣지 않았습니다.",
+                           valued, sitsOut);
+        else if (valued)
+            note += format(", 그 뒤에 끝나는 펀드 %td개에서는 그날의 마지막 가격으로 평가합니다.", valued);
+        else
+            note += format(", 그 뒤에 시작하는 펀드 %td개에는 넣지 않았습니다.", sitsOut);
+        notes.push_back(std::move(note));
+    }
+    for (const auto& code : unlisted)
+        notes.push_back(code + " 종목이 code.lst에 없습니다 (주가 파일로 실행했습니다).");
+    return notes;
 }
 
 } // namespace kestrelan

@@ -4,6 +4,7 @@
 // often its stock appears), ksp.txt, and the funds of date.lst with where each begins in every
 // price file. Once the funds start, every fund shares it read-only.
 
+#include "engine/Calendar.h"
 #include "engine/MarketData.h"
 #include "engine/Portfolio.h"
 #include "engine/RangeTable.h"
@@ -13,10 +14,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace kestrelan {
+
+/// What stops a run whose portfolio names a stock without a price file.
+inline constexpr const char* missingPriceFileMessage = "주가데이터파일이 없습니다. 확인 후 실행하세요.";
 
 /// A fund as the run reads it back from date.lst.
 struct Fund
@@ -50,9 +55,22 @@ RunData readPortfolio(const SimParams& params, const std::filesystem::path& work
 
 /// The price files below programDir/StockData, ksp.txt and the first `fundCount` funds of
 /// date.lst from `workDir`, with their start positions. Throws EngineError for a price file that
-/// cannot be read. ksp.txt unusable with automatic setting on is said once through `messages`,
-/// and the run keeps the given conditions.
+/// cannot be read. ksp.txt unusable with automatic setting on is
+/// said once through `messages`, and the run keeps the given conditions; then the run's notes
+/// (runNotes) in one message.
 void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::filesystem::path& programDir,
                 int fundCount, IMessageSink& messages);
+/// The same with the funds given (a calendar made in memory) rather than read from date.lst.
+void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::filesystem::path& programDir,
+                std::vector<Fund> funds, IMessageSink& messages);
+/// The funds of calendar lines, exactly as date.lst gives them back.
+std::vector<Fund> fundsOf(const std::vector<FundLine>& lines);
+
+/// What a run says before its funds, so that no result looks right that is not (Korean, one
+/// line each): the period against kospi.lst (periodNote), each portfolio stock that `codeList`
+/// (code.lst, when it could be read) does not hold, and each stock whose price data ends before
+/// a fund does (it is valued at its last price from then on, and sits out a fund that starts
+/// later). The result files are the same with or without them.
+std::vector<std::string> runNotes(const RunData& data, const std::optional<std::vector<std::string>>& codeList);
 
 } // namespace kestrelan

@@ -1,5 +1,7 @@
 #include "engine/SimParams.h"
 
+#include "platform/core/Format.h"
+
 #include <cmath>
 
 #include "engine/Dates.h"
@@ -33,6 +35,20 @@ std::optional<SettingProblem> validate(const SimParams& p)
     return std::nullopt;
 }
 
+std::optional<SettingProblem> validatePeriod(const SimParams& p)
+{
+    if (p.startDate > p.endDate)
+        return SettingProblem{Setting::Period, "시뮬레이션 기간을 확인하세요."};
+    return std::nullopt;
+}
+
+std::optional<SettingProblem> validateAmount(std::int64_t amount)
+{
+    if (amount <= 0)
+        return SettingProblem{Setting::Amount, "투자금액을 입력하세요."};
+    return std::nullopt;
+}
+
 Period defaultPeriod(std::int32_t lastIndexDate)
 {
     const std::int32_t end = endOfPreviousMonth(lastIndexDate);
@@ -41,6 +57,42 @@ Period defaultPeriod(std::int32_t lastIndexDate)
     if ((v % 10000) / 100 == 13)
         v += 8800; // month 13 is January of the next year
     return {v, end};
+}
+
+std::vector<SettingLine> settingLines(const SimParams& p, std::size_t stocks)
+{
+    const auto date = [](std::int32_t d) { return format("%04d-%02d-%02d", d / 10000, d / 100 % 100, d % 100); };
+    const auto flag = [](bool on) { return std::string(on ? "on" : "off"); };
+    static const char* const investModes[] = {"per_stock", "total", "share_count"};
+    static const char* const cadences[] = {"thrice_monthly", "monthly", "daily"};
+    static const char* const profiles[] = {"aggressive", "stable", "conservative"};
+    const auto word = [](const char* const* words, auto value) {
+        const int i = static_cast<int>(value);
+        return std::string(i >= 0 && i < 3 ? words[i] : "?");
+    };
+    std::vector<SettingLine> lines = {
+        {"stocks", std::to_string(stocks)},  {"invest_mode", word(investModes, p.investMode)},
+        {"start_date", date(p.startDate)},   {"end_date", date(p.endDate)},
+        {"yield_stats", flag(p.yieldStats)},
+    };
+    if (p.yieldStats) {
+        lines.push_back({"fund_cadence", word(cadences, p.fundCadence)});
+        lines.push_back({"years", std::to_string(p.years)});
+    }
+    lines.push_back({"auto_set", flag(p.autoSet)});
+    if (p.autoSet)
+        lines.push_back({"risk_profile", word(profiles, p.riskProfile)});
+    else {
+        lines.push_back({"range_low_pct", std::to_string(p.rangeLowPct)});
+        lines.push_back({"range_high_pct", std::to_string(p.rangeHighPct)});
+        lines.push_back({"initial_buy_pct", std::to_string(p.initialBuyPct)});
+    }
+    lines.push_back({"margin_pct", std::to_string(p.marginPct)});
+    lines.push_back({"second_pct", std::to_string(p.secondPct)});
+    lines.push_back({"commission_pct", format("%g", p.commissionPct)});
+    lines.push_back({"include_tax", flag(p.includeTax)});
+    lines.push_back({"risk_free_pct", format("%g", p.riskFreePct)});
+    return lines;
 }
 
 } // namespace kestrelan

@@ -2,6 +2,8 @@
 // The settings of one run: their defaults, their limits, the default period and the one check
 // that the settings form, the command line and the run itself make before a run starts.
 
+#include "formats/SettingsCsv.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,8 +37,11 @@ enum class RiskProfile : std::int32_t
 /// Portfolio entries a run takes.
 constexpr int maxStocks = 50;
 /// The largest amount in won: a larger one typed into the form (or given to the command line) is
-/// cut to it. Share counts have no such limit.
+/// cut to it.
 constexpr std::uint32_t maxInvestAmount = 2000000000;
+/// The largest share count the form takes: a larger holding is worth more than maxInvestAmount
+/// at any price, and the trading rules leave such a holding out.
+constexpr std::uint32_t maxShareCount = 2000000000;
 /// The amount the form opens with, and the one a change of invest mode resets to.
 constexpr std::uint32_t defaultAmount = 100000000;
 constexpr std::uint32_t defaultShareCount = 10000;
@@ -81,6 +86,7 @@ struct SimParams
     RiskProfile riskProfile = RiskProfile::Stable;
     bool yieldStats = false; // a series of funds instead of one fund day by day
     bool includeTax = true;  // salesTaxRate on every sale
+    double riskFreePct = 0;  // the yearly risk-free rate of the Sharpe ratios in stats.csv
 
     bool operator==(const SimParams&) const = default;
 };
@@ -92,7 +98,9 @@ enum class Setting
     FundCadence,
     Margin,
     RiskProfile,
-    Commission
+    Commission,
+    Period,
+    Amount
 };
 
 struct SettingProblem
@@ -105,6 +113,12 @@ struct SettingProblem
 /// mode, the risk profile and (for a fund series) the cadence must be one of their values; the
 /// commission is a finite percentage from 0 up to (not including) 100.
 std::optional<SettingProblem> validate(const SimParams& params);
+
+/// A start date after the end date: "시뮬레이션 기간을 확인하세요.", or nullopt.
+std::optional<SettingProblem> validatePeriod(const SimParams& params);
+
+/// An amount (won or shares) of 0 or less for the portfolio: "투자금액을 입력하세요.", or nullopt.
+std::optional<SettingProblem> validateAmount(std::int64_t amount);
 
 /// A period of yyyymmdd dates.
 struct Period
@@ -119,5 +133,8 @@ Period defaultPeriod(std::int32_t lastIndexDate);
 
 /// What a portfolio of more than maxStocks entries is told.
 inline constexpr const char* tooManyStocksMessage = "시뮬레이션은 50종목까지 가능합니다.";
+
+/// The settings as settings.csv names them, for a run of `stocks` stocks.
+std::vector<SettingLine> settingLines(const SimParams& params, std::size_t stocks);
 
 } // namespace kestrelan

@@ -60,6 +60,9 @@ public:
         resultCsv.write(resultCsvHeader());
         open(resultTxt, dir, resultTxtFile);
         resultTxt.write(resultTxtHeader());
+        open(statsCsv, dir, statsCsvFile);
+        statsCsv.write(statsCsvHeader());
+        open(settingsCsv, dir, settingsCsvFile);
         if (details) {
             open(logs.engine.tradeLog, dir, tradeCsvFile);
             open(logs.engine.closingLog, dir, closingCsvFile);
@@ -75,6 +78,8 @@ public:
     {
         bool written = resultCsv.close();
         written = resultTxt.close() && written;
+        written = statsCsv.close() && written;
+        written = settingsCsv.close() && written;
         if (details) {
             written = logs.engine.tradeLog.close() && written;
             written = logs.engine.closingLog.close() && written;
@@ -86,6 +91,8 @@ public:
 
     TextWriter resultCsv;
     TextWriter resultTxt;
+    TextWriter statsCsv;
+    TextWriter settingsCsv;
     TextWriter gen;
 
 private:
@@ -130,6 +137,7 @@ WalkCounts runSingleFund(CSimEngine& engine, const RunData& data, ResultFiles& f
         FundOutput out;
         out.resultCsvFile = &files.resultCsv;
         out.resultTxtFile = &files.resultTxt;
+        out.statsCsvFile = &files.statsCsv;
         out.messages.direct = engine.context.messages;
         runner.run(k, out);
     }
@@ -165,6 +173,7 @@ WalkCounts runSeries(const RunContext& context, const RunData& data, ResultFiles
             progress.setPosition(static_cast<int>(100 * (k + 1) / total));
         files.resultCsv.write(out.resultCsv);
         files.resultTxt.write(out.resultTxt);
+        files.statsCsv.write(out.statsCsv);
     });
     return counts;
 }
@@ -188,6 +197,7 @@ void simulate(CSimEngine& engine, const SimParams& params)
     // Inputs first, so that a run that cannot start leaves the previous results in place.
     RunData data = readPortfolio(params, dir);
     ResultFiles files(engine, dir, data.logEnabled);
+    files.settingsCsv.write(settingsCsvText(settingLines(params, data.items.size())));
     const CalendarMode mode
         = data.logEnabled ? CalendarMode::SingleFund : static_cast<CalendarMode>(static_cast<int>(params.fundCadence));
     const int fundCount = buildCalendar(params.startDate, params.endDate, mode, params.years, data.kospi, dir);

@@ -58,6 +58,28 @@ double fieldNumber(std::string_view text)
 
 std::int32_t fieldInteger(std::string_view text) { return atoiText(text); }
 
+bool isNumberText(std::string_view text)
+{
+    if (text.empty() || text.front() == ' ' || text.front() == '\t')
+        return false;
+    const std::string s(text);
+    char* end = nullptr;
+    std::strtod(s.c_str(), &end);
+    return end == s.c_str() + s.size();
+}
+
+bool isIntegerText(std::string_view text)
+{
+    if (!text.empty() && text.front() == '-')
+        text.remove_prefix(1);
+    if (text.empty())
+        return false;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
 std::int32_t truncatedInteger(double value)
 {
     if (std::isnan(value))

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,16 +39,24 @@ struct FieldLine
 void readLines(std::string_view bytes, const std::function<bool(const FieldLine&)>& onLine);
 
 /// How much of its line a row was read from: a row of a cut last line holds only its first
-/// `fields` columns, and a short line leaves its later columns empty or 0.
+/// `fields` columns, and a short line leaves its later columns empty or 0. A line is parsed when
+/// it is one its writer could have written: ended by its line feed, with its columns and no more,
+/// and a whole number in every column that holds one.
 struct LineExtent
 {
     std::size_t fields = 0;
     bool complete = true;
+    bool parsed = true;
 };
 
 /// The field conversions of the readers: atof (0 for no number) and atoi (saturating).
 double fieldNumber(std::string_view text);
 std::int32_t fieldInteger(std::string_view text);
+
+/// A field as the writers write a number: not empty, and all of it what strtod reads.
+bool isNumberText(std::string_view text);
+/// A field as "%d" writes it: an optional minus sign and decimal digits.
+bool isIntegerText(std::string_view text);
 
 /// The texts of a read line by column, empty past its last complete field.
 template <class Column>
@@ -61,6 +70,21 @@ struct ColumnTexts
     }
     double number(Column c) const { return fieldNumber(text(c)); }
     std::int32_t integer(Column c) const { return fieldInteger(text(c)); }
+    /// Whether each of the columns reads whole as a number, or as an integer.
+    bool areNumbers(std::initializer_list<Column> columns) const
+    {
+        for (Column c : columns)
+            if (!isNumberText(text(c)))
+                return false;
+        return true;
+    }
+    bool areIntegers(std::initializer_list<Column> columns) const
+    {
+        for (Column c : columns)
+            if (!isIntegerText(text(c)))
+                return false;
+        return true;
+    }
 };
 
 /// A double cut toward zero to a whole number, saturating at the 32-bit range (0 for NaN).

@@ -19,7 +19,10 @@ std::vector<GenCsvRow> readGenCsv(std::string_view bytes)
         const ColumnTexts<C> f{line.fields};
         rows.push_back({f.text(C::Code), f.text(C::Name), f.integer(C::LastPrice), f.integer(C::StartPrice),
                         f.number(C::Invest), f.number(C::Cash), f.integer(C::Shares), f.number(C::Gain),
-                        LineExtent{line.fields.size(), line.complete}});
+                        LineExtent{line.fields.size(), line.complete,
+                                   line.complete && line.fields.size() == genCsvColumns
+                                       && f.areIntegers({C::LastPrice, C::StartPrice, C::Shares})
+                                       && f.areNumbers({C::Invest, C::Cash, C::Gain})}});
         return true;
     });
     return rows;

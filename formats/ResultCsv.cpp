@@ -41,10 +41,15 @@ std::vector<ResultCsvRow> readResultCsv(std::string_view bytes)
         if (line.number == 0)
             return true; // the header
         const ColumnTexts<C> f{line.fields};
-        rows.push_back({f.text(C::StartDate), f.text(C::EndDate), f.number(C::StartIndex), f.number(C::EndIndex),
-                        f.number(C::Invest), f.number(C::Initial), f.number(C::StockValue), f.number(C::Value),
-                        f.number(C::KospiYield), f.number(C::FundYield), f.number(C::Trade), f.number(C::Turnover),
-                        f.number(C::Gain), LineExtent{line.fields.size(), line.complete}});
+        rows.push_back(
+            {f.text(C::StartDate), f.text(C::EndDate), f.number(C::StartIndex), f.number(C::EndIndex),
+             f.number(C::Invest), f.number(C::Initial), f.number(C::StockValue), f.number(C::Value),
+             f.number(C::KospiYield), f.number(C::FundYield), f.number(C::Trade), f.number(C::Turnover),
+             f.number(C::Gain),
+             LineExtent{line.fields.size(), line.complete,
+                        line.complete && line.fields.size() == resultCsvColumns
+                            && f.areNumbers({C::StartIndex, C::EndIndex, C::Invest, C::Initial, C::StockValue, C::Value,
+                                             C::KospiYield, C::FundYield, C::Trade, C::Turnover, C::Gain})}});
         return true;
     });
     return rows;

@@ -14,8 +14,11 @@ constexpr std::string_view resultTxtFile = "result.txt";
 constexpr std::string_view genCsvFile = "gen.csv";
 constexpr std::string_view tradeCsvFile = "trade.csv";
 constexpr std::string_view closingCsvFile = "closing.csv";
-constexpr std::array<std::string_view, 5> resultFiles
-    = {resultCsvFile, resultTxtFile, genCsvFile, tradeCsvFile, closingCsvFile};
+/// Beside the design's result files: the risk figures of every fund, and the run's settings.
+constexpr std::string_view statsCsvFile = "stats.csv";
+constexpr std::string_view settingsCsvFile = "settings.csv";
+constexpr std::array<std::string_view, 7> resultFiles
+    = {resultCsvFile, resultTxtFile, genCsvFile, tradeCsvFile, closingCsvFile, statsCsvFile, settingsCsvFile};
 
 /// The tag of the run's commit of its result files (FileTransaction).
 constexpr std::string_view resultsTag = "results";

@@ -66,7 +66,12 @@ std::vector<ResultTxtRow> readResultTxt(std::string_view bytes)
                         f.number(C::TotSell),
                         f.number(C::Mult),
                         f.number(C::Gain),
-                        LineExtent{line.fields.size(), line.complete}});
+                        LineExtent{line.fields.size(), line.complete,
+                                   line.complete && line.fields.size() == resultTxtColumns
+                                       && f.areIntegers({C::Invest, C::FirstVol, C::AutoVol, C::SellStep, C::Top,
+                                                         C::Bottom, C::Sell, C::Second, C::Initial, C::Last, C::Share})
+                                       && f.areNumbers({C::StartIndex, C::EndIndex, C::Init, C::Yield, C::Trade,
+                                                        C::TotBuy, C::TotSell, C::Mult, C::Gain})}});
         return true;
     });
     return rows;

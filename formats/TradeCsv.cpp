@@ -55,7 +55,10 @@ std::vector<TradeCsvRow> readTradeCsv(std::string_view bytes)
         const ColumnTexts<C> f{line.fields};
         rows.push_back({f.text(C::Date), f.text(C::Code), f.text(C::Name), kindOf(f.text(C::Kind)),
                         f.integer(C::Shares), f.number(C::Price), f.number(C::Amount), f.number(C::Commission),
-                        f.number(C::Tax), LineExtent{line.fields.size(), line.complete}});
+                        f.number(C::Tax),
+                        LineExtent{line.fields.size(), line.complete,
+                                   line.complete && line.fields.size() == tradeCsvColumns && f.areIntegers({C::Shares})
+                                       && f.areNumbers({C::Price, C::Amount, C::Commission, C::Tax})}});
         return true;
     });
     return rows;

@@ -92,7 +92,10 @@ void CSimulationDlg::bind()
     FormBindings& b = *bindings;
     b.date(simulationIds::startDate, startDate);
     b.date(simulationIds::endDate, endDate);
-    b.unsignedNumber(simulationIds::investAmount, investAmount);
+    // A share count above the limit is refused like a text that is no count; won amounts are cut
+    // to their limit as they are typed.
+    b.unsignedNumber(simulationIds::investAmount, investAmount,
+                     [this](std::uint32_t v) { return !shareCountSelected() || v <= maxShareCount; });
     b.text(simulationIds::amountText, amountText);
     b.text(simulationIds::searchText, searchText);
     b.check(simulationIds::autoSet, autoSet);
@@ -338,17 +341,22 @@ void CSimulationDlg::loadGroup()
         kestrelan::loadGroup(services.workDir, std::string(name.constData(), static_cast<std::size_t>(name.size()))));
 }
 
+// A run starts only on what the form shows: a field that does not read stops it, as do settings
+// that could give no result.
 void CSimulationDlg::simulate()
 {
-    readForm();
+    if (!readForm())
+        return;
     if (portfolioList->count() == 0) {
         services.messages->show("시뮬레이션 종목을 골라주세요.");
         return;
     }
     const SimParams params = settings();
-    if (const auto problem = validate(params)) {
-        services.messages->show(problem->message);
-        return;
+    for (const auto& problem : {validate(params), validatePeriod(params), validateAmount(investAmount)}) {
+        if (problem) {
+            services.messages->show(problem->message);
+            return;
+        }
     }
     // The folder is this run's from SimItem.lst to the last result file.
     auto lock = FolderLock::tryAcquire(services.workDir);
@@ -485,13 +493,16 @@ void CSimulationDlg::endCalendarClosed()
     writeForm();
 }
 
-// The help file beside the program; where the desktop has no viewer for it, its pages.
+// The help file beside the program; where the desktop has no viewer for it, its pages; where
+// it opens neither, where they are.
 void CSimulationDlg::openHelp()
 {
     const std::string chm = (services.programDir / "Kestrelan.chm").string();
     if (services.shell->hasViewerFor(chm) && services.shell->open(chm))
         return;
-    services.shell->open((services.programDir / "help" / "index.html").string());
+    const std::string pages = (services.programDir / "help" / "index.html").string();
+    if (!services.shell->open(pages))
+        services.messages->show("도움말을 열 수 없습니다. 도움말은 " + chm + " 와 " + pages + " 에 있습니다.");
 }
 
 void CSimulationDlg::showRangeTable()

@@ -9,6 +9,7 @@
 #include "results/CTChart.h"
 #include "results/ResultDlgIds.h"
 #include "results/core/ChartData.h"
+#include "results/core/SeriesSummary.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -27,9 +28,16 @@ namespace {
 constexpr int chartLeft = 20, chartWidth = 770, chartTop = 83, chartHeight = 330;
 // The main list of a fund series takes the place of the one-row list and the charts.
 const QRect seriesListRect(20, 50, 760, 355);
+// The statistics view: its table on the left, its chart on the right.
+const QRect statsListRect(20, 50, 400, 355);
+constexpr int statsChartLeft = 430, statsChartWidth = 360;
 
-QColor fromColourRef(std::uint32_t c)
+// A point's own colour (0x00BBGGRR), or an invalid colour for its series'.
+QColor fromColourRef(std::optional<std::uint32_t> colour)
 {
+    if (!colour)
+        return {};
+    const std::uint32_t c = *colour;
     return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
 }
 
@@ -56,6 +64,26 @@ void fillList(QTreeWidget* list, const ListTable& table)
             item->setTextAlignment(c, (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
         }
     }
+}
+
+// Why the workbook builder wrote no workbook, in words for the user; nullopt when it did.
+std::optional<std::string> builderProblem(QProcess& builder)
+{
+    constexpr int limitMs = 120000;
+    if (!builder.waitForStarted(limitMs))
+        return std::string("kestrelan-workbook을 찾을 수 없거나 실행할 수 없습니다.");
+    if (!builder.waitForFinished(limitMs)) {
+        builder.kill();
+        builder.waitForFinished(5000);
+        return std::string("kestrelan-workbook이 2분 안에 끝나지 않아 중단했습니다.");
+    }
+    if (builder.exitStatus() != QProcess::NormalExit)
+        return std::string("kestrelan-workbook이 비정상적으로 끝났습니다.");
+    if (builder.exitCode() != 0) {
+        const QString said = QString::fromUtf8(builder.readAllStandardError()).trimmed();
+        return said.isEmpty() ? std::string("kestrelan-workbook이 오류로 끝났습니다.") : said.toStdString();
+    }
+    return std::nullopt;
 }
 
 void plot(CTChart* chart, int series, const std::vector<ChartPoint>& points, bool categories)
@@ -102,6 +130,19 @@ CResultDlg::CResultDlg(ResultServices s, QWidget* parent)
     stockChart = placeChart(resultIds::stockChart, true);
     yieldChart = placeChart(resultIds::yieldChart, true);
     seriesChart = placeChart(resultIds::seriesChart, false);
+    statsList = control<QTreeWidget>(*this, resultIds::statsList);
+    statsList->setGeometry(statsListRect);
+    histogramChart = placeChart(resultIds::histogramChart, false);
+    underwaterChart = placeChart(resultIds::underwaterChart, true);
+    for (CTChart* chart : {histogramChart, underwaterChart})
+        chart->setLayout(statsChartLeft, statsChartWidth, statsListRect.top(), statsListRect.height());
+    histogramChart->addSeries({"펀드", CTChart::Kind::Line, Qt::blue, 2});
+    histogramChart->addSeries({"KOSPI", CTChart::Kind::Line, Qt::black, 1});
+    histogramChart->setAxisTitle(CTChart::Bottom, "수익률(%)");
+    histogramChart->setAxisTitle(CTChart::Left, "펀드 수");
+    underwaterChart->addSeries({"펀드", CTChart::Kind::Line, Qt::blue, 2});
+    underwaterChart->addSeries({"KOSPI", CTChart::Kind::Line, Qt::black, 1});
+    underwaterChart->setAxisTitle(CTChart::Left, "고점 대비(%)");
 
     yieldChart->addSeries({"편입비", CTChart::Kind::Line, QColor(255, 255, 120), 3, true});
     yieldChart->addSeries({"KOSPI", CTChart::Kind::Line, QColor(0, 0, 128), 1});
@@ -158,10 +199,25 @@ void CResultDlg::start()
     classifyResult();
 }
 
+void CResultDlg::takeNamesFromResultFiles()
+{
+    groupName = "tmp";
+    stockCount = resultStockCount(services.workDir);
+}
+
 void CResultDlg::classifyResult()
 {
     resultKind = kestrelan::classifyResult(services.workDir);
-    fillSummaryTables();
+    // A damaged result file shows nothing rather than a part of a result.
+    if (const auto damaged = findDamagedLine(resultKind, services.workDir)) {
+        services.messages->show(damagedLineMessage(*damaged));
+        loaded = emptySummaryTables(resultKind);
+        fillLists();
+        control<QRadioButton>(*this, resultIds::stockView)->setEnabled(false); // no stock to show
+    } else {
+        fillSummaryTables();
+    }
+    fillStatistics();
     summaryList->show();
     switch (resultKind) {
     case ResultKind::FundSeries:
@@ -181,6 +237,11 @@ void CResultDlg::classifyResult()
 void CResultDlg::fillSummaryTables()
 {
     loaded = kestrelan::fillSummaryTables(resultKind, services.workDir, *services.messages);
+    fillLists();
+}
+
+void CResultDlg::fillLists()
+{
     fillList(mainList, loaded.mainList);
     if (resultKind != ResultKind::FundSeries) {
         fillList(summaryList, loaded.summaryList);
@@ -217,9 +278,41 @@ void CResultDlg::switchView()
     else if (viewChoice != 1)
         seriesChart->hide();
     stockChart->setVisible(viewChoice == 2);
+    statsList->setVisible(viewChoice == 3);
+    histogramChart->setVisible(viewChoice == 3 && series);
+    underwaterChart->setVisible(viewChoice == 3 && !series);
+    if (!series && viewChoice == 3)
+        summaryList->hide();
     stockCombo->setEnabled(viewChoice == 2);
     if (viewChoice == 2)
         stockCombo->setFocus();
+}
+
+// The series summary and its histogram, or a single fund's risk figures and its fall below its
+// peak; a result without stats.csv (an older run) shows the summary it can make without it.
+void CResultDlg::fillStatistics()
+{
+    const Statistics st = loadStatistics(resultKind, services.workDir);
+    fillList(statsList, st.table);
+    if (resultKind == ResultKind::FundSeries) {
+        const HistogramData d = histogramData(loaded);
+        plot(histogramChart, 0, d.series[0], false);
+        plot(histogramChart, 1, d.series[1], false);
+        for (const auto [axis, range] : {std::pair{CTChart::Left, d.left}, std::pair{CTChart::Bottom, d.bottom}}) {
+            histogramChart->setAutomatic(axis, false);
+            histogramChart->setIncrement(axis, range.increment);
+            histogramChart->setMaximum(axis, range.maximum);
+            histogramChart->setMinimum(axis, range.minimum);
+        }
+        histogramChart->refresh();
+        return;
+    }
+    plot(underwaterChart, 0, st.underwater.series[0], true);
+    plot(underwaterChart, 1, st.underwater.series[1], true);
+    underwaterChart->setIncrement(CTChart::Left, st.underwater.left.increment);
+    underwaterChart->setMaximum(CTChart::Left, st.underwater.left.maximum);
+    underwaterChart->setMinimum(CTChart::Left, st.underwater.left.minimum);
+    underwaterChart->refresh();
 }
 
 void CResultDlg::onStockSelected() { drawStockChart(stockCombo->currentIndex()); }
@@ -312,15 +405,13 @@ void CResultDlg::exportSummary()
                   {"--handoff", QString::fromStdString(handoff.string()), "--results",
                    QString::fromStdString(services.workDir.string()), "--out",
                    QString::fromStdString(services.workbookFolder.string())});
-    if (!builder.waitForFinished(120000) || builder.exitStatus() != QProcess::NormalExit || builder.exitCode() != 0) {
-        const QString why = builder.error() == QProcess::FailedToStart
-            ? QString("kestrelan-workbook을 찾을 수 없습니다.")
-            : QString::fromUtf8(builder.readAllStandardError());
-        services.messages->show(("엑셀 파일을 만들 수 없습니다. " + why).toStdString());
+    if (const auto why = builderProblem(builder)) {
+        services.messages->show("엑셀 파일을 만들 수 없습니다. " + *why);
         return;
     }
-    const QString path = QString::fromUtf8(builder.readAllStandardOutput()).trimmed();
-    services.shell->open(path.toStdString());
+    const std::string path = QString::fromUtf8(builder.readAllStandardOutput()).trimmed().toStdString();
+    if (!services.shell->open(path))
+        services.messages->show("엑셀 파일을 열 수 없습니다. 파일은 " + path + " 에 있습니다.");
 }
 
 void CResultDlg::keyPressEvent(QKeyEvent* event)

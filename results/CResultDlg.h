@@ -44,6 +44,10 @@ public:
     QString groupName;
     int stockCount = 0;
 
+    /// For a window opened on the result files alone, not by the form: the group "tmp" and the
+    /// number of stocks the files name.
+    void takeNamesFromResultFiles();
+
     /// Loads the files and shows the summary view (run by exec, callable alone for tests).
     void start();
     int exec() override;
@@ -59,6 +63,9 @@ public:
     CTChart* yieldChart = nullptr;
     CTChart* stockChart = nullptr;
     CTChart* seriesChart = nullptr;
+    QTreeWidget* statsList = nullptr;
+    CTChart* histogramChart = nullptr;
+    CTChart* underwaterChart = nullptr;
 
 public Q_SLOTS:
     void switchView();
@@ -73,8 +80,10 @@ protected:
 private:
     void classifyResult();
     void fillSummaryTables();
+    void fillLists();
     void drawYieldChart();
     void drawSeriesChart();
+    void fillStatistics();
     void drawStockChart(int stock);
     CTChart* placeChart(int id, bool categories);
 

@@ -1,5 +1,9 @@
 #include "results/CTChart.h"
 
+#include <QFontMetrics>
+
+#include "results/core/ChartData.h"
+
 #include <QCategoryAxis>
 #include <QChart>
 #include <QLegend>
@@ -8,6 +12,7 @@
 #include <QScatterSeries>
 #include <QValueAxis>
 #include <cmath>
+#include <set>
 
 namespace kestrelan {
 
@@ -35,6 +40,7 @@ CTChart::CTChart(bool categories, QWidget* parent)
     c->setAnimationOptions(QChart::NoAnimation);
     c->setBackgroundBrush(Qt::white);
     c->legend()->setAlignment(Qt::AlignTop);
+    c->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries); // a triangle series shows a triangle
     c->setMargins(QMargins(4, 4, 4, 4));
     setRenderHint(QPainter::Antialiasing);
     left = newValueAxis();
@@ -52,6 +58,8 @@ CTChart::CTChart(bool categories, QWidget* parent)
         bottomValues = newValueAxis();
         c->addAxis(bottomValues, Qt::AlignBottom);
     }
+    // The labels that fit depend on the plot's size, known once the chart is laid out.
+    connect(c, &QChart::plotAreaChanged, this, &CTChart::thinValueLabels);
 }
 
 int CTChart::addSeries(const SeriesLook& look)
@@ -89,7 +97,7 @@ int CTChart::addSeries(const SeriesLook& look)
         for (auto* m : markers)
             m->setVisible(false);
     }
-    pending.push_back({s, {}, 0});
+    pending.push_back({s, look.colour, {}, {}, 0});
     return static_cast<int>(pending.size()) - 1;
 }
 
@@ -108,6 +116,7 @@ void CTChart::showRightAxis(const QString& title)
         chart()->addAxis(right, Qt::AlignRight);
     }
     right->setGridLineVisible(false);
+    right->setLineVisible(false);
     right->setTitleText(title);
 }
 
@@ -129,8 +138,10 @@ void CTChart::setAutomatic(Axis, bool)
 
 void CTChart::setIncrement(Axis axis, double increment)
 {
-    if (auto* a = valueAxis(axis); a && increment > 0)
+    if (auto* a = valueAxis(axis); a && increment > 0) {
+        increments[axis] = increment;
         a->setTickInterval(increment);
+    }
 }
 
 void CTChart::setMaximum(Axis axis, double maximum)
@@ -147,11 +158,12 @@ void CTChart::setMinimum(Axis axis, double minimum)
     }
 }
 
-int CTChart::addPoint(int series, double value, const QString& label, QColor)
+int CTChart::addPoint(int series, double value, const QString& label, QColor colour)
 {
     Pending& p = pending[static_cast<std::size_t>(series)];
     const int index = p.count++;
     p.points.append(QPointF(index, value));
+    p.colours.push_back(colour);
     if (labels.size() <= index)
         labels.append(label);
     return index;
@@ -166,10 +178,11 @@ int CTChart::addEmptyPoint(int series, const QString& label)
     return index;
 }
 
-int CTChart::addXY(int series, double x, double y, const QString&, QColor)
+int CTChart::addXY(int series, double x, double y, const QString&, QColor colour)
 {
     Pending& p = pending[static_cast<std::size_t>(series)];
     p.points.append(QPointF(x, y));
+    p.colours.push_back(colour);
     return p.count++;
 }
 
@@ -177,6 +190,7 @@ void CTChart::clear(int series)
 {
     Pending& p = pending[static_cast<std::size_t>(series)];
     p.points.clear();
+    p.colours.clear();
     p.count = 0;
     p.series->clear();
     bool any = false;
@@ -198,17 +212,86 @@ void CTChart::refresh()
 {
     for (auto& p : pending)
         p.series->replace(p.points);
-    if (!categories)
-        return;
-    const int n = static_cast<int>(labels.size());
-    bottomValues->setRange(0, std::max(1, n - 1));
-    bottomLabels->setRange(0, std::max(1, n - 1));
-    for (const QString& old : bottomLabels->categoriesLabels())
-        bottomLabels->remove(old);
-    const int step = std::max(1, static_cast<int>(std::ceil(n / static_cast<double>(maxCategoryLabels))));
-    for (int i = 0; i < n; i += step) {
-        if (!bottomLabels->categoriesLabels().contains(labels[i])) // category labels are unique
-            bottomLabels->append(labels[i], i);
+    applyColours();
+    if (categories) {
+        // Half a day on either side keeps the marks of the first and the last day whole.
+        const int n = static_cast<int>(labels.size());
+        bottomValues->setRange(-0.5, std::max(1, n - 1) + 0.5);
+        bottomLabels->setRange(-0.5, std::max(1, n - 1) + 0.5);
+        for (const QString& old : bottomLabels->categoriesLabels())
+            bottomLabels->remove(old);
+        // As many labels as the chart's width holds side by side (a narrow chart fewer), at most
+        // maxCategoryLabels.
+        const QFontMetrics metrics(bottomLabels->labelsFont());
+        const int fit = std::max(2, width() / (metrics.horizontalAdvance(QStringLiteral("00-00-00")) + 30));
+        const int most = std::min(maxCategoryLabels, fit);
+        const int step = std::max(1, static_cast<int>(std::ceil(n / static_cast<double>(most))));
+        for (int i = 0; i < n; i += step) {
+            if (!bottomLabels->categoriesLabels().contains(labels[i])) // category labels are unique
+                bottomLabels->append(labels[i], i);
+        }
+    }
+    thinValueLabels();
+}
+
+// One colour for all of a series' points colours the series; points of different colours keep
+// each its own.
+void CTChart::applyColours()
+{
+    for (auto& p : pending) {
+        std::set<QRgb> own;
+        bool allOwn = !p.colours.empty();
+        for (const QColor& c : p.colours) {
+            if (c.isValid())
+                own.insert(c.rgba());
+            else
+                allOwn = false;
+        }
+        const QColor seriesColour = allOwn && own.size() == 1 ? QColor::fromRgba(*own.begin()) : p.colour;
+        if (auto* scatter = qobject_cast<QScatterSeries*>(p.series)) {
+            scatter->setColor(seriesColour);
+            scatter->setBorderColor(seriesColour);
+        } else {
+            QPen pen = p.series->pen();
+            pen.setColor(seriesColour);
+            p.series->setPen(pen);
+        }
+        p.series->clearPointsConfiguration();
+        if (allOwn && own.size() == 1)
+            continue;
+        for (int i = 0; i < static_cast<int>(p.colours.size()); ++i)
+            if (p.colours[static_cast<std::size_t>(i)].isValid())
+                p.series->setPointConfiguration(i, QXYSeries::PointConfiguration::Color,
+                                                p.colours[static_cast<std::size_t>(i)]);
+    }
+}
+
+// Every value axis shows as many of its labels as fit: every second, fifth, tenth ... once they
+// would crowd, counted from its minimum, with a minor grid line at each increment between them.
+void CTChart::thinValueLabels()
+{
+    const QRectF plot = chart()->plotArea();
+    for (Axis axis : {Left, Right, Bottom}) {
+        QValueAxis* a = valueAxis(axis);
+        if (!a || (axis == Bottom && categories))
+            continue;
+        const bool vertical = axis != Bottom;
+        const QFontMetricsF metrics(a->labelsFont());
+        const double length = vertical ? (plot.height() > 0 ? plot.height() : height() * 0.7)
+                                       : (plot.width() > 0 ? plot.width() : width() * 0.8);
+        const QString widest = a->labelFormat().isEmpty()
+            ? QString("-0000")
+            : QString::asprintf(a->labelFormat().toLatin1().constData(),
+                                std::fabs(a->min()) > std::fabs(a->max()) ? a->min() : a->max());
+        const double label
+            = vertical ? metrics.height() * 1.2 : metrics.horizontalAdvance(widest) + metrics.averageCharWidth() * 2;
+        const double increment = increments[axis];
+        const int every = labelEvery({a->min(), a->max(), increment}, length, label);
+        if (a->tickInterval() != increment * every)
+            a->setTickInterval(increment * every);
+        const int minor = every > 1 && length * increment / (a->max() - a->min()) >= 4 ? every - 1 : 0;
+        if (a->minorTickCount() != minor)
+            a->setMinorTickCount(minor);
     }
 }
 

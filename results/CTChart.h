@@ -1,7 +1,8 @@
 #pragma once
 // The chart control of the results window, over Qt Charts: series by index, a left, right and
 // bottom axis scaled by hand, and points appended with a label (a category on the bottom axis)
-// or as X/Y pairs. Category labels are thinned so that a few thousand days stay readable.
+// or as X/Y pairs, each with its own colour or its series'. Category labels are thinned so that a
+// few thousand days stay readable, and the labels of a value axis so that they fit its length.
 
 #include <QChartView>
 #include <QColor>
@@ -63,6 +64,7 @@ public:
     void setIncrement(Axis axis, double increment);
     void setMaximum(Axis axis, double maximum);
     void setMinimum(Axis axis, double minimum);
+    /// A point's own colour wins over its series' colour; an invalid QColor() takes the series'.
     int addPoint(int series, double value, const QString& label, QColor colour);
     int addEmptyPoint(int series, const QString& label);
     int addXY(int series, double x, double y, const QString& label, QColor colour);
@@ -82,16 +84,21 @@ public:
 
 private:
     QValueAxis* valueAxis(Axis axis) const;
+    void applyColours();
+    void thinValueLabels();
 
     struct Pending
     {
         QXYSeries* series = nullptr;
+        QColor colour; // the series' own
         QList<QPointF> points;
-        int count = 0; // points appended, empty ones included
+        std::vector<QColor> colours; // one per point in `points`; invalid: the series'
+        int count = 0;               // points appended, empty ones included
     };
     bool categories;
     std::vector<Pending> pending;
-    QStringList labels; // one per category index
+    double increments[3] = {10, 10, 10}; // as the drawing set them, by Axis
+    QStringList labels;                  // one per category index
     QValueAxis* left = nullptr;
     QValueAxis* right = nullptr;
     QValueAxis* bottomValues = nullptr;

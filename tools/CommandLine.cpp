@@ -6,6 +6,8 @@
 #include "tools/DataCommands.h"
 #include "tools/RunCommand.h"
 #include "tools/ShowCommand.h"
+#include "tools/SweepCommand.h"
+#include "tools/Terminal.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -128,13 +130,19 @@ std::vector<Command> commandTable()
              const auto workDir = workingFolder();
              return runCommand(readRunOptions(values, workDir, programFolder()), workDir);
          }},
-        {{"show", "현재 폴더의 결과 파일을 결과 창의 표처럼 보입니다", {}, ""},
-         [](const OptionValues&, std::ostream&, std::ostream&) { return showCommand({}); }},
+        {showCommandSpec(), showCommand},
+        {sweepCommandSpec(), sweepCommand},
+        {sweepMergeCommandSpec(), sweepMergeCommand},
         {sampleDataCommandSpec(),
          [](const OptionValues& values, std::ostream& out, std::ostream& err) {
              return sampleDataCommand(values, out, err);
          }},
         {importCsvCommandSpec(), importCsvCommand},
+        {mergeUpdateCommandSpec(),
+         [](const OptionValues& values, std::ostream& out, std::ostream&) {
+             StderrMessages messages;
+             return mergeUpdateCommand(values, workingFolder(), programFolder(), out, messages);
+         }},
     };
 }
 
@@ -154,6 +162,40 @@ OptionValues::OptionValues(std::string command, std::map<std::string, std::strin
     : name(std::move(command))
     , values(given.begin(), given.end())
 {
+}
+
+OptionValues OptionValues::without(std::initializer_list<std::string_view> options) const
+{
+    OptionValues rest = *this;
+    for (const auto option : options)
+        if (const auto it = rest.values.find(option); it != rest.values.end())
+            rest.values.erase(it);
+    return rest;
+}
+
+std::vector<std::filesystem::path> OptionValues::paths(std::string_view option) const
+{
+    std::vector<std::filesystem::path> out;
+    const auto all = text(option);
+    if (!all)
+        return out;
+    std::size_t start = 0;
+    while (start <= all->size()) {
+        const auto end = std::min(all->find('\n', start), all->size());
+        const std::string name = all->substr(start, end - start);
+        if (!name.empty() && name[0] == '-')
+            throw error(option, "옵션처럼 보이는 값은 이름으로 쓸 수 없습니다. ./" + name + "처럼 입력하십시오.");
+        out.emplace_back(name);
+        start = end + 1;
+    }
+    return out;
+}
+
+OptionValues OptionValues::withDefault(const std::string& option, const std::string& value) const
+{
+    OptionValues more = *this;
+    more.values.emplace(option, value);
+    return more;
 }
 
 bool OptionValues::has(std::string_view option) const { return values.find(option) != values.end(); }
@@ -254,6 +296,8 @@ ParsedCommandLine parseCommandLine(const std::vector<CommandSpec>& commands, con
             // option, and the missing value is named below.
             if (!o.valueName.empty() && !isPositional(o))
                 option->type_name(o.valueName)->expected(0, 1);
+            if (o.many)
+                option->expected(-1); // one or more, each a value of its own
             if (o.required)
                 option->required();
         }
@@ -307,9 +351,16 @@ ParsedCommandLine parseCommandLine(const std::vector<CommandSpec>& commands, con
         const CLI::Option* option = sub->get_option(o.name);
         if (option->count() == 0)
             continue;
-        if (option->count() > 1)
+        if (option->count() > 1 && !o.many)
             throw UsageError(o.name + ": 한 번만 입력하십시오.", command);
-        const std::string& value = option->results().front();
+        std::string value = option->results().front();
+        if (o.many) {
+            // CLI11 was given the arguments last first; the names keep the order typed.
+            const auto& all = option->results();
+            value.clear();
+            for (auto it = all.rbegin(); it != all.rend(); ++it)
+                value += (value.empty() ? "" : "\n") + *it;
+        }
         if (o.valueName.empty() && value != "true")
             throw UsageError(o.name + ": 값을 받지 않는 옵션입니다 (" + value + ")", command);
         if (!o.valueName.empty() && value.empty())

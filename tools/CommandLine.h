@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <iosfwd>
 #include <map>
 #include <optional>
@@ -45,6 +46,7 @@ struct OptionSpec
     std::string valueName; // "N", "DIR", ...; empty: a switch that takes no value
     std::string help;
     bool required = false;
+    bool many = false; // a positional argument that takes one value or more
 };
 
 struct CommandSpec
@@ -75,6 +77,14 @@ public:
     std::optional<std::int32_t> date(std::string_view option) const;
     /// A file or folder name; one that starts with '-' looks like an option and is refused.
     std::optional<std::filesystem::path> path(std::string_view option) const;
+    /// The names of a positional argument that takes several, each read as path() reads one.
+    std::vector<std::filesystem::path> paths(std::string_view option) const;
+
+    /// The same values without the named options (a command that reads some options itself and
+    /// hands the rest to another command's reader).
+    OptionValues without(std::initializer_list<std::string_view> options) const;
+    /// The same values with `option` given as `value` where it was not given.
+    OptionValues withDefault(const std::string& option, const std::string& value) const;
 
     /// A UsageError about `option` that points to this command's --help.
     UsageError error(std::string_view option, const std::string& message) const;

@@ -1,11 +1,13 @@
 #include "tools/DataCommands.h"
 
 #include "engine/MarketData.h"
+#include "engine/MarketUpdate.h"
 #include "platform/core/FolderLock.h"
 #include "platform/core/Format.h"
 #include "tools/ImportCsv.h"
 #include "tools/MinuteMarket.h"
 #include "tools/SampleMarket.h"
+#include "tools/Terminal.h"
 
 #include <ostream>
 
@@ -102,13 +104,15 @@ CommandSpec importCsvCommandSpec()
 {
     return {
         "import-csv",
-        "일별 시세 CSV 파일로 시장 데이터 파일(kospi.lst, code.lst, StockData/*.real)을 만듭니다",
+        "일별 시세 CSV 파일로 시장 데이터 파일(kospi.lst, code.lst, StockData/*.real)을 만들고 "
+        "import-report.txt에 보고서를 씁니다",
         {
-            {"--prices", "DIR", "종목마다 <code>.csv가 있는 폴더", true},
-            {"--index", "FILE", "지수 CSV (Date, Close, 있으면 Open)", true},
-            {"--names", "FILE", "종목코드,종목명 CSV (UTF-8)", true},
+            {"--prices", "DIR", "종목마다 <종목코드>.csv(.txt, .tsv)가 있는 폴더 (UTF-8 또는 CP949)", true},
+            {"--index", "FILE", "지수 CSV (날짜, 종가, 있으면 시가)", true},
+            {"--names", "FILE", "종목코드,종목명 CSV (UTF-8 또는 CP949)", true},
             {"--out", "DIR", "시장 데이터 파일을 쓸 폴더", true},
             {"--multiplier", "X", "가격에 곱할 수 (기본값 1)"},
+            {"--index-scale", "X", "지수에 곱할 수: 9,999.99포인트를 넘는 지수는 0.1 등으로 줄입니다 (기본값 1)"},
             {"--from", "YYYYMMDD", "이날부터 (YYYYMMDD 또는 YYYY-MM-DD)"},
             {"--to", "YYYYMMDD", "이날까지 (YYYYMMDD 또는 YYYY-MM-DD)"},
             {"--splits", "FILE", "종목코드,날짜,비율 CSV: 수정되지 않은 가격의 분할"},
@@ -125,25 +129,59 @@ int importCsvCommand(const OptionValues& values, std::ostream& out, std::ostream
     o.index = *values.path("--index");
     o.names = *values.path("--names");
     o.out = *values.path("--out");
-    o.multiplier = values.decimal("--multiplier").value_or(o.multiplier);
-    if (!(o.multiplier > 0))
-        throw values.error("--multiplier", "0보다 큰 수를 입력하십시오 (" + *values.text("--multiplier") + ")");
+    for (auto [option, target] : {std::pair{"--multiplier", &o.multiplier}, {"--index-scale", &o.indexScale}}) {
+        *target = values.decimal(option).value_or(*target);
+        if (!(*target > 0))
+            throw values.error(option, "0보다 큰 수를 입력하십시오 (" + *values.text(option) + ")");
+    }
     o.from = values.date("--from").value_or(o.from);
     o.to = values.date("--to").value_or(o.to);
     o.splits = values.path("--splits");
     o.update = values.has("--update");
     try {
         const auto summary = importCsv(o);
-        for (const auto& note : summary.notes)
-            err << note << '\n';
-        out << format("%s: %d stocks, %lld price records, %d index days%s\n", o.out.c_str(), summary.stocks,
+        out << summary.report << '\n';
+        out << format("%s: %d stocks, %lld price records, %d index days%s\n",
+                      std::filesystem::absolute(o.out).lexically_normal().c_str(), summary.stocks,
                       static_cast<long long>(summary.priceRecords), summary.indexDays,
-                      o.update ? " (Update.new written)" : "");
+                      o.update ? " (Update.new written: kestrelan-cli merge-update)" : "");
         return exitDone;
     } catch (const ImportError& e) {
         err << e.what() << '\n';
         return exitFailed;
     }
+}
+
+CommandSpec mergeUpdateCommandSpec()
+{
+    return {
+        "merge-update",
+        "현재 폴더의 Update.new(import-csv --update가 쓴 새 날)를 주가 파일에 반영합니다. kestrelan이 시작할 때 "
+        "하는 것과 같습니다",
+        {
+            {"--program-dir", "DIR", "StockData/가 있는 폴더 (기본값: 프로그램의 폴더)"},
+        },
+        "반영하지 못한 자료는 Update.rej에 남고, 멈춘 반영은 다음에 이어서 합니다.",
+    };
+}
+
+int mergeUpdateCommand(const OptionValues& values, const std::filesystem::path& workDir,
+                       const std::filesystem::path& defaultProgramDir, std::ostream& out, IMessageSink& messages)
+{
+    const auto programDir = values.path("--program-dir").value_or(defaultProgramDir);
+    std::error_code ec;
+    const auto codeSize = std::filesystem::file_size(workDir / "code.lst", ec);
+    const int listedCount = ec ? 0 : static_cast<int>(codeSize / codeRecordSize);
+    TerminalProgress progress;
+    const UpdateOutcome outcome = mergeUpdate(workDir, programDir, listedCount, progress, messages);
+    if (!outcome.present) {
+        out << (workDir / updateFileName).string() << ": 반영할 Update.new가 없습니다.\n";
+        return exitDone;
+    }
+    // A merge that stopped has said why; what it did before the stop still counts.
+    if (outcome.merged > 0 || !(outcome.stopped || outcome.kept))
+        out << format("%d개 종목의 새 자료를 %s에 반영했습니다.\n", outcome.merged, (programDir / "StockData").c_str());
+    return outcome.stopped || outcome.kept ? exitFailed : exitDone;
 }
 
 } // namespace kestrelan

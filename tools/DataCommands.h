@@ -1,8 +1,10 @@
 #pragma once
-// The commands that write market data: sample-data and import-csv.
+// The commands that write market data: sample-data, import-csv and merge-update.
 
+#include "platform/core/Sinks.h"
 #include "tools/CommandLine.h"
 
+#include <filesystem>
 #include <iosfwd>
 
 namespace kestrelan {
@@ -14,5 +16,11 @@ int sampleDataCommand(const OptionValues& values, std::ostream& out, std::ostrea
 /// `import-csv`: the market files from daily price CSV files.
 CommandSpec importCsvCommandSpec();
 int importCsvCommand(const OptionValues& values, std::ostream& out, std::ostream& err);
+
+/// `merge-update`: Update.new of `workDir` merged into the price files, as the desktop program's
+/// start merges it; the merge's messages go to `messages`, what it did to `out`.
+CommandSpec mergeUpdateCommandSpec();
+int mergeUpdateCommand(const OptionValues& values, const std::filesystem::path& workDir,
+                       const std::filesystem::path& defaultProgramDir, std::ostream& out, IMessageSink& messages);
 
 } // namespace kestrelan

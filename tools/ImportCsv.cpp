@@ -1,24 +1,55 @@
 #include "tools/ImportCsv.h"
 
+#include "engine/Dates.h"
 #include "engine/MarketData.h"
 #include "engine/MarketUpdate.h"
+#include "engine/SimParams.h"
 #include "engine/TickRound.h"
+#include "engine/TradingRules.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/FileTransaction.h"
 #include "platform/core/FolderLock.h"
 #include "platform/core/Format.h"
 #include "platform/core/Text.h"
 #include "platform/core/TextFile.h"
+#include "tools/SampleMarket.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <map>
+#include <set>
 #include <span>
-#include <unistd.h>
 
 namespace kestrelan {
 
 namespace {
+
+namespace fs = std::filesystem;
+
+// The market begins where the trading rules can tell a date record from a price.
+static_assert(minStartDate > rules::dateThreshold);
+
+// The file names a price file may have: <code> and one of these, in any letter case.
+constexpr std::string_view priceExtensions[] = {".csv", ".txt", ".tsv"};
+
+// The largest index kospi.lst holds: six characters of hundredths.
+constexpr std::int64_t largestIndexHundredths = 999999;
+
+// A close-to-close move within this fraction of a split's ratio looks like that split.
+constexpr double splitTolerance = 0.1;
+constexpr double splitRatios[] = {2, 5, 10};
+
+// Missing days the report names for a stock; the rest are counted.
+constexpr std::size_t missingDaysShown = 3;
+
+// The range table an import writes where the target has none: KOSPI point bands around the
+// index's levels since 1996.
+constexpr std::array<std::int32_t, rangeRowCount - 1> kospiBandEdges
+    = {2500, 2250, 2000, 1750, 1500, 1250, 1000, 850, 700, 600};
+
+constexpr const char* acceptedDates = "YYYY-MM-DD, YYYY/MM/DD, YYYY.MM.DD, YYYYMMDD (뒤에 시각이 붙어도 됩니다)";
 
 struct Row
 {
@@ -28,11 +59,21 @@ struct Row
     std::size_t line = 0;
 };
 
-std::string lower(std::string s)
+// One daily file as read: its rows ascending, within the period and from the first market date on.
+struct Daily
 {
-    for (char& c : s)
+    std::vector<Row> rows;
+    std::string encoding;
+    bool turned = false;
+    std::size_t early = 0; // rows in the period dated before the first market date
+};
+
+std::string lower(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
+    return out;
 }
 
 // The blanks around a CSV field.
@@ -44,7 +85,7 @@ std::string fieldText(std::string_view raw)
 {
     std::string_view s = trim(raw, csvBlanks);
     if (s.size() >= 2 && s.front() == '"' && s.back() == '"')
-        s = s.substr(1, s.size() - 2);
+        s = trim(s.substr(1, s.size() - 2), " ");
     return std::string(s);
 }
 
@@ -68,6 +109,8 @@ std::vector<std::string> split(std::string_view line, char sep)
     return fields;
 }
 
+char separatorOf(std::string_view line) { return line.find('\t') != std::string_view::npos ? '\t' : ','; }
+
 // The line ends among the first `records` records of a stored list file: its records end in
 // "\n", which a file written in text mode holds as CR LF.
 std::size_t crLfCount(const std::string& bytes, std::size_t records)
@@ -82,17 +125,53 @@ std::size_t crLfCount(const std::string& bytes, std::size_t records)
     return count;
 }
 
-std::vector<std::string> fileLines(const std::filesystem::path& path)
+bool isUtf8(std::string_view s)
+{
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        if (length == 0 || i + length > s.size() || (length == 2 && c < 0xC2))
+            return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += length;
+    }
+    return true;
+}
+
+// A file's text in UTF-8 and the encoding it was written in: UTF-8 when its bytes are, else CP949.
+struct Text
+{
+    std::string utf8;
+    std::string encoding;
+};
+
+Text decode(const fs::path& path)
 {
     const auto bytes = readWholeFile(path);
     if (!bytes)
         throw ImportError(path.string() + ": 파일을 읽을 수 없습니다.");
-    std::vector<std::string> lines;
-    std::size_t start = 0;
     std::string_view text(*bytes);
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
-        start = 3; // a byte-order mark
-    while (start < text.size()) {
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"))
+        throw ImportError(path.string() + ": UTF-16 파일입니다. UTF-8 또는 CP949(ANSI)로 저장해 주십시오.");
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3); // a byte-order mark
+    if (isUtf8(text))
+        return {std::string(text), "UTF-8"};
+    try {
+        return {fromCp949(text), "CP949"};
+    } catch (const Cp949Error& e) {
+        const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(e.offset), '\n');
+        throw ImportError(path.string() + ":" + std::to_string(line)
+                          + ": UTF-8도 CP949도 아닌 바이트가 있어 읽을 수 없습니다.");
+    }
+}
+
+std::vector<std::string> linesOf(std::string_view text)
+{
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
         auto end = text.find('\n', start);
         if (end == std::string_view::npos)
             end = text.size();
@@ -105,96 +184,148 @@ std::vector<std::string> fileLines(const std::filesystem::path& path)
     return lines;
 }
 
-std::optional<double> parseNumber(std::string text)
+// The names a column goes by in exports, the preferred first.
+struct ColumnNames
 {
-    text.erase(std::remove(text.begin(), text.end(), ','), text.end());
-    if (text.empty())
-        return std::nullopt;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || !std::isfinite(v))
-        return std::nullopt;
-    return v;
+    const char* key;
+    std::vector<std::string_view> names;
+};
+
+const std::vector<ColumnNames>& columnNames()
+{
+    static const std::vector<ColumnNames> columns = {
+        {"date", {"date", "일자", "날짜", "거래일", "거래일자", "기준일", "기준일자"}},
+        {"close", {"close", "종가", "현재가", "price", "last"}},
+        {"open", {"open", "시가", "시작가"}},
+        {"high", {"high", "고가", "최고가"}},
+        {"low", {"low", "저가", "최저가"}},
+    };
+    return columns;
 }
 
-// The rows of a daily CSV: ascending dates (a file written newest first is turned round),
-// limited to the period.
-std::vector<Row> readDaily(const std::filesystem::path& path, const ImportOptions& o, bool withExtremes, double scale)
+// Thousands groups: "27,860" reads as 27860 and "50,000.5" as 50000.5, "50000,0" not at all.
+bool wellGrouped(std::string_view whole)
 {
-    const auto lines = fileLines(path);
+    if (whole.find(',') == std::string_view::npos)
+        return !whole.empty();
+    const auto first = whole.find(',');
+    if (first == 0 || first > 3)
+        return false;
+    for (std::size_t at = first; at < whole.size(); at += 4)
+        if (whole[at] != ',' || at + 4 > whole.size() || whole.substr(at + 1, 3).find(',') != std::string_view::npos)
+            return false;
+    return true;
+}
+
+std::string won(std::int64_t value)
+{
+    std::string digits = std::to_string(value < 0 ? -value : value);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return (value < 0 ? "-" : "") + digits;
+}
+
+std::string where(const fs::path& file, std::size_t line) { return file.string() + ":" + std::to_string(line) + ": "; }
+
+// The rows of a daily file: ascending dates (a file written newest first is turned round),
+// limited to the period, those before the first market date counted and left out.
+Daily readDaily(const fs::path& path, const ImportOptions& o, bool withExtremes, double scale)
+{
+    const Text text = decode(path);
+    const auto lines = linesOf(text.utf8);
     if (lines.empty())
         throw ImportError(path.string() + ": 빈 파일입니다.");
-    const char sep = lines[0].find('\t') != std::string::npos ? '\t' : ',';
+    const char sep = separatorOf(lines[0]);
     const auto header = split(lines[0], sep);
     std::map<std::string, std::size_t> column;
-    for (std::size_t i = 0; i < header.size(); ++i) {
-        const std::string h = lower(header[i]);
-        const std::map<std::string, std::string> aliases = {
-            {"date", "date"},  {"날짜", "date"},   {"일자", "date"},    {"open", "open"}, {"시가", "open"},
-            {"high", "high"},  {"고가", "high"},   {"low", "low"},      {"저가", "low"},  {"close", "close"},
-            {"종가", "close"}, {"price", "close"}, {"현재가", "close"},
-        };
-        if (auto a = aliases.find(h); a != aliases.end() && !column.count(a->second))
-            column[a->second] = i;
+    for (const auto& [key, names] : columnNames()) {
+        std::optional<std::size_t> best;
+        std::size_t rank = names.size();
+        for (std::size_t i = 0; i < header.size(); ++i) {
+            const auto it = std::find(names.begin(), names.end(), lower(header[i]));
+            if (it != names.end() && static_cast<std::size_t>(it - names.begin()) < rank) {
+                rank = static_cast<std::size_t>(it - names.begin());
+                best = i;
+            }
+        }
+        if (best)
+            column[key] = *best;
     }
     if (!column.count("date") || !column.count("close"))
-        throw ImportError(path.string() + ":1: 머리줄에 Date와 Close 열이 있어야 합니다.");
-    auto field = [&](const std::vector<std::string>& f, const char* name) -> std::optional<std::string> {
+        throw ImportError(where(path, 1)
+                          + "머리줄에 날짜 열(Date, 일자, 날짜)과 종가 열(Close, 종가, 현재가, Price)이 있어야 "
+                            "합니다.");
+    const auto field = [&](const std::vector<std::string>& f, const char* name) -> std::optional<std::string> {
         const auto c = column.find(name);
-        if (c == column.end() || c->second >= f.size())
+        if (c == column.end())
             return std::nullopt;
         return f[c->second];
     };
+
+    Daily daily;
+    daily.encoding = text.encoding;
     std::vector<Row> rows;
     for (std::size_t n = 1; n < lines.size(); ++n) {
         if (fieldText(lines[n]).empty())
             continue;
         const auto f = split(lines[n], sep);
-        const std::string where = path.string() + ":" + std::to_string(n + 1) + ": ";
+        const std::string at = where(path, n + 1);
+        // A thousands separator without quotes splits a number in two: "1990-12-31,27,860" is
+        // not 27 won.
+        if (f.size() != header.size())
+            throw ImportError(at
+                              + format("칸이 %zu개로 머리줄의 %zu개와 다릅니다. 천 단위 쉼표가 있는 숫자는 "
+                                       "따옴표로 묶여 있어야 합니다.",
+                                       f.size(), header.size()));
         Row r;
         r.line = n + 1;
-        const auto date = parseCsvDate(field(f, "date").value_or(""));
+        const auto date = parseCsvDate(*field(f, "date"));
         if (!date)
-            throw ImportError(where + "날짜를 읽을 수 없습니다 (\"" + field(f, "date").value_or("") + "\").");
+            throw ImportError(at + "날짜를 읽을 수 없습니다 (\"" + *field(f, "date")
+                              + "\"). 받는 형식: " + acceptedDates + ".");
         r.date = *date;
-        const auto close = parseNumber(field(f, "close").value_or(""));
+        const auto close = parseCsvNumber(*field(f, "close"));
         if (!close || *close <= 0)
-            throw ImportError(where + "종가를 읽을 수 없습니다 (\"" + field(f, "close").value_or("") + "\").");
+            throw ImportError(at + "종가를 읽을 수 없습니다 (\"" + *field(f, "close") + "\").");
         r.close = *close * scale;
         for (auto [name, target] : {std::pair{"open", &r.open}, {"high", &r.high}, {"low", &r.low}}) {
-            if (!withExtremes && std::string(name) != "open")
+            if (!withExtremes && std::string_view(name) != "open")
                 continue;
             const auto text = field(f, name);
             if (!text || text->empty())
                 continue;
-            const auto v = parseNumber(*text);
+            const auto v = parseCsvNumber(*text);
             if (!v || *v <= 0)
-                throw ImportError(where + name + " 값을 읽을 수 없습니다 (\"" + *text + "\").");
+                throw ImportError(at + name + " 값을 읽을 수 없습니다 (\"" + *text + "\").");
             *target = *v * scale;
         }
         rows.push_back(r);
     }
-    const bool descending = rows.size() > 1
+    daily.turned = rows.size() > 1
         && std::adjacent_find(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.date <= b.date; })
             == rows.end();
-    if (descending)
+    if (daily.turned)
         std::reverse(rows.begin(), rows.end());
     for (std::size_t i = 1; i < rows.size(); ++i) {
-        const std::string where = path.string() + ":" + std::to_string(rows[i].line) + ": ";
+        const std::string at = where(path, rows[i].line);
         if (rows[i].date == rows[i - 1].date)
-            throw ImportError(where + "같은 날짜가 두 번 있습니다 (" + std::to_string(rows[i].date) + ").");
+            throw ImportError(at + "같은 날짜가 두 번 있습니다 (" + dateText(rows[i].date) + ").");
         if (rows[i].date < rows[i - 1].date)
-            throw ImportError(where + "날짜 순서가 맞지 않습니다 (" + std::to_string(rows[i].date) + ").");
+            throw ImportError(at + "날짜 순서가 맞지 않습니다 (" + dateText(rows[i].date) + ").");
     }
     std::erase_if(rows, [&](const Row& r) { return r.date < o.from || r.date > o.to; });
-    return rows;
+    daily.early = static_cast<std::size_t>(
+        std::count_if(rows.begin(), rows.end(), [](const Row& r) { return r.date < minStartDate; }));
+    rows.erase(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(daily.early));
+    daily.rows = std::move(rows);
+    return daily;
 }
 
-std::int32_t price(double value, const std::filesystem::path& file, std::size_t line)
+std::int32_t price(double value, const fs::path& file, std::size_t line)
 {
     const std::int32_t p = value < 2e9 ? roundToTick(value) : 0;
     if (p <= 0 || p >= firstDateValue)
-        throw ImportError(file.string() + ":" + std::to_string(line) + ": 가격 " + format("%.2f", value)
+        throw ImportError(where(file, line) + "가격 " + format("%.2f", value)
                           + "원은 주가 레코드에 담을 수 없습니다 (1원 이상 19,000,000원 미만).");
     return p;
 }
@@ -205,39 +336,38 @@ struct Split
     double ratio;
 };
 
-std::map<std::string, std::vector<Split>> readSplits(const std::filesystem::path& path)
+std::map<std::string, std::vector<Split>> readSplits(const fs::path& path)
 {
     std::map<std::string, std::vector<Split>> splits;
-    const auto lines = fileLines(path);
+    const auto lines = linesOf(decode(path).utf8);
     for (std::size_t n = 0; n < lines.size(); ++n) {
         if (fieldText(lines[n]).empty())
             continue;
-        const auto f = split(lines[n], lines[n].find('\t') != std::string::npos ? '\t' : ',');
-        const std::string where = path.string() + ":" + std::to_string(n + 1) + ": ";
-        const auto date = f.size() >= 3 ? parseCsvDate(f[1]) : std::nullopt;
-        const auto ratio = f.size() >= 3 ? parseNumber(f[2]) : std::nullopt;
+        const auto f = split(lines[n], separatorOf(lines[n]));
+        const auto date = f.size() == 3 ? parseCsvDate(f[1]) : std::nullopt;
+        const auto ratio = f.size() == 3 ? parseCsvNumber(f[2]) : std::nullopt;
         if (!date || !ratio || *ratio <= 0) {
             if (n == 0)
                 continue; // a header
-            throw ImportError(where + "분할 정보는 종목코드,날짜,비율이어야 합니다.");
+            throw ImportError(where(path, n + 1) + "분할 정보는 종목코드,날짜,비율이어야 합니다.");
         }
         splits[f[0]].push_back({*date, *ratio});
     }
     return splits;
 }
 
-// The records of one stock's days, and the index of the first record of each day.
+// The records of one stock's days.
 struct StockRecords
 {
     std::vector<std::int32_t> numbers;
-    std::vector<std::pair<std::int32_t, std::size_t>> dayStarts; // date, record index
+    std::vector<std::int32_t> closes; // each day's close, on the tick
 };
 
-StockRecords stockRecords(const std::vector<Row>& rows, const std::vector<Split>& splits,
-                          const std::filesystem::path& file)
+// `previousClose`: the close before the first row (the last one stored, for an update).
+StockRecords stockRecords(const std::vector<Row>& rows, const std::vector<Split>& splits, const fs::path& file,
+                          std::optional<std::int32_t> previousClose)
 {
     StockRecords out;
-    std::optional<std::int32_t> previousClose;
     for (const Row& r : rows) {
         const std::int32_t close = price(r.close, file, r.line);
         auto opt = [&](const std::optional<double>& v) -> std::optional<std::int32_t> {
@@ -250,40 +380,145 @@ StockRecords stockRecords(const std::vector<Row>& rows, const std::vector<Split>
         for (const auto& s : splits)
             if (s.date == r.date && previousClose)
                 base = price(*previousClose / s.ratio, file, r.line);
-        out.dayStarts.emplace_back(r.date, out.numbers.size());
         out.numbers.push_back(r.date);
         out.numbers.push_back(base);
         for (auto v : intradayPath(open, opt(r.high), opt(r.low), close))
             out.numbers.push_back(v);
+        out.closes.push_back(close);
         previousClose = close;
     }
     return out;
 }
 
-// The last date record of a stored price file, or nullopt when there is none.
-std::optional<std::int32_t> lastStoredDate(const std::filesystem::path& file)
+// What a stored price file ends with: its last date and the last price before or after it.
+struct Stored
 {
+    std::optional<std::int32_t> lastDate;
+    std::optional<std::int32_t> lastClose;
+};
+
+Stored stored(const fs::path& file)
+{
+    Stored s;
     const auto prices = PriceFile::load(file);
     if (!prices)
-        return std::nullopt;
-    for (std::int32_t i = prices->recordCount(); i-- > 0;)
-        if (prices->value(i) >= firstDateValue)
-            return prices->value(i);
-    return std::nullopt;
+        return s;
+    for (std::int32_t i = prices->recordCount(); i-- > 0 && !(s.lastDate && s.lastClose);) {
+        const std::int32_t v = prices->value(i);
+        if (v >= firstDateValue)
+            s.lastDate = s.lastDate.value_or(v);
+        else if (!s.lastClose && v > 0)
+            s.lastClose = v;
+    }
+    return s;
 }
 
-std::string updateBlock(const std::string& code, const StockRecords& r, std::optional<std::int32_t> after)
+// The moves from one close to the next that are near a split's ratio, and not given as splits.
+std::vector<SplitHint> splitHints(const std::vector<Row>& rows, const StockRecords& records,
+                                  std::optional<std::int32_t> closeBefore, const std::vector<Split>& given)
 {
-    auto from = std::find_if(r.dayStarts.begin(), r.dayStarts.end(),
-                             [&](const auto& d) { return !after || d.first > *after; });
-    if (from == r.dayStarts.end())
-        return {};
-    return updateBlockBytes(code, from->first, std::span(r.numbers).subspan(from->second));
+    std::vector<SplitHint> hints;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::optional<std::int32_t> before = i > 0 ? std::optional(records.closes[i - 1]) : closeBefore;
+        if (!before)
+            continue;
+        const double move = static_cast<double>(records.closes[i]) / *before;
+        for (const double r : splitRatios) {
+            for (const double target : {1 / r, r}) {
+                if (std::abs(move / target - 1) > splitTolerance)
+                    continue;
+                if (std::none_of(given.begin(), given.end(), [&](const Split& s) { return s.date == rows[i].date; }))
+                    hints.push_back({rows[i].date, *before, records.closes[i], target < 1 ? r : 1 / r});
+            }
+        }
+    }
+    return hints;
 }
 
-} // namespace
+bool isPriceFileName(const fs::path& file)
+{
+    const std::string extension = lower(file.extension().string());
+    return std::find(std::begin(priceExtensions), std::end(priceExtensions), extension) != std::end(priceExtensions);
+}
+
+// A text for a CP949 file: what CP949 cannot hold becomes '?'.
+std::string cp949Text(std::string_view utf8)
+{
+    try {
+        return toCp949(utf8);
+    } catch (const Cp949Error&) {
+    }
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t length = 1;
+        while (i + length < utf8.size() && (static_cast<unsigned char>(utf8[i + length]) & 0xC0) == 0x80)
+            ++length;
+        try {
+            out += toCp949(utf8.substr(i, length));
+        } catch (const Cp949Error&) {
+            out += '?';
+        }
+        i += length;
+    }
+    return out;
+}
+
+std::string dates(std::int32_t first, std::int32_t last) { return dateText(first) + " ~ " + dateText(last); }
+
+// A stock's days are set against the index's first and last day (for an update, the first new
+// one; none when the index has no new day).
+std::string reportText(const ImportOptions& o, const ImportSummary& s, const std::string& indexLine,
+                       std::optional<std::int32_t> indexFirst, std::optional<std::int32_t> indexLast)
+{
+    std::string text = std::string("가져오기 보고서") + (o.update ? " (--update: 저장된 날 뒤의 새 날)" : "") + "\n";
+    text += indexLine + "\n";
+    text += format("종목 %d개, 가격 레코드 %s개\n", s.stocks, won(s.priceRecords).c_str());
+    if (!s.stockReports.empty())
+        text += "\n종목별 첫날 ~ 마지막 날 (지수와 비교), 빠진 날, 파일:\n";
+    std::vector<std::string> hints;
+    for (const StockReport& r : s.stockReports) {
+        std::string line = "  " + r.code + "  " + dates(r.first, r.last);
+        const bool late = indexFirst && r.first > *indexFirst, early = indexLast && r.last < *indexLast;
+        if (late || early)
+            line += std::string(" (지수보다") + (late ? " 늦게 시작" : "") + (late && early ? "하고" : "")
+                + (early ? " 일찍 끝남" : "") + ")";
+        std::string against;
+        if (r.missing.empty())
+            against = "빠진 날 없음";
+        else {
+            against = format("빠진 날 %zu일 (", r.missing.size());
+            for (std::size_t i = 0; i < std::min(r.missing.size(), missingDaysShown); ++i)
+                against += (i ? ", " : "") + dateText(r.missing[i]);
+            against += r.missing.size() > missingDaysShown ? ", ...)" : ")";
+        }
+        if (r.offIndex > 0)
+            against += format(", 지수에 없는 날 %d일", r.offIndex);
+        text += line + "  " + against + "  " + r.file + " (" + r.encoding
+            + (r.turned ? ", 최근 날부터 적혀 있어 뒤집음" : "") + ")\n";
+        for (const SplitHint& h : r.splits)
+            hints.push_back(format("  %s %s: 종가 %s원 -> %s원. 수정되지 않은 가격이면 --splits 파일에: %s,%s,%g",
+                                   r.code.c_str(), dateText(h.date).c_str(), won(h.closeBefore).c_str(),
+                                   won(h.close).c_str(), r.code.c_str(), dateText(h.date).c_str(), h.ratio));
+    }
+    if (!hints.empty()) {
+        text += "\n분할이나 병합으로 보이는 움직임 (종가가 1/2, 1/5, 1/10, 2, 5, 10배 가까이 움직인 날):\n";
+        for (const auto& h : hints)
+            text += h + "\n";
+    }
+    if (s.rangeTableWritten)
+        text += "\nksp.txt가 없어 표본 매매범위 설정표를 썼습니다. 자동설정은 이 표의 KOSPI 지수 구간(600~2,500"
+                "포인트)으로 매매조건을 고릅니다. KOSPI가 아닌 지수라면 표를 고치거나 자동설정을 끄십시오.\n";
+    if (!s.notes.empty()) {
+        text += "\n참고:\n";
+        for (const auto& note : s.notes)
+            text += "  " + note + "\n";
+    }
+    return text;
+}
 
 ImportSummary importFiles(const ImportOptions& o);
+
+} // namespace
 
 std::int32_t roundToTick(double value)
 {
@@ -315,139 +550,227 @@ std::vector<std::int32_t> intradayPath(std::optional<std::int32_t> open, std::op
 
 std::optional<std::int32_t> parseCsvDate(std::string_view text)
 {
-    std::string digits;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= '0' && c <= '9')
-            digits.push_back(c);
-        else if (!((c == '-' || c == '/') && (i == 4 || i == 7)))
+    const auto digits = [](std::string_view s) {
+        return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    // A time of day after the date: a blank or 'T', then digits, ':' and '.' (and a zone).
+    if (const auto cut = text.find_first_of(" T"); cut != std::string_view::npos) {
+        const std::string_view time = text.substr(cut + 1);
+        if (time.empty() || !(time[0] >= '0' && time[0] <= '9')
+            || time.find_first_not_of("0123456789:.+-Z") != std::string_view::npos)
             return std::nullopt;
+        text = text.substr(0, cut);
     }
-    const bool separated = text.size() == 10 && text[4] == text[7] && (text[4] == '-' || text[4] == '/');
-    if (digits.size() != 8 || !(separated || text.size() == 8))
+    std::string ymd;
+    if (text.size() == 8 && digits(text)) {
+        ymd = text;
+    } else if (text.size() == 10 && text[4] == text[7] && (text[4] == '-' || text[4] == '/' || text[4] == '.')
+               && digits(text.substr(0, 4)) && digits(text.substr(5, 2)) && digits(text.substr(8, 2))) {
+        ymd = std::string(text.substr(0, 4)) + std::string(text.substr(5, 2)) + std::string(text.substr(8, 2));
+    } else {
         return std::nullopt;
-    const std::int32_t d = atoiText(digits);
-    const int m = d / 100 % 100, day = d % 100;
-    if (d < 19000101 || m < 1 || m > 12 || day < 1 || day > 31)
+    }
+    const std::int32_t d = atoiText(ymd);
+    if (d < minDate || !isCalendarDate(d))
         return std::nullopt;
     return d;
 }
 
-ImportSummary importCsv(const ImportOptions& o)
+std::optional<double> parseCsvNumber(std::string_view text)
+{
+    std::string plain;
+    if (text.starts_with('-')) {
+        plain = "-";
+        text.remove_prefix(1);
+    }
+    const auto dot = text.find('.');
+    const std::string_view whole = text.substr(0, dot);
+    if (!wellGrouped(whole) || std::any_of(whole.begin(), whole.end(), [](char c) {
+            return c != ',' && !std::isdigit(static_cast<unsigned char>(c));
+        }))
+        return std::nullopt;
+    for (char c : whole)
+        if (c != ',')
+            plain += c;
+    if (dot != std::string_view::npos) {
+        const std::string_view fraction = text.substr(dot + 1);
+        if (fraction.empty() || !std::all_of(fraction.begin(), fraction.end(), [](char c) {
+                return std::isdigit(static_cast<unsigned char>(c));
+            }))
+            return std::nullopt;
+        plain += "." + std::string(fraction);
+    }
+    double value = 0;
+    const auto [stop, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value, std::chars_format::fixed);
+    if (ec != std::errc() || stop != plain.data() + plain.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+ImportSummary importCsv(const ImportOptions& options)
 {
     try {
+        // The commit names its targets by their folder: "." must be a folder with a name.
+        ImportOptions o = options;
+        o.out = fs::absolute(options.out);
         return importFiles(o);
-    } catch (const std::filesystem::filesystem_error& e) {
+    } catch (const fs::filesystem_error& e) {
         throw ImportError(e.what());
     }
 }
 
-ImportSummary importFiles(const ImportOptions& o)
-{
-    ImportSummary summary;
-    if (!(o.multiplier > 0) || !std::isfinite(o.multiplier))
-        throw ImportError("--multiplier는 0보다 큰 수여야 합니다.");
-    if (o.from > o.to)
-        throw ImportError("--from(" + std::to_string(o.from) + ")이 --to(" + std::to_string(o.to) + ")보다 늦습니다.");
+namespace {
 
-    // The index.
-    if (o.update && std::filesystem::exists(o.out / updateFileName))
-        throw ImportError(
-            (o.out / updateFileName).string()
-            + ": 아직 반영되지 않은 업데이트가 있습니다. 프로그램을 한 번 시작해 반영한 뒤 다시 실행하세요.");
-    auto indexRows = readDaily(o.index, o, false, 1.0);
-    // An update adds the days after the last one stored; the stored ones stay as they are.
-    std::string kospi;
-    std::optional<double> previous;
+// kospi.lst as the import leaves it, and its days.
+struct IndexPart
+{
+    std::string bytes;
+    std::vector<std::int32_t> dates; // every day kospi.lst holds, the stored ones of an update too
+    Daily daily;                     // the rows read: for an update, the new days only
+};
+
+IndexPart readIndex(const ImportOptions& o)
+{
+    IndexPart index;
+    index.daily = readDaily(o.index, o, false, o.indexScale);
+    std::vector<Row>& rows = index.daily.rows;
+    std::optional<std::int32_t> previous; // the last close, in hundredths
+    // An update adds the days after the last one stored; the stored ones stay as they are, and the
+    // first new day opens, when its row has no open, at the stored close.
     if (o.update) {
         if (const auto stored = IndexFile::load(o.out / "kospi.lst"); stored && !stored->records().empty()) {
-            kospi = *readWholeFile(o.out / "kospi.lst");
-            kospi.resize(stored->records().size() * indexRecordSize + crLfCount(kospi, stored->records().size()));
+            index.bytes = *readWholeFile(o.out / "kospi.lst");
+            index.bytes.resize(stored->records().size() * indexRecordSize
+                               + crLfCount(index.bytes, stored->records().size()));
+            for (const IndexRecord& r : stored->records())
+                index.dates.push_back(r.date);
             const IndexRecord& last = stored->records().back();
-            std::erase_if(indexRows, [&](const Row& r) { return r.date <= last.date; });
-            previous = indexPoints(last.dayValue);
+            std::erase_if(rows, [&](const Row& r) { return r.date <= last.date; });
+            previous = last.dayValue;
         }
     }
-    for (const Row& r : indexRows) {
-        const double start = r.open.value_or(previous.value_or(r.close));
-        const auto hundredths = [&](double v) {
-            const auto h = static_cast<std::int64_t>(std::llround(v * 100));
-            if (h <= 0 || h > 999999)
-                throw ImportError(o.index.string() + ":" + std::to_string(r.line)
-                                  + ": 지수는 0.01 이상 9999.99 이하여야 합니다.");
-            return static_cast<std::int32_t>(h);
-        };
-        kospi += indexRecordBytes(r.date, hundredths(start), hundredths(r.close));
-        previous = r.close;
+    const auto hundredths = [&](double v, const Row& r) {
+        const auto h = std::llround(v * 100);
+        if (h > largestIndexHundredths) {
+            const double scale = std::pow(10.0, -std::ceil(std::log10(v * 100 / largestIndexHundredths)));
+            throw ImportError(where(o.index, r.line)
+                              + format("지수 %.2f는 kospi.lst에 담을 수 없습니다 (9,999.99까지). "
+                                       "--index-scale %g처럼 줄여서 가져오십시오.",
+                                       v, scale));
+        }
+        if (h <= 0)
+            throw ImportError(where(o.index, r.line) + "지수는 0.01 이상이어야 합니다.");
+        return static_cast<std::int32_t>(h);
+    };
+    for (const Row& r : rows) {
+        const std::int32_t close = hundredths(r.close, r);
+        const std::int32_t start = r.open ? hundredths(*r.open, r) : previous.value_or(close);
+        index.bytes += indexRecordBytes(r.date, start, close);
+        index.dates.push_back(r.date);
+        previous = close;
     }
-    summary.indexDays = static_cast<int>(indexRows.size());
-    if (indexRows.empty() && !o.update)
-        throw ImportError(o.index.string() + ": 가져올 지수 자료가 없습니다 (기간 " + std::to_string(o.from) + "~"
-                          + std::to_string(o.to) + ").");
+    return index;
+}
 
-    // The names, in file order.
-    std::vector<std::pair<std::string, std::string>> names; // code, CP949 name
-    const auto nameLines = fileLines(o.names);
-    for (std::size_t n = 0; n < nameLines.size(); ++n) {
-        if (fieldText(nameLines[n]).empty())
+// The names file's codes and CP949 names, in file order.
+std::vector<std::pair<std::string, std::string>> readNames(const fs::path& path, std::vector<std::string>& notes)
+{
+    std::vector<std::pair<std::string, std::string>> names;
+    const auto lines = linesOf(decode(path).utf8);
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        if (fieldText(lines[n]).empty())
             continue;
-        const auto f = split(nameLines[n], nameLines[n].find('\t') != std::string::npos ? '\t' : ',');
-        const std::string where = o.names.string() + ":" + std::to_string(n + 1) + ": ";
+        const auto f = split(lines[n], separatorOf(lines[n]));
         if (!isStockCode(f[0])) {
             if (n == 0)
                 continue; // a header
-            throw ImportError(where + "종목코드는 여섯 자리여야 합니다 (\"" + f[0] + "\").");
+            throw ImportError(where(path, n + 1) + "종목코드는 여섯 자리여야 합니다 (\"" + f[0] + "\").");
         }
         std::string name;
         try {
             name = toCp949(f.size() > 1 ? f[1] : "");
         } catch (const Cp949Error&) {
-            throw ImportError(where + "종목명에 CP949로 쓸 수 없는 문자가 있습니다.");
+            throw ImportError(where(path, n + 1) + "종목명에 CP949로 쓸 수 없는 문자가 있습니다.");
         }
         if (name.size() > stockNameSize)
-            summary.notes.push_back(f[0] + ": 종목명이 20바이트를 넘어 \""
-                                    + fromCp949Lossy(cutBytes(name, stockNameSize)) + "\"로 줄였습니다.");
+            notes.push_back(f[0] + ": 종목명이 20바이트를 넘어 \"" + fromCp949Lossy(cutBytes(name, stockNameSize))
+                            + "\"로 줄였습니다.");
         names.emplace_back(f[0], std::string(cutBytes(name, stockNameSize)));
     }
+    return names;
+}
 
-    // The price files; a stock with no day in the period is left out.
-    const auto splits = o.splits ? readSplits(*o.splits) : std::map<std::string, std::vector<Split>>{};
-    std::map<std::string, StockRecords> stocks;
-    if (!std::filesystem::is_directory(o.prices))
-        throw ImportError(o.prices.string() + ": 폴더가 아닙니다.");
-    for (const auto& e : std::filesystem::directory_iterator(o.prices)) {
-        if (e.path().extension() != ".csv")
+// The price files of the folder by code; the other files are named in a note.
+std::map<std::string, fs::path> priceFiles(const fs::path& folder, std::vector<std::string>& notes)
+{
+    if (!fs::is_directory(folder))
+        throw ImportError(folder.string() + ": 폴더가 아닙니다.");
+    std::map<std::string, fs::path> files;
+    std::vector<std::string> skipped;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        if (e.is_directory())
             continue;
+        if (!isPriceFileName(e.path())) {
+            skipped.push_back(e.path().filename().string());
+            continue;
+        }
         const std::string code = e.path().stem().string();
         if (!isStockCode(code))
             throw ImportError(e.path().string() + ": 파일 이름은 여섯 자리 종목코드여야 합니다.");
-        const auto rows = readDaily(e.path(), o, true, o.multiplier);
-        if (rows.empty()) {
-            summary.notes.push_back(code + ": 기간 안에 자료가 없어 가져오지 않았습니다.");
-            continue;
-        }
-        const auto s = splits.find(code);
-        stocks[code] = stockRecords(rows, s == splits.end() ? std::vector<Split>{} : s->second, e.path());
+        if (const auto [it, added] = files.emplace(code, e.path()); !added)
+            throw ImportError(e.path().string() + ": " + it->second.filename().string()
+                              + "와 같은 종목의 파일입니다. 하나만 두십시오.");
     }
-    if (stocks.empty())
-        throw ImportError(o.prices.string()
-                          + ": 가져올 주가 자료가 없습니다 (기간 안에 자료가 있는 <종목코드>.csv 파일이 "
-                            "없습니다).");
+    std::sort(skipped.begin(), skipped.end());
+    if (!skipped.empty()) {
+        std::string list;
+        for (const auto& name : skipped)
+            list += (list.empty() ? "" : ", ") + name;
+        notes.push_back("확장자가 .csv, .txt, .tsv가 아니어서 건너뛴 파일: " + list);
+    }
+    return files;
+}
 
-    // code.lst: the stocks in the names' order, then those without a name. An update keeps the
-    // stored list and adds the stocks it does not hold yet.
-    std::vector<std::string> stored;
+// What the report says of one stock's rows against the index's days.
+StockReport stockReport(const std::string& code, const fs::path& file, const Daily& daily,
+                        const std::set<std::int32_t>& indexDays)
+{
+    StockReport report;
+    report.code = code;
+    report.file = file.filename().string();
+    report.encoding = daily.encoding;
+    report.turned = daily.turned;
+    report.first = daily.rows.front().date;
+    report.last = daily.rows.back().date;
+    std::set<std::int32_t> days;
+    for (const Row& r : daily.rows)
+        days.insert(r.date);
+    for (auto d = indexDays.lower_bound(report.first); d != indexDays.end() && *d <= report.last; ++d)
+        if (!days.count(*d))
+            report.missing.push_back(*d);
+    report.offIndex = static_cast<int>(
+        std::count_if(days.begin(), days.end(), [&](std::int32_t d) { return !indexDays.count(d); }));
+    return report;
+}
+
+// code.lst: the stocks in the names' order, then those without a name. An update keeps the
+// stored list and adds the stocks it does not hold yet.
+std::string codeList(const ImportOptions& o, const std::vector<std::pair<std::string, std::string>>& names,
+                     const std::map<std::string, StockRecords>& stocks, std::vector<std::string>& notes)
+{
+    std::vector<std::string> storedCodes;
     std::string codes;
     if (o.update) {
         if (auto list = loadCodeList(o.out / "code.lst")) {
             codes = *readWholeFile(o.out / "code.lst");
             codes.resize(list->size() * codeRecordSize + crLfCount(codes, list->size()));
             for (const auto& entry : *list)
-                stored.emplace_back(entryCode(entry));
+                storedCodes.emplace_back(entryCode(entry));
         }
     }
-    const auto isStored
-        = [&](const std::string& code) { return std::find(stored.begin(), stored.end(), code) != stored.end(); };
+    const auto isStored = [&](const std::string& code) {
+        return std::find(storedCodes.begin(), storedCodes.end(), code) != storedCodes.end();
+    };
     for (const auto& [code, name] : names)
         if (stocks.count(code) && !isStored(code))
             codes += codeRecordBytes(code, name);
@@ -457,51 +780,147 @@ ImportSummary importFiles(const ImportOptions& o)
             continue;
         if (std::none_of(names.begin(), names.end(), [&](const auto& n) { return n.first == code; })) {
             codes += codeRecordBytes(code, code);
-            summary.notes.push_back(code + ": 종목명이 없어 종목코드를 이름으로 씁니다.");
+            notes.push_back(code + ": 종목명이 없어 종목코드를 이름으로 씁니다.");
         }
     }
+    return codes;
+}
+
+ImportSummary importFiles(const ImportOptions& o)
+{
+    ImportSummary summary;
+    if (!(o.multiplier > 0) || !std::isfinite(o.multiplier))
+        throw ImportError("--multiplier는 0보다 큰 수여야 합니다.");
+    if (!(o.indexScale > 0) || !std::isfinite(o.indexScale))
+        throw ImportError("--index-scale은 0보다 큰 수여야 합니다.");
+    if (o.from > o.to)
+        throw ImportError("--from(" + std::to_string(o.from) + ")이 --to(" + std::to_string(o.to) + ")보다 늦습니다.");
+    if (o.update && fs::exists(o.out / updateFileName))
+        throw ImportError(
+            (o.out / updateFileName).string()
+            + ": 아직 반영되지 않은 업데이트가 있습니다. 'kestrelan-cli merge-update'로 (또는 kestrelan을 "
+              "시작해) 반영한 뒤 다시 실행하십시오.");
+    const auto nothingLeft = [&](const fs::path& file, std::size_t early, const char* what) {
+        if (early > 0)
+            return ImportError(file.string() + ": " + what + " 자료가 모두 " + dateText(minStartDate)
+                               + " 이전이라 가져올 것이 없습니다 (그 날짜들은 주가 파일에서 가격으로 읽힙니다).");
+        return ImportError(file.string() + ": 가져올 " + what + " 자료가 없습니다 (기간 " + std::to_string(o.from) + "~"
+                           + std::to_string(o.to) + ").");
+    };
+
+    const IndexPart index = readIndex(o);
+    const std::vector<Row>& indexRows = index.daily.rows;
+    summary.indexDays = static_cast<int>(indexRows.size());
+    if (indexRows.empty() && !o.update)
+        throw nothingLeft(o.index, index.daily.early, "지수");
+    const auto names = readNames(o.names, summary.notes);
+    const auto splits = o.splits ? readSplits(*o.splits) : std::map<std::string, std::vector<Split>>{};
+    const auto files = priceFiles(o.prices, summary.notes);
+
+    // The stocks; one with no day in the period (for an update: after the stored ones) is left out.
+    const std::set<std::int32_t> indexDays(index.dates.begin(), index.dates.end());
+    std::map<std::string, StockRecords> stocks;
+    std::size_t stockEarly = 0;
+    std::string update;
+    for (const auto& [code, file] : files) {
+        Daily daily = readDaily(file, o, true, o.multiplier);
+        stockEarly += daily.early;
+        Stored before;
+        if (o.update) {
+            before = stored(priceFilePath(o.out, code));
+            if (before.lastDate)
+                std::erase_if(daily.rows, [&](const Row& r) { return r.date <= *before.lastDate; });
+        }
+        if (daily.rows.empty()) {
+            summary.notes.push_back(code
+                                    + (o.update && before.lastDate ? ": 저장된 날 뒤의 자료가 없습니다."
+                                                                   : ": 기간 안에 자료가 없어 가져오지 않았습니다."));
+            continue;
+        }
+        const auto s = splits.find(code);
+        const auto& given = s == splits.end() ? std::vector<Split>{} : s->second;
+        StockRecords records = stockRecords(daily.rows, given, file, before.lastClose);
+        StockReport report = stockReport(code, file, daily, indexDays);
+        report.splits = splitHints(daily.rows, records, before.lastClose, given);
+        summary.stockReports.push_back(std::move(report));
+        summary.priceRecords += static_cast<std::int64_t>(records.numbers.size());
+        if (o.update)
+            update += updateBlockBytes(code, daily.rows.front().date, records.numbers);
+        stocks.emplace(code, std::move(records));
+    }
+    if (stocks.empty() && !(o.update && !files.empty()))
+        throw nothingLeft(o.prices, stockEarly, "주가");
+    if (o.update && stocks.empty() && indexRows.empty())
+        throw ImportError(o.out.string() + ": 저장된 자료 뒤에 더할 새 자료가 없습니다.");
+    if (const std::size_t early = index.daily.early + stockEarly; early > 0)
+        summary.notes.push_back(
+            format("%s 이전의 %zu행은 뺐습니다 (주가 파일에서 그 날짜는 가격으로 읽힙니다). ",
+                   dateText(minStartDate).c_str(), early)
+            + (index.dates.empty() ? std::string() : "시장은 " + dateText(index.dates.front()) + "부터 시작합니다."));
+    const std::string codes = codeList(o, names, stocks, summary.notes);
+
+    // A market needs its range table; one that is there is the user's and stays.
+    std::error_code ec;
+    summary.rangeTableWritten = !fs::exists(fs::symlink_status(o.out / "ksp.txt", ec));
+    summary.stocks = static_cast<int>(stocks.size());
+    std::string indexLine = "지수 " + o.index.filename().string() + " (" + index.daily.encoding + "): ";
+    indexLine += indexRows.empty()
+        ? std::string("새 날 없음")
+        : dates(indexRows.front().date, indexRows.back().date) + format(", %d일", summary.indexDays);
+    const auto indexFirst = !indexRows.empty() ? std::optional(indexRows.front().date) : std::nullopt;
+    const auto indexLast = !index.dates.empty() ? std::optional(index.dates.back()) : std::nullopt;
+    summary.report = reportText(o, summary, indexLine, indexFirst, indexLast);
 
     // Everything is staged first and put in place together, or not at all.
     const auto lock = FolderLock::tryAcquire(o.out);
     if (!lock)
         throw ImportError(o.out.string() + ": " + folderBusyMessage);
     FileTransaction::recover(o.out, std::string(importTag));
+    // A price folder made for the stage goes again with a commit that does not happen (after the
+    // commit's staged files, which it outlives).
+    struct MadeFolder
+    {
+        fs::path path;
+        bool made = false;
+        bool kept = false;
+        ~MadeFolder()
+        {
+            std::error_code ec;
+            if (made && !kept)
+                fs::remove(path, ec); // only when it is empty
+        }
+    } priceFolder{priceFilePath(o.out, "000000").parent_path()};
+    priceFolder.made = !fs::exists(priceFolder.path, ec);
     FileTransaction commit(o.out, std::string(importTag));
-    const auto stage = [&](const std::filesystem::path& name, const std::string& bytes) {
-        std::error_code ec;
-        std::filesystem::create_directories((o.out / name).parent_path(), ec);
+    const auto stage = [&](const fs::path& name, const std::string& bytes) {
+        fs::create_directories((o.out / name).parent_path(), ec);
         if (!commit.stage(name, bytes))
             throw ImportError((o.out / name).string()
                               + ": 쓸 수 없습니다. 폴더의 쓰기 권한과 남은 디스크 공간을 확인하세요.");
     };
-    stage("kospi.lst", kospi);
+    stage("kospi.lst", index.bytes);
     stage("code.lst", codes);
-    std::string update;
-    std::int64_t newDays = 0;
-    for (const auto& [code, records] : stocks) {
-        summary.priceRecords += static_cast<std::int64_t>(records.numbers.size());
-        if (o.update) {
-            const std::string block = updateBlock(code, records, lastStoredDate(priceFilePath(o.out, code)));
-            newDays += block.empty() ? 0 : 1;
-            update += block;
-            continue;
-        }
-        std::string bytes;
-        for (auto n : records.numbers)
-            bytes += priceRecordBytes(n);
-        stage(priceFilePath({}, code), bytes);
-    }
+    if (summary.rangeTableWritten)
+        stage("ksp.txt", rangeTableBytes(sampleRangeTable(kospiBandEdges)));
     if (o.update) {
-        if (newDays == 0 && indexRows.empty())
-            throw ImportError(o.out.string() + ": 저장된 자료 뒤에 더할 새 자료가 없습니다.");
         stage(std::string(updateFileName), update);
+    } else {
+        for (const auto& [code, records] : stocks) {
+            std::string bytes;
+            for (auto n : records.numbers)
+                bytes += priceRecordBytes(n);
+            stage(priceFilePath({}, code), bytes);
+        }
     }
+    stage(std::string(importReportFileName), toCrLf(cp949Text(summary.report)));
     if (!commit.checkTargets() || !commit.commit())
         throw ImportError(o.out.string()
                           + ": 가져온 파일을 제자리에 둘 수 없어 아무것도 바꾸지 않았습니다. 폴더의 쓰기 권한과 "
                             "같은 이름의 폴더가 있는지 확인하세요.");
-    summary.stocks = static_cast<int>(stocks.size());
+    priceFolder.kept = true;
     return summary;
 }
+
+} // namespace
 
 } // namespace kestrelan

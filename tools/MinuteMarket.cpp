@@ -13,6 +13,7 @@
 
 #include "tools/MinuteMarket.h"
 
+#include "engine/Dates.h"
 #include "engine/MarketData.h"
 #include "engine/TickRound.h"
 #include "platform/core/Cp949.h"
@@ -23,7 +24,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <mutex>
 #include <stdexcept>
@@ -34,33 +34,12 @@ namespace kestrelan {
 
 namespace {
 
-std::int32_t toInt(const std::chrono::year_month_day& d)
-{
-    return static_cast<int>(d.year()) * 10000 + static_cast<int>(static_cast<unsigned>(d.month())) * 100
-        + static_cast<int>(static_cast<unsigned>(d.day()));
-}
-
-std::chrono::sys_days fromInt(std::int32_t d)
-{
-    using namespace std::chrono;
-    return sys_days(year_month_day{year(d / 10000), month(static_cast<unsigned>(d / 100 % 100)),
-                                   day(static_cast<unsigned>(d % 100))});
-}
-
 std::vector<std::int32_t> tradingDays(std::int32_t first, std::int32_t last)
 {
-    using namespace std::chrono;
     static constexpr int holidays[] = {101, 301, 505, 606, 815, 1003, 1225, 1231};
-    std::vector<std::int32_t> list;
-    for (sys_days d = fromInt(first); d <= fromInt(last); d += days{1}) {
-        const weekday wd(d);
-        const std::int32_t date = toInt(year_month_day(d));
-        if (wd == Saturday || wd == Sunday
-            || std::find(std::begin(holidays), std::end(holidays), date % 10000) != std::end(holidays))
-            continue;
-        list.push_back(date);
-    }
-    return list;
+    return weekdaysBetween(first, last, [](std::int32_t date) {
+        return std::find(std::begin(holidays), std::end(holidays), date % 10000) != std::end(holidays);
+    });
 }
 
 struct IndexDay
@@ -227,7 +206,7 @@ MinuteMarketSummary writeMinuteMarket(const std::filesystem::path& dir, const Mi
         for (int s = next++; s < shape.stocks; s = next++) {
             try {
                 StockFile file = stockFile(s, shape, days, index);
-                writeFile(dir / "StockData" / format("%06d.real", 900000 + s), file.bytes);
+                writeFile(priceFilePath(dir, format("%06d", 900000 + s)), file.bytes);
                 std::lock_guard lock(mutex);
                 summary.priceRecords += file.records;
                 summary.bytes += static_cast<std::int64_t>(file.bytes.size());

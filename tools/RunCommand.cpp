@@ -3,15 +3,24 @@
 #include "engine/CSimEngine.h"
 #include "engine/Dates.h"
 #include "engine/MarketData.h"
+#include "engine/MarketUpdate.h"
 #include "engine/Portfolio.h"
+#include "engine/RunInputs.h"
+#include "formats/ResultCsv.h"
+#include "formats/ResultSet.h"
+#include "formats/StatsCsv.h"
 #include "platform/core/FolderLock.h"
 #include "platform/core/Format.h"
+#include "platform/core/TextFile.h"
+#include "results/core/SeriesSummary.h"
+#include "tools/ShowCommand.h"
 #include "tools/Terminal.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 
 namespace kestrelan {
 
@@ -34,8 +43,8 @@ CommandSpec runCommandSpec()
             {"--invest-mode", "0|1|2", choice("--stocks의 투자 방식: 종목당, 총투자, 주식수", d.investMode)},
             {"--start", "YYYYMMDD",
              format("시작일, YYYYMMDD 또는 YYYY-MM-DD (기본값: kospi.lst의 마지막 달 앞 24개월;\n"
-                    "--yield-stats 1이면 %s부터)",
-                    dateText(seriesStartDate).c_str())},
+                    "--yield-stats 1이면 %s부터; %s보다 이르면 그날부터)",
+                    dateText(seriesStartDate).c_str(), dateText(minStartDate).c_str())},
             {"--end", "YYYYMMDD", "종료일 (기본값: kospi.lst의 마지막 달 앞 달의 말일)"},
             {"--cadence", "0|1|2", choice("수익률 통계의 펀드 시작: 월3회, 월1회, 매일", d.fundCadence)},
             {"--years", "N", format("각 펀드의 운용 연수, 0은 반년 (기본값 %d, %d까지)", d.years, maxYears)},
@@ -45,6 +54,7 @@ CommandSpec runCommandSpec()
             {"--range-high", "N", percent("매매범위 상단, 시작 가격의", d.rangeHighPct)},
             {"--initial", "N", percent("최초매수비율", d.initialBuyPct)},
             {"--commission", "X", format("수수료 %% (기본값 %g)", d.commissionPct)},
+            {"--risk-free", "X", format("stats.csv 샤프지수의 무위험수익률, 연 %% (기본값 %g)", d.riskFreePct)},
             {"--auto-set", "0|1", choice("자동설정: 펀드마다 ksp.txt에서 매매조건을 정합니다", d.autoSet)},
             {"--risk", "0|1|2", choice("자동설정의 성향: 적극, 안정, 보수", d.riskProfile)},
             {"--yield-stats", "0|1", choice("수익률 통계: 한 펀드 대신 펀드를 여러 번 시작합니다", d.yieldStats)},
@@ -85,6 +95,8 @@ const char* optionOf(Setting setting)
     case Setting::Margin: return "--margin";
     case Setting::RiskProfile: return "--risk";
     case Setting::Commission: return "--commission";
+    case Setting::Period: return "--start";
+    case Setting::Amount: return "--amount";
     }
     return "";
 }
@@ -103,6 +115,25 @@ std::vector<std::string> splitCodes(const std::string& text)
         start = comma + 1;
     }
     return codes;
+}
+
+// The first price file of SimItem.lst's stocks that does not exist, as the user would type it:
+// relative to the working folder when it lies below it.
+std::optional<std::string> firstMissingPriceFile(const std::filesystem::path& workDir,
+                                                 const std::filesystem::path& programDir)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (const auto& item : readSimItems(workDir / "SimItem.lst").value_or(std::vector<PortfolioItem>{})) {
+        const std::string code(entryCode(item.entry));
+        const fs::path file = isStockCode(code) ? priceFilePath(programDir, code) : programDir / "StockData";
+        if (isStockCode(code) && fs::is_regular_file(file, ec))
+            continue;
+        const fs::path full = fs::absolute(file, ec).lexically_normal();
+        const fs::path relative = full.lexically_relative(fs::absolute(workDir, ec).lexically_normal());
+        return (!relative.empty() && *relative.begin() != ".." ? relative : full).string();
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -126,6 +157,9 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
     p.rangeHighPct = percentOr(values, "--range-high", p.rangeHighPct);
     p.initialBuyPct = percentOr(values, "--initial", p.initialBuyPct);
     p.commissionPct = values.decimal("--commission").value_or(p.commissionPct);
+    p.riskFreePct = values.decimal("--risk-free").value_or(p.riskFreePct);
+    if (p.riskFreePct <= -100 || p.riskFreePct >= 100)
+        throw values.error("--risk-free", "-100보다 크고 100보다 작은 수를 입력하십시오.");
     p.autoSet = flagOr(values, "--auto-set", p.autoSet);
     p.riskProfile = choiceOr(values, "--risk", p.riskProfile, RiskProfile::Conservative);
     p.yieldStats = flagOr(values, "--yield-stats", p.yieldStats);
@@ -155,10 +189,20 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
         p.startDate = *start;
         p.endDate = *end;
     }
+    // As the form's start calendar: no earlier start, since a price file holds no earlier date.
+    if (p.startDate < minStartDate) {
+        o.notes.push_back("--start " + dateText(p.startDate) + "은 가장 이른 시작일 " + dateText(minStartDate)
+                          + "로 바꿨습니다.");
+        p.startDate = minStartDate;
+    }
+    if (const auto problem = validatePeriod(p))
+        throw values.error(optionOf(problem->setting), problem->message);
     if (o.amount < 0)
         o.amount = defaultAmountFor(p.investMode);
     if (p.investMode != InvestMode::ShareCount)
         o.amount = std::min<std::int64_t>(o.amount, maxInvestAmount); // as the form cuts won amounts
+    if (const auto problem = validateAmount(o.amount); problem && !o.stocks.empty())
+        throw values.error(optionOf(problem->setting), problem->message);
     return o;
 }
 
@@ -173,42 +217,63 @@ RunOptions parseRunOptions(const std::vector<std::string>& args, const std::file
     return readRunOptions(parsed.values, workDir, defaultProgramDir);
 }
 
-int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
+std::optional<int> prepareRun(const RunOptions& options, const std::filesystem::path& workDir)
 {
     for (const auto& note : options.notes)
         std::fprintf(stderr, "%s\n", note.c_str());
+    // New days waiting in Update.new: kospi.lst holds them already, the price files not yet.
+    if (std::error_code ec; std::filesystem::exists(workDir / updateFileName, ec)) {
+        std::fprintf(stderr, "%s\n", pendingUpdateMessage);
+        return exitFailed;
+    }
+    if (options.stocks.empty())
+        return std::nullopt;
+    if (options.stocks.size() > static_cast<std::size_t>(maxStocks)) {
+        std::fprintf(stderr, "%s\n", tooManyStocksMessage);
+        return exitFailed;
+    }
+    const auto codes = loadCodeList(workDir / "code.lst");
+    if (!codes) {
+        std::fputs("code.lst 파일을 읽을 수 없습니다.\n", stderr);
+        return exitFailed;
+    }
+    std::vector<std::string> entries;
+    for (const auto& code : options.stocks) {
+        const auto it
+            = std::find_if(codes->begin(), codes->end(), [&](const std::string& e) { return entryCode(e) == code; });
+        if (it == codes->end()) {
+            std::fprintf(stderr, "code.lst에 없는 종목입니다: %s\n", code.c_str());
+            return exitFailed;
+        }
+        entries.push_back(*it);
+    }
+    if (!writeSimItems(workDir, entries, static_cast<int>(options.params.investMode), options.amount)) {
+        std::fputs("SimItem.lst 파일을 쓸 수 없습니다.\n", stderr);
+        return exitFailed;
+    }
+    return std::nullopt;
+}
+
+int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
+{
     // The folder is this command's from SimItem.lst to the last result file.
     const auto lock = FolderLock::tryAcquire(workDir);
     if (!lock) {
         std::fprintf(stderr, "%s\n", folderBusyMessage);
         return exitFailed;
     }
-    if (!options.stocks.empty()) {
-        if (options.stocks.size() > static_cast<std::size_t>(maxStocks)) {
-            std::fprintf(stderr, "%s\n", tooManyStocksMessage);
-            return exitFailed;
+    if (const auto stopped = prepareRun(options, workDir))
+        return *stopped;
+    // The messages as the engine shows them, the last one kept for what the command adds to it.
+    struct : StderrMessages
+    {
+        Answer show(std::string_view text, Buttons buttons) override
+        {
+            last = text;
+            return StderrMessages::show(text, buttons);
         }
-        const auto codes = loadCodeList(workDir / "code.lst");
-        if (!codes) {
-            std::fputs("code.lst 파일을 읽을 수 없습니다.\n", stderr);
-            return exitFailed;
-        }
-        std::vector<std::string> entries;
-        for (const auto& code : options.stocks) {
-            const auto it = std::find_if(codes->begin(), codes->end(),
-                                         [&](const std::string& e) { return entryCode(e) == code; });
-            if (it == codes->end()) {
-                std::fprintf(stderr, "code.lst에 없는 종목입니다: %s\n", code.c_str());
-                return exitFailed;
-            }
-            entries.push_back(*it);
-        }
-        if (!writeSimItems(workDir, entries, static_cast<int>(options.params.investMode), options.amount)) {
-            std::fputs("SimItem.lst 파일을 쓸 수 없습니다.\n", stderr);
-            return exitFailed;
-        }
-    }
-    StderrMessages messages;
+        std::string last;
+    } messages;
     TerminalProgress progress;
     RunContext context;
     context.workDir = workDir;
@@ -218,7 +283,23 @@ int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
     if (const char* threads = std::getenv("KESTRELAN_THREADS"))
         context.threads = std::atoi(threads);
     CSimEngine engine(context);
-    return engine.runSimulation(options.params) == runFinished ? exitDone : exitFailed;
+    if (engine.runSimulation(options.params) == runFinished) {
+        // A fund series ends with its summary, as `show` gives it.
+        if (options.params.yieldStats) {
+            const std::string resultBytes = readWholeFile(workDir / resultCsvFile).value_or(std::string());
+            const auto results = readResultCsv(resultBytes); // its rows point into resultBytes
+            const auto stats = readStatsCsv(readWholeFile(workDir / statsCsvFile).value_or(std::string()));
+            if (const auto summary = summarizeSeries(results, stats))
+                std::fputs(("\n통계요약\n" + textTable(seriesSummaryTable(*summary))).c_str(), stdout);
+        }
+        return exitDone;
+    }
+    // The engine says a price file is missing; the command line says where it looked.
+    if (messages.last == missingPriceFileMessage)
+        if (const auto missing = firstMissingPriceFile(workDir, options.programDir))
+            std::fprintf(stderr, "찾아본 파일: %s (StockData가 있는 폴더는 --program-dir로 줄 수 있습니다)\n",
+                         missing->c_str());
+    return exitFailed;
 }
 
 } // namespace kestrelan

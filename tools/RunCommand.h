@@ -34,8 +34,18 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
 RunOptions parseRunOptions(const std::vector<std::string>& args, const std::filesystem::path& workDir,
                            const std::filesystem::path& defaultProgramDir);
 
+/// What `run` says, and does not run, while Update.new waits to be merged.
+inline constexpr const char* pendingUpdateMessage
+    = "Update.new에 아직 주가 파일에 반영하지 않은 새 자료가 있어 실행하지 않았습니다. 'kestrelan-cli merge-update'로 "
+      "먼저 반영하십시오.";
+
+/// What a run and a sweep do before the engine starts, the folder held: the notes said, a waiting
+/// Update.new refused, SimItem.lst written for --stocks. nullopt when the engine may start, else
+/// the exit status (the reason printed).
+std::optional<int> prepareRun(const RunOptions& options, const std::filesystem::path& workDir);
+
 /// Writes SimItem.lst when the options name stocks, then runs the simulation in `workDir`;
-/// returns the process exit status.
+/// returns the process exit status. A run does not start while Update.new waits.
 int runCommand(const RunOptions& options, const std::filesystem::path& workDir);
 
 } // namespace kestrelan

@@ -27,6 +27,7 @@
 
 #include "tools/SampleMarket.h"
 
+#include "engine/Dates.h"
 #include "engine/MarketData.h"
 #include "engine/TickRound.h"
 #include "platform/core/Cp949.h"
@@ -34,7 +35,6 @@
 #include "tools/Random.h"
 
 #include <algorithm>
-#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -42,23 +42,6 @@
 namespace kestrelan {
 
 namespace {
-
-using Ymd = std::chrono::year_month_day;
-
-std::int32_t toInt(const Ymd& d)
-{
-    return static_cast<int>(d.year()) * 10000 + static_cast<int>(static_cast<unsigned>(d.month())) * 100
-        + static_cast<int>(static_cast<unsigned>(d.day()));
-}
-
-// Days since 1970-01-01 of a yyyymmdd date.
-long dayNumber(std::int32_t d)
-{
-    using namespace std::chrono;
-    const year_month_day ymd{year(d / 10000), month(static_cast<unsigned>(d / 100 % 100)),
-                             day(static_cast<unsigned>(d % 100))};
-    return sys_days(ymd).time_since_epoch().count();
-}
 
 bool isHoliday(std::int32_t d)
 {
@@ -78,20 +61,7 @@ bool isHoliday(std::int32_t d)
     return std::find(std::begin(lunar), std::end(lunar), d) != std::end(lunar);
 }
 
-std::vector<std::int32_t> tradingDays()
-{
-    using namespace std::chrono;
-    std::vector<std::int32_t> list;
-    for (sys_days d = sys_days(year(1998) / January / 2); d <= sys_days(year(2006) / December / 29); d += days{1}) {
-        const weekday wd(d);
-        if (wd == Saturday || wd == Sunday)
-            continue;
-        const std::int32_t date = toInt(Ymd(d));
-        if (!isHoliday(date))
-            list.push_back(date);
-    }
-    return list;
-}
+std::vector<std::int32_t> tradingDays() { return weekdaysBetween(19980102, 20061229, isHoliday); }
 
 struct Anchor
 {
@@ -121,8 +91,8 @@ std::vector<IndexDay> indexPath(const std::vector<std::int32_t>& days)
     for (std::size_t i = 0; i < days.size(); ++i) {
         while (days[i] > anchors[a + 1].date)
             ++a;
-        const double span = static_cast<double>(dayNumber(anchors[a + 1].date) - dayNumber(anchors[a].date));
-        const double t = static_cast<double>(dayNumber(days[i]) - dayNumber(anchors[a].date)) / span;
+        const double span = static_cast<double>(calendarDayNumber(anchors[a + 1].date) - calendarDayNumber(anchors[a].date));
+        const double t = static_cast<double>(calendarDayNumber(days[i]) - calendarDayNumber(anchors[a].date)) / span;
         const double trend = anchors[a].level + (anchors[a + 1].level - anchors[a].level) * std::clamp(t, 0.0, 1.0);
         deviation = 0.96 * deviation + 0.011 * rng.normal();
         const double close = trend * (1.0 + deviation);

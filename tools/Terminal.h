@@ -4,6 +4,8 @@
 
 #include "platform/core/Sinks.h"
 
+#include <chrono>
+
 namespace kestrelan {
 
 class StderrMessages : public IMessageSink
@@ -12,6 +14,7 @@ public:
     Answer show(std::string_view text, Buttons buttons) override;
 };
 
+/// A bar on stderr with an estimate of the time left, when stderr is a terminal.
 class TerminalProgress : public IProgressSink
 {
 public:
@@ -24,6 +27,7 @@ private:
     bool enabled;
     bool open = false;
     int shown = -1;
+    std::chrono::steady_clock::time_point started;
 };
 
 } // namespace kestrelan

@@ -1,18 +1,15 @@
 #include "mainform/core/StockSearch.h"
 
+#include "engine/MarketData.h"
+#include "platform/core/Text.h"
+
 #include <algorithm>
 
 namespace kestrelan {
 
 namespace {
 
-std::string nameOf(const std::string& entry)
-{
-    std::string name = entry.size() > 7 ? entry.substr(7, 20) : std::string();
-    while (!name.empty() && name.back() == ' ')
-        name.pop_back();
-    return name;
-}
+std::string nameOf(const std::string& entry) { return std::string(trimRight(entryName(entry), " ")); }
 
 } // namespace
 

@@ -179,8 +179,8 @@ void removeStray(const fs::path& dir, const std::string& tag, int depth)
 
 } // namespace
 
-FileTransaction::FileTransaction(fs::path dir, std::string tag)
-    : dir(std::move(dir))
+FileTransaction::FileTransaction(fs::path folder, std::string tag)
+    : dir(fs::absolute(folder)) // a target's folder must be one ("." has no parent of its own)
     , tag(std::move(tag))
 {
 }
@@ -282,8 +282,9 @@ bool FileTransaction::commit()
     return true;
 }
 
-void FileTransaction::recover(const fs::path& dir, const std::string& tag)
+void FileTransaction::recover(const fs::path& folder, const std::string& tag)
 {
+    const fs::path dir = fs::absolute(folder);
     const fs::path path = dir / (tag + ".journal");
     const fs::path marker = dir / (tag + ".rollback");
     if (const auto lines = readJournal(marker)) {

@@ -24,6 +24,13 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path, std:
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return std::nullopt;
+    // A regular file says its size: one beyond the limit is refused before a byte is read. Other
+    // files (a pipe, a device that never ends) are read up to the limit.
+    struct stat info{};
+    if (::fstat(fileno(f), &info) == 0 && S_ISREG(info.st_mode) && static_cast<std::uintmax_t>(info.st_size) > limit) {
+        std::fclose(f);
+        throw FileTooLarge(path, limit);
+    }
     std::string bytes;
     char buffer[1 << 16];
     std::size_t got;

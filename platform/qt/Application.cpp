@@ -3,6 +3,7 @@
 #include "platform/core/Sinks.h"
 #include "platform/core/TextFile.h"
 
+#include <QLocale>
 #include <clocale>
 #include <new>
 #include <string>
@@ -13,6 +14,7 @@ Application::Application(int& argc, char** argv)
     : QApplication(argc, argv)
 {
     std::setlocale(LC_NUMERIC, "C"); // Qt has set the whole locale from the environment
+    QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
 }
 
 std::string Application::messageFor(const std::exception& e)

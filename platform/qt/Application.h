@@ -1,8 +1,9 @@
 #pragma once
 // The desktop program's application object: the C runtime's number format stays "C" whatever the
 // user's locale (the result files are written and read with printf and strtod, whose decimal
-// point would otherwise follow the locale), and no exception leaves an event handler: it ends in
-// one message box instead of ending the program.
+// point would otherwise follow the locale), the windows speak Korean whatever the system's
+// language (dates, month and day names, the calendar), and no exception leaves an event handler:
+// it ends in one message box instead of ending the program.
 
 #include <QApplication>
 

@@ -83,7 +83,14 @@ QWidget* createControl(QDialog& dialog, const ControlSpec& c)
     }
     case ControlKind::DropList: return new QComboBox(&dialog);
     case ControlKind::Chart: return new QWidget(&dialog);
-    case ControlKind::ListBox: return new QListWidget(&dialog);
+    case ControlKind::ListBox: {
+        // A vertical scroll bar only, as the templates' list boxes have: a long line is cut (its
+        // end is mostly the blanks that pad a name).
+        auto* list = new QListWidget(&dialog);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setTextElideMode(Qt::ElideNone);
+        return list;
+    }
     case ControlKind::Date: {
         auto* date = new QDateEdit(&dialog);
         date->setCalendarPopup(true);

@@ -62,7 +62,7 @@ std::vector<ChartPoint> curve(const std::vector<double>& c, double from, double 
         double y = 0;
         for (std::size_t k = c.size(); k-- > 0;)
             y = y * x + c[k];
-        out.push_back({x, y, {}, colours::black});
+        out.push_back({x, y, {}, std::nullopt}); // drawn in its series' colour, as the chart computes it
     }
     return out;
 }
@@ -76,6 +76,23 @@ std::string widenDate(std::string_view text)
 }
 
 } // namespace
+
+int labelEvery(const AxisRange& range, double axisPixels, double labelPixels)
+{
+    const double span = range.maximum - range.minimum;
+    if (!(range.increment > 0) || !(span > 0) || !(labelPixels > 0))
+        return 1;
+    int every = 1;
+    for (;;) {
+        const double labels = std::floor(span / (range.increment * every)) + 1;
+        if (labels * labelPixels <= axisPixels || labels <= 2)
+            return every;
+        int power = 1;
+        while (every / power >= 10)
+            power *= 10;
+        every = every / power == 2 ? 5 * power : 2 * every; // 1, 2, 5, 10, 20, 50, ...
+    }
+}
 
 YieldChartData yieldChartData(const SummaryTables& t)
 {
@@ -182,6 +199,79 @@ StockChartData stockChartData(const SummaryTables& t, std::size_t stock, std::st
         hi += 1000;
     const std::int64_t lo = static_cast<std::int64_t>(lo0 * 0.9) / 1000 * 1000;
     d.left = {static_cast<double>(lo), static_cast<double>(hi), static_cast<double>((hi - lo) / 10)};
+    return d;
+}
+
+HistogramData histogramData(const SummaryTables& t)
+{
+    HistogramData d;
+    if (t.rowCount == 0)
+        return d;
+    double low = 0, high = 0;
+    for (int i = 0; i < t.rowCount; ++i) {
+        const ResultRow& r = t.rows[static_cast<std::size_t>(i)];
+        for (const double v : {r.fundYieldPm * 0.1, r.kospiYieldPm * 0.1}) {
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
+    }
+    double width = 1;
+    for (const double w : {1.0, 2.0, 5.0, 10.0, 20.0, 50.0, 100.0}) {
+        width = w;
+        if ((std::floor(high / w) - std::floor(low / w) + 1) <= 20)
+            break;
+    }
+    const double first = std::floor(low / width) * width;
+    const auto bins = static_cast<std::size_t>(std::floor(high / width) - std::floor(low / width) + 1);
+    std::array<std::vector<int>, 2> counts{std::vector<int>(bins, 0), std::vector<int>(bins, 0)};
+    for (int i = 0; i < t.rowCount; ++i) {
+        const ResultRow& r = t.rows[static_cast<std::size_t>(i)];
+        const double values[2] = {r.fundYieldPm * 0.1, r.kospiYieldPm * 0.1};
+        for (int s = 0; s < 2; ++s) {
+            const auto bin = static_cast<std::size_t>(std::floor((values[s] - first) / width));
+            ++counts[static_cast<std::size_t>(s)][std::min(bin, bins - 1)];
+        }
+    }
+    int most = 0;
+    const std::uint32_t colour[2] = {colours::blue, colours::black};
+    for (int s = 0; s < 2; ++s) {
+        auto& series = d.series[static_cast<std::size_t>(s)];
+        series.push_back({first, 0.0, {}, colour[s]});
+        for (std::size_t b = 0; b < bins; ++b) {
+            const double left = first + width * static_cast<double>(b);
+            const int n = counts[static_cast<std::size_t>(s)][b];
+            series.push_back({left, static_cast<double>(n), {}, colour[s]});
+            series.push_back({left + width, static_cast<double>(n), {}, colour[s]});
+            most = std::max(most, n);
+        }
+        series.push_back({first + width * static_cast<double>(bins), 0.0, {}, colour[s]});
+    }
+    d.bottom = {first, first + width * static_cast<double>(bins), width};
+    const double step = most <= 10 ? 1 : most <= 50 ? 5 : most <= 100 ? 10 : std::pow(10, std::floor(std::log10(most)));
+    d.left = {0, std::ceil((most + 1) / step) * step, step};
+    return d;
+}
+
+UnderwaterData underwaterData(const std::vector<ResultCsvRow>& days)
+{
+    UnderwaterData d;
+    if (days.empty())
+        return d;
+    double fundPeak = days.front().invest, indexPeak = days.front().startIndex, lowest = 0;
+    const std::uint32_t colour[2] = {colours::blue, colours::black};
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        const ResultCsvRow& r = days[i];
+        const std::string label = std::string(r.endDate.substr(std::min<std::size_t>(2, r.endDate.size())));
+        fundPeak = std::max(fundPeak, r.value);
+        indexPeak = std::max(indexPeak, r.endIndex);
+        const double falls[2] = {fundPeak > 0 ? (r.value / fundPeak - 1) * 100 : 0.0,
+                                 indexPeak > 0 ? (r.endIndex / indexPeak - 1) * 100 : 0.0};
+        for (int s = 0; s < 2; ++s) {
+            d.series[static_cast<std::size_t>(s)].push_back({static_cast<double>(i), falls[s], label, colour[s]});
+            lowest = std::min(lowest, falls[s]);
+        }
+    }
+    d.left = {tenBelow(lowest), 0, 10};
     return d;
 }
 

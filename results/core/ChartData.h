@@ -2,6 +2,7 @@
 // What the three charts of the results window draw, computed from the loaded tables: points
 // with their labels and colours, and the axis ranges.
 
+#include "formats/ResultCsv.h"
 #include "results/core/SummaryTables.h"
 
 #include <array>
@@ -26,7 +27,7 @@ struct ChartPoint
     double x = 0;            // the point's position; the day's index on a category axis
     std::optional<double> y; // nullopt: an empty point
     std::string label;
-    std::uint32_t colour = colours::black;
+    std::optional<std::uint32_t> colour; // the point's own colour, which wins over its series'; nullopt: the series'
 };
 
 struct AxisRange
@@ -35,6 +36,11 @@ struct AxisRange
     double maximum = 10;
     double increment = 10;
 };
+
+/// Every how many increments an axis shows a label so that its labels, `labelPixels` each along
+/// the axis, fit its `axisPixels`: 1, 2, 5, 10, 20, 50 and so on. The range and the increment
+/// stay as they are; the labels left out still have their grid lines.
+int labelEvery(const AxisRange& range, double axisPixels, double labelPixels);
 
 /// A single fund day by day: series 0 stock share (right axis), 1 KOSPI, 2 fund yield,
 /// 3 trading profit, all in percent.
@@ -78,5 +84,25 @@ struct TradeMarks
     std::vector<std::int32_t> sell;
 };
 TradeMarks tradeMarks(const SummaryTables& tables, std::size_t stock, std::string_view tradeLog);
+
+/// A fund series' yields as a histogram, the funds' beside the index's: bins of one width (1, 2, 5,
+/// 10, 20 or 50 %, at most 20 bins) over both, each bin outlined as a step; series 0 the funds, 1
+/// the index; the left axis counts funds.
+struct HistogramData
+{
+    std::array<std::vector<ChartPoint>, 2> series;
+    AxisRange left{0, 10, 1};
+    AxisRange bottom;
+};
+HistogramData histogramData(const SummaryTables& tables);
+
+/// A single fund's fall below its running peak day by day, in percent (0 at a peak, below 0
+/// under water): series 0 the fund's value from the amount invested, 1 the index from its start.
+struct UnderwaterData
+{
+    std::array<std::vector<ChartPoint>, 2> series;
+    AxisRange left{-10, 0, 10};
+};
+UnderwaterData underwaterData(const std::vector<ResultCsvRow>& days);
 
 } // namespace kestrelan

@@ -1,9 +1,11 @@
 #include "results/core/SummaryTables.h"
 
 #include "formats/ClosingCsv.h"
-#include "formats/ResultSet.h"
 #include "formats/GenCsv.h"
 #include "formats/ResultCsv.h"
+#include "formats/ResultSet.h"
+#include "formats/ResultTxt.h"
+#include "formats/TradeCsv.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
 #include "platform/core/Text.h"
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <set>
 
 namespace kestrelan {
 
@@ -170,6 +173,20 @@ void readStocks(std::string_view bytes, SummaryTables& t)
          perMilleCell(totals.gain, totals.invest, 0)});
 }
 
+// The first line of a file's rows that its writer could not have written (from 1, after
+// `skipped` lines), or a last line without its line feed, which no row shows whole.
+template <class Row>
+std::optional<std::size_t> firstDamaged(std::string_view bytes, const std::vector<Row>& rows, std::size_t skipped)
+{
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (!rows[i].extent.parsed)
+            return skipped + i + 1;
+    const std::string text = textModeBytes(bytes);
+    if (!text.empty() && text.back() != '\n')
+        return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    return std::nullopt;
+}
+
 } // namespace
 
 ResultKind classifyResult(const std::filesystem::path& dir)
@@ -198,6 +215,60 @@ ResultKind classifyResult(const std::filesystem::path& dir)
     if (readWholeFile(dir / "trade.csv"))
         kind = ResultKind::SingleFundTraded;
     return kind;
+}
+
+SummaryTables emptySummaryTables(ResultKind kind)
+{
+    SummaryTables t;
+    if (kind == ResultKind::FundSeries) {
+        t.mainList.columns = fundColumns();
+        return t;
+    }
+    t.mainList.columns = stockColumns();
+    t.stockRowList.columns = stockColumns();
+    t.stockRowList.rows.push_back(std::vector<std::string>(8));
+    t.summaryList.columns = totalColumns();
+    return t;
+}
+
+std::optional<DamagedLine> findDamagedLine(ResultKind kind, const std::filesystem::path& dir)
+{
+    recoverResults(dir);
+    auto check = [&](std::string_view name, auto read, std::size_t skipped) -> std::optional<DamagedLine> {
+        const auto bytes = readWholeFile(dir / name);
+        if (!bytes)
+            return std::nullopt;
+        if (const auto line = firstDamaged(*bytes, read(*bytes), skipped))
+            return DamagedLine{std::string(name), *line};
+        return std::nullopt;
+    };
+    if (auto d = check(resultCsvFile, readResultCsv, 1))
+        return d;
+    if (kind == ResultKind::FundSeries)
+        return std::nullopt;
+    if (auto d = check(genCsvFile, readGenCsv, 0))
+        return d;
+    if (kind == ResultKind::SingleFund)
+        return std::nullopt;
+    if (auto d = check(closingCsvFile, readClosingCsv, 0))
+        return d;
+    return check(tradeCsvFile, readTradeCsv, 0);
+}
+
+std::string damagedLineMessage(const DamagedLine& d)
+{
+    return format("결과 파일 %s의 %zu번째 줄이 손상되어 읽을 수 없습니다. 시뮬레이션을 다시 실행하세요.",
+                  d.file.c_str(), d.line);
+}
+
+int resultStockCount(const std::filesystem::path& dir)
+{
+    const std::string bytes = readWholeFile(dir / resultTxtFile).value_or(std::string());
+    std::set<std::string_view> codes;
+    for (const ResultTxtRow& r : readResultTxt(bytes))
+        if (r.extent.complete && !r.code.empty())
+            codes.insert(r.code);
+    return static_cast<int>(codes.size());
 }
 
 SummaryTables fillSummaryTables(ResultKind kind, const std::filesystem::path& dir, IMessageSink& messages)

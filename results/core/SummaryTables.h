@@ -66,6 +66,29 @@ ResultKind classifyResult(const std::filesystem::path& dir);
 /// "잘못된 날짜가 있습니다." and stops the filling there.
 SummaryTables fillSummaryTables(ResultKind kind, const std::filesystem::path& dir, IMessageSink& messages);
 
+/// The tables of a kind with their columns and no rows.
+SummaryTables emptySummaryTables(ResultKind kind);
+
+/// A line of a result file that its writer could not have written.
+struct DamagedLine
+{
+    std::string file;
+    std::size_t line = 0; // from 1
+};
+
+/// The first damaged line of the files the window reads for `kind` (result.csv, and for a single
+/// fund gen.csv, closing.csv and trade.csv): a line cut short, with more or fewer fields than its
+/// columns, or with a field that is no number where a number belongs. nullopt when they are sound
+/// (a missing file is not damaged).
+std::optional<DamagedLine> findDamagedLine(ResultKind kind, const std::filesystem::path& dir);
+
+/// What the user is told of a damaged line: the file and the line.
+std::string damagedLineMessage(const DamagedLine& damaged);
+
+/// The number of stocks the result files in `dir` name: the distinct codes of result.txt (every
+/// stock that bought in some fund); 0 without it.
+int resultStockCount(const std::filesystem::path& dir);
+
 /// Thousands separators and blanks in front up to `width`; "0" becomes "-". A minus sign is
 /// kept in front of the grouped digits ("-1,234").
 std::string formatAmount(std::string_view text, std::size_t width);

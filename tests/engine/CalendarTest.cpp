@@ -1,5 +1,5 @@
 #include "engine/Calendar.h"
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <algorithm>
 #include <chrono>
@@ -182,4 +182,68 @@ TEST(CalendarTest, UnwritableFolderThrows)
     test::TempDir dir;
     EXPECT_THROW(buildCalendar(20040101, 20041231, CalendarMode::Monthly, 0, market(), dir / "missing"),
                  std::runtime_error);
+}
+
+// A series asked to start before kospi.lst's first record starts from that record's month, so no
+// fund carries the index of a day years after its own date; a single fund keeps its start.
+TEST(CalendarTest, ASeriesStartsNoEarlierThanTheIndexMonth)
+{
+    const auto file = weekdays(year(2016) / 1 / 4, year(2018) / 12 / 31);
+    const auto textOnOrAfter = [&](std::int32_t date) {
+        for (const auto& r : file.records())
+            if (r.date >= date)
+                return std::string(r.startText.data());
+        return std::string();
+    };
+    struct Row
+    {
+        const char* name;
+        CalendarMode mode;
+        std::int32_t firstStart;
+    };
+    // case | mode | the first fund's start
+    const Row rows[] = {{"three a month", CalendarMode::ThreeTimesMonthly, 20160101},
+                        {"monthly", CalendarMode::Monthly, 20160101},
+                        {"daily", CalendarMode::Daily, 20160104}};
+    for (const auto& row : rows) {
+        const auto lines = calendarLines(20000101, 20181231, row.mode, 1, file);
+        ASSERT_FALSE(lines.empty()) << row.name;
+        EXPECT_EQ(lines[0].start, row.firstStart) << row.name;
+        for (const auto& line : lines)
+            ASSERT_EQ(line.startText, textOnOrAfter(line.start)) << row.name << ", the fund of " << line.start;
+    }
+    const auto single = calendarLines(20000101, 20161231, CalendarMode::SingleFund, 1, file);
+    ASSERT_EQ(single.size(), 1u);
+    EXPECT_EQ(single[0].start, 20000101);
+    EXPECT_EQ(single[0].startText, textOnOrAfter(20160104));
+}
+
+TEST(CalendarTest, APeriodOutsideTheIndexIsSaid)
+{
+    struct Row
+    {
+        const char* name;
+        CalendarMode mode;
+        std::int32_t start, end;
+        const char* says; // a part of the note, or "" for none
+    };
+    // case | mode | period | note (kospi.lst holds 2003-12-01 to 2006-01-31)
+    const Row rows[] = {
+        {"a series within", CalendarMode::Monthly, 20040101, 20051231, ""},
+        {"a series in the index's first month", CalendarMode::ThreeTimesMonthly, 20031201, 20051231, ""},
+        {"a series before", CalendarMode::Monthly, 20000101, 20051231, "펀드는 2003-12-01부터 시작합니다"},
+        {"a series whose funds would end after it", CalendarMode::Monthly, 20040101, 20071231,
+         "2006-01-31에 끝나 그 뒤에 끝날 펀드 12개(2005-02-01 시작부터)"},
+        {"a single fund within, ending on a holiday", CalendarMode::SingleFund, 20040103, 20060131, ""},
+        {"a single fund before", CalendarMode::SingleFund, 20030101, 20040630, "펀드는 2003-12-01부터 매매합니다"},
+        {"a single fund after", CalendarMode::SingleFund, 20050101, 20061231, "펀드는 2006-01-31에 끝납니다"},
+        {"a period after the index", CalendarMode::Daily, 20070101, 20071231, "펀드가 없습니다"},
+    };
+    for (const auto& row : rows) {
+        const std::string note = periodNote(row.start, row.end, row.mode, 1, market());
+        if (*row.says)
+            EXPECT_NE(note.find(row.says), std::string::npos) << row.name << ": " << note;
+        else
+            EXPECT_EQ(note, "") << row.name;
+    }
 }

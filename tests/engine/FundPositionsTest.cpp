@@ -1,5 +1,5 @@
 #include "engine/FundPositions.h"
-#include "PriceBuilder.h"
+#include "support/PriceBuilder.h"
 
 #include <gtest/gtest.h>
 

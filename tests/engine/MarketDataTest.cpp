@@ -1,12 +1,12 @@
 #include "engine/MarketData.h"
-#include "TempDir.h"
 #include "platform/core/Cp949.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 using namespace kestrelan;
 
-TEST(PriceRecordTest, BytesOfDatesAndValues)
+TEST(MarketDataTest, PriceRecordBytesOfDatesAndValues)
 {
     struct Row
     {
@@ -26,7 +26,7 @@ TEST(PriceRecordTest, BytesOfDatesAndValues)
     }
 }
 
-TEST(PriceRecordTest, RecordFormats)
+TEST(MarketDataTest, PriceRecordFormats)
 {
     EXPECT_EQ(priceRecordBytes(18999999), " 18999999    \r");
     EXPECT_EQ(priceRecordBytes(19000000), "19000000     \r");
@@ -36,7 +36,7 @@ TEST(PriceRecordTest, RecordFormats)
     EXPECT_EQ(priceRecordBytes(5, PriceRecordAs::Date), "5            \r");
 }
 
-TEST(PriceRecordTest, ParsesLikeAtoiOfThirteenCharacters)
+TEST(MarketDataTest, PriceRecordParsesLikeAtoiOfThirteenCharacters)
 {
     EXPECT_EQ(parsePriceRecord("1234567890123\r"), 2147483647); // 13 digits fill the record
     EXPECT_EQ(parsePriceRecord("    77 12    \r"), 77);
@@ -47,7 +47,7 @@ TEST(PriceRecordTest, ParsesLikeAtoiOfThirteenCharacters)
               12);
 }
 
-TEST(StockCodeTest, OnlySixLettersOrDigitsNameAPriceFile)
+TEST(MarketDataTest, StockCodeOnlySixLettersOrDigitsNameAPriceFile)
 {
     struct Row
     {
@@ -74,7 +74,7 @@ TEST(StockCodeTest, OnlySixLettersOrDigitsNameAPriceFile)
     EXPECT_EQ(priceFilePath("/p", "005930"), std::filesystem::path("/p/StockData/005930.real"));
 }
 
-TEST(PriceFileTest, RecordsLieAtIndexTimesFourteen)
+TEST(MarketDataTest, PriceFileRecordsLieAtIndexTimesFourteen)
 {
     const std::string bytes = priceRecordBytes(20040102) + priceRecordBytes(10000) + priceRecordBytes(10050)
         + priceRecordBytes(20040105) + priceRecordBytes(10050);
@@ -86,7 +86,7 @@ TEST(PriceFileTest, RecordsLieAtIndexTimesFourteen)
     EXPECT_EQ(file.trailingBytes(), 0);
 }
 
-TEST(PriceFileTest, TruncatedLastRecordIsNotARecord)
+TEST(MarketDataTest, PriceFileTruncatedLastRecordIsNotARecord)
 {
     const std::string bytes = priceRecordBytes(20040102) + priceRecordBytes(10000) + " 100";
     const auto file = PriceFile::fromBytes(bytes);
@@ -95,7 +95,7 @@ TEST(PriceFileTest, TruncatedLastRecordIsNotARecord)
     EXPECT_EQ(PriceFile::fromBytes("").recordCount(), 0);
 }
 
-TEST(PriceFileTest, MissingFileIsReportedNotThrown)
+TEST(MarketDataTest, PriceFileMissingFileIsReportedNotThrown)
 {
     test::TempDir dir;
     EXPECT_FALSE(PriceFile::load(dir / "000000.real").has_value());
@@ -103,7 +103,7 @@ TEST(PriceFileTest, MissingFileIsReportedNotThrown)
     ASSERT_TRUE(PriceFile::load(dir / "000001.real").has_value());
 }
 
-TEST(IndexFileTest, FieldsAreTextAndValue)
+TEST(MarketDataTest, IndexFileFieldsAreTextAndValue)
 {
     // The index fields keep their texts as stored: a leading blank or zero is copied unchanged.
     const auto file = IndexFile::fromBytes("20040102 80000008123\n20040105081234 92500\n2004");
@@ -120,7 +120,7 @@ TEST(IndexFileTest, FieldsAreTextAndValue)
     EXPECT_FLOAT_EQ(indexPoints(81234), 812.34f);
 }
 
-TEST(IndexFileTest, RecordsWithCrLfEndsReadAsTwentyOneCharacters)
+TEST(MarketDataTest, IndexFileRecordsWithCrLfEndsReadAsTwentyOneCharacters)
 {
     // A text-mode read of 21 characters consumes the CR LF pair as one line end.
     const auto file = IndexFile::fromBytes("20040102 80000 81230\r\n20040105 81234 82500\r\n");
@@ -128,7 +128,7 @@ TEST(IndexFileTest, RecordsWithCrLfEndsReadAsTwentyOneCharacters)
     EXPECT_EQ(file.records()[1].date, 20040105);
 }
 
-TEST(IndexFileTest, TheDefaultPeriodComesFromTheLastWholeRecord)
+TEST(MarketDataTest, IndexFileTheDefaultPeriodComesFromTheLastWholeRecord)
 {
     const std::string two = indexRecordBytes(20050311, 90000, 91000) + indexRecordBytes(20050314, 91000, 92000);
     struct Row
@@ -157,13 +157,13 @@ TEST(IndexFileTest, TheDefaultPeriodComesFromTheLastWholeRecord)
     EXPECT_EQ(readLastIndexDate(dir / "missing.lst"), std::nullopt);
 }
 
-TEST(IndexFileTest, OutOfOrderDatesAreNoticed)
+TEST(MarketDataTest, IndexFileOutOfOrderDatesAreNoticed)
 {
     const auto file = IndexFile::fromBytes(indexRecordBytes(20050314, 1, 1) + indexRecordBytes(20050311, 1, 1));
     EXPECT_FALSE(file.ascending());
 }
 
-TEST(CodeListTest, EntriesAreTwentySevenBytes)
+TEST(MarketDataTest, CodeListEntriesAreTwentySevenBytes)
 {
     const std::string name = toCp949("가람전자");
     const std::string bytes = codeRecordBytes("005930", name) + codeRecordBytes("000660", toCp949("나래반도체"));

@@ -1,18 +1,15 @@
 #include "engine/MarketUpdate.h"
-#include "Recorders.h"
-#include "TempDir.h"
 #include "engine/MarketData.h"
-#include "engine/PriceBuilder.h"
+#include "support/PriceBuilder.h"
+#include "support/Recorders.h"
+#include "support/TempDir.h"
 
 #include "platform/core/FolderLock.h"
 #include "support/Faults.h"
+#include "support/SmallMarket.h"
 
-#include <csignal>
 #include <gtest/gtest.h>
-#include <map>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace kestrelan;
 
@@ -191,15 +188,6 @@ const std::string fourBlocks = "A005930\r\n2\r\n20050315\r\n20050315\r\n12500\r\
                                "A123450\r\n2\r\n20050316\r\n20050316\r\n7000\r\n"
                                "A005930\r\n2\r\n20050316\r\n20050316\r\n12600\r\n";
 
-std::map<std::string, std::string> marketFiles(const test::TempDir& dir)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
-        if (e.is_regular_file())
-            files[std::filesystem::relative(e.path(), dir.path()).string()] = *readWholeFile(e.path());
-    return files;
-}
-
 } // namespace
 
 TEST(MarketUpdateTest, AKillAtAnyPointAppliesEveryBlockOnce)
@@ -207,7 +195,7 @@ TEST(MarketUpdateTest, AKillAtAnyPointAppliesEveryBlockOnce)
     for (const std::string& tail : {std::string(), std::string("A005930\r\n1\r\n20050101\r\n1\r\n")}) {
         Update reference;
         reference.merge(fourBlocks + tail);
-        const auto expected = marketFiles(reference.dir);
+        const auto expected = reference.dir.files();
         int kills = 0;
         for (int n = 1;; ++n) {
             Update u;
@@ -218,7 +206,7 @@ TEST(MarketUpdateTest, AKillAtAnyPointAppliesEveryBlockOnce)
                 break;
             ++kills;
             mergeUpdate(u.dir.path(), u.dir.path(), 30, u.progress, u.messages); // the next start
-            EXPECT_EQ(marketFiles(u.dir), expected)
+            EXPECT_EQ(u.dir.files(), expected)
                 << "killed at point " << n << " (" << point << ")" << (tail.empty() ? "" : " with a refused block");
         }
         EXPECT_GE(kills, 8);
@@ -256,26 +244,14 @@ TEST(MarketUpdateTest, ASecondWriterWaitsForTheFirst)
 {
     Update u;
     u.dir.write("Update.new", fourBlocks);
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-        const auto lock = FolderLock::tryAcquire(u.dir.path());
-        (void)::write(ready[1], "1", 1);
-        ::pause();
-        ::_exit(0);
-    }
-    char c = 0;
-    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    test::LockHolder holder(u.dir.path());
+    ASSERT_TRUE(holder.held);
     const auto busy = mergeUpdate(u.dir.path(), u.dir.path(), 30, u.progress, u.messages);
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
+    holder.release();
     EXPECT_EQ(busy.merged, 0);
     ASSERT_EQ(u.messages.shown.size(), 1u);
     EXPECT_NE(u.messages.shown[0].find(folderBusyMessage), std::string::npos);
     EXPECT_EQ(mergeUpdate(u.dir.path(), u.dir.path(), 30, u.progress, u.messages).merged, 4);
-    ::close(ready[0]);
-    ::close(ready[1]);
 }
 
 TEST(MarketUpdateTest, WhatCannotBeRemovedOrReadIsNotMerged)
@@ -327,4 +303,21 @@ TEST(MarketUpdateTest, AMalformedBlockGoesToUpdateRej)
     ASSERT_EQ(u.messages.shown.size(), 1u);
     EXPECT_NE(u.messages.shown[0].find("000660"), std::string::npos);
     EXPECT_NE(u.messages.shown[0].find("형식"), std::string::npos);
+}
+
+// An update that cannot be removed is not merged: it would be merged again at every start.
+TEST(MarketUpdateTest, ReadOnlyWorkingFolder)
+{
+    test::SmallMarket m;
+    m.dir.write("Update.new", "A111110\r\n0\r\n20040109\r\n");
+    test::ReadOnlyCopy ro(m.dir.path());
+    if (!ro.usable)
+        GTEST_SKIP() << "this machine lets the test neither mount a read-only folder nor drop write access";
+    NullProgress progress;
+    const auto outcome = mergeUpdate(ro.mountPoint, m.dir.path(), 2, progress, m.messages);
+    EXPECT_EQ(outcome.merged, 0);
+    EXPECT_TRUE(outcome.kept);
+    ASSERT_FALSE(m.messages.shown.empty());
+    EXPECT_NE(m.messages.shown.back().find("Update.new"), std::string::npos);
+    EXPECT_EQ(m.dir.read("StockData/111110.real"), test::SmallMarket::prices(10000));
 }

@@ -1,7 +1,8 @@
 #include "engine/Portfolio.h"
-#include "TempDir.h"
-#include "engine/MarketData.h"
-#include "platform/core/Cp949.h"
+#include "support/CodeEntries.h"
+#include "support/Faults.h"
+#include "support/SmallMarket.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +12,12 @@ namespace {
 
 std::vector<std::string> entries()
 {
-    return {codeRecordBytes("005930", toCp949("가람전자")).substr(0, 27),
-            codeRecordBytes("000660", toCp949("나래반도체")).substr(0, 27)};
+    return {test::codeEntry("005930", "가람전자"), test::codeEntry("000660", "나래반도체")};
 }
 
 } // namespace
 
-TEST(SimItemTest, LinesAreFortyBytesInEveryMode)
+TEST(PortfolioTest, SimItemLinesAreFortyBytesInEveryMode)
 {
     struct Row
     {
@@ -33,7 +33,7 @@ TEST(SimItemTest, LinesAreFortyBytesInEveryMode)
         {2, 10000, "      10000", "      10000"},
     };
     for (const auto& row : rows) {
-        const std::string bytes = simItemBytes(entries(), row.mode, row.amount);
+        const std::string bytes = simItemBytes(entries(), row.mode, row.amount).value();
         ASSERT_EQ(bytes.size(), 80u) << row.mode;
         EXPECT_EQ(bytes.substr(0, 27), entries()[0]);
         EXPECT_EQ(bytes.substr(27, 13), std::string(row.first) + "\r\n") << row.mode;
@@ -45,16 +45,28 @@ TEST(SimItemTest, LinesAreFortyBytesInEveryMode)
     }
 }
 
-TEST(SimItemTest, TruncatedLastLineIsNotAnEntry)
+// A share count the reader could not read back is refused rather than written wrapped
+// (3,000,000,000 would read as -1,294,967,296).
+TEST(PortfolioTest, SimItemRefusesAnAmountBeyondItsField)
 {
-    std::string bytes = simItemBytes(entries(), 0, 5000);
+    EXPECT_EQ(parseSimItems(*simItemBytes(entries(), 2, 2147483647))[1].amount, 2147483647);
+    EXPECT_FALSE(simItemBytes(entries(), 2, 2147483648LL));
+    EXPECT_FALSE(simItemBytes(entries(), 2, 3000000000LL));
+    test::TempDir dir;
+    EXPECT_FALSE(writeSimItems(dir.path(), entries(), 2, 3000000000LL));
+    EXPECT_FALSE(dir.exists("SimItem.lst"));
+}
+
+TEST(PortfolioTest, SimItemTruncatedLastLineIsNotAnEntry)
+{
+    std::string bytes = simItemBytes(entries(), 0, 5000).value();
     EXPECT_EQ(parseSimItems(bytes + bytes.substr(0, 20)).size(), 2u);
     // A last line without its CR LF still carries its amount.
     EXPECT_EQ(parseSimItems(bytes.substr(0, 78)).back().amount, 5000);
     EXPECT_TRUE(parseSimItems("").empty());
 }
 
-TEST(SimItemTest, WriteAndReadBack)
+TEST(PortfolioTest, SimItemWriteAndReadBack)
 {
     test::TempDir dir;
     ASSERT_TRUE(writeSimItems(dir.path(), entries(), 1, 250000000));
@@ -63,4 +75,13 @@ TEST(SimItemTest, WriteAndReadBack)
     EXPECT_EQ((*items)[0].amount, 250000000);
     EXPECT_EQ((*items)[1].amount, 0);
     EXPECT_FALSE(readSimItems(dir / "missing.lst"));
+}
+
+TEST(PortfolioTest, ReadOnlyWorkingFolder)
+{
+    test::SmallMarket m;
+    test::ReadOnlyCopy ro(m.dir.path());
+    if (!ro.usable)
+        GTEST_SKIP() << "this machine lets the test neither mount a read-only folder nor drop write access";
+    EXPECT_FALSE(writeSimItems(ro.mountPoint, test::SmallMarket::portfolio(), 0, 1000));
 }

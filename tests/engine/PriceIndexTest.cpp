@@ -1,8 +1,8 @@
 // Loading price files: the parser of whole records against atoi, the mapped load against the
 // bytes, several files at once, and the day index built on the way.
 
-#include "PriceBuilder.h"
-#include "TempDir.h"
+#include "support/PriceBuilder.h"
+#include "support/TempDir.h"
 #include "engine/MarketData.h"
 #include "engine/TradingRules.h"
 #include "platform/core/TextFile.h"

@@ -5,7 +5,7 @@
 
 using namespace kestrelan;
 
-TEST(ValidateTest, FirstProblemWithItsSettingOrNone)
+TEST(SimParamsTest, ValidateFirstProblemWithItsSettingOrNone)
 {
     struct Row
     {
@@ -65,7 +65,22 @@ TEST(ValidateTest, FirstProblemWithItsSettingOrNone)
     EXPECT_EQ(validate(zero)->message, "매매차익 입력이 잘못되었습니다."); // the form's message
 }
 
-TEST(DefaultPeriodTest, TwentyFourWholeMonthsBeforeTheLastMonth)
+TEST(SimParamsTest, PeriodAndAmountThatGiveNoResult)
+{
+    SimParams p;
+    p.startDate = p.endDate = 20040105; // one day is a period
+    EXPECT_FALSE(validatePeriod(p));
+    p.startDate = 20040106;
+    ASSERT_TRUE(validatePeriod(p));
+    EXPECT_EQ(validatePeriod(p)->setting, Setting::Period);
+    EXPECT_EQ(validatePeriod(p)->message, "시뮬레이션 기간을 확인하세요.");
+    EXPECT_FALSE(validateAmount(1));
+    ASSERT_TRUE(validateAmount(0));
+    EXPECT_EQ(validateAmount(0)->message, "투자금액을 입력하세요.");
+    EXPECT_TRUE(validateAmount(-5));
+}
+
+TEST(SimParamsTest, DefaultPeriodTwentyFourWholeMonthsBeforeTheLastMonth)
 {
     struct Row
     {

@@ -1,11 +1,20 @@
-#include "PriceBuilder.h"
-#include "Recorders.h"
-#include "TempDir.h"
+// The run over the sample market, and over a small market under faults: folders it may not
+// write, a full disk, missing, empty and truncated files, files that change between runs and a
+// second run in the folder. Each fault gives one clear message or a defined result.
+
 #include "engine/CSimEngine.h"
+#include "engine/MarketData.h"
 #include "engine/Portfolio.h"
+#include "formats/ResultSet.h"
+#include "platform/core/FolderLock.h"
+#include "support/Faults.h"
+#include "support/Recorders.h"
+#include "support/SmallMarket.h"
+#include "support/TempDir.h"
 #include "tools/SampleMarket.h"
 
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -13,28 +22,37 @@ using namespace kestrelan;
 
 namespace {
 
-// The sample market in a temporary folder, written once for the suite.
-struct SampleRun : ::testing::Test
+struct SimulationRunTest : ::testing::Test
 {
-    static void SetUpTestSuite()
+    static void TearDownTestSuite()
     {
-        market = new test::TempDir;
-        writeSampleMarket(market->path());
+        delete sample;
+        sample = nullptr;
     }
-    static void TearDownTestSuite() { delete market; }
+
+    // The sample market in a temporary folder, written once for the suite when a test first
+    // needs it.
+    static test::TempDir& market()
+    {
+        if (!sample) {
+            sample = new test::TempDir;
+            writeSampleMarket(sample->path());
+        }
+        return *sample;
+    }
 
     int run(const SimParams& p, const std::vector<std::string>& codes, int mode, std::int64_t amount, int threads = 0)
     {
-        const auto all = loadCodeList(*market / "code.lst");
+        const auto all = loadCodeList(market() / "code.lst");
         std::vector<std::string> picked;
         for (const auto& code : codes)
             for (const auto& e : *all)
                 if (entryCode(e) == code)
                     picked.push_back(e);
-        writeSimItems(market->path(), picked, mode, amount);
+        writeSimItems(market().path(), picked, mode, amount);
         RunContext c;
-        c.workDir = market->path();
-        c.programDir = market->path();
+        c.workDir = market().path();
+        c.programDir = market().path();
         c.messages = &messages;
         c.progress = &progress;
         c.threads = threads;
@@ -44,12 +62,12 @@ struct SampleRun : ::testing::Test
         return engine.runSimulation(p);
     }
 
-    static test::TempDir* market;
+    static test::TempDir* sample;
     test::RecordingSink messages;
     test::RecordingProgress progress;
     WalkCounts counts;
 };
-test::TempDir* SampleRun::market = nullptr;
+test::TempDir* SimulationRunTest::sample = nullptr;
 
 SimParams series(FundCadence cadence)
 {
@@ -64,19 +82,19 @@ SimParams series(FundCadence cadence)
 
 } // namespace
 
-TEST_F(SampleRun, SeriesIsTheSameOnAnyNumberOfWorkers)
+TEST_F(SimulationRunTest, SeriesIsTheSameOnAnyNumberOfWorkers)
 {
     const std::vector<std::string> codes = {"005930", "000660", "035420", "001460", "036570"};
     ASSERT_EQ(run(series(FundCadence::Daily), codes, 1, 500000000, 1), runFinished);
-    const std::string csv = market->read("result.csv"), txt = market->read("result.txt");
+    const std::string csv = market().read("result.csv"), txt = market().read("result.txt");
     ASSERT_EQ(run(series(FundCadence::Daily), codes, 1, 500000000, 3), runFinished);
-    EXPECT_EQ(market->read("result.csv"), csv);
-    EXPECT_EQ(market->read("result.txt"), txt);
+    EXPECT_EQ(market().read("result.csv"), csv);
+    EXPECT_EQ(market().read("result.txt"), txt);
     EXPECT_GT(counts.recordsCovered, 0);
     EXPECT_GT(std::count(csv.begin(), csv.end(), '\n'), 500);
 }
 
-TEST_F(SampleRun, ProgressMovesToTheEndAndCloses)
+TEST_F(SimulationRunTest, ProgressMovesToTheEndAndCloses)
 {
     SimParams p;
     p.startDate = 20040101;
@@ -89,9 +107,9 @@ TEST_F(SampleRun, ProgressMovesToTheEndAndCloses)
     EXPECT_EQ(progress.ended, 1);
 }
 
-TEST_F(SampleRun, MoreThanFiftyStocksStopBeforeAnyResultFile)
+TEST_F(SimulationRunTest, MoreThanFiftyStocksStopBeforeAnyResultFile)
 {
-    std::filesystem::remove(*market / "result.csv");
+    std::filesystem::remove(market() / "result.csv");
     std::vector<std::string> codes(51, "005930");
     SimParams p;
     p.startDate = 20040101;
@@ -99,22 +117,22 @@ TEST_F(SampleRun, MoreThanFiftyStocksStopBeforeAnyResultFile)
     EXPECT_EQ(run(p, codes, 0, 100000000), runStopped);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0], "시뮬레이션은 50종목까지 가능합니다.");
-    EXPECT_FALSE(market->exists("result.csv"));
+    EXPECT_FALSE(market().exists("result.csv"));
 }
 
-TEST_F(SampleRun, NoFundLeavesTheHeadersOnly)
+TEST_F(SimulationRunTest, NoFundLeavesTheHeadersOnly)
 {
     SimParams p;
     p.startDate = 20040103; // a Saturday and Sunday only
     p.endDate = 20040104;
     ASSERT_EQ(run(p, {"005930"}, 0, 100000000), runFinished);
-    const std::string csv = market->read("result.csv");
+    const std::string csv = market().read("result.csv");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1);
-    EXPECT_EQ(market->read("trade.csv"), "");
-    EXPECT_EQ(market->read("gen.csv"), "");
+    EXPECT_EQ(market().read("trade.csv"), "");
+    EXPECT_EQ(market().read("gen.csv"), "");
 }
 
-TEST_F(SampleRun, AutoSetFollowsTheIndexLevelOfEachFund)
+TEST_F(SimulationRunTest, AutoSetFollowsTheIndexLevelOfEachFund)
 {
     // Monthly half-year funds over 2001-2002: the index moves from below 600 to above 850, so
     // the stable profile's ranges change from fund to fund.
@@ -123,7 +141,7 @@ TEST_F(SampleRun, AutoSetFollowsTheIndexLevelOfEachFund)
     p.years = 0;
     ASSERT_EQ(run(p, {"005930"}, 0, 100000000), runFinished);
     std::set<std::string> tops;
-    const std::string txt = market->read("result.txt");
+    const std::string txt = market().read("result.txt");
     std::size_t line = txt.find('\n') + 1;
     while (line < txt.size()) {
         const std::size_t end = txt.find('\n', line);
@@ -140,7 +158,7 @@ TEST_F(SampleRun, AutoSetFollowsTheIndexLevelOfEachFund)
     EXPECT_GE(tops.size(), 3u);
 }
 
-TEST_F(SampleRun, StockWithoutASlotWritesNothing)
+TEST_F(SimulationRunTest, StockWithoutASlotWritesNothing)
 {
     // Total amount too small for the minimum quantities: every fund ends at the division.
     SimParams p;
@@ -149,6 +167,235 @@ TEST_F(SampleRun, StockWithoutASlotWritesNothing)
     ASSERT_EQ(run(p, {"090430", "017670"}, 1, 1000000), runFinished);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].rfind("시작일 20040101 : ", 0), 0u);
-    EXPECT_EQ(market->read("gen.csv"), "");
-    EXPECT_EQ(market->read("trade.csv"), "");
+    EXPECT_EQ(market().read("gen.csv"), "");
+    EXPECT_EQ(market().read("trade.csv"), "");
+}
+
+// The run under faults.
+
+// A price file beyond 32-bit positions (3 GB, sparse) stops the run with one message.
+TEST_F(SimulationRunTest, PriceFileTheLoaderCannotHoldStopsTheRun)
+{
+    test::SmallMarket m;
+    std::filesystem::resize_file(m.dir / "StockData/222220.real", std::uint64_t{3} << 30); // no disk blocks
+    // Refused by its size before a byte is read: no memory is spent on it.
+    EXPECT_EQ(m.run(), runStopped);
+    ASSERT_EQ(m.messages.shown.size(), 1u);
+    EXPECT_NE(m.messages.shown[0].find("222220.real"), std::string::npos) << m.messages.shown[0];
+    EXPECT_NE(m.messages.shown[0].find("너무 큽니다"), std::string::npos) << m.messages.shown[0];
+}
+
+TEST_F(SimulationRunTest, ReadOnlyWorkingFolder)
+{
+    test::SmallMarket m;
+    test::ReadOnlyCopy ro(m.dir.path());
+    if (!ro.usable)
+        GTEST_SKIP() << "this machine lets the test neither mount a read-only folder nor drop write access";
+    EXPECT_EQ(m.run(0, ro.mountPoint), runStopped);
+    ASSERT_EQ(m.messages.shown.size(), 1u);
+    EXPECT_NE(m.messages.shown[0].find("result.csv"), std::string::npos);
+}
+
+TEST_F(SimulationRunTest, FullDiskLeavesNoResultToTrust)
+{
+    test::SmallMarket m;
+    ASSERT_EQ(m.run(), runFinished);
+    // result.txt is written under its staged name, which leads to a device that is always full.
+    std::filesystem::create_symlink("/dev/full", m.dir / "result.txt.results.new");
+    EXPECT_EQ(m.run(), runStopped);
+    ASSERT_FALSE(m.messages.shown.empty());
+    EXPECT_NE(m.messages.shown.back().find("디스크"), std::string::npos);
+    for (const char* file : {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv"})
+        EXPECT_FALSE(m.dir.exists(file)) << file; // neither the new ones nor the previous run's
+}
+
+TEST_F(SimulationRunTest, MissingAndEmptyInputs)
+{
+    struct Row
+    {
+        const char* name;
+        const char* file;
+        bool remove; // else emptied
+        int status;
+        const char* message; // a part of the one message, or "" for none
+    };
+    // case | file | removed or emptied | run status | message
+    const Row rows[] = {
+        {"no kospi.lst", "kospi.lst", true, runStopped, "kospi.lst"},
+        {"empty kospi.lst", "kospi.lst", false, runStopped, "kospi.lst"},
+        {"no SimItem.lst", "SimItem.lst", true, runStopped, "SimItem.lst"},
+        {"empty SimItem.lst", "SimItem.lst", false, runStopped, "SimItem.lst"},
+        {"no price file", "StockData/222220.real", true, runStopped, "주가데이터파일이 없습니다"},
+        {"empty price file: the stock sits out", "StockData/222220.real", false, runFinished, ""},
+        {"no ksp.txt with automatic setting", "ksp.txt", true, runFinished, "ksp.txt"},
+    };
+    for (const auto& row : rows) {
+        test::SmallMarket m;
+        if (row.remove)
+            std::filesystem::remove(m.dir / row.file);
+        else
+            m.dir.write(row.file, "");
+        EXPECT_EQ(m.run(1), row.status) << row.name;
+        if (*row.message) {
+            ASSERT_EQ(m.messages.shown.size(), 1u) << row.name;
+            EXPECT_NE(m.messages.shown[0].find(row.message), std::string::npos)
+                << row.name << ": " << m.messages.shown[0];
+        } else {
+            EXPECT_TRUE(m.messages.shown.empty()) << row.name;
+        }
+    }
+    test::SmallMarket sitsOut;
+    sitsOut.dir.write("StockData/222220.real", "");
+    sitsOut.run();
+    const std::string gen = sitsOut.dir.read("gen.csv");
+    EXPECT_EQ(std::count(gen.begin(), gen.end(), '\n'), 1);
+}
+
+TEST_F(SimulationRunTest, TruncatedLastRecordsAreLeftOut)
+{
+    test::SmallMarket whole;
+    whole.run();
+    test::SmallMarket cut;
+    cut.dir.write("StockData/111110.real", test::SmallMarket::prices(10000) + "2004010");
+    cut.dir.write("kospi.lst", cut.dir.read("kospi.lst") + "20040109 801");
+    cut.dir.write("SimItem.lst", cut.dir.read("SimItem.lst") + "333330 TH");
+    EXPECT_EQ(cut.run(), runFinished);
+    for (const char* f : {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv"})
+        EXPECT_EQ(cut.dir.read(f), whole.dir.read(f)) << f;
+}
+
+TEST_F(SimulationRunTest, PriceFilesThatChangeBetweenRunsAreReadAnew)
+{
+    test::SmallMarket m;
+    ASSERT_EQ(m.run(), runFinished);
+    const std::string before = m.dir.read("result.csv");
+    // A day more, then the file cut in the middle of a record.
+    m.dir.write("kospi.lst", m.dir.read("kospi.lst") + indexRecordBytes(20040109, 80100, 80200));
+    m.dir.write("StockData/111110.real",
+                test::SmallMarket::prices(10000) + priceRecordBytes(20040109) + priceRecordBytes(10000)
+                    + priceRecordBytes(11000));
+    // The other stock has the day too: a stock whose data ends before the fund is told of.
+    m.dir.write("StockData/222220.real",
+                test::SmallMarket::prices(5000) + priceRecordBytes(20040109) + priceRecordBytes(5000)
+                    + priceRecordBytes(5300));
+    ASSERT_EQ(m.run(), runFinished);
+    EXPECT_GT(m.dir.read("result.csv").size(), before.size());
+    EXPECT_NE(m.dir.read("closing.csv").find("2004-01-09,11000"), std::string::npos);
+    const std::string full = m.dir.read("StockData/111110.real");
+    m.dir.write("StockData/111110.real", full.substr(0, full.size() - 20));
+    ASSERT_EQ(m.run(), runFinished);
+    EXPECT_TRUE(m.messages.shown.empty());
+}
+
+TEST_F(SimulationRunTest, AKilledRunLeavesNoResultThatLooksFinished)
+{
+    test::SmallMarket reference;
+    ASSERT_EQ(reference.run(), runFinished);
+    int kills = 0;
+    for (int n = 1;; ++n) {
+        test::SmallMarket m;
+        ASSERT_EQ(m.run(), runFinished); // the previous run's results, which the next run removes
+        std::string point;
+        if (!test::killedAtPoint(
+                n, [&] { m.run(); }, &point))
+            break;
+        ++kills;
+        recoverResults(m.dir.path()); // what the results window and show do before they read
+        const bool finished = m.dir.exists("result.csv");
+        for (const char* f : {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv"}) {
+            EXPECT_EQ(m.dir.exists(f), finished) << f << ", killed at point " << n << " (" << point << ")";
+            if (finished && m.dir.exists(f)) {
+                EXPECT_EQ(m.dir.read(f), reference.dir.read(f)) << f << ", killed at " << point;
+            }
+        }
+        EXPECT_FALSE(m.dir.exists("results.journal")) << point;
+    }
+    EXPECT_GE(kills, 8); // the days of the fund, the commit's steps
+}
+
+TEST_F(SimulationRunTest, TwoRunsInOneFolderOneAtATime)
+{
+    test::SmallMarket m;
+    test::LockHolder holder(m.dir.path());
+    ASSERT_TRUE(holder.held);
+    EXPECT_EQ(m.run(), runStopped);
+    holder.release();
+    ASSERT_EQ(m.messages.shown.size(), 1u);
+    EXPECT_EQ(m.messages.shown[0], folderBusyMessage);
+    EXPECT_EQ(m.run(), runFinished);
+}
+
+TEST_F(SimulationRunTest, FilesBeyondTheirReadersLimits)
+{
+    // A ksp.txt that never ends is an unusable table: one message, the form's conditions.
+    test::SmallMarket endless;
+    std::filesystem::remove(endless.dir / "ksp.txt");
+    std::filesystem::create_symlink("/dev/zero", endless.dir / "ksp.txt");
+    EXPECT_EQ(endless.run(1), runFinished);
+    ASSERT_EQ(endless.messages.shown.size(), 1u);
+    EXPECT_NE(endless.messages.shown[0].find("ksp.txt"), std::string::npos);
+    // A SimItem.lst far beyond fifty lines stops the run with a message that names it.
+    test::SmallMarket huge;
+    std::filesystem::remove(huge.dir / "SimItem.lst");
+    std::filesystem::create_symlink("/dev/zero", huge.dir / "SimItem.lst");
+    EXPECT_EQ(huge.run(), runStopped);
+    ASSERT_EQ(huge.messages.shown.size(), 1u);
+    EXPECT_NE(huge.messages.shown[0].find("SimItem.lst"), std::string::npos);
+}
+
+// What a result cannot show is said once, before the funds, and changes no result file: a stock
+// whose data ends inside the fund, a portfolio stock code.lst does not hold, a period outside
+// kospi.lst (the small market holds 2004-01-05 to 2004-01-08).
+TEST_F(SimulationRunTest, NotesSayWhatTheResultsCannotShow)
+{
+    struct Row
+    {
+        const char* name;
+        std::function<void(test::SmallMarket&)> change;
+        bool series;
+        std::int32_t start;
+        const char* says; // a part of the one message, or "" for none
+    };
+    // case | change to the market | a fund series | start | note
+    const Row rows[] = {
+        {"nothing to say", [](test::SmallMarket&) {}, false, 20040101, ""},
+        {"data that ends inside the fund",
+         [](test::SmallMarket& m) {
+             m.dir.write("StockData/222220.real", test::SmallMarket::prices(5000).substr(0, 3 * 4 * priceRecordSize));
+         },
+         false, 20040101, "222220 종목의 주가 자료가 2004-01-07에 끝나, 펀드가 끝나는 2004-01-08까지"},
+        {"a stock code.lst does not hold",
+         [](test::SmallMarket& m) { m.dir.write("code.lst", codeRecordBytes("111110", "ONE")); }, false, 20040101,
+         "222220 종목이 code.lst에 없습니다"},
+        {"a single fund before kospi.lst", [](test::SmallMarket&) {}, false, 20031101,
+         "펀드는 2004-01-05부터 매매합니다"},
+        {"a series before kospi.lst", [](test::SmallMarket&) {}, true, 19960101, "펀드는 2004-01-01부터 시작합니다"},
+    };
+    test::SmallMarket plain;
+    ASSERT_EQ(plain.run(), runFinished);
+    for (const auto& row : rows) {
+        test::SmallMarket m;
+        row.change(m);
+        RunContext c;
+        c.workDir = c.programDir = m.dir.path();
+        c.messages = &m.messages;
+        SimParams p;
+        p.startDate = row.start;
+        p.endDate = 20040131;
+        p.autoSet = false;
+        p.yieldStats = row.series;
+        p.years = 0;
+        CSimEngine engine(c);
+        EXPECT_EQ(engine.runSimulation(p), runFinished) << row.name;
+        if (*row.says) {
+            ASSERT_EQ(m.messages.shown.size(), 1u) << row.name;
+            EXPECT_NE(m.messages.shown[0].find(row.says), std::string::npos) << row.name << ": " << m.messages.shown[0];
+        } else {
+            EXPECT_TRUE(m.messages.shown.empty()) << row.name << ": " << m.messages.shown[0];
+        }
+        if (std::string(row.name).find("code.lst") != std::string::npos) {
+            for (const char* f : {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv"})
+                EXPECT_EQ(m.dir.read(f), plain.dir.read(f)) << row.name << ": " << f;
+        }
+    }
 }

@@ -1,8 +1,8 @@
 // The skipping walk against the plain walk: the same state and the same files, whatever the
 // prices and settings, while it passes most of a quiet market without reading it.
 
-#include "PriceBuilder.h"
-#include "TempDir.h"
+#include "support/PriceBuilder.h"
+#include "support/TempDir.h"
 #include "engine/TradingRules.h"
 #include "support/WalkCases.h"
 

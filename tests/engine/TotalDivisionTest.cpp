@@ -1,6 +1,6 @@
 #include "engine/TotalDivision.h"
-#include "PriceBuilder.h"
-#include "Recorders.h"
+#include "support/PriceBuilder.h"
+#include "support/Recorders.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "PriceBuilder.h"
-#include "TempDir.h"
 #include "engine/CSimEngine.h"
 #include "platform/core/Cp949.h"
+#include "support/PriceBuilder.h"
+#include "support/TempDir.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -81,7 +81,7 @@ std::initializer_list<PriceDay> workedDays()
 
 } // namespace
 
-TEST(InitialPurchaseTest, AmountModeWorkedExample)
+TEST(TradingRulesTest, InitialPurchaseAmountModeWorkedExample)
 {
     EngineFixture f(workedDays());
     ASSERT_EQ(f.buy(), 0);
@@ -119,7 +119,7 @@ TEST(InitialPurchaseTest, AmountModeWorkedExample)
         ASSERT_TRUE(f.price(k) == 0 && f.sell(k) == 0 && f.qty(k) == 0) << k;
 }
 
-TEST(InitialPurchaseTest, UnitAndSpanCases)
+TEST(TradingRulesTest, InitialPurchaseUnitAndSpanCases)
 {
     struct Row
     {
@@ -149,7 +149,7 @@ TEST(InitialPurchaseTest, UnitAndSpanCases)
     }
 }
 
-TEST(InitialPurchaseTest, SitsOut)
+TEST(TradingRulesTest, InitialPurchaseSitsOut)
 {
     struct Row
     {
@@ -188,7 +188,7 @@ TEST(InitialPurchaseTest, SitsOut)
     EXPECT_EQ(thirty.buy(), 0) << "30 counted days are still in time";
 }
 
-TEST(InitialPurchaseTest, ShareCountMode)
+TEST(TradingRulesTest, InitialPurchaseShareCountMode)
 {
     EngineFixture f(workedDays());
     f.slot().invest = 1000; // shares held at the start
@@ -211,7 +211,7 @@ TEST(InitialPurchaseTest, ShareCountMode)
     EXPECT_EQ(f.tradeLog(), "2004-01-02,123450,가람전자            ,초매,1000,10000,0,0,0\r\n");
 }
 
-TEST(InitialPurchaseTest, UpperLevelsWithoutAPositivePriceAreEmpty)
+TEST(TradingRulesTest, InitialPurchaseUpperLevelsWithoutAPositivePriceAreEmpty)
 {
     // A top of the range below 100 % + margin makes the upward step negative.
     EngineFixture f(workedDays());
@@ -229,7 +229,7 @@ TEST(InitialPurchaseTest, UpperLevelsWithoutAPositivePriceAreEmpty)
     EXPECT_EQ(f.price(140), 10000);
 }
 
-TEST(RebalanceTest, WorkedDay)
+TEST(TradingRulesTest, RebalanceWorkedDay)
 {
     EngineFixture f(workedDays());
     f.openLogs();
@@ -256,7 +256,7 @@ TEST(RebalanceTest, WorkedDay)
     EXPECT_EQ(f.closingLog(), ",10000,11200");
 }
 
-TEST(RebalanceTest, FirstCheckAtTheObservedPriceLaterAtTheGrid)
+TEST(TradingRulesTest, RebalanceFirstCheckAtTheObservedPriceLaterAtTheGrid)
 {
     // A gap down to 9,000 buys level 141 at 9,000 and level 142 at 9,000 (the first check of the
     // day); the next fall to 8,800 buys level 143 (8,900) at its own price.
@@ -273,7 +273,7 @@ TEST(RebalanceTest, FirstCheckAtTheObservedPriceLaterAtTheGrid)
     EXPECT_EQ(f.slot().shares, 650);
 }
 
-TEST(RebalanceTest, SaleAndPurchaseSequences)
+TEST(TradingRulesTest, RebalanceSaleAndPurchaseSequences)
 {
     struct Row
     {
@@ -309,7 +309,7 @@ TEST(RebalanceTest, SaleAndPurchaseSequences)
     }
 }
 
-TEST(RebalanceTest, SecondConditionRaisesTheSellPriceInTenWonSteps)
+TEST(TradingRulesTest, RebalanceSecondConditionRaisesTheSellPriceInTenWonSteps)
 {
     struct Row
     {
@@ -329,7 +329,7 @@ TEST(RebalanceTest, SecondConditionRaisesTheSellPriceInTenWonSteps)
     }
 }
 
-TEST(RebalanceTest, SaleTakesWholeTensWhenShortOfTheLevel)
+TEST(TradingRulesTest, RebalanceSaleTakesWholeTensWhenShortOfTheLevel)
 {
     EngineFixture f({{20040102, {10000, 10000}}, {20040105, {10000, 11000}}, {20040106, {10000}}});
     ASSERT_EQ(f.buy(), 0);
@@ -342,7 +342,7 @@ TEST(RebalanceTest, SaleTakesWholeTensWhenShortOfTheLevel)
     EXPECT_EQ(f.slot().totSell, 30.0 * 11000);
 }
 
-TEST(RebalanceTest, NoPartialPurchase)
+TEST(TradingRulesTest, RebalanceNoPartialPurchase)
 {
     EngineFixture f({{20040102, {10000, 10000}}, {20040105, {10000, 9630}}, {20040106, {10000}}});
     ASSERT_EQ(f.buy(), 0);
@@ -353,7 +353,7 @@ TEST(RebalanceTest, NoPartialPurchase)
     EXPECT_EQ(f.slot().level, 140);
 }
 
-TEST(RebalanceTest, ValuesBeforeTheFundStartNeverTrade)
+TEST(TradingRulesTest, RebalanceValuesBeforeTheFundStartNeverTrade)
 {
     EngineFixture f({{20031230, {10000, 5000, 20000}}, {20040102, {10000, 10000}}, {20040105, {10000}}});
     ASSERT_EQ(
@@ -363,7 +363,7 @@ TEST(RebalanceTest, ValuesBeforeTheFundStartNeverTrade)
     EXPECT_DOUBLE_EQ(f.slot().totBuy, 5000000);
 }
 
-TEST(SplitTest, AdjustmentBands)
+TEST(TradingRulesTest, SplitAdjustmentBands)
 {
     struct Row
     {
@@ -404,7 +404,7 @@ TEST(SplitTest, AdjustmentBands)
     }
 }
 
-TEST(SplitTest, MultiplierCompoundsWithinAFund)
+TEST(TradingRulesTest, SplitMultiplierCompoundsWithinAFund)
 {
     EngineFixture f({{20040102, {10000, 10000}}, {20040105, {5000, 5000}}, {20040106, {2500}}, {20040107, {2500}}});
     ASSERT_EQ(f.buy(), 0);
@@ -415,7 +415,7 @@ TEST(SplitTest, MultiplierCompoundsWithinAFund)
     EXPECT_EQ(f.slot().shares, 2000);
 }
 
-TEST(RebalanceTest, EndOfDataFinishesTheDay)
+TEST(TradingRulesTest, RebalanceEndOfDataFinishesTheDay)
 {
     EngineFixture f({{20040102, {10000, 10000}}, {20040105, {10000, 9500, 11200}}});
     f.openLogs();
@@ -428,7 +428,7 @@ TEST(RebalanceTest, EndOfDataFinishesTheDay)
     EXPECT_EQ(f.closingLog(), ",10000,11200");
 }
 
-TEST(RebalanceTest, NoSummaryBeforeTheStockHasADay)
+TEST(TradingRulesTest, RebalanceNoSummaryBeforeTheStockHasADay)
 {
     // Listed after the fund's first day: the first call reads no day and writes no summary; the
     // next call seeds the summaries again, so the initial sale is logged once.
@@ -448,7 +448,7 @@ TEST(RebalanceTest, NoSummaryBeforeTheStockHasADay)
 }
 
 // Cash, shares and totals reconcile with the trade log over a long, busy price path.
-TEST(RebalanceTest, HoldingsReconcileWithTheTradeLog)
+TEST(TradingRulesTest, RebalanceHoldingsReconcileWithTheTradeLog)
 {
     std::string bytes;
     std::uint32_t seed = 12345;

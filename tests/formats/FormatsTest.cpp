@@ -3,6 +3,7 @@
 #include "formats/GenCsv.h"
 #include "formats/ResultCsv.h"
 #include "formats/ResultTxt.h"
+#include "formats/StatsCsv.h"
 #include "formats/TradeCsv.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/TextFile.h"
@@ -40,6 +41,7 @@ const std::vector<Format>& formats()
         {"trade.csv", "", [](std::string_view b) { return rewrite(readTradeCsv(b), &tradeCsvLine); }},
         {"closing.csv", "", [](std::string_view b) { return rewrite(readClosingCsv(b), &closingCsvLine); }},
         {"date.lst", "", [](std::string_view b) { return rewrite(readDateLst(b), &dateLstLine); }},
+        {"stats.csv", statsCsvHeader(), [](std::string_view b) { return rewrite(readStatsCsv(b), &statsCsvLine); }},
     };
     return all;
 }
@@ -81,6 +83,10 @@ TEST(FormatsTest, WrittenLinesReadBackToTheSameLines)
              + ",3,33.333333,100,0,0\n"},
         {"closing.csv", "2004-01-05,11200,9800\n2004-01-06\n2004-01-07,,9900\n"},
         {"date.lst", "20040102 8123420041231 89512\n20040201 8300020050131 90100\n"},
+        {"stats.csv",
+         "2004-01-02,2004-12-31,250,10.05,-3.20,10.12,-3.22,4.90,2004-03-02,2004-04-15,2004-06-01,20.61,"
+         "8.44,21.03,1.15,-0.08,2004-02-10,2004-08-02,,31,190\n"
+         "2004-02-01,2005-01-31,248,,,,,0.00,,,,0.00,,,,,,,,0,0\n"},
     };
     for (const auto& row : rows) {
         const Format& f = formatNamed(row.format);
@@ -127,6 +133,27 @@ TEST(FormatsTest, ReadersNameTheColumns)
 
 // A file cut in its last line: the complete fields before the cut are read, the line is not
 // complete, and a cut without a comma leaves no row at all.
+namespace {
+
+// The rows a reader gives for its format's bytes, and the extent of the last.
+std::pair<std::size_t, LineExtent> readAs(std::string_view format, const std::string& bytes)
+{
+    auto take = [](const auto& read) {
+        return std::pair{read.size(), read.empty() ? LineExtent{0, true} : read.back().extent};
+    };
+    if (format == "result.csv")
+        return take(readResultCsv(bytes));
+    if (format == "result.txt")
+        return take(readResultTxt(bytes));
+    if (format == "gen.csv")
+        return take(readGenCsv(bytes));
+    if (format == "trade.csv")
+        return take(readTradeCsv(bytes));
+    return take(readClosingCsv(bytes));
+}
+
+} // namespace
+
 TEST(FormatsTest, CutLastLine)
 {
     struct Row
@@ -149,30 +176,47 @@ TEST(FormatsTest, CutLastLine)
         {"result.txt", "Code\r\n005930,ABC,2004-01-02\r\n", 1, 3, true},
     };
     for (const auto& row : rows) {
-        LineExtent last{0, true};
-        std::size_t count = 0;
-        auto take = [&](const auto& read) {
-            count = read.size();
-            if (!read.empty())
-                last = read.back().extent;
-        };
-        const std::string_view f = row.format;
-        if (f == "result.csv")
-            take(readResultCsv(row.bytes));
-        else if (f == "result.txt")
-            take(readResultTxt(row.bytes));
-        else if (f == "gen.csv")
-            take(readGenCsv(row.bytes));
-        else if (f == "trade.csv")
-            take(readTradeCsv(row.bytes));
-        else
-            take(readClosingCsv(row.bytes));
+        const auto [count, last] = readAs(row.format, row.bytes);
         EXPECT_EQ(count, row.rows) << row.format << ": " << row.bytes;
         EXPECT_EQ(last.fields, row.fields) << row.format << ": " << row.bytes;
         EXPECT_EQ(last.complete, row.complete) << row.format << ": " << row.bytes;
     }
     // date.lst is read in 29-character records: a short last one is not a line.
     EXPECT_EQ(readDateLst("20040102 8123420041231 89512\r\n20040201 830").size(), 1u);
+}
+
+// A line is parsed when its writer could have written it: whole, with its columns, a number in
+// every column of one. The results window refuses a file with any other.
+TEST(FormatsTest, ParsedLinesAreTheWritersOwn)
+{
+    struct Row
+    {
+        const char* format;
+        std::string line;
+        bool parsed;
+    };
+    const std::string head = toCrLf(resultCsvHeader());
+    const std::string result = "2004-01-05,2004-01-05,812.34,815.00,100,50,50,101,0.003274,0.010000,0,0.000000,";
+    const std::string gen = "005930,ABC                 ,11200,10000,10000.000000,5588.650000,450,";
+    // format | last line | parsed
+    const Row rows[] = {
+        {"result.csv", head + result + "0\r\n", true},
+        {"result.csv", head + result + "0", false},                  // cut
+        {"result.csv", head + result + "0,7\r\n", false},            // a field too many
+        {"result.csv", head + result.substr(0, 60) + "\r\n", false}, // too few
+        {"result.csv", head + "2004-01-05,2004-01-05,812.34,8x5,100,50,50,101,0,0,0,0,0\r\n", false},
+        {"result.csv", head + "2004-01-05,2004-01-05,812.34, 815,100,50,50,101,0,0,0,0,0\r\n", false},
+        {"gen.csv", gen + "93.100000\r\n", true},
+        {"gen.csv", "005930,ABC,11200.5,10000,10000,5588,450,93\r\n", false}, // a price is whole
+        {"gen.csv", "\x8e\xff,\x01\r\n", false},
+        {"trade.csv", "2004-01-05,005930,ABC,X,3,33.333333,100,0,0\r\n", true},
+        {"trade.csv", "2004-01-05,005930,ABC,X,3.5,33.333333,100,0,0\r\n", false},
+        {"closing.csv", "2004-01-05,11200,,9800\r\n", true}, // an empty field: no price that day
+        {"closing.csv", "2004-01-05,11200,98a0\r\n", false},
+        {"closing.csv", "2004-01-05,11200", false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(readAs(row.format, row.line).second.parsed, row.parsed) << row.format << ": " << row.line;
 }
 
 TEST(FormatsTest, TextModeLineEnds)

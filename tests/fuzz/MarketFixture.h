@@ -50,7 +50,8 @@ inline void writeMarket(bool prices = true, bool index = true, bool portfolio = 
         write("StockData/222220.real", marketPrices(4000));
     }
     if (portfolio)
-        write("SimItem.lst", simItemBytes({"111110 ONE                 ", "222220 TWO                 "}, 0, 10000000));
+        write("SimItem.lst",
+              *simItemBytes({"111110 ONE                 ", "222220 TWO                 "}, 0, 10000000));
 }
 
 } // namespace kestrelan::fuzz

@@ -18,7 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::write(names[i], p[static_cast<std::size_t>(i)]);
     fuzz::Quiet quiet;
     const ResultKind kind = classifyResult(fuzz::folder());
+    resultStockCount(fuzz::folder());
     for (ResultKind k : {kind, ResultKind::FundSeries, ResultKind::SingleFundTraded}) {
+        if (const auto damaged = findDamagedLine(k, fuzz::folder()))
+            damagedLineMessage(*damaged);
         const SummaryTables t = fillSummaryTables(k, fuzz::folder(), quiet);
         yieldChartData(t);
         seriesChartData(t);

@@ -1,7 +1,5 @@
 // The settings form, driven through its controls by ID, offscreen.
 
-#include "Recorders.h"
-#include "TempDir.h"
 #include "engine/MarketData.h"
 #include "engine/Portfolio.h"
 #include "mainform/CRangeTableDlg.h"
@@ -12,8 +10,10 @@
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
 #include "platform/qt/DialogTemplate.h"
-#include "qt/QtRecorders.h"
 #include "results/CResultDlg.h"
+#include "support/QtRecorders.h"
+#include "support/Recorders.h"
+#include "support/TempDir.h"
 #include "tools/RunCommand.h"
 #include "tools/SampleMarket.h"
 
@@ -21,6 +21,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -302,6 +303,20 @@ private Q_SLOTS:
         f.get<QPushButton>(simulationIds::help)->click();
         QCOMPARE(QString::fromStdString(f.shell.opened[1]),
                  QString::fromStdString((f.dir / "help/index.html").string()));
+        QVERIFY(f.messages.shown.empty());
+    }
+
+    // Where the desktop opens neither the help file nor its pages, one message says where they are.
+    void helpThatDoesNotOpenSaysWhereItIs()
+    {
+        Form f;
+        f.shell.opens = false;
+        f.get<QPushButton>(simulationIds::help)->click();
+        QCOMPARE(f.messages.shown.size(), 1u);
+        const std::string said = f.messages.shown[0];
+        QVERIFY2(said.find((f.dir / "Kestrelan.chm").string()) != std::string::npos
+                     && said.find((f.dir / "help/index.html").string()) != std::string::npos,
+                 said.c_str());
     }
 
     void missingIndexFileFallsBackToToday()
@@ -536,6 +551,176 @@ private Q_SLOTS:
         QVERIFY(dir.exists("SimResult"));
         QCOMPARE(progress.text, std::string("주가 Data Update중입니다...."));
         QVERIFY(messages.shown.empty());
+    }
+
+    // A field that does not read starts no run: its prompt, the focus and the value it held go
+    // to it, and what the user typed in the other fields stays.
+    void aFieldThatDoesNotReadStartsNoRun_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("prompt");
+        QTest::newRow("margin") << simulationIds::marginPct << "abc"
+                                << "10"
+                                << "정수를 입력하십시오.";
+        QTest::newRow("commission") << simulationIds::commissionPct << "0.2x"
+                                    << "0.2"
+                                    << "숫자를 입력하십시오.";
+    }
+    void aFieldThatDoesNotReadStartsNoRun()
+    {
+        QFETCH(int, id);
+        QFETCH(QString, typed);
+        QFETCH(QString, before);
+        QFETCH(QString, prompt);
+        Form f;
+        f.dialog->show();
+        f.add(0);
+        f.get<QLineEdit>(simulationIds::rangeLowPct)->setText("33");   // before the margin
+        f.get<QLineEdit>(simulationIds::initialBuyPct)->setText("77"); // after it
+        f.get<QLineEdit>(id)->setText(typed);
+        f.get<QPushButton>(simulationIds::simulate)->click();
+        QCOMPARE(f.messages.shown, std::vector<std::string>{prompt.toStdString()});
+        QVERIFY(!f.dir.exists("SimItem.lst"));
+        QCOMPARE(f.progress.begun, 0);
+        QVERIFY(f.opened.empty());
+        QCOMPARE(f.dialog->focusWidget(), f.get<QLineEdit>(id));
+        QCOMPARE(f.get<QLineEdit>(id)->text(), before);
+        QCOMPARE(f.get<QLineEdit>(simulationIds::rangeLowPct)->text(), QString("33"));
+        QCOMPARE(f.get<QLineEdit>(simulationIds::initialBuyPct)->text(), QString("77"));
+    }
+
+    // A handler that reads the form and writes it back undoes nothing the user typed elsewhere,
+    // and neither does a later one.
+    void aFailedReadWritesBackOnlyItsField()
+    {
+        Form f;
+        f.get<QLineEdit>(simulationIds::marginPct)->setText("1x");
+        f.get<QLineEdit>(simulationIds::initialBuyPct)->setText("77");
+        f.get<QLineEdit>(simulationIds::secondPct)->setText("15");
+        f.typeAmount("150000000"); // its handler reads the whole form
+        QCOMPARE(f.messages.shown, std::vector<std::string>{"정수를 입력하십시오."});
+        QCOMPARE(f.get<QLineEdit>(simulationIds::marginPct)->text(), QString("10"));
+        QCOMPARE(f.get<QLineEdit>(simulationIds::secondPct)->text(), QString("15"));
+        QCOMPARE(f.get<QLineEdit>(simulationIds::initialBuyPct)->text(), QString("77"));
+        QCOMPARE(f.amount(), QString("150000000"));
+        QCOMPARE(f.shown(), QString("1억5000만원"));
+        f.add(0); // writes the form without reading it
+        QCOMPARE(f.get<QLineEdit>(simulationIds::initialBuyPct)->text(), QString("77"));
+        QCOMPARE(f.get<QLineEdit>(simulationIds::searchText)->text(), QString());
+    }
+
+    // A holding of more shares than the limit is refused; the largest one is written as it is.
+    void shareCountsBeyondTheLimitAreRefused()
+    {
+        Form f;
+        f.add(0);
+        f.get<QComboBox>(simulationIds::investModeCombo)->setCurrentIndex(2);
+        f.typeAmount("3000000000");
+        f.get<QPushButton>(simulationIds::simulate)->click();
+        QCOMPARE(f.messages.shown, std::vector<std::string>{"양의 정수를 입력하십시오."});
+        QVERIFY(!f.dir.exists("SimItem.lst"));
+        QCOMPARE(f.amount(), QString("10000"));
+        f.typeAmount("2000000000");
+        f.get<QPushButton>(simulationIds::simulate)->click(); // the run stops: no price files here
+        QCOMPARE(QString::fromStdString(f.dir.read("SimItem.lst").substr(27, 11)), QString(" 2000000000"));
+    }
+
+    void periodAndAmountThatGiveNoResultStartNoRun_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QDate>("start");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a start after the end")
+            << 0 << "100000000" << QDate(2005, 3, 1) << "시뮬레이션 기간을 확인하세요.";
+        QTest::newRow("no won") << 0 << "0" << QDate(2004, 1, 1) << "투자금액을 입력하세요.";
+        QTest::newRow("no shares") << 2 << "0" << QDate(2004, 1, 1) << "투자금액을 입력하세요.";
+    }
+    void periodAndAmountThatGiveNoResultStartNoRun()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, amount);
+        QFETCH(QDate, start);
+        QFETCH(QString, message);
+        Form f;
+        f.add(0);
+        f.get<QComboBox>(simulationIds::investModeCombo)->setCurrentIndex(mode);
+        f.typeAmount(amount);
+        f.get<QDateEdit>(simulationIds::startDate)->setDate(start); // the end is 2005-02-28
+        f.get<QPushButton>(simulationIds::simulate)->click();
+        QCOMPARE(QString::fromStdString(f.messages.shown.back()), message);
+        QVERIFY(!f.dir.exists("SimItem.lst"));
+        QVERIFY(f.opened.empty());
+    }
+
+    // Group names are taken without blanks at their ends: never two equal entries, never a name
+    // of blanks.
+    void groupNamesWithoutBlanksAtTheirEnds()
+    {
+        Form f;
+        f.add(0);
+        f.names.answers = {QString("반도체그룹"), QString("반도체그룹 "), QString(" 반도체그룹"), QString("   ")};
+        for (int i = 0; i < 4; ++i)
+            f.get<QPushButton>(simulationIds::registerGroup)->click();
+        QCOMPARE(f.dialog->groupCombo->count(), 1);
+        QCOMPARE(f.messages.shown.size(), 3u);
+        QCOMPARE(f.messages.shown[0], std::string("동일한 이름의 그룹이 있습니다."));
+        QCOMPARE(f.messages.shown[1], std::string("동일한 이름의 그룹이 있습니다."));
+        QCOMPARE(f.messages.shown[2], std::string(groupResultMessage(GroupResult::TooLong)));
+        QCOMPARE(f.dir.read("group.lst").size(), 32u);
+    }
+
+    // An Update.new block that does not read is refused at start-up: it and the rest go to
+    // Update.rej, and one message names its stock.
+    void startUpRefusesAMalformedUpdateBlock_data()
+    {
+        QTest::addColumn<QString>("block");
+        QTest::newRow("a count that is no number") << "A005930\r\nabc\r\n20070102\r\n";
+        QTest::newRow("a header beyond 12 characters") << "A005930 and more\r\n1\r\n20070102\r\n500000\r\n";
+    }
+    void startUpRefusesAMalformedUpdateBlock()
+    {
+        QFETCH(QString, block);
+        test::TempDir dir;
+        writeSampleMarket(dir.path());
+        const std::string before = dir.read("StockData/005930.real");
+        dir.write("Update.new", block.toStdString());
+        test::RecordingSink messages;
+        test::RecordingShell shell;
+        test::ScriptedNames names;
+        test::RecordingProgress progress;
+        const FormServices s(WindowServices(messages, shell, names, dir.path(), dir.path()), progress,
+                             dir / "SimResult", [](const QString&, int) {});
+        CSimulationDlg dialog(s);
+        QCOMPARE(messages.shown.size(), 1u);
+        QVERIFY2(messages.shown[0].find("005930") != std::string::npos
+                     && messages.shown[0].find("형식") != std::string::npos,
+                 messages.shown[0].c_str());
+        QCOMPARE(dir.read("StockData/005930.real"), before);
+        QCOMPARE(dir.read("Update.rej"), block.toStdString());
+        QVERIFY(!dir.exists("Update.new"));
+    }
+
+    // The template's looks: the invest mode is chosen, not typed; list boxes scroll only
+    // vertically; the range table shows its columns whole.
+    void controlsAsTheTemplateHasThem()
+    {
+        Form f;
+        QVERIFY(!f.get<QComboBox>(simulationIds::investModeCombo)->isEditable());
+        for (QListWidget* list : {f.dialog->stockList, f.dialog->portfolioList})
+            QCOMPARE(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        CRangeTableDlg table(f.dir / "ksp.txt", 1);
+        table.show();
+        auto* view = control<QTreeWidget>(table, rangeTableIds::table);
+        int right = 0;
+        for (int c = 1; c < 4; ++c) {
+            for (int r = 0; r < view->topLevelItemCount(); ++r)
+                QVERIFY(view->columnWidth(c) > view->fontMetrics().horizontalAdvance(view->topLevelItem(r)->text(c)));
+            right = view->header()->sectionViewportPosition(c) + view->columnWidth(c);
+        }
+        QVERIFY(right <= view->viewport()->width());
     }
 };
 

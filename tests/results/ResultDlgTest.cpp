@@ -1,22 +1,95 @@
 // The results window on the golden result files of each kind, offscreen.
 
-#include "Recorders.h"
-#include "TempDir.h"
 #include "platform/core/Cp949.h"
 #include "platform/qt/DialogTemplate.h"
-#include "qt/QtRecorders.h"
 #include "results/CResultDlg.h"
 #include "results/CTChart.h"
 #include "results/ResultDlgIds.h"
+#include "support/GoldenCases.h"
+#include "support/QtRecorders.h"
+#include "support/Recorders.h"
+#include "support/TempDir.h"
 
+#include <QCategoryAxis>
+#include <QChart>
 #include <QComboBox>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
+#include <QLegend>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
-#include <fstream>
+#include <QValueAxis>
+#include <QXYSeries>
+#include <algorithm>
+#include <functional>
+
+#include "formats/ResultCsv.h"
+#include "platform/core/Format.h"
+#include "platform/core/TextFile.h"
 
 using namespace kestrelan;
+
+namespace {
+
+// A day's date text of a synthetic result, one a day from 2001-01-01 (28 days a month).
+std::string dayText(int i) { return format("%04d-%02d-%02d", 2001 + i / 336, 1 + i / 28 % 12, 1 + i % 28); }
+
+// result.csv of a single fund over `days` days (or of a fund series, one fund a line), its
+// yields running from `low` to `high` (ratios) and the index the other way.
+std::string resultCsv(int days, double low, double high, bool series = false)
+{
+    std::string out = resultCsvHeader();
+    for (int i = 0; i < days; ++i) {
+        const double t = days > 1 ? static_cast<double>(i) / (days - 1) : 0;
+        const std::string start = series ? dayText(i) : dayText(0);
+        const std::string end = series ? dayText(i + 250) : dayText(i);
+        ResultCsvRow r;
+        r.startDate = start;
+        r.endDate = end;
+        r.invest = 100000000;
+        r.fundYield = low + (high - low) * t;
+        r.kospiYield = high - (high - low) * t;
+        r.value = r.invest * (1 + r.fundYield);
+        r.stockValue = r.value / 2;
+        r.gain = r.invest * r.fundYield / 3;
+        out += resultCsvLine(r);
+    }
+    return toCrLf(out);
+}
+
+// The texts the chart's scene shows that Qt cut for want of room.
+QStringList cutTexts(CTChart* chart)
+{
+    QStringList cut;
+    for (QGraphicsItem* item : chart->chart()->scene()->items())
+        if (auto* text = dynamic_cast<QGraphicsTextItem*>(item); text && text->isVisible())
+            if (text->toPlainText().contains("...") || text->toPlainText().contains(QChar(0x2026)))
+                cut << text->toPlainText();
+    return cut;
+}
+
+QValueAxis* valueAxis(CTChart* chart, Qt::Alignment side)
+{
+    for (QAbstractAxis* a : chart->chart()->axes())
+        if (a->alignment() == side && a->isVisible())
+            if (auto* values = qobject_cast<QValueAxis*>(a))
+                return values;
+    return nullptr;
+}
+
+// The colour a drawn point shows: its own, else its series'.
+QColor pointColour(CTChart* chart, int series, int index)
+{
+    auto* s = qobject_cast<QXYSeries*>(chart->chart()->series()[series]);
+    const auto own = s->pointConfiguration(index);
+    if (const auto c = own.find(QXYSeries::PointConfiguration::Color); c != own.end())
+        return c->value<QColor>();
+    return s->color();
+}
+
+} // namespace
 
 class ResultDlgTest : public QObject
 {
@@ -25,15 +98,16 @@ class ResultDlgTest : public QObject
     struct Window
     {
         Window(const std::string& goldenCase, bool withTrades = true)
+            : Window([&](const test::TempDir& d) { test::copyGoldenResults(goldenCase, d.path(), withTrades); })
         {
-            const auto expected
-                = std::filesystem::path(KESTRELAN_SOURCE_DIR) / "tests/golden/cases" / goldenCase / "expected";
-            for (const char* f : {"result.csv", "trade.csv", "closing.csv", "gen.csv"}) {
-                if (std::filesystem::exists(expected / f) && (withTrades || std::string(f) != "trade.csv"))
-                    std::filesystem::copy_file(expected / f, dir / f);
-            }
+        }
+        // The result files `write` puts into the folder; the workbooks go to `workbooks` (~/SimResult
+        // when empty).
+        explicit Window(const std::function<void(const test::TempDir&)>& write, std::filesystem::path workbooks = {})
+        {
+            write(dir);
             const ResultServices s(WindowServices(messages, shell, names, dir.path(), KESTRELAN_WORKBOOK_DIR),
-                                   home / "fname.tmp", home / "SimResult");
+                                   home / "fname.tmp", workbooks.empty() ? home / "SimResult" : workbooks);
             dialog = std::make_unique<CResultDlg>(s);
             dialog->groupName = "tmp";
             dialog->start();
@@ -41,7 +115,8 @@ class ResultDlgTest : public QObject
         bool shown(QWidget* w) { return w->isVisibleTo(dialog.get()); }
         void choose(int view)
         {
-            const int views[] = {resultIds::summaryView, resultIds::yieldView, resultIds::stockView};
+            const int views[]
+                = {resultIds::summaryView, resultIds::yieldView, resultIds::stockView, resultIds::statsView};
             control<QRadioButton>(*dialog, views[view])->click();
         }
         QRadioButton* stockView() { return control<QRadioButton>(*dialog, resultIds::stockView); }
@@ -75,6 +150,36 @@ private Q_SLOTS:
         w.choose(0);
         QVERIFY(!w.shown(d.seriesChart));
         QVERIFY(w.shown(d.mainList));
+    }
+
+    // The fourth view: the series summary and a histogram of the funds' yields beside the index's,
+    // or a single fund's risk figures and its fall below its peak.
+    void statisticsView()
+    {
+        Window series("sample-series-monthly-total");
+        series.choose(3);
+        CResultDlg& s = *series.dialog;
+        QVERIFY(series.shown(s.statsList));
+        QVERIFY(series.shown(s.histogramChart));
+        QVERIFY(!series.shown(s.mainList));
+        QCOMPARE(s.statsList->topLevelItem(0)->text(0), QString("펀드 수"));
+        QCOMPARE(s.statsList->topLevelItem(0)->text(1), QString::number(s.mainList->topLevelItemCount()));
+        QVERIFY(s.histogramChart->pointCount(0) > 2);
+        QCOMPARE(s.histogramChart->pointCount(0), s.histogramChart->pointCount(1)); // one bin grid for both
+
+        Window single("worked-single-amount");
+        single.choose(3);
+        CResultDlg& d = *single.dialog;
+        QVERIFY(single.shown(d.statsList));
+        QVERIFY(single.shown(d.underwaterChart));
+        QVERIFY(!single.shown(d.histogramChart));
+        QVERIFY(!single.shown(d.summaryList));
+        QCOMPARE(d.statsList->topLevelItem(2)->text(0), QString("최대낙폭"));
+        QCOMPARE(d.statsList->topLevelItem(2)->text(1), QString("0.10%"));
+        QCOMPARE(d.underwaterChart->pointCount(0), 3);
+        single.choose(0);
+        QVERIFY(!single.shown(d.statsList));
+        QVERIFY(single.shown(d.summaryList));
     }
 
     void singleFundWithoutTrades()
@@ -176,6 +281,130 @@ private Q_SLOTS:
         QCOMPARE(d.yieldChart->axisMinimum(CTChart::Left), 0.0);
         QCOMPARE(d.yieldChart->axisMaximum(CTChart::Left), 10.0);
         QVERIFY(messages.shown.empty());
+    }
+
+    // An axis of many increments keeps its range and increment and shows every second, fifth ...
+    // label, each whole; a minor grid line still marks every increment.
+    void axisLabelsStayReadable()
+    {
+        Window single([](const test::TempDir& d) { d.write("result.csv", resultCsv(700, -0.45, 3.0)); });
+        Window series([](const test::TempDir& d) { d.write("result.csv", resultCsv(80, -0.95, 3.4, true)); });
+        for (auto [w, view] : {std::pair{&single, 1}, std::pair{&series, 1}}) {
+            w->dialog->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w->dialog.get()));
+            w->choose(view);
+            QApplication::processEvents();
+        }
+        CTChart* yield = single.dialog->yieldChart;
+        for (CTChart* chart : {yield, series.dialog->seriesChart})
+            QVERIFY2(cutTexts(chart).isEmpty(), qPrintable(cutTexts(chart).join(" | ")));
+        QCOMPARE(yield->axisMinimum(CTChart::Left), -50.0);
+        QCOMPARE(yield->axisMaximum(CTChart::Left), 310.0);
+        QValueAxis* left = valueAxis(yield, Qt::AlignLeft);
+        QVERIFY(left->tickInterval() > 10 && std::fmod(left->tickInterval(), 10) == 0);
+        QCOMPARE(left->minorTickCount(), static_cast<int>(left->tickInterval() / 10) - 1);
+    }
+
+    void pointColoursWinOverTheirSeries()
+    {
+        Window series("flat-series-monthly");
+        QCOMPARE(pointColour(series.dialog->seriesChart, 0, 0), QColor(Qt::blue));      // the funds
+        QCOMPARE(pointColour(series.dialog->seriesChart, 2, 0), QColor(Qt::black));     // the zero line
+        QCOMPARE(pointColour(series.dialog->seriesChart, 1, 0), QColor(Qt::darkGreen)); // the trend: its series'
+        Window single("sample-single-delisted");
+        CTChart* yield = single.dialog->yieldChart;
+        const QColor paleYellow(255, 255, 120);
+        const QColor expected[] = {paleYellow, Qt::black, Qt::red, Qt::blue}; // share, KOSPI, yield, profit
+        for (int s = 0; s < 4; ++s)
+            QCOMPARE(pointColour(yield, s, 0), expected[s]);
+        single.choose(2);
+        QCOMPARE(pointColour(single.dialog->stockChart, 0, 0), QColor(Qt::black)); // the price line
+    }
+
+    void chartDetails()
+    {
+        Window w("sample-single-delisted");
+        w.choose(2);
+        CTChart* stock = w.dialog->stockChart;
+        QVERIFY(stock->axisMinimum(CTChart::Bottom) <= -0.5); // the first day's marks lie inside the plot
+        QCOMPARE(stock->chart()->legend()->markerShape(), QLegend::MarkerShapeFromSeries); // the buys' triangle
+        QVERIFY(!valueAxis(w.dialog->yieldChart, Qt::AlignRight)->isLineVisible());
+    }
+
+    // A result file with a line its writer could not have written: one message naming the file and
+    // the line, and nothing of the result shown.
+    void damagedResultFilesShowNothing_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("line"); // added after the file's last
+        QTest::newRow("result.csv cut in a line") << "result.csv"
+                                                  << "2004-01-05,2004-01";
+        QTest::newRow("gen.csv with a field too many") << "gen.csv"
+                                                       << "005930,ABC,1,1,1,1,1,1,7\r\n";
+        QTest::newRow("closing.csv with a price that is no number") << "closing.csv"
+                                                                    << "2004-01-05,12a\r\n";
+        QTest::newRow("trade.csv with random bytes") << "trade.csv"
+                                                     << "\x8e\xff\x01,\x7f\r\n";
+    }
+    void damagedResultFilesShowNothing()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, line);
+        const std::string name = file.toStdString();
+        std::size_t number = 0;
+        Window w([&](const test::TempDir& d) {
+            test::copyGoldenResults("sample-single-delisted", d.path());
+            const std::string bytes = d.read(name);
+            number = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+            d.write(name, bytes + line.toLatin1().toStdString());
+        });
+        CResultDlg& d = *w.dialog;
+        QCOMPARE(w.messages.shown.size(), 1u);
+        const QString said = QString::fromStdString(w.messages.shown[0]);
+        QVERIFY2(said.contains(file) && said.contains(QString("%1번째 줄").arg(number)), qPrintable(said));
+        QCOMPARE(d.mainList->topLevelItemCount(), 0);
+        QCOMPARE(d.summaryList->topLevelItemCount(), 0);
+        QCOMPARE(d.stockCombo->count(), 0);
+        QVERIFY(!w.stockView()->isEnabled());
+        w.choose(1);
+        QCOMPARE(d.yieldChart->pointCount(2), 0);
+    }
+
+    // Opened on the result files alone (kestrelan --results), the export hands over the stocks the
+    // files hold.
+    void exportAloneHandsOverTheStocksOfTheResult()
+    {
+        Window w("sample-single-delisted");
+        w.dialog->takeNamesFromResultFiles();
+        w.names.answers = {QString("결과")};
+        control<QPushButton>(*w.dialog, resultIds::exportSummary)->click();
+        QCOMPARE(w.names.proposals.back(), QString("tmp"));
+        QCOMPARE(w.home.read("fname.tmp"), std::string(KESTRELAN_WORKBOOK_DIR) + "/" + toCp949("결과") + "\r\n3\r\n");
+    }
+
+    void exportProblemsAreSaidInKorean()
+    {
+        test::TempDir blocker;
+        blocker.write("file", "not a folder");
+        Window w([](const test::TempDir& d) { test::copyGoldenResults("worked-single-amount", d.path()); },
+                 blocker / "file" / "SimResult");
+        w.names.answers = {QString("가치주")};
+        control<QPushButton>(*w.dialog, resultIds::exportSummary)->click();
+        QCOMPARE(w.messages.shown.size(), 1u);
+        const QString said = QString::fromStdString(w.messages.shown[0]);
+        QVERIFY2(said.startsWith("엑셀 파일을 만들 수 없습니다. 엑셀 파일을 둘 폴더(") && !said.contains("cannot")
+                     && !said.contains("error"),
+                 qPrintable(said));
+        QVERIFY(w.shell.opened.empty());
+
+        // The desktop cannot open the workbook: where it is.
+        Window opened("worked-single-amount");
+        opened.shell.opens = false;
+        opened.names.answers = {QString("가치주")};
+        control<QPushButton>(*opened.dialog, resultIds::exportSummary)->click();
+        QCOMPARE(opened.messages.shown.size(), 1u);
+        const std::string where = (opened.home / "SimResult" / "가치주.xlsx").string();
+        QVERIFY2(opened.messages.shown[0].find(where) != std::string::npos, opened.messages.shown[0].c_str());
     }
 };
 

@@ -1,6 +1,7 @@
 #include "support/Faults.h"
 
 #include "platform/core/FaultPoint.h"
+#include "platform/core/FolderLock.h"
 
 #include <csignal>
 #include <cstdio>
@@ -57,7 +58,7 @@ bool killedAtPoint(int n, const std::function<void()>& step, std::string* point)
 }
 
 SmallDisk::SmallDisk(const std::filesystem::path& source, std::filesystem::path mountPointIn, bool fillNow)
-    : mountPoint(mountPointIn.empty() ? source.parent_path() / "small" : std::move(mountPointIn))
+    : mountPoint(mountPointIn.empty() ? place / "small" : std::move(mountPointIn))
 {
     std::filesystem::create_directories(mountPoint);
     if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
@@ -88,7 +89,7 @@ void SmallDisk::fill()
 void SmallDisk::empty() { std::filesystem::remove(mountPoint / "filler"); }
 
 ReadOnlyCopy::ReadOnlyCopy(const std::filesystem::path& source)
-    : mountPoint(source.parent_path() / "readonly")
+    : mountPoint(place / "readonly")
 {
     std::filesystem::create_directories(mountPoint);
     if (::geteuid() != 0) {
@@ -110,6 +111,36 @@ ReadOnlyCopy::~ReadOnlyCopy()
         ::umount(mountPoint.c_str());
     else
         ::chmod(mountPoint.c_str(), 0755);
+}
+
+LockHolder::LockHolder(const std::filesystem::path& dir)
+{
+    int ready[2];
+    if (::pipe(ready) != 0)
+        return;
+    pid = ::fork();
+    if (pid == 0) {
+        const auto lock = FolderLock::tryAcquire(dir);
+        const char c = lock ? '1' : '0';
+        (void)::write(ready[1], &c, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char c = 0;
+    held = pid > 0 && ::read(ready[0], &c, 1) == 1 && c == '1';
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+LockHolder::~LockHolder() { release(); }
+
+void LockHolder::release()
+{
+    if (pid <= 0)
+        return;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    pid = -1;
 }
 
 int asOrdinaryUser(const std::function<int()>& step)

@@ -1,6 +1,8 @@
 #pragma once
-// Faults as they happen to users: a kill -9 at a chosen point of a write sequence, and a folder
-// that an ordinary user may not write.
+// Faults as they happen to users: a kill -9 at a chosen point of a write sequence, a full disk, a
+// folder that an ordinary user may not write, and a second process that holds the folder.
+
+#include "support/TempDir.h"
 
 #include <filesystem>
 #include <functional>
@@ -17,9 +19,11 @@ bool killedAtPoint(int n, const std::function<void()>& step, std::string* point 
 /// test can fill to the last page and empty again.
 class SmallDisk
 {
+    TempDir place; // where the default mount point lies; first, so that it outlives the mount
+
 public:
-    /// Copies `source` to `mountPoint` (default: a folder "small" beside `source`); filled at once
-    /// unless `fillNow` is false.
+    /// Copies `source` to `mountPoint` (default: a folder of its own); filled at once unless
+    /// `fillNow` is false.
     explicit SmallDisk(const std::filesystem::path& source, std::filesystem::path mountPoint = {}, bool fillNow = true);
     ~SmallDisk();
     SmallDisk(const SmallDisk&) = delete;
@@ -38,6 +42,8 @@ private:
 /// (root ignores file modes), else the copy's mode.
 class ReadOnlyCopy
 {
+    TempDir place; // where the copy lies; first, so that it outlives the mount
+
 public:
     explicit ReadOnlyCopy(const std::filesystem::path& source);
     ~ReadOnlyCopy();
@@ -49,6 +55,23 @@ public:
 
 private:
     bool mounted = false;
+};
+
+/// A second process that holds a folder's lock until release() or the end of the holder.
+class LockHolder
+{
+public:
+    explicit LockHolder(const std::filesystem::path& dir);
+    ~LockHolder();
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+
+    /// Kills the process, which leaves the lock as any killed program does.
+    void release();
+    bool held = false; // the process took the lock
+
+private:
+    int pid = -1;
 };
 
 /// Runs `step` in a child process as an ordinary user (uid and gid 65534 when this process is

@@ -1,28 +1,14 @@
 #include "tools/CommandLine.h"
-#include "TempDir.h"
-#include "engine/MarketData.h"
+#include "support/CommandLineRun.h"
+#include "support/TempDir.h"
 #include "tools/RunCommand.h"
 
-#include <functional>
 #include <gtest/gtest.h>
-#include <sstream>
 
 using namespace kestrelan;
+using test::commandLine;
 
 namespace {
-
-struct Outcome
-{
-    int status;
-    std::string out, err;
-};
-
-Outcome commandLine(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int status = runCommandLine(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 std::string shown(const std::vector<std::string>& args)
 {
@@ -51,10 +37,12 @@ TEST(CommandLineTest, HelpAndVersion)
         {{"show", "--help"}, "사용법: kestrelan-cli show"},
         {{"sample-data", "--help"}, "사용법: kestrelan-cli sample-data [옵션] DIR"},
         {{"import-csv", "--help"}, "--prices DIR"},
+        {{"import-csv", "--help"}, "--index-scale X"},
+        {{"merge-update", "--help"}, "사용법: kestrelan-cli merge-update [옵션]"},
         {{"--version"}, "kestrelan-cli " KESTRELAN_VERSION "\n"},
     };
     for (const Row& row : rows) {
-        const Outcome o = commandLine(row.args);
+        const test::CliOutcome o = commandLine(row.args);
         EXPECT_EQ(o.status, exitDone) << shown(row.args);
         EXPECT_NE(o.out.find(row.shows), std::string::npos) << shown(row.args) << "\n" << o.out;
         EXPECT_EQ(o.err, "") << shown(row.args);
@@ -86,6 +74,7 @@ TEST(CommandLineTest, UsageErrorsNameTheirOption)
         {{"run", "--commission", "inf"}, "--commission: 숫자를"},
         {importWith({"--multiplier", "2x"}), "--multiplier: 숫자를"},
         {importWith({"--multiplier", "0"}), "--multiplier: 0보다 큰"},
+        {importWith({"--index-scale", "-1"}), "--index-scale: 0보다 큰"},
         // empty and missing values
         {{"run", "--margin="}, "--margin: 값을 입력하십시오"},
         {{"run", "--margin", ""}, "--margin: 값을 입력하십시오"},
@@ -112,6 +101,7 @@ TEST(CommandLineTest, UsageErrorsNameTheirOption)
         {{"sample-data", "-x"}, "알 수 없는 옵션입니다: -x"},
         {{"bogus"}, "알 수 없는 명령입니다: bogus"},
         {{"show", "extra"}, "필요 없는 인수입니다: extra"},
+        {{"merge-update", "extra"}, "필요 없는 인수입니다: extra"},
         // the minute market's options
         {{"sample-data", "d", "--stocks", "5"}, "--stocks: --minutes와 함께"},
         {{"sample-data", "--minutes", "d", "--years", "2020:2001"}, "--years: 앞의 해가"},
@@ -119,7 +109,7 @@ TEST(CommandLineTest, UsageErrorsNameTheirOption)
         {{"sample-data", "--minutes", "d", "--ticks", "0"}, "--ticks: 1 이상 23400 이하"},
     };
     for (const Row& row : rows) {
-        const Outcome o = commandLine(row.args);
+        const test::CliOutcome o = commandLine(row.args);
         EXPECT_EQ(o.status, exitUsage) << shown(row.args);
         EXPECT_EQ(o.out, "") << shown(row.args);
         EXPECT_NE(o.err.find(row.says), std::string::npos) << shown(row.args) << "\n" << o.err;
@@ -143,46 +133,8 @@ TEST(CommandLineTest, ValuesInEitherForm)
     EXPECT_DOUBLE_EQ(o.params.commissionPct, 0.15);
 
     // The import takes both date forms and fails only at its missing input (status 1, not 2).
-    const Outcome import = commandLine({"import-csv", "--prices", (dir / "none").string(), "--index",
-                                        (dir / "none.csv").string(), "--names", (dir / "names.csv").string(),
-                                        "--out=" + (dir / "out").string(), "--from=2004-01-05", "--to", "20041231"});
+    const test::CliOutcome import = commandLine(
+        {"import-csv", "--prices", (dir / "none").string(), "--index", (dir / "none.csv").string(), "--names",
+         (dir / "names.csv").string(), "--out=" + (dir / "out").string(), "--from=2004-01-05", "--to", "20041231"});
     EXPECT_EQ(import.status, exitFailed) << import.err;
-}
-
-// sample-data --minutes writes the minute market of the options and prints its summary.
-TEST(CommandLineTest, MinuteMarket)
-{
-    test::TempDir dir;
-    const Outcome o = commandLine(
-        {"sample-data", "--minutes", "--stocks=2", "--years", "2004:2004", "--ticks", "3", (dir / "m").string()});
-    EXPECT_EQ(o.status, exitDone) << o.err;
-    EXPECT_NE(o.out.find(": 258 trading days, 2 stocks, "), std::string::npos) << o.out;
-    EXPECT_NE(o.out.find(" bytes, mean daily range "), std::string::npos) << o.out;
-    EXPECT_EQ(loadCodeList(dir / "m" / "code.lst")->size(), 2u);
-}
-
-TEST(CommandLineTest, AGeneratedMarketNeverGoesOverAUsersMarket)
-{
-    struct Row
-    {
-        const char* name;
-        std::function<void(const test::TempDir&)> market;
-    };
-    // case | what the folder holds of a market
-    const Row rows[] = {
-        {"code.lst alone", [](const test::TempDir& d) { d.write("code.lst", "mine"); }},
-        {"a kospi.lst that is a dangling link",
-         [](const test::TempDir& d) { std::filesystem::create_symlink(d / "gone", d / "kospi.lst"); }},
-        {"price files alone", [](const test::TempDir& d) { d.write("StockData/005930.real", "mine"); }},
-    };
-    for (const auto& row : rows) {
-        test::TempDir dir;
-        row.market(dir);
-        const Outcome refused = commandLine({"sample-data", dir.path().string()});
-        EXPECT_EQ(refused.status, exitFailed) << row.name;
-        EXPECT_NE(refused.err.find("--force"), std::string::npos) << row.name;
-        EXPECT_FALSE(dir.exists("ksp.txt")) << row.name;
-        EXPECT_EQ(commandLine({"sample-data", dir.path().string(), "--force"}).status, exitDone) << row.name;
-        EXPECT_TRUE(dir.exists("ksp.txt")) << row.name;
-    }
 }

@@ -1,14 +1,18 @@
 #include "tools/ImportCsv.h"
-#include "Recorders.h"
-#include "TempDir.h"
 #include "engine/MarketData.h"
 #include "engine/MarketUpdate.h"
-#include "engine/PriceBuilder.h"
+#include "engine/RangeTable.h"
 #include "platform/core/Cp949.h"
+#include "platform/core/Format.h"
+#include "platform/core/TextFile.h"
 #include "support/Faults.h"
+#include "support/GoldenCases.h"
+#include "support/PriceBuilder.h"
+#include "support/Recorders.h"
+#include "support/SmallMarket.h"
+#include "support/TempDir.h"
 
 #include <functional>
-#include <map>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -102,10 +106,12 @@ TEST(ImportCsvTest, TicksAndDates)
                         {49980, 50000}, {123456, 123500}, {987654, 988000}, {3.0, 5}};
     for (const auto& row : rows)
         EXPECT_EQ(roundToTick(row.price), row.rounded) << row.price;
-    EXPECT_EQ(parseCsvDate("2005-03-02"), 20050302);
-    EXPECT_EQ(parseCsvDate("2005/03/02"), 20050302);
-    EXPECT_EQ(parseCsvDate("20050302"), 20050302);
-    for (const char* bad : {"2005-3-2", "05-03-02", "2005.03.02", "2005-13-01", "2005-03/02", "", "2005030"})
+    // The forms of exporters: dashes, slashes, dots, digits alone, a time of day after them.
+    for (const char* good : {"2005-03-02", "2005/03/02", "20050302", "2005.03.02", "2005-03-02 00:00:00",
+                             "2005-03-02T15:30:00+09:00", "2005.03.02 15:30"})
+        EXPECT_EQ(parseCsvDate(good), 20050302) << good;
+    for (const char* bad : {"2005-3-2", "05-03-02", "2005-13-01", "2005-03/02", "", "2005030", "2020-02-31",
+                            "2005-03-02 noon", "2005-03-02 "})
         EXPECT_EQ(parseCsvDate(bad), std::nullopt) << bad;
 }
 
@@ -134,25 +140,38 @@ TEST(ImportCsvTest, NewestFirstFilesAreTurnedRound)
               records({20050302, 4995, 4995, 20050303, 4995, 5000, 20050304, 5000, 5100}));
 }
 
+// An import and the merge of an update give the market one import of every day gives, whether
+// the update's export holds every day or only the new ones (the first new day then opens at the
+// stored close, and the index at the stored index close).
 TEST(ImportCsvTest, UpdateBlocksMergeIntoTheFullImport)
 {
     Import full;
     full.run();
-    Import part;
-    part.options.to = 20050302;
-    part.run();
-    part.options.to = 99991231;
-    part.options.update = true;
-    part.run();
-    EXPECT_TRUE(part.out.exists("Update.new"));
-    EXPECT_THROW(part.run(), ImportError); // an update is still waiting
-    test::RecordingSink messages;
-    test::RecordingProgress progress;
-    const auto merged = mergeUpdate(part.out.path(), part.out.path(), 2, progress, messages);
-    EXPECT_EQ(merged.merged, 2);
-    EXPECT_TRUE(messages.shown.empty());
-    for (const char* f : {"StockData/005930.real", "StockData/000660.real", "kospi.lst", "code.lst"})
-        EXPECT_EQ(part.out.read(f), full.out.read(f)) << f;
+    for (const bool onlyNewDays : {false, true}) {
+        Import part;
+        part.options.to = 20050302;
+        part.run();
+        part.options.to = 99991231;
+        part.options.update = true;
+        if (onlyNewDays) {
+            part.in.write("prices/005930.csv",
+                          "Date,Open,High,Low,Close,Volume\n"
+                          "2005-03-03,10200,10300,9600,9700,1000\n"
+                          "2005-03-04,9700,9700,9700,9700,0\n");
+            part.in.write("prices/000660.csv", "Date\tClose\n20050303\t5003\n20050304\t5100\n");
+            part.in.write("index.csv", "Date,Open,Close\n2005/03/03,,910\n2005/03/04,911,912.34\n");
+        }
+        part.run();
+        EXPECT_TRUE(part.out.exists("Update.new"));
+        EXPECT_THROW(part.run(), ImportError); // an update is still waiting
+        test::RecordingSink messages;
+        test::RecordingProgress progress;
+        const auto merged = mergeUpdate(part.out.path(), part.out.path(), 2, progress, messages);
+        EXPECT_EQ(merged.merged, 2);
+        EXPECT_TRUE(messages.shown.empty());
+        for (const char* f : {"StockData/005930.real", "StockData/000660.real", "kospi.lst", "code.lst"})
+            EXPECT_EQ(part.out.read(f), full.out.read(f)) << f << (onlyNewDays ? ", only the new days" : "");
+    }
 }
 
 TEST(ImportCsvTest, BadInputNamesTheLineAndLeavesTheTargetAlone)
@@ -175,6 +194,14 @@ TEST(ImportCsvTest, BadInputNamesTheLineAndLeavesTheTargetAlone)
         {"no close column", "index.csv", "Date,Open\n2005-03-02,900\n", "index.csv:1:"},
         {"index too large", "index.csv", "Date,Close\n2005-03-02,12000\n", "index.csv:2:"},
         {"bad code in the names", "names.csv", "code,name\n12345,x\n", "names.csv:2:"},
+        // A number is read whole or not at all: never 27 won from "27,860", never 500,000 from "50000,0".
+        {"a thousands separator without quotes", "prices/005930.csv", "Date,Close\n1990-12-31,27,860\n",
+         "005930.csv:2:"},
+        {"a comma that separates no thousands", "prices/005930.csv", "Date,Close\n2005-03-02,\"50000,0\"\n",
+         "005930.csv:2:"},
+        {"a hexadecimal price", "prices/005930.csv", "Date,Close\n2005-03-02,0x10\n", "005930.csv:2:"},
+        {"a day the calendar does not have", "prices/005930.csv", "Date,Close\n2020-02-31,100\n", "005930.csv:2:"},
+        {"bytes neither UTF-8 nor CP949", "prices/005930.csv", "Date,Close\n2005-03-02,100\xff\n", "005930.csv:2:"},
     };
     for (const auto& row : rows) {
         Import im;
@@ -236,6 +263,8 @@ TEST(ImportCsvTest, ASelectionOfNothingChangesNothing)
          "주가 자료가 없습니다"},
         {"a price file of a carriage return", [](Import& im) { im.in.write("prices/005930.csv", "\r"); },
          "005930.csv:1:"},
+        {"rows before 1996 only: the rules would read their dates as prices",
+         [](Import& im) { im.in.write("index.csv", "Date,Close\n1995-12-28,880\n"); }, "1996-01-01 이전"},
         {"an empty price folder",
          [](Import& im) {
              std::filesystem::remove(im.in / "prices/005930.csv");
@@ -263,20 +292,13 @@ TEST(ImportCsvTest, ACommitIsWholeOrNothingAlsoAcrossAKill)
     Import old;
     old.in.write("prices/005930.csv", "Date,Close\n2005-03-02,500\n");
     old.run();
-    const auto files = [](const test::TempDir& dir) {
-        std::map<std::string, std::string> all;
-        for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
-            if (e.is_regular_file())
-                all[std::filesystem::relative(e.path(), dir.path()).string()] = *readWholeFile(e.path());
-        return all;
-    };
     const auto copyOld = [&](Import& im) {
         std::filesystem::copy(old.out.path(), im.out.path(), std::filesystem::copy_options::recursive);
     };
     Import fresh;
     copyOld(fresh);
     fresh.run();
-    const auto before = files(old.out), after = files(fresh.out);
+    const auto before = old.out.files(), after = fresh.out.files();
 
     int kills = 0;
     for (int n = 1;; ++n) {
@@ -288,7 +310,7 @@ TEST(ImportCsvTest, ACommitIsWholeOrNothingAlsoAcrossAKill)
             break;
         ++kills;
         recoverMarketFiles(im.out.path()); // what the next run, import, merge or start does first
-        const auto now = files(im.out);
+        const auto now = im.out.files();
         EXPECT_TRUE(now == before || now == after) << "killed at " << point;
     }
     EXPECT_GE(kills, 6);
@@ -320,5 +342,131 @@ TEST(ImportCsvTest, ACommitIsWholeOrNothingAlsoAcrossAKill)
     });
     ::chmod((readOnly.out / "StockData").c_str(), 0755);
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(files(readOnly.out), before);
+    EXPECT_EQ(readOnly.out.files(), before);
+}
+
+TEST(ImportCsvTest, ImportOnAFullDiskLeavesTheMarket)
+{
+    test::SmallMarket m;
+    test::SmallDisk disk(m.dir.path());
+    if (!disk.usable)
+        GTEST_SKIP() << "this machine does not let the test mount a small tmpfs";
+    test::TempDir in;
+    std::string prices = "Date,Close\n";
+    for (int d = 1; d <= 28; ++d)
+        prices += format("2004-02-%02d,%d\n", d, 1000 + d * 5);
+    in.write("prices/111110.csv", prices);
+    in.write("index.csv", "Date,Close\n2004-01-05,800\n");
+    in.write("names.csv", "111110,ONE\n");
+    ImportOptions o;
+    o.prices = in / "prices";
+    o.index = in / "index.csv";
+    o.names = in / "names.csv";
+    o.out = disk.mountPoint;
+    EXPECT_THROW(importCsv(o), ImportError);
+    EXPECT_EQ(readWholeFile(disk.mountPoint / "StockData/111110.real"), test::SmallMarket::prices(10000));
+    EXPECT_EQ(readWholeFile(disk.mountPoint / "kospi.lst"), m.dir.read("kospi.lst"));
+}
+
+// The headers of Korean exports, and a file name in any letter case; two files of one stock are
+// refused rather than one of them taken.
+TEST(ImportCsvTest, HeadersAndFileNamesOfExports)
+{
+    Import im;
+    std::filesystem::remove(im.in / "prices/000660.csv");
+    im.in.write("prices/000660.Tsv", "날짜\t현재가\n20050302\t5000\n");
+    im.in.write("prices/035420.txt", "일자,Price,거래량\n2005-03-02 00:00:00,50000,\"1,000\"\n");
+    im.run();
+    EXPECT_EQ(im.out.read("StockData/000660.real"), records({20050302, 5000, 5000}));
+    EXPECT_EQ(im.out.read("StockData/035420.real"), records({20050302, 50000, 50000}));
+
+    im.in.write("prices/035420.csv", "Date,Close\n2005-03-02,100\n");
+    EXPECT_THROW(im.run(), ImportError);
+}
+
+TEST(ImportCsvTest, NumbersAndIndexScale)
+{
+    struct Row
+    {
+        const char* text;
+        std::optional<double> value;
+    };
+    // text | value read, or none
+    const Row rows[]
+        = {{"27,860", 27860},         {"1,234,567.5", 1234567.5}, {"4997.4", 4997.4},     {"-5", -5},
+           {"50000,0", std::nullopt}, {"1,23", std::nullopt},     {",123", std::nullopt}, {"0x10", std::nullopt},
+           {"1e3", std::nullopt},     {"inf", std::nullopt},      {"", std::nullopt},     {"+5", std::nullopt},
+           {"5.", std::nullopt}};
+    for (const auto& row : rows)
+        EXPECT_EQ(parseCsvNumber(row.text), row.value) << row.text;
+
+    // An index beyond what kospi.lst holds is refused with the scale that fits it, and taken so.
+    Import im;
+    im.in.write("index.csv", "Date,Close\n2005-03-02,\"12,345.67\"\n");
+    try {
+        im.run();
+        ADD_FAILURE() << "an index of 12,345.67 was taken";
+    } catch (const ImportError& e) {
+        EXPECT_NE(std::string(e.what()).find("--index-scale 0.1"), std::string::npos) << e.what();
+    }
+    im.options.indexScale = 0.1;
+    im.run();
+    EXPECT_EQ(im.out.read("kospi.lst"), indexRecordBytes(20050302, 123457, 123457));
+}
+
+// The range table: the sample one where the target has none, the user's own kept.
+TEST(ImportCsvTest, AUsersRangeTableStays)
+{
+    Import im;
+    EXPECT_TRUE(im.run().rangeTableWritten);
+    EXPECT_TRUE(loadRangeTable(im.out / "ksp.txt")->usable());
+    im.out.write("ksp.txt", "the user's table");
+    EXPECT_FALSE(im.run().rangeTableWritten);
+    EXPECT_EQ(im.out.read("ksp.txt"), "the user's table");
+}
+
+// A broker's CP949 export written newest first, a data service's TAB file with a day missing and
+// an unadjusted halving, and a split that --splits names: the market worked out in the folder's
+// README, byte for byte.
+TEST(ImportCsvTest, GoldenImport)
+{
+    const auto golden = test::goldenImport();
+    test::TempDir out;
+    ImportOptions o;
+    o.prices = golden / "input/prices";
+    o.index = golden / "input/index.csv";
+    o.names = golden / "input/names.csv";
+    o.splits = golden / "input/splits.csv";
+    o.out = out.path();
+    importCsv(o);
+    std::map<std::string, std::string> expected;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(golden / "expected"))
+        if (e.is_regular_file())
+            expected[e.path().lexically_relative(golden / "expected").string()] = *readWholeFile(e.path());
+    const auto written = out.files();
+    EXPECT_EQ(written.size(), expected.size());
+    for (const auto& [name, bytes] : expected) {
+        const auto it = written.find(name);
+        ASSERT_NE(it, written.end()) << name;
+        EXPECT_EQ(it->second, bytes) << name;
+    }
+}
+
+// The market may go into the current folder ("--out ."), and an import that cannot be put in
+// place leaves no price folder it made behind.
+TEST(ImportCsvTest, TheCurrentFolderAsTheTarget)
+{
+    Import im;
+    const auto before = std::filesystem::current_path();
+    std::filesystem::current_path(im.out.path());
+    im.options.out = ".";
+    EXPECT_NO_THROW(im.run());
+    std::filesystem::current_path(before);
+    EXPECT_EQ(im.out.read("StockData/000660.real"),
+              records({20050302, 4995, 4995, 20050303, 4995, 5000, 20050304, 5000, 5100}));
+
+    Import blocked;
+    std::filesystem::create_directory(blocked.out / "code.lst");
+    EXPECT_THROW(blocked.run(), ImportError);
+    EXPECT_FALSE(blocked.out.exists("StockData"));
 }

@@ -1,6 +1,6 @@
 #include "tools/MinuteMarket.h"
-#include "TempDir.h"
 #include "engine/MarketData.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

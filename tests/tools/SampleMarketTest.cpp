@@ -1,8 +1,8 @@
 #include "tools/SampleMarket.h"
-#include "TempDir.h"
 #include "engine/MarketData.h"
 #include "engine/RangeTable.h"
 #include "engine/TickRound.h"
+#include "support/TempDir.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@ using namespace kestrelan;
 
 namespace {
 
-struct SampleFixture : ::testing::Test
+struct SampleMarketTest : ::testing::Test
 {
     static void SetUpTestSuite()
     {
@@ -23,8 +23,8 @@ struct SampleFixture : ::testing::Test
     static test::TempDir* dir;
     static SampleMarketSummary summary;
 };
-test::TempDir* SampleFixture::dir = nullptr;
-SampleMarketSummary SampleFixture::summary;
+test::TempDir* SampleMarketTest::dir = nullptr;
+SampleMarketSummary SampleMarketTest::summary;
 
 // One day of a price file: its date, base price and trading values.
 struct Day
@@ -51,7 +51,7 @@ std::vector<Day> days(const PriceFile& file)
 
 } // namespace
 
-TEST_F(SampleFixture, FilesHaveExactRecordSizes)
+TEST_F(SampleMarketTest, FilesHaveExactRecordSizes)
 {
     EXPECT_EQ(dir->read("kospi.lst").size(), static_cast<std::size_t>(summary.tradingDays) * indexRecordSize);
     EXPECT_EQ(dir->read("code.lst").size(), static_cast<std::size_t>(summary.stocks) * codeRecordSize);
@@ -71,7 +71,7 @@ TEST_F(SampleFixture, FilesHaveExactRecordSizes)
     EXPECT_TRUE(table->usable());
 }
 
-TEST_F(SampleFixture, MarketSpansTheYearsAndIndexLevels)
+TEST_F(SampleMarketTest, MarketSpansTheYearsAndIndexLevels)
 {
     const auto kospi = IndexFile::load(*dir / "kospi.lst");
     ASSERT_TRUE(kospi);
@@ -90,7 +90,7 @@ TEST_F(SampleFixture, MarketSpansTheYearsAndIndexLevels)
     EXPECT_LT(high, 1250.0f);
 }
 
-TEST_F(SampleFixture, DaysFollowTheExchangeRules)
+TEST_F(SampleMarketTest, DaysFollowTheExchangeRules)
 {
     const auto codes = loadCodeList(*dir / "code.lst");
     int corporateActions = 0, singleValueDays = 0, halts = 0;
@@ -124,7 +124,7 @@ TEST_F(SampleFixture, DaysFollowTheExchangeRules)
     EXPECT_EQ(bandsSeen.size(), 6u); // every tick band is crossed
 }
 
-TEST_F(SampleFixture, LateListingAndEndedData)
+TEST_F(SampleMarketTest, LateListingAndEndedData)
 {
     auto firstAndLast = [&](const char* code) {
         const auto file = PriceFile::load(*dir / (std::string("StockData/") + code + ".real"));
@@ -135,7 +135,7 @@ TEST_F(SampleFixture, LateListingAndEndedData)
     EXPECT_EQ(firstAndLast("001460").second, 20040630);
 }
 
-TEST_F(SampleFixture, SameBytesEveryTime)
+TEST_F(SampleMarketTest, SameBytesEveryTime)
 {
     test::TempDir again;
     writeSampleMarket(again.path());

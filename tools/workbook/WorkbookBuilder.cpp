@@ -1,6 +1,9 @@
 #include "tools/workbook/WorkbookBuilder.h"
 
 #include "formats/ResultSet.h"
+#include "formats/StatsCsv.h"
+#include "platform/core/Format.h"
+#include "results/core/SeriesSummary.h"
 
 #include "formats/GenCsv.h"
 #include "formats/ResultCsv.h"
@@ -14,6 +17,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <set>
 #include <stdexcept>
 #include <unistd.h>
 #include <vector>
@@ -22,6 +27,13 @@
 namespace kestrelan {
 
 namespace {
+
+// What the user is told of an error of the workbook library: Korean, with its number.
+std::string libraryError(const char* what, lxw_error e)
+{
+    return std::string(what) + " (libxlsxwriter 오류 " + std::to_string(static_cast<int>(e))
+        + "). 폴더의 쓰기 권한과 남은 디스크 공간을 확인하세요.";
+}
 
 // A result file's bytes; empty when it cannot be read.
 std::string fileBytes(const std::filesystem::path& path) { return readWholeFile(path).value_or(std::string()); }
@@ -88,7 +100,7 @@ private:
     static void check(lxw_error e)
     {
         if (e != LXW_NO_ERROR)
-            throw std::runtime_error(std::string("workbook: ") + lxw_strerror(e));
+            throw std::runtime_error(libraryError("엑셀 파일에 내용을 쓸 수 없습니다", e));
     }
     lxw_worksheet* sheet;
     lxw_format* bold;
@@ -138,6 +150,178 @@ void lineSeries(lxw_chart* chart, const char* sheet, int col, int rows, const ch
     chart_series_set_values(s, sheet, 1, static_cast<lxw_col_t>(col), static_cast<lxw_row_t>(rows),
                             static_cast<lxw_col_t>(col));
     chart_series_set_name(s, name);
+}
+
+// The summary of a fund series from `row` down: a row a figure, the fund, the index and the excess.
+void seriesSummaryRows(Sheet& sheet, const Formats& f, const SeriesSummary& s, int row)
+{
+    sheet.string(row, 0, "펀드 수");
+    sheet.value(row++, 1, s.funds);
+    sheet.headings(row++, {"", "펀드", "KOSPI", "초과수익"});
+    const auto spread = [&](const char* name, double Spread::*figure) {
+        sheet.string(row, 0, name);
+        int col = 1;
+        for (const Spread* x : {&s.fund, &s.index, &s.excess})
+            sheet.value(row, col++, x->*figure / 100, f.percent);
+        ++row;
+    };
+    spread("평균 수익률", &Spread::mean);
+    spread("중앙값", &Spread::median);
+    spread("하위 10%", &Spread::p10);
+    spread("상위 10%", &Spread::p90);
+    spread("최저", &Spread::worst);
+    spread("최고", &Spread::best);
+    sheet.string(row, 0, "최저 펀드의 시작일");
+    sheet.string(row, 1, s.fund.worstStart);
+    sheet.string(row, 2, s.index.worstStart);
+    sheet.string(row++, 3, s.excess.worstStart);
+    sheet.string(row, 0, "최고 펀드의 시작일");
+    sheet.string(row, 1, s.fund.bestStart);
+    sheet.string(row, 2, s.index.bestStart);
+    sheet.string(row++, 3, s.excess.bestStart);
+    sheet.string(row, 0, "이익을 낸 펀드 비율");
+    sheet.value(row++, 1, s.gainShare / 100, f.percent);
+    sheet.string(row, 0, "지수보다 높은 펀드 비율");
+    sheet.value(row++, 1, s.beatShare / 100, f.percent);
+    sheet.string(row, 0, "최대낙폭 중앙값");
+    if (s.medianFundDrawdown)
+        sheet.value(row, 1, *s.medianFundDrawdown / 100, f.percent);
+    if (s.medianIndexDrawdown)
+        sheet.value(row, 2, *s.medianIndexDrawdown / 100, f.percent);
+}
+
+// A single fund's risk figures beside the index's.
+void riskSheet(lxw_workbook* book, const Formats& f, const StatsCsvRow& r)
+{
+    Sheet sheet(workbook_add_worksheet(book, "위험지표"), f.bold);
+    sheet.headings(0, {"", "펀드", "KOSPI"});
+    int row = 1;
+    const auto percentRow = [&](const char* name, auto figure) {
+        sheet.string(row, 0, name);
+        int col = 1;
+        for (const RiskFigures* x : {&r.fund, &r.index})
+            if (const std::optional<double> v = figure(*x))
+                sheet.value(row, col++, *v / 100, f.percent);
+            else
+                ++col;
+        ++row;
+    };
+    const auto dateRow = [&](const char* name, std::int32_t RiskFigures::*field) {
+        sheet.string(row, 0, name);
+        int col = 1;
+        for (const RiskFigures* x : {&r.fund, &r.index}) {
+            if (x->*field != 0)
+                sheet.day(row, col, format("%04d-%02d-%02d", x->*field / 10000, x->*field / 100 % 100, x->*field % 100),
+                          f.day);
+            ++col;
+        }
+        ++row;
+    };
+    percentRow("수익률", [](const RiskFigures& x) { return x.returnPct; });
+    percentRow("연평균 수익률", [](const RiskFigures& x) { return x.cagrPct; });
+    percentRow("최대낙폭", [](const RiskFigures& x) { return std::optional<double>(x.maxDrawdownPct); });
+    dateRow("고점일", &RiskFigures::peakDate);
+    dateRow("저점일", &RiskFigures::troughDate);
+    dateRow("회복일", &RiskFigures::recoveryDate);
+    percentRow("변동성(연)", [](const RiskFigures& x) { return x.volatilityPct; });
+    sheet.string(row, 0, "샤프지수");
+    if (r.fund.sharpe)
+        sheet.value(row, 1, *r.fund.sharpe);
+    if (r.index.sharpe)
+        sheet.value(row, 2, *r.index.sharpe);
+    ++row;
+    sheet.string(row, 0, "고점 아래 일수");
+    sheet.value(row, 1, r.fund.underwaterDays);
+    sheet.value(row, 2, r.index.underwaterDays);
+    sheet.widths({18, 14, 14});
+}
+
+// sweep.csv as a table, and two of its settings against each other with a figure in each cell,
+// coloured by the spreadsheet's own scale: the best value over the other settings.
+void sweepSheets(lxw_workbook* book, const Formats& f, const std::string& bytes, const SweepChoice& choice)
+{
+    std::vector<std::string> names;
+    std::vector<std::vector<std::string>> rows;
+    readLines(textModeBytes(bytes), [&](const FieldLine& line) {
+        std::vector<std::string> fields(line.fields.begin(), line.fields.end());
+        if (line.number == 0)
+            names = fields;
+        else if (line.complete)
+            rows.push_back(fields);
+        return true;
+    });
+    const auto column = [&](const std::string& name) -> std::optional<std::size_t> {
+        const auto it = std::find(names.begin(), names.end(), name);
+        return it == names.end() ? std::nullopt : std::optional<std::size_t>(it - names.begin());
+    };
+    Sheet all(workbook_add_worksheet(book, "조합"), f.bold);
+    for (std::size_t c = 0; c < names.size(); ++c)
+        all.string(0, static_cast<int>(c), names[c], f.bold);
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        for (std::size_t c = 0; c < rows[r].size(); ++c) {
+            const std::string& cell = rows[r][c];
+            if (cell.empty())
+                continue;
+            if (cell.size() == 10 && cell[4] == '-')
+                all.string(static_cast<int>(r + 1), static_cast<int>(c), cell);
+            else
+                all.value(static_cast<int>(r + 1), static_cast<int>(c), fieldNumber(cell));
+        }
+    worksheet_freeze_panes(all.raw(), 1, 1);
+
+    // The two settings: the chosen ones, else the first two that take more than one value.
+    std::vector<std::string> varied;
+    for (const char* name :
+         {"margin_pct", "second_pct", "range_low_pct", "range_high_pct", "initial_buy_pct", "risk_profile"})
+        if (const auto c = column(name)) {
+            std::set<std::string> values;
+            for (const auto& r : rows)
+                values.insert(*c < r.size() ? r[*c] : std::string());
+            if (values.size() > 1)
+                varied.emplace_back(name);
+        }
+    const std::string xName = !choice.x.empty() ? choice.x : varied.size() > 0 ? varied[0] : "margin_pct";
+    const std::string yName = !choice.y.empty() ? choice.y : varied.size() > 1 ? varied[1] : "second_pct";
+    const auto x = column(xName), y = column(yName), figure = column(choice.figure);
+    if (!x || !y || !figure)
+        throw std::runtime_error("sweep.csv에 " + (!x ? xName : !y ? yName : choice.figure) + " 열이 없습니다.");
+    const bool lowerIsBetter = choice.figure.find("drawdown") != std::string::npos;
+    std::map<double, std::map<double, double>> cells; // y -> x -> best figure
+    std::set<double> xs;
+    for (const auto& r : rows) {
+        if (*figure >= r.size() || r[*figure].empty())
+            continue;
+        const double xv = fieldNumber(r[*x]), yv = fieldNumber(r[*y]), v = fieldNumber(r[*figure]);
+        xs.insert(xv);
+        auto [it, added] = cells[yv].emplace(xv, v);
+        if (!added)
+            it->second = lowerIsBetter ? std::min(it->second, v) : std::max(it->second, v);
+    }
+    Sheet map(workbook_add_worksheet(book, "조합비교"), f.bold);
+    map.string(0, 0, choice.figure + " (" + yName + " / " + xName + ")", f.bold);
+    int col = 1;
+    for (const double xv : xs)
+        map.value(1, col++, xv, f.bold);
+    int row = 2;
+    for (const auto& [yv, line] : cells) {
+        map.value(row, 0, yv, f.bold);
+        col = 1;
+        for (const double xv : xs) {
+            if (const auto it = line.find(xv); it != line.end())
+                map.value(row, col, it->second);
+            ++col;
+        }
+        ++row;
+    }
+    if (row > 2 && !xs.empty()) {
+        lxw_conditional_format scale{};
+        scale.type = LXW_CONDITIONAL_3_COLOR_SCALE;
+        scale.min_color = lowerIsBetter ? 0x63BE7B : 0xF8696B; // red for the worst, green for the best
+        scale.mid_color = 0xFFEB84;
+        scale.max_color = lowerIsBetter ? 0xF8696B : 0x63BE7B;
+        worksheet_conditional_format_range(map.raw(), 2, 1, static_cast<lxw_row_t>(row - 1),
+                                           static_cast<lxw_col_t>(xs.size()), &scale);
+    }
 }
 
 void singleFund(lxw_workbook* book, const Formats& f, const Handoff& h, const std::filesystem::path& dir)
@@ -226,28 +410,10 @@ void fundSeries(lxw_workbook* book, const Formats& f, const Handoff& h, const st
 {
     const std::string resultBytes = fileBytes(dir / "result.csv");
     const auto results = wholeRows(readResultCsv(resultBytes), ResultCsvColumn::Gain);
-    int funds = 0, beating = 0;
-    double fundSum = 0, indexSum = 0;
-    for (const ResultCsvRow& r : results) {
-        ++funds;
-        beating += r.fundYield > r.kospiYield;
-        fundSum += r.fundYield;
-        indexSum += r.kospiYield;
-    }
     Sheet summary = summarySheet(book, f, h, "수익률 통계 요약");
-    summary.string(3, 0, "펀드 수");
-    summary.value(3, 1, funds);
-    summary.string(4, 0, "지수보다 높은 펀드 수");
-    summary.value(4, 1, beating);
-    summary.string(5, 0, "지수보다 높은 펀드 비율");
-    if (funds > 0) {
-        summary.value(5, 1, static_cast<double>(beating) / funds, f.percent);
-        summary.string(6, 0, "평균 수익률");
-        summary.value(6, 1, fundSum / funds, f.percent);
-        summary.string(7, 0, "평균 지수수익률");
-        summary.value(7, 1, indexSum / funds, f.percent);
-    }
-    summary.widths({24, 16});
+    if (const auto s = summarizeSeries(results, readStatsCsv(fileBytes(dir / statsCsvFile))))
+        seriesSummaryRows(summary, f, *s, 3);
+    summary.widths({24, 16, 16, 16});
 
     Sheet table(workbook_add_worksheet(book, "펀드별"), f.bold);
     table.headings(0, {"시작일", "종료일", "지수수익률", "수익률", "차익률", "총투자비", "최종평가액", "매매차익"});
@@ -325,11 +491,9 @@ Handoff readHandoff(const std::filesystem::path& file, const std::filesystem::pa
 {
     auto reader = TextReader::open(file);
     if (!reader)
-        throw std::runtime_error("hand-off file " + file.string() + " cannot be read");
-    std::string first = reader->getLine(4096).value_or("");
+        throw std::runtime_error("엑셀 전달 파일(" + file.string() + ")을 읽을 수 없습니다.");
+    const std::string first(trimRight(reader->getLine(4096).value_or(""), "\r\n"));
     const std::string second = reader->getLine(64).value_or("0");
-    while (!first.empty() && (first.back() == '\n' || first.back() == '\r'))
-        first.pop_back();
     std::string prefix = programDir.string();
     if (!prefix.empty() && prefix.back() != '/')
         prefix += '/';
@@ -338,7 +502,7 @@ Handoff readHandoff(const std::filesystem::path& file, const std::filesystem::pa
     h.name = fromCp949Lossy(name);
     h.stockCount = std::atoi(second.c_str());
     if (!isFileName(h.name))
-        throw std::runtime_error("\"" + h.name + "\" cannot name a workbook file");
+        throw std::runtime_error("\"" + h.name + "\"은(는) 엑셀 파일 이름으로 쓸 수 없습니다.");
     return h;
 }
 
@@ -351,16 +515,20 @@ std::filesystem::path freeWorkbookPath(const std::filesystem::path& folder, cons
 }
 
 std::filesystem::path buildWorkbook(const Handoff& h, const std::filesystem::path& resultsDir,
-                                    const std::filesystem::path& outDir)
+                                    const std::filesystem::path& outDir, const SweepChoice& sweepChoice)
 {
     recoverResults(resultsDir);
-    std::filesystem::create_directories(outDir);
+    std::error_code made;
+    std::filesystem::create_directories(outDir, made);
+    if (made)
+        throw std::runtime_error("엑셀 파일을 둘 폴더(" + outDir.string() + ")를 만들 수 없습니다.");
     const auto scratch = outDir / (".kestrelan-" + std::to_string(::getpid()) + ".xlsx.tmp");
     lxw_workbook_options options{};
     options.constant_memory = LXW_FALSE;
     lxw_workbook* book = workbook_new_opt(scratch.c_str(), &options);
     if (!book)
-        throw std::runtime_error("cannot create " + scratch.string());
+        throw std::runtime_error("엑셀 파일을 만들 수 없습니다: " + scratch.string()
+                                 + ". 폴더의 쓰기 권한과 남은 디스크 공간을 확인하세요.");
     try {
         const Formats f = makeFormats(book);
         const ResultKind kind = classifyResult(resultsDir);
@@ -370,6 +538,11 @@ std::filesystem::path buildWorkbook(const Handoff& h, const std::filesystem::pat
             singleFund(book, f, h, resultsDir);
         if (std::filesystem::exists(resultsDir / "trade.csv"))
             tradeLog(book, f, resultsDir);
+        if (kind != ResultKind::FundSeries)
+            if (const auto stats = readStatsCsv(fileBytes(resultsDir / statsCsvFile)); !stats.empty())
+                riskSheet(book, f, stats.front());
+        if (const auto sweep = readWholeFile(resultsDir / "sweep.csv"))
+            sweepSheets(book, f, *sweep, sweepChoice);
     } catch (...) {
         workbook_close(book);
         std::filesystem::remove(scratch);
@@ -377,7 +550,7 @@ std::filesystem::path buildWorkbook(const Handoff& h, const std::filesystem::pat
     }
     if (const lxw_error e = workbook_close(book); e != LXW_NO_ERROR) {
         std::filesystem::remove(scratch);
-        throw std::runtime_error(std::string("cannot write the workbook: ") + lxw_strerror(e));
+        throw std::runtime_error(libraryError("엑셀 파일을 쓸 수 없습니다", e));
     }
     // A hard link never replaces an existing file: if another export took the name meanwhile,
     // the next free one is tried.
@@ -391,7 +564,7 @@ std::filesystem::path buildWorkbook(const Handoff& h, const std::filesystem::pat
             break;
     }
     std::filesystem::remove(scratch);
-    throw std::runtime_error("cannot name the workbook in " + outDir.string());
+    throw std::runtime_error("엑셀 파일을 " + outDir.string() + " 폴더에 둘 수 없습니다.");
 }
 
 } // namespace kestrelan

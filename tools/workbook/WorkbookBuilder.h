@@ -24,10 +24,21 @@ Handoff readHandoff(const std::filesystem::path& file, const std::filesystem::pa
 /// "<name>.xlsx" in `folder`, or the first "<name> (n).xlsx" that does not exist.
 std::filesystem::path freeWorkbookPath(const std::filesystem::path& folder, const std::string& name);
 
+/// Which two settings of a sweep.csv the comparison sheet sets against each other (empty: the
+/// first two the sweep varied) and the figure in its cells (a column of sweep.csv).
+struct SweepChoice
+{
+    std::string x, y;
+    std::string figure = "fund_median_pct";
+};
+
 /// Writes the workbook of the result files in `resultsDir` into `outDir` (created if needed) and
-/// returns its path. Throws std::runtime_error when it cannot be written; nothing is left then.
+/// returns its path: the summary (with the series summary), the main table, the daily yields or
+/// the fund series with native charts, the trade log, a single fund's risk figures, and a sweep's
+/// combinations with a colour-scaled comparison of two settings when sweep.csv is there. Throws
+/// std::runtime_error when it cannot be written; nothing is left then.
 std::filesystem::path buildWorkbook(const Handoff& handoff, const std::filesystem::path& resultsDir,
-                                    const std::filesystem::path& outDir);
+                                    const std::filesystem::path& outDir, const SweepChoice& sweepChoice = {});
 
 /// Whether a typed name can name a file: not empty, no "/" or control characters, not "." or "..".
 bool isFileName(const std::string& name);

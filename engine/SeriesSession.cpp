@@ -1,0 +1,47 @@
+#include "engine/SeriesSession.h"
+
+#include "engine/Calendar.h"
+#include "engine/EngineError.h"
+#include "engine/FundRunner.h"
+#include "engine/OrderedWorkers.h"
+
+#include <memory>
+#include <thread>
+
+namespace kestrelan {
+
+SeriesSession::SeriesSession(const RunContext& c, const SimParams& base)
+    : context(c)
+{
+    if (const auto problem = validate(base))
+        throw EngineError(problem->message);
+    data = readPortfolio(base, context.workDir);
+    data.logEnabled = false; // a series, whatever the base says
+    const auto lines
+        = calendarLines(base.startDate, base.endDate, static_cast<CalendarMode>(static_cast<int>(base.fundCadence)),
+                        base.years, data.kospi);
+    loadMarket(data, context.workDir, context.programDir, fundsOf(lines), *context.messages);
+}
+
+std::vector<FundResult> SeriesSession::run(const SimParams& params) const
+{
+    const std::size_t total = data.funds.size();
+    std::vector<FundResult> results(total);
+    auto makeWorker = [&] {
+        auto engine = std::make_unique<CSimEngine>();
+        auto runner = std::make_unique<FundRunner>(*engine, data, nullptr, &params);
+        return [engine = std::move(engine), runner = std::move(runner)](std::size_t k) {
+            FundOutput out;
+            runner->run(k, out);
+            return out;
+        };
+    };
+    const int threads = context.threads > 0 ? context.threads : static_cast<int>(std::thread::hardware_concurrency());
+    runInOrder(total, std::max(1, threads), makeWorker, [&](std::size_t k, const FundOutput& out) {
+        results[k].resultCsvLine = out.resultCsv;
+        results[k].stats = out.stats;
+    });
+    return results;
+}
+
+} // namespace kestrelan

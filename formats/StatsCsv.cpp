@@ -1,0 +1,166 @@
+#include "formats/StatsCsv.h"
+
+#include "platform/core/Format.h"
+
+#include <array>
+#include <cstdlib>
+
+namespace kestrelan {
+
+namespace {
+
+enum class Column
+{
+    StartDate,
+    EndDate,
+    Days,
+    FundReturn,
+    IndexReturn,
+    FundCagr,
+    IndexCagr,
+    FundMaxDrawdown,
+    FundPeak,
+    FundTrough,
+    FundRecovery,
+    IndexMaxDrawdown,
+    FundVolatility,
+    IndexVolatility,
+    FundSharpe,
+    IndexSharpe,
+    IndexPeak,
+    IndexTrough,
+    IndexRecovery,
+    FundUnderwaterDays,
+    IndexUnderwaterDays,
+    Count
+};
+
+constexpr std::array<const char*, static_cast<std::size_t>(Column::Count)> names = {
+    "start_date",
+    "end_date",
+    "days",
+    "fund_return_pct",
+    "index_return_pct",
+    "fund_cagr_pct",
+    "index_cagr_pct",
+    "fund_max_drawdown_pct",
+    "fund_peak_date",
+    "fund_trough_date",
+    "fund_recovery_date",
+    "index_max_drawdown_pct",
+    "fund_volatility_pct",
+    "index_volatility_pct",
+    "fund_sharpe",
+    "index_sharpe",
+    "index_peak_date",
+    "index_trough_date",
+    "index_recovery_date",
+    "fund_underwater_days",
+    "index_underwater_days",
+};
+
+std::string date(std::int32_t d)
+{
+    return d == 0 ? std::string() : format("%04d-%02d-%02d", d / 10000, d / 100 % 100, d % 100);
+}
+
+std::string number(const std::optional<double>& v) { return v ? format("%.2f", *v) : std::string(); }
+
+std::int32_t dateOf(std::string_view text)
+{
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
+        return 0;
+    const std::string digits
+        = std::string(text.substr(0, 4)) + std::string(text.substr(5, 2)) + std::string(text.substr(8, 2));
+    return fieldInteger(digits);
+}
+
+std::optional<double> numberOf(std::string_view text)
+{
+    if (text.empty())
+        return std::nullopt;
+    return fieldNumber(text);
+}
+
+} // namespace
+
+const std::string& statsCsvHeader()
+{
+    static const std::string text = [] {
+        std::string line;
+        for (const char* name : names)
+            line += (line.empty() ? "" : ",") + std::string(name);
+        return line + "\n";
+    }();
+    return text;
+}
+
+std::string statsCsvLine(const StatsCsvRow& r)
+{
+    const RiskFigures& f = r.fund;
+    const RiskFigures& i = r.index;
+    const std::string fields[] = {
+        date(r.startDate),
+        date(r.endDate),
+        std::to_string(f.days),
+        number(f.returnPct),
+        number(i.returnPct),
+        number(f.cagrPct),
+        number(i.cagrPct),
+        number(f.maxDrawdownPct),
+        date(f.peakDate),
+        date(f.troughDate),
+        date(f.recoveryDate),
+        number(i.maxDrawdownPct),
+        number(f.volatilityPct),
+        number(i.volatilityPct),
+        number(f.sharpe),
+        number(i.sharpe),
+        date(i.peakDate),
+        date(i.troughDate),
+        date(i.recoveryDate),
+        std::to_string(f.underwaterDays),
+        std::to_string(i.underwaterDays),
+    };
+    std::string line;
+    for (const auto& field : fields)
+        line += (line.empty() ? "" : ",") + field;
+    return line + "\n";
+}
+
+std::vector<StatsCsvRow> readStatsCsv(std::string_view bytes)
+{
+    std::vector<StatsCsvRow> rows;
+    readLines(bytes, [&](const FieldLine& line) {
+        if (line.number == 0 || !line.complete)
+            return true; // the header, or a cut last line
+        const ColumnTexts<Column> c{line.fields};
+        StatsCsvRow r;
+        r.startDate = dateOf(c.text(Column::StartDate));
+        r.endDate = dateOf(c.text(Column::EndDate));
+        r.fund.days = r.index.days = c.integer(Column::Days);
+        r.fund.returnPct = numberOf(c.text(Column::FundReturn));
+        r.index.returnPct = numberOf(c.text(Column::IndexReturn));
+        r.fund.cagrPct = numberOf(c.text(Column::FundCagr));
+        r.index.cagrPct = numberOf(c.text(Column::IndexCagr));
+        r.fund.maxDrawdownPct = c.number(Column::FundMaxDrawdown);
+        r.fund.peakDate = dateOf(c.text(Column::FundPeak));
+        r.fund.troughDate = dateOf(c.text(Column::FundTrough));
+        r.fund.recoveryDate = dateOf(c.text(Column::FundRecovery));
+        r.index.maxDrawdownPct = c.number(Column::IndexMaxDrawdown);
+        r.fund.volatilityPct = numberOf(c.text(Column::FundVolatility));
+        r.index.volatilityPct = numberOf(c.text(Column::IndexVolatility));
+        r.fund.sharpe = numberOf(c.text(Column::FundSharpe));
+        r.index.sharpe = numberOf(c.text(Column::IndexSharpe));
+        r.index.peakDate = dateOf(c.text(Column::IndexPeak));
+        r.index.troughDate = dateOf(c.text(Column::IndexTrough));
+        r.index.recoveryDate = dateOf(c.text(Column::IndexRecovery));
+        r.fund.underwaterDays = c.integer(Column::FundUnderwaterDays);
+        r.index.underwaterDays = c.integer(Column::IndexUnderwaterDays);
+        rows.push_back(r);
+        return true;
+    });
+    return rows;
+}
+
+} // namespace kestrelan

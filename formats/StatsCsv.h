@@ -1,0 +1,52 @@
+#pragma once
+// stats.csv: the risk figures of every fund of a run, one line a fund, beside the result files.
+// Its header names each column in English so that other tools can read it; dates are
+// YYYY-MM-DD (empty when there is none), percentages and ratios have two decimals (empty when
+// they cannot be figured), a drawdown is a positive percentage. CR LF line ends, as every file
+// the program writes.
+
+#include "formats/FieldReader.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrelan {
+
+/// Trading days in a year, for annualising daily figures.
+constexpr double tradingDaysPerYear = 252;
+
+/// The figures of one path of values.
+struct RiskFigures
+{
+    int days = 0;                    // valuation days
+    std::optional<double> returnPct; // (last / first - 1) x 100
+    std::optional<double> cagrPct;   // the yearly rate that gives the same return
+    double maxDrawdownPct = 0;       // the largest fall from a running peak, as a positive %
+    std::int32_t peakDate = 0;       // of that fall (0: none)
+    std::int32_t troughDate = 0;
+    std::int32_t recoveryDate = 0;       // the first day back at the peak (0: not yet)
+    std::optional<double> volatilityPct; // of the daily returns, annualised
+    std::optional<double> sharpe;        // mean daily excess return over its deviation, annualised
+    int underwaterDays = 0;              // days below the running peak
+};
+
+/// One fund: its period and the figures of the fund and of the index over the same days.
+struct StatsCsvRow
+{
+    std::int32_t startDate = 0;
+    std::int32_t endDate = 0;
+    RiskFigures fund;
+    RiskFigures index;
+};
+
+/// The header line and "\n".
+const std::string& statsCsvHeader();
+/// The line of a row.
+std::string statsCsvLine(const StatsCsvRow& row);
+/// The complete data lines of stats.csv's bytes, the header skipped.
+std::vector<StatsCsvRow> readStatsCsv(std::string_view bytes);
+
+} // namespace kestrelan

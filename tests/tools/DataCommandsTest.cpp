@@ -1,0 +1,115 @@
+// The commands that write market data, as the command line carries them out.
+
+#include "tools/DataCommands.h"
+#include "engine/MarketData.h"
+#include "support/CommandLineRun.h"
+#include "support/TempDir.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace kestrelan;
+using test::commandLine;
+
+// sample-data --minutes writes the minute market of the options and prints its summary.
+TEST(DataCommandsTest, MinuteMarket)
+{
+    test::TempDir dir;
+    const test::CliOutcome o = commandLine(
+        {"sample-data", "--minutes", "--stocks=2", "--years", "2004:2004", "--ticks", "3", (dir / "m").string()});
+    EXPECT_EQ(o.status, exitDone) << o.err;
+    EXPECT_NE(o.out.find(": 258 trading days, 2 stocks, "), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find(" bytes, mean daily range "), std::string::npos) << o.out;
+    EXPECT_EQ(loadCodeList(dir / "m" / "code.lst")->size(), 2u);
+}
+
+TEST(DataCommandsTest, AGeneratedMarketNeverGoesOverAUsersMarket)
+{
+    struct Row
+    {
+        const char* name;
+        std::function<void(const test::TempDir&)> market;
+    };
+    // case | what the folder holds of a market
+    const Row rows[] = {
+        {"code.lst alone", [](const test::TempDir& d) { d.write("code.lst", "mine"); }},
+        {"a kospi.lst that is a dangling link",
+         [](const test::TempDir& d) { std::filesystem::create_symlink(d / "gone", d / "kospi.lst"); }},
+        {"price files alone", [](const test::TempDir& d) { d.write("StockData/005930.real", "mine"); }},
+    };
+    for (const auto& row : rows) {
+        test::TempDir dir;
+        row.market(dir);
+        const test::CliOutcome refused = commandLine({"sample-data", dir.path().string()});
+        EXPECT_EQ(refused.status, exitFailed) << row.name;
+        EXPECT_NE(refused.err.find("--force"), std::string::npos) << row.name;
+        EXPECT_FALSE(dir.exists("ksp.txt")) << row.name;
+        EXPECT_EQ(commandLine({"sample-data", dir.path().string(), "--force"}).status, exitDone) << row.name;
+        EXPECT_TRUE(dir.exists("ksp.txt")) << row.name;
+    }
+}
+
+namespace {
+
+// The process's working folder for the time of a test: kestrelan-cli's commands work in it.
+struct WorkingFolder
+{
+    explicit WorkingFolder(const std::filesystem::path& dir)
+        : before(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(dir);
+    }
+    ~WorkingFolder() { std::filesystem::current_path(before); }
+    std::filesystem::path before;
+};
+
+} // namespace
+
+// After import-csv --update, run refuses until merge-update has merged the new days, as the
+// desktop program's start merges them; then the market is the one a single import makes.
+TEST(DataCommandsTest, MergeUpdateBeforeTheNextRun)
+{
+    test::TempDir in, market, whole;
+    in.write("prices/111110.csv", "Date,Close\n2004-01-05,10000\n2004-01-06,10100\n2004-01-07,10200\n");
+    in.write("index.csv", "Date,Close\n2004-01-05,800\n2004-01-06,801\n2004-01-07,802\n");
+    in.write("names.csv", "111110,ONE\n");
+    const auto import = [&](const test::TempDir& out, std::vector<std::string> more) {
+        std::vector<std::string> args = {"import-csv",
+                                         "--prices",
+                                         (in / "prices").string(),
+                                         "--index",
+                                         (in / "index.csv").string(),
+                                         "--names",
+                                         (in / "names.csv").string(),
+                                         "--out",
+                                         out.path().string()};
+        args.insert(args.end(), more.begin(), more.end());
+        return commandLine(args);
+    };
+    ASSERT_EQ(import(whole, {}).status, exitDone);
+    ASSERT_EQ(import(market, {"--to", "20040106"}).status, exitDone);
+    const test::CliOutcome update = import(market, {"--update"});
+    ASSERT_EQ(update.status, exitDone) << update.err;
+    EXPECT_NE(update.out.find("merge-update"), std::string::npos) << update.out;
+
+    const WorkingFolder here(market.path());
+    const std::vector<std::string> run
+        = {"run", "--stocks", "111110", "--start", "20040105", "--end", "20040107", "--program-dir", "."};
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(commandLine(run).status, exitFailed);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("kestrelan-cli merge-update"), std::string::npos);
+
+    const test::CliOutcome merged = commandLine({"merge-update", "--program-dir", "."});
+    EXPECT_EQ(merged.status, exitDone) << merged.err;
+    EXPECT_NE(merged.out.find("1개 종목"), std::string::npos) << merged.out;
+    for (const char* f : {"kospi.lst", "code.lst", "StockData/111110.real"})
+        EXPECT_EQ(market.read(f), whole.read(f)) << f;
+    const test::CliOutcome again = commandLine({"merge-update", "--program-dir", "."});
+    EXPECT_EQ(again.status, exitDone);
+    EXPECT_NE(again.out.find("반영할 Update.new가 없습니다"), std::string::npos) << again.out;
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(commandLine(run).status, exitDone);
+    testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(market.exists("result.csv"));
+}

@@ -1,0 +1,123 @@
+#include "tools/RunCommand.h"
+#include "engine/MarketData.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrelan;
+
+namespace {
+
+struct RunCommandTest : ::testing::Test
+{
+    RunCommandTest() { dir.write("kospi.lst", indexRecordBytes(20050311, 1, 1) + indexRecordBytes(20050314, 1, 1)); }
+    RunOptions parse(std::vector<std::string> args) { return parseRunOptions(args, dir.path(), "/prog"); }
+    test::TempDir dir;
+};
+
+} // namespace
+
+TEST_F(RunCommandTest, DefaultsAreTheFormDefaults)
+{
+    const RunOptions o = parse({});
+    const SimParams& p = o.params;
+    EXPECT_EQ(p.investMode, InvestMode::PerStock);
+    EXPECT_EQ(p.startDate, 20030301);
+    EXPECT_EQ(p.endDate, 20050228);
+    EXPECT_EQ(p.fundCadence, FundCadence::ThriceMonthly);
+    EXPECT_EQ(p.years, 1);
+    EXPECT_EQ(p.marginPct, 10);
+    EXPECT_EQ(p.secondPct, 10);
+    EXPECT_EQ(p.rangeLowPct, 50);
+    EXPECT_EQ(p.rangeHighPct, 150);
+    EXPECT_EQ(p.initialBuyPct, 50);
+    EXPECT_DOUBLE_EQ(p.commissionPct, 0.2);
+    EXPECT_EQ(p.autoSet, 1);
+    EXPECT_EQ(p.riskProfile, RiskProfile::Stable);
+    EXPECT_EQ(p.yieldStats, 0);
+    EXPECT_EQ(p.includeTax, 1);
+    EXPECT_EQ(o.amount, 100000000);
+    EXPECT_EQ(o.programDir, "/prog");
+}
+
+TEST_F(RunCommandTest, ModeDependentDefaults)
+{
+    EXPECT_EQ(parse({"--stocks", "005930", "--invest-mode", "2"}).amount, 10000);
+    EXPECT_EQ(parse({"--stocks", "005930", "--amount", "2147483647"}).amount,
+              2000000000); // won amounts clamp as the form does
+    EXPECT_EQ(parse({"--stocks", "005930", "--amount", "2147483647", "--invest-mode", "2"}).amount, 2147483647);
+    const RunOptions series = parse({"--yield-stats", "1"});
+    EXPECT_EQ(series.params.startDate, 20000101);
+    EXPECT_EQ(series.params.endDate, 20050228);
+    EXPECT_EQ(parse({"--start", "20040105", "--end", "20040110"}).params.endDate, 20040110);
+}
+
+TEST_F(RunCommandTest, BadOptionsAreRefused)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {"--cadence", "3"},
+        {"--start", "2004-02-30"},
+        {"--start", "20041305"},
+        {"--margin", "0"},
+        {"--stocks"},
+        {"--unknown", "1"},
+        {"--commission", "x"},
+        {"--amount", "-5"},
+        // a period that ends before it starts, and nothing to invest: runs with no result
+        {"--start", "20050101", "--end", "20040101"},
+        {"--stocks", "005930", "--amount", "0"},
+    };
+    for (const auto& args : bad)
+        EXPECT_THROW(parse(args), std::invalid_argument) << args[0];
+}
+
+// Without --stocks the run reads an existing SimItem.lst: its amounts were written for the mode
+// they were written in, and neither a mode nor an amount given now can reach them.
+TEST_F(RunCommandTest, InvestModeAndAmountOnlyWithStocks)
+{
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--invest-mode", "2"},
+                                                 {"--amount", "5000"},
+                                                 {"--stocks", ",", "--invest-mode", "1"}}) {
+        try {
+            parse(args);
+            ADD_FAILURE() << args[0] << " was taken";
+        } catch (const std::invalid_argument& e) {
+            const std::string text = e.what();
+            EXPECT_NE(text.find("--invest-mode"), std::string::npos) << text;
+            EXPECT_NE(text.find("--amount"), std::string::npos) << text;
+        }
+    }
+    EXPECT_EQ(parse({"--stocks", "005930,000660", "--invest-mode", "1"}).params.investMode, InvestMode::Total);
+    EXPECT_NO_THROW(parse({"--yield-stats", "1"})); // the other settings apply to any SimItem.lst
+}
+
+TEST_F(RunCommandTest, OptionsWithoutIndexNeedExplicitDates)
+{
+    test::TempDir noIndex;
+    EXPECT_THROW(parseRunOptions({}, noIndex.path(), "/prog"), std::invalid_argument);
+    EXPECT_NO_THROW(parseRunOptions({"--start", "20040101", "--end", "20041231"}, noIndex.path(), "/prog"));
+}
+
+// As the form's start calendar: no start before the first date a price file can hold.
+TEST_F(RunCommandTest, StartsBeforeTheMarketsFirstDateAreClamped)
+{
+    const RunOptions o = parse({"--start", "19900101", "--end", "20041231"});
+    EXPECT_EQ(o.params.startDate, 19960101);
+    ASSERT_EQ(o.notes.size(), 1u);
+    EXPECT_NE(o.notes[0].find("1996-01-01"), std::string::npos) << o.notes[0];
+    EXPECT_EQ(parse({"--start", "19960102", "--end", "20041231"}).params.startDate, 19960102);
+}
+
+// New days in Update.new are in kospi.lst already but not yet in the price files: no run until
+// they are merged, and the message names the command that merges them.
+TEST_F(RunCommandTest, NoRunWhileAnUpdateWaits)
+{
+    dir.write("Update.new", "A005930\r\n0\r\n20050315\r\n");
+    dir.write("result.csv", "the last run's");
+    testing::internal::CaptureStderr();
+    const int status = runCommand(parse({"--start", "20050101", "--end", "20050314"}), dir.path());
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, exitFailed);
+    EXPECT_NE(said.find("kestrelan-cli merge-update"), std::string::npos) << said;
+    EXPECT_EQ(dir.read("result.csv"), "the last run's");
+}

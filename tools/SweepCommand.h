@@ -1,0 +1,68 @@
+#pragma once
+// `kestrelan-cli sweep`: a fund series run for every combination of chosen settings (the margin,
+// the second condition, the range's low and high edges, the initial ratio, the risk profile),
+// each summarised in a line of sweep.csv, and the best combinations by a chosen figure.
+// `--shard K/N` runs every N-th combination from the K-th, so that a large sweep can be spread
+// over machines; `kestrelan-cli sweep-merge` joins the shards' files into the file of one sweep.
+
+#include "results/core/SweepCsv.h"
+#include "tools/CommandLine.h"
+#include "tools/RunCommand.h"
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrelan {
+
+/// One setting a sweep varies, with the values it takes in order.
+struct SweepAxis
+{
+    std::string option; // "--margin"
+    std::vector<std::int32_t> values;
+};
+
+struct SweepPlan
+{
+    RunOptions base;             // every other option, as `run` reads it
+    std::vector<SweepAxis> axes; // in the order the combinations count them; one value if not swept
+    std::string rank = "median"; // median | beat | worst | drawdown
+    std::int64_t shard = 1, shards = 1;
+    std::filesystem::path out = "sweep.csv";
+};
+
+/// Values of a swept option: "A:B:STEP" (A to B in steps), "A,B,C", or "A". Throws UsageError
+/// naming the option for anything else, a step of 0, or a value outside [low, high].
+std::vector<std::int32_t> sweepValues(const OptionValues& values, std::string_view option, std::int64_t low,
+                                      std::int64_t high);
+
+/// The plan of a sweep's command line; the default period needs kospi.lst in `workDir`.
+SweepPlan readSweepPlan(const OptionValues& values, const std::filesystem::path& workDir,
+                        const std::filesystem::path& defaultProgramDir);
+
+std::int64_t combinationCount(const SweepPlan& plan);
+/// Combination `number` (from 1): the first axis changes slowest.
+SweepSettings combination(const SweepPlan& plan, std::int64_t number);
+/// The base settings with a combination's applied.
+SimParams paramsOf(const SweepPlan& plan, const SweepSettings& settings);
+
+/// The combinations of the plan's shard, each run by `runSeries` and written to the plan's file;
+/// the best ten by the plan's figure are printed. Returns the exit status.
+using SeriesRunner = std::function<std::optional<SeriesSummary>(const SimParams&)>;
+int runSweep(const SweepPlan& plan, const SeriesRunner& runSeries, std::ostream& out, std::ostream& err);
+
+/// Whether a's figure is better than b's for the ranking (combinations without a summary last).
+bool rankedBefore(const SweepLine& a, const SweepLine& b, const std::string& rank);
+
+/// A combination as the user reads it: "매매차익 10%, 2차조건 5%, ...".
+std::string sweepCombinationText(const SweepSettings& settings);
+
+CommandSpec sweepCommandSpec();
+int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& err);
+CommandSpec sweepMergeCommandSpec();
+int sweepMergeCommand(const OptionValues& values, std::ostream& out, std::ostream& err);
+
+} // namespace kestrelan
