@@ -48,6 +48,17 @@ struct WalkCounts
     }
 };
 
+/// The days at whose end a rebalancing walk notes the stock's value (its shares at the day's last
+/// price plus its cash), so that a fund of a series is valued day by day in one walk per stock.
+/// The value of each day is the one a walk stopped at that day would leave.
+struct DayValuation
+{
+    const std::int32_t* dates = nullptr; ///< the fund's trading days
+    std::size_t count = 0;
+    std::size_t next = 0;     ///< the first day not yet valued
+    double* values = nullptr; ///< one per day
+};
+
 /// Where a run reads and writes, and what it shows.
 struct RunContext
 {
@@ -116,6 +127,7 @@ public:
     std::array<const PriceFile*, maxStocks> priceFile{};
     WalkMode walk = WalkMode::Skipping; // how rebalance goes through the prices
     WalkCounts counts;                  // what rebalance did on this engine (recordsCovered aside)
+    DayValuation* valuation = nullptr;  // optional: rebalance values the stock at each day's end
 
 private:
     void layoutGrid(int stock, std::int32_t base, std::int32_t unit, std::int32_t span, std::int32_t upStep,

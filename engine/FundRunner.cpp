@@ -58,32 +58,33 @@ void FundRunner::fillSlot(std::size_t i, const Fund& fund, const SimParams& p, d
     s.mult = 1.0;
 }
 
-void FundRunner::runDay(const Fund& fund, std::int32_t day, const std::string& startText, const std::string& dayText,
-                        const SimParams& p, double ratio, FundOutput& out, DaySums& sums, bool stockLines)
+void FundRunner::advance(std::size_t i, const Fund& fund, std::int32_t until, const SimParams& p, double ratio)
+{
+    const bool log = data.logEnabled;
+    const int stock = static_cast<int>(i);
+    if (initState[i] == pending) {
+        fillSlot(i, fund, p, ratio, amounts[i]);
+        initState[i] = engine.initialPurchase(p.investMode, stock, positions[i], log, data.commission, p.includeTax);
+    }
+    if (initState[i] == trading) {
+        const std::int32_t next
+            = engine.rebalance(p.investMode, stock, until, positions[i], p.includeTax, log, data.commission);
+        engine.counts.recordsCovered
+            += (next == endOfData ? data.files[i]->recordCount() : next / priceRecordSize) - positions[i] / priceRecordSize;
+        if (next == endOfData)
+            initState[i] = dataEnded;
+        else
+            positions[i] = next;
+    } else if (initState[i] == dataEnded && log) {
+        engine.closingLog.write(closingCsvField(std::nullopt)); // no price: the columns stay aligned with gen.csv
+    }
+}
+
+void FundRunner::addUp(const std::string& startText, const std::string& dayText, FundOutput& out, DaySums& sums,
+                       bool stockLines)
 {
     sums = DaySums{};
-    const bool log = data.logEnabled;
-    if (log)
-        engine.closingLog.write(dayText);
     for (std::size_t i = 0; i < data.items.size(); ++i) {
-        const int stock = static_cast<int>(i);
-        if (initState[i] == pending) {
-            fillSlot(i, fund, p, ratio, amounts[i]);
-            initState[i]
-                = engine.initialPurchase(p.investMode, stock, positions[i], log, data.commission, p.includeTax);
-        }
-        if (initState[i] == trading) {
-            const std::int32_t next
-                = engine.rebalance(p.investMode, stock, day, positions[i], p.includeTax, log, data.commission);
-            engine.counts.recordsCovered += (next == endOfData ? data.files[i]->recordCount() : next / priceRecordSize)
-                - positions[i] / priceRecordSize;
-            if (next == endOfData)
-                initState[i] = dataEnded;
-            else
-                positions[i] = next;
-        } else if (initState[i] == dataEnded && log) {
-            engine.closingLog.write(closingCsvField(std::nullopt)); // no price: the columns stay aligned with gen.csv
-        }
         StockSlot& s = engine.slots[i];
         if (s.firstVol > 0) {
             const double held = static_cast<double>(static_cast<std::int64_t>(s.shares) + s.shares2) * s.last;
@@ -155,21 +156,50 @@ void FundRunner::run(std::size_t k, FundOutput& out)
     DaySums sums;
     RiskTracker fundPath, indexPath;
     indexPath.start(fund.start, fund.startIndex);
-    for (std::size_t d = 0; d < days.size(); ++d) {
-        faultPoint("run:day");
-        const bool last = d + 1 == days.size();
-        const std::string dayText = data.logEnabled || last ? dateText(days[d]) : std::string();
-        if (dayProgress)
-            dayProgress->setPosition(static_cast<int>(100 * (d + 1) / days.size()));
-        runDay(fund, days[d], startText, dayText, p, ratio, out, sums, data.logEnabled || last);
-        if (d == 0)
-            fundPath.start(fund.start, sums.investSum); // the fund starts from the amount invested
-        fundPath.day(days[d], sums.valueSum);
+    for (std::size_t d = 0; d < days.size(); ++d)
         indexPath.day(days[d], dayIndex[d]);
-        if (data.logEnabled) {
+    if (data.logEnabled) {
+        // A single fund: every day's lines, each stock walked to the day's end in turn.
+        for (std::size_t d = 0; d < days.size(); ++d) {
+            faultPoint("run:day");
+            const std::string dayText = dateText(days[d]);
+            if (dayProgress)
+                dayProgress->setPosition(static_cast<int>(100 * (d + 1) / days.size()));
+            engine.closingLog.write(dayText);
+            for (std::size_t i = 0; i < n; ++i)
+                advance(i, fund, days[d], p, ratio);
+            addUp(startText, dayText, out, sums, true);
+            if (d == 0)
+                fundPath.start(fund.start, sums.investSum); // the fund starts from the amount invested
+            fundPath.day(days[d], sums.valueSum);
             engine.closingLog.write("\n");
             out.csv(resultCsvLine(startText, dayText, fund.startIndex, dayIndex[d], sums,
                                   indexYield(dayIndex[d], fund.startIndex)));
+        }
+    } else {
+        // A fund of a series: each stock walked to the fund's end at once, its value noted at the
+        // end of every day on the way, which is what walking the stocks day by day would leave.
+        const std::size_t dayCount = days.size();
+        dayValues.assign(n * dayCount, 0.0);
+        for (std::size_t i = 0; i < n; ++i) {
+            DayValuation valuation{days.data(), dayCount, 0, dayValues.data() + i * dayCount};
+            engine.valuation = &valuation;
+            advance(i, fund, days.back(), p, ratio);
+            engine.valuation = nullptr;
+            // A stock that does not trade (or whose walk never began) keeps its value throughout.
+            const StockSlot& s = engine.slots[i];
+            const double value = static_cast<double>(static_cast<std::int64_t>(s.shares) + s.shares2) * s.last + s.cash;
+            std::fill(dayValues.begin() + static_cast<std::ptrdiff_t>(i * dayCount + valuation.next),
+                      dayValues.begin() + static_cast<std::ptrdiff_t>((i + 1) * dayCount), value);
+        }
+        addUp(startText, dateText(days.back()), out, sums, true);
+        fundPath.start(fund.start, sums.investSum); // the fund starts from the amount invested
+        for (std::size_t d = 0; d < dayCount; ++d) {
+            double valueSum = 0;
+            for (std::size_t i = 0; i < n; ++i)
+                if (engine.slots[i].firstVol > 0)
+                    valueSum += dayValues[i * dayCount + d];
+            fundPath.day(days[d], valueSum);
         }
     }
     // A line of risk figures beside each fund that has a result line.

@@ -89,8 +89,11 @@ public:
 
 private:
     void fillSlot(std::size_t i, const Fund& fund, const SimParams& p, double ratio, std::int32_t amount);
-    void runDay(const Fund& fund, std::int32_t day, const std::string& startText, const std::string& dayText,
-                const SimParams& p, double ratio, FundOutput& out, DaySums& sums, bool stockLines);
+    /// Stock i from where it stands to the end of day `until`, its initial purchase first.
+    void advance(std::size_t i, const Fund& fund, std::int32_t until, const SimParams& p, double ratio);
+    /// The stocks' values and totals as they stand; their result.txt lines when `stockLines`.
+    void addUp(const std::string& startText, const std::string& dayText, FundOutput& out, DaySums& sums,
+               bool stockLines);
 
     CSimEngine& engine;
     const RunData& data;
@@ -99,6 +102,7 @@ private:
     std::vector<std::int32_t> amounts;
     std::vector<std::int32_t> positions; // per stock: where its next day begins in this fund
     std::vector<int> initState;
+    std::vector<double> dayValues; // a series fund: per stock, its value at the end of each day
 };
 
 } // namespace kestrelan

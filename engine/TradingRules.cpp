@@ -383,6 +383,15 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
         onGrid = true;
     };
 
+    // The days of a valuation that end before date t end with the state as it stands: a walk
+    // stopped at such a day would stop at this date record.
+    DayValuation* const valuation = this->valuation;
+    auto valueDaysBefore = [&](std::int64_t t) {
+        while (valuation->next < valuation->count && valuation->dates[valuation->next] < t)
+            valuation->values[valuation->next++]
+                = static_cast<double>(static_cast<std::int64_t>(shares) + s.shares2) * last + cash;
+    };
+
     // One record, as the rules read it. True: a date after `until`, which ends the call.
     auto record = [&](std::int32_t t) __attribute__((always_inline))->bool
     {
@@ -397,6 +406,8 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
             return false;
         }
         if (t > dateThreshold) {
+            if (valuation)
+                valueDaysBefore(t);
             if (t > until)
                 return true;
             day = t;
@@ -548,6 +559,12 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
             if (const std::size_t n = wholeDays(k, d)) {
                 // Days passed whole: each day's base price trading against the day before, its
                 // first check and its rest within the band.
+                if (valuation) {
+                    for (std::size_t j = k; j < k + n; ++j) {
+                        valueDaysBefore(index.day(j).date);
+                        last = index.day(j).last;
+                    }
+                }
                 k += n - 1;
                 const PriceIndex::Day& e = index.day(k);
                 i = index.dayEnd(k);
@@ -628,6 +645,8 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
         }
     }
     counts.recordsWalked += walked;
+    if (valuation)
+        valueDaysBefore(static_cast<std::int64_t>(until) + 1);
     s.shares = shares;
     s.cash = cash;
     s.level = level;

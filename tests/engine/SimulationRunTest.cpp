@@ -399,3 +399,30 @@ TEST_F(SimulationRunTest, NotesSayWhatTheResultsCannotShow)
         }
     }
 }
+
+// A fund of a series walks each stock to its end at once and notes its value day by day on the
+// way; a single fund walks every stock a day at a time. Both must find the same daily values,
+// through splits, a late listing and a delisting, so the same risk figures.
+TEST_F(SimulationRunTest, SeriesFundsHaveTheRiskFiguresOfTheSameFundRunAlone)
+{
+    const std::vector<std::string> codes = {"005930", "000660", "035420", "001460", "036570"};
+    SimParams p = series(FundCadence::Monthly);
+    ASSERT_EQ(run(p, codes, 1, 500000000), runFinished);
+    const std::string stats = market().read("stats.csv");
+    std::vector<std::string> lines;
+    for (std::size_t at = stats.find('\n') + 1, end; (end = stats.find('\n', at)) != std::string::npos; at = end + 1)
+        lines.push_back(stats.substr(at, end + 1 - at));
+    ASSERT_GT(lines.size(), 20u);
+    for (std::size_t k = 0; k < lines.size(); k += 7) {
+        const auto date = [&](std::size_t from) {
+            const std::string t = lines[k].substr(from, 10); // yyyy-mm-dd
+            return std::stoi(t.substr(0, 4) + t.substr(5, 2) + t.substr(8, 2));
+        };
+        SimParams single;
+        single.startDate = date(0);
+        single.endDate = date(11);
+        ASSERT_EQ(run(single, codes, 1, 500000000), runFinished);
+        const std::string alone = market().read("stats.csv");
+        EXPECT_EQ(alone.substr(alone.find('\n') + 1), lines[k]) << "fund " << k;
+    }
+}
