@@ -28,9 +28,21 @@ const std::string& resultCsvHeader()
 
 std::string resultCsvLine(const ResultCsvRow& r)
 {
-    return format("%.*s,%.*s,%.2f,%.2f,%.0f,%.0f,%.0f,%.0f,%f,%f,%.0f,%f,%.0f\n", static_cast<int>(r.startDate.size()),
-                  r.startDate.data(), static_cast<int>(r.endDate.size()), r.endDate.data(), r.startIndex, r.endIndex,
-                  r.invest, r.initial, r.stockValue, r.value, r.kospiYield, r.fundYield, r.trade, r.turnover, r.gain);
+    return LineBuilder()
+        .text(r.startDate)
+        .text(r.endDate)
+        .fixed(r.startIndex, 2)
+        .fixed(r.endIndex, 2)
+        .fixed(r.invest, 0)
+        .fixed(r.initial, 0)
+        .fixed(r.stockValue, 0)
+        .fixed(r.value, 0)
+        .fixed(r.kospiYield, 6)
+        .fixed(r.fundYield, 6)
+        .fixed(r.trade, 0)
+        .fixed(r.turnover, 6)
+        .fixed(r.gain, 0)
+        .end();
 }
 
 std::vector<ResultCsvRow> readResultCsv(std::string_view bytes)

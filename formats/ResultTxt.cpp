@@ -26,12 +26,32 @@ const std::string& resultTxtHeader()
 
 std::string resultTxtLine(const ResultTxtRow& r)
 {
-    return format("%.*s,%.*s,%.*s,%.*s,%.2f,%.2f,%d,%.0f,%d,%d,%d,%d,%d,%d,%d,%.0f,%d,%d,%d,%.0f,%.0f,%.0f,%f,%.0f\n",
-                  static_cast<int>(r.code.size()), r.code.data(), static_cast<int>(r.name.size()), r.name.data(),
-                  static_cast<int>(r.startDate.size()), r.startDate.data(), static_cast<int>(r.endDate.size()),
-                  r.endDate.data(), r.startIndex, r.endIndex, r.invest, r.initialAmount, r.firstVol, r.autoVol,
-                  r.sellStep, r.rangeHighPct, r.rangeLowPct, r.marginPct, r.secondPct, r.value, r.initialPrice,
-                  r.lastPrice, r.shares, r.trade, r.totBuy, r.totSell, r.mult, r.gain);
+    return LineBuilder()
+        .text(r.code)
+        .text(r.name)
+        .text(r.startDate)
+        .text(r.endDate)
+        .fixed(r.startIndex, 2)
+        .fixed(r.endIndex, 2)
+        .integer(r.invest)
+        .fixed(r.initialAmount, 0)
+        .integer(r.firstVol)
+        .integer(r.autoVol)
+        .integer(r.sellStep)
+        .integer(r.rangeHighPct)
+        .integer(r.rangeLowPct)
+        .integer(r.marginPct)
+        .integer(r.secondPct)
+        .fixed(r.value, 0)
+        .integer(r.initialPrice)
+        .integer(r.lastPrice)
+        .integer(r.shares)
+        .fixed(r.trade, 0)
+        .fixed(r.totBuy, 0)
+        .fixed(r.totSell, 0)
+        .fixed(r.mult, 6)
+        .fixed(r.gain, 0)
+        .end();
 }
 
 std::vector<ResultTxtRow> readResultTxt(std::string_view bytes)

@@ -2,6 +2,7 @@
 
 #include "platform/core/Text.h"
 
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,49 @@ std::string vformat(const char* fmt, va_list args)
     va_end(copy);
     out.resize(static_cast<std::size_t>(n));
     return out;
+}
+
+void LineBuilder::separate()
+{
+    if (started)
+        line += ',';
+    started = true;
+}
+
+LineBuilder& LineBuilder::text(std::string_view t)
+{
+    separate();
+    line += t;
+    return *this;
+}
+
+LineBuilder& LineBuilder::integer(std::int64_t v)
+{
+    separate();
+    char digits[24];
+    const auto r = std::to_chars(digits, digits + sizeof digits, v);
+    line.append(digits, r.ptr);
+    return *this;
+}
+
+LineBuilder& LineBuilder::fixed(double v, int decimals)
+{
+    separate();
+    // to_chars with a precision writes what printf writes in the C locale; the largest double
+    // has 309 digits before the point.
+    char digits[400];
+    const auto r = std::to_chars(digits, digits + sizeof digits, v, std::chars_format::fixed, decimals);
+    if (r.ec == std::errc())
+        line.append(digits, r.ptr);
+    else
+        line += format("%.*f", decimals, v);
+    return *this;
+}
+
+std::string LineBuilder::end()
+{
+    line += '\n';
+    return std::move(line);
 }
 
 std::string format(const char* fmt, ...)

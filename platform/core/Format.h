@@ -13,6 +13,23 @@ namespace kestrelan {
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string vformat(const char* fmt, va_list args) __attribute__((format(printf, 1, 0)));
 
+/// A line of comma-separated fields built one by one, with the digits printf gives for %d and
+/// %.Nf, without parsing a format for every line (the result files hold millions of fields).
+class LineBuilder
+{
+public:
+    LineBuilder& text(std::string_view t);
+    LineBuilder& integer(std::int64_t v);      ///< as %d
+    LineBuilder& fixed(double v, int decimals); ///< as %.<decimals>f
+    /// The line with "\n".
+    std::string end();
+
+private:
+    void separate();
+    std::string line;
+    bool started = false; // a field has been written, perhaps an empty one
+};
+
 /// The value atoi gives for a text: leading white space skipped, an optional sign, then decimal
 /// digits up to the first other character; no digits give 0. A value beyond the 32-bit range
 /// saturates, as the Windows runtime does.

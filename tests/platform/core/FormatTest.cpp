@@ -1,6 +1,8 @@
 #include "platform/core/Format.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace kestrelan;
 
@@ -47,4 +49,22 @@ TEST(FormatTest, TypedFieldsParseWhole)
     EXPECT_EQ(parseDoubleField("1e-1"), 0.1);
     EXPECT_EQ(parseDoubleField("0.2%"), std::nullopt);
     EXPECT_EQ(parseDoubleField("nan"), std::nullopt);
+}
+
+// The result files' numbers must keep printf's digits to the last one: ties, negative zero,
+// values past 2^53, rounding that carries, and what is not a number.
+TEST(FormatTest, LineBuilderWritesPrintfsDigits)
+{
+    const double values[] = {0.0, -0.0, 0.5, 1.5, 2.5, -0.5, -2.5, 0.125, 0.375, 1.005, 2.675, 9.995, 99.5,
+                             -1e-7, 123456789.5, 9007199254740993.0, 1e22, -3.4e38, 1.7976931348623157e308,
+                             5e-324, 0.1 + 0.2, 1.0 / 3, std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+    for (const double v : values) {
+        for (const int decimals : {0, 2, 6}) {
+            char expected[512];
+            std::snprintf(expected, sizeof expected, "x,%.*f,%d\n", decimals, v, -42);
+            EXPECT_EQ(LineBuilder().text("x").fixed(v, decimals).integer(-42).end(), expected) << v;
+        }
+    }
+    EXPECT_EQ(LineBuilder().text("").text("").integer(2147483647).end(), ",,2147483647\n");
 }
