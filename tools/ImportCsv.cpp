@@ -686,9 +686,15 @@ std::vector<std::pair<std::string, std::string>> readNames(const fs::path& path,
                 continue; // a header
             throw ImportError(where(path, n + 1) + "종목코드는 여섯 자리여야 합니다 (\"" + f[0] + "\").");
         }
+        std::string given = f.size() > 1 ? f[1] : "";
+        // A comma would split the name's column in every result file that names the stock.
+        if (given.find(',') != std::string::npos) {
+            std::replace(given.begin(), given.end(), ',', ' ');
+            notes.push_back(f[0] + ": 종목명의 쉼표를 빈칸으로 바꿨습니다 (\"" + given + "\").");
+        }
         std::string name;
         try {
-            name = toCp949(f.size() > 1 ? f[1] : "");
+            name = toCp949(given);
         } catch (const Cp949Error&) {
             throw ImportError(where(path, n + 1) + "종목명에 CP949로 쓸 수 없는 문자가 있습니다.");
         }

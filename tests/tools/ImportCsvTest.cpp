@@ -370,6 +370,19 @@ TEST(ImportCsvTest, ImportOnAFullDiskLeavesTheMarket)
 
 // The headers of Korean exports, and a file name in any letter case; two files of one stock are
 // refused rather than one of them taken.
+// A quoted name may hold a comma; written as it is, it would split the name's column of every
+// result line of the stock.
+TEST(ImportCsvTest, ACommaInANameBecomesABlank)
+{
+    Import im;
+    im.in.write("names.csv", "code,name\n005930,\"가람, 전자\"\n000660\t한빛,소재\n");
+    const auto summary = im.run();
+    EXPECT_EQ(im.out.read("code.lst"),
+              codeRecordBytes("005930", toCp949("가람  전자")) + codeRecordBytes("000660", toCp949("한빛 소재")));
+    ASSERT_EQ(summary.notes.size(), 2u);
+    EXPECT_NE(summary.notes[0].find("쉼표"), std::string::npos);
+}
+
 TEST(ImportCsvTest, HeadersAndFileNamesOfExports)
 {
     Import im;
