@@ -108,6 +108,9 @@ PriceIndex PriceIndex::Builder::finish()
     index.days.push_back(Day{next, 0, 0, 0});
     open = false;
     findBounds();
+    index.ends.reserve(index.dayCount());
+    for (std::size_t k = 0; k < index.dayCount(); ++k)
+        index.ends.push_back({index.days[k].date, index.days[k].last});
     return std::move(index);
 }
 

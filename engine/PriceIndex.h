@@ -132,8 +132,18 @@ public:
     std::size_t dayFrom(std::int32_t i) const;
     /// The first day dated after `date` (dayCount() when none is); for ascending dates only.
     std::size_t dayAfter(std::int32_t date) const;
+    /// The date and the last value of each day, side by side, for walks that value days they pass.
+    struct DayEnd
+    {
+        std::int32_t date;
+        std::int32_t last;
+    };
+    const DayEnd* dayEnds() const { return ends.data(); }
     /// Bytes the index holds.
-    std::size_t bytes() const { return days.size() * sizeof(Day) + blocks.size() * sizeof(Bounds); }
+    std::size_t bytes() const
+    {
+        return days.size() * sizeof(Day) + blocks.size() * sizeof(Bounds) + ends.size() * sizeof(DayEnd);
+    }
 
     /// Builds the index piece by piece while a file is parsed (below).
     class Builder;
@@ -141,6 +151,7 @@ public:
 private:
     std::vector<Day> days;
     std::vector<Bounds> blocks;
+    std::vector<DayEnd> ends;
     bool sorted = true;
 };
 

@@ -564,9 +564,9 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
                 // Days passed whole: each day's base price trading against the day before, its
                 // first check and its rest within the band.
                 if (valuation) {
-                    for (std::size_t j = k; j < k + n; ++j) {
-                        valueDaysBefore(index.day(j).date);
-                        last = index.day(j).last;
+                    for (const PriceIndex::DayEnd* e = index.dayEnds() + k; e != index.dayEnds() + k + n; ++e) {
+                        valueDaysBefore(e->date);
+                        last = e->last;
                     }
                 }
                 k += n - 1;
