@@ -48,15 +48,15 @@ struct WalkCounts
     }
 };
 
-/// The days at whose end a rebalancing walk notes the stock's value (its shares at the day's last
-/// price plus its cash), so that a fund of a series is valued day by day in one walk per stock.
-/// The value of each day is the one a walk stopped at that day would leave.
+/// The days at whose end a rebalancing walk adds the stock's value (its shares at the day's last
+/// price plus its cash) to the fund's, so that a fund of a series is valued day by day in one walk
+/// per stock. The value of each day is the one a walk stopped at that day would leave.
 struct DayValuation
 {
     const std::int32_t* dates = nullptr; ///< the fund's trading days
     std::size_t count = 0;
     std::size_t next = 0;     ///< the first day not yet valued
-    double* values = nullptr; ///< one per day
+    double* values = nullptr; ///< one per day: the fund's value, the stocks before this one added
 };
 
 /// Where a run reads and writes, and what it shows.

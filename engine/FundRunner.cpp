@@ -58,7 +58,8 @@ void FundRunner::fillSlot(std::size_t i, const Fund& fund, const SimParams& p, d
     s.mult = 1.0;
 }
 
-void FundRunner::advance(std::size_t i, const Fund& fund, std::int32_t until, const SimParams& p, double ratio)
+void FundRunner::advance(std::size_t i, const Fund& fund, std::int32_t until, const SimParams& p, double ratio,
+                         DayValuation* valuation)
 {
     const bool log = data.logEnabled;
     const int stock = static_cast<int>(i);
@@ -67,8 +68,11 @@ void FundRunner::advance(std::size_t i, const Fund& fund, std::int32_t until, co
         initState[i] = engine.initialPurchase(p.investMode, stock, positions[i], log, data.commission, p.includeTax);
     }
     if (initState[i] == trading) {
+        // Only a stock that holds a position counts in the fund's value.
+        engine.valuation = engine.slots[i].firstVol > 0 ? valuation : nullptr;
         const std::int32_t next
             = engine.rebalance(p.investMode, stock, until, positions[i], p.includeTax, log, data.commission);
+        engine.valuation = nullptr;
         engine.counts.recordsCovered
             += (next == endOfData ? data.files[i]->recordCount() : next / priceRecordSize) - positions[i] / priceRecordSize;
         if (next == endOfData)
@@ -177,30 +181,26 @@ void FundRunner::run(std::size_t k, FundOutput& out)
                                   indexYield(dayIndex[d], fund.startIndex)));
         }
     } else {
-        // A fund of a series: each stock walked to the fund's end at once, its value noted at the
-        // end of every day on the way, which is what walking the stocks day by day would leave.
+        // A fund of a series: each stock walked to the fund's end at once, its value added to the
+        // fund's at the end of every day on the way, in the order of the stocks, which is what
+        // walking the stocks day by day would add up.
         const std::size_t dayCount = days.size();
-        dayValues.assign(n * dayCount, 0.0);
+        fundValues.assign(dayCount, 0.0);
         for (std::size_t i = 0; i < n; ++i) {
-            DayValuation valuation{days.data(), dayCount, 0, dayValues.data() + i * dayCount};
-            engine.valuation = &valuation;
-            advance(i, fund, days.back(), p, ratio);
-            engine.valuation = nullptr;
-            // A stock that does not trade (or whose walk never began) keeps its value throughout.
+            DayValuation valuation{days.data(), dayCount, 0, fundValues.data()};
+            advance(i, fund, days.back(), p, ratio, &valuation);
+            // The days after the walk ended (or of a stock that did not walk) keep its last value.
             const StockSlot& s = engine.slots[i];
-            const double value = static_cast<double>(static_cast<std::int64_t>(s.shares) + s.shares2) * s.last + s.cash;
-            std::fill(dayValues.begin() + static_cast<std::ptrdiff_t>(i * dayCount + valuation.next),
-                      dayValues.begin() + static_cast<std::ptrdiff_t>((i + 1) * dayCount), value);
+            if (s.firstVol > 0) {
+                const double held = static_cast<double>(static_cast<std::int64_t>(s.shares) + s.shares2) * s.last;
+                for (std::size_t d = valuation.next; d < dayCount; ++d)
+                    fundValues[d] += held + s.cash;
+            }
         }
         addUp(startText, dateText(days.back()), out, sums, true);
         fundPath.start(fund.start, sums.investSum); // the fund starts from the amount invested
-        for (std::size_t d = 0; d < dayCount; ++d) {
-            double valueSum = 0;
-            for (std::size_t i = 0; i < n; ++i)
-                if (engine.slots[i].firstVol > 0)
-                    valueSum += dayValues[i * dayCount + d];
-            fundPath.day(days[d], valueSum);
-        }
+        for (std::size_t d = 0; d < dayCount; ++d)
+            fundPath.day(days[d], fundValues[d]);
     }
     // A line of risk figures beside each fund that has a result line.
     if (data.logEnabled || sums.initialSum > 0) {

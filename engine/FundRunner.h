@@ -17,6 +17,7 @@
 namespace kestrelan {
 
 class CSimEngine;
+struct DayValuation;
 
 /// Shows messages at once, or keeps them for the thread that shows them in fund order.
 class FundMessages : public IMessageSink
@@ -90,7 +91,8 @@ public:
 private:
     void fillSlot(std::size_t i, const Fund& fund, const SimParams& p, double ratio, std::int32_t amount);
     /// Stock i from where it stands to the end of day `until`, its initial purchase first.
-    void advance(std::size_t i, const Fund& fund, std::int32_t until, const SimParams& p, double ratio);
+    void advance(std::size_t i, const Fund& fund, std::int32_t until, const SimParams& p, double ratio,
+                 DayValuation* valuation = nullptr);
     /// The stocks' values and totals as they stand; their result.txt lines when `stockLines`.
     void addUp(const std::string& startText, const std::string& dayText, FundOutput& out, DaySums& sums,
                bool stockLines);
@@ -102,7 +104,7 @@ private:
     std::vector<std::int32_t> amounts;
     std::vector<std::int32_t> positions; // per stock: where its next day begins in this fund
     std::vector<int> initState;
-    std::vector<double> dayValues; // a series fund: per stock, its value at the end of each day
+    std::vector<double> fundValues; // a series fund: its value at the end of each day
 };
 
 } // namespace kestrelan

@@ -387,12 +387,15 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
     // stopped at such a day would stop at this date record.
     DayValuation* const valuation = this->valuation;
     auto valueDaysBefore = [&](std::int64_t t) {
+        std::size_t k = valuation->next;
+        if (k == valuation->count || valuation->dates[k] >= t)
+            return;
         const double held = static_cast<double>(static_cast<std::int64_t>(shares) + s.shares2);
         const std::int32_t lastPrice = last;
         const double money = cash;
-        std::size_t k = valuation->next;
-        while (k < valuation->count && valuation->dates[k] < t)
-            valuation->values[k++] = held * lastPrice + money;
+        do {
+            valuation->values[k] += held * lastPrice + money;
+        } while (++k < valuation->count && valuation->dates[k] < t);
         valuation->next = k;
     };
 
