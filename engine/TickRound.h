@@ -32,8 +32,21 @@ enum class Round
 /// the remainder; up first adds a tick when there is a remainder, so 4,998 goes to 5,000.
 constexpr std::int32_t tickRound(std::int32_t price, Round direction)
 {
-    const std::int32_t tick = priceTick(price);
-    const std::int32_t rest = price % tick;
+    // The same bands as priceTick, each dividing by its own constant (a multiply, not a divide:
+    // a fund lays out hundreds of levels per stock).
+    std::int32_t tick, rest;
+    if (price < 5000)
+        tick = 5, rest = price % 5;
+    else if (price < 10000)
+        tick = 10, rest = price % 10;
+    else if (price < 50000)
+        tick = 50, rest = price % 50;
+    else if (price < 100000)
+        tick = 100, rest = price % 100;
+    else if (price < 500000)
+        tick = 500, rest = price % 500;
+    else
+        tick = 1000, rest = price % 1000;
     if (direction == Round::Up && rest != 0)
         price += tick;
     return price - rest;

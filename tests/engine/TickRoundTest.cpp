@@ -22,3 +22,14 @@ TEST(TickRoundTest, RoundsToTheTickOfTheUnroundedBand)
         EXPECT_EQ(tickRound(row.price, Round::Up), row.up) << row.price;
     }
 }
+
+// Each band divides by its own constant; every price of every band (and the negative ones a
+// fall past zero may hand it) must round as by the band's tick.
+TEST(TickRoundTest, EveryPriceAsByItsBandsTick)
+{
+    for (std::int32_t price = -2000; price <= 1100000; ++price) {
+        const std::int32_t tick = priceTick(price), rest = price % tick;
+        ASSERT_EQ(tickRound(price, Round::Down), price - rest) << price;
+        ASSERT_EQ(tickRound(price, Round::Up), price - rest + (rest != 0 ? tick : 0)) << price;
+    }
+}
