@@ -93,10 +93,14 @@ SweepPlan readSweepPlan(const OptionValues& values, const std::filesystem::path&
                         const std::filesystem::path& defaultProgramDir)
 {
     SweepPlan plan;
-    plan.base = readRunOptions(values.without({"--margin", "--second", "--range-low", "--range-high", "--initial",
-                                               "--risk", "--rank", "--shard", "--out"}),
+    // A sweep judges a setting over a series of funds: its options, the default period among
+    // them, are read as a statistics run's.
+    plan.base = readRunOptions(values
+                                   .without({"--margin", "--second", "--range-low", "--range-high", "--initial",
+                                             "--risk", "--rank", "--shard", "--out"})
+                                   .withDefault("--yield-stats", "1"),
                                workDir, defaultProgramDir);
-    plan.base.params.yieldStats = true; // a sweep judges a setting over a series of funds
+    plan.base.params.yieldStats = true;
     const SweepSettings base = settingsOf(plan.base.params);
     for (const Swept& s : swept) {
         if (values.has(s.option))

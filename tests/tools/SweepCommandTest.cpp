@@ -58,6 +58,9 @@ TEST(SweepCommandTest, RangesListsAndWhatIsRefused)
     EXPECT_NO_THROW(plan({{"--range-low", "30,50"}, {"--auto-set", "0"}}));
     EXPECT_THROW(plan({{"--rank", "best"}}), UsageError);
     EXPECT_THROW(plan({{"--shard", "3/2"}}), UsageError);
+    // Without --start a sweep starts its funds where a statistics run does, not at a single
+    // fund's default start.
+    EXPECT_EQ(plan({}).base.params.startDate, seriesStartDate);
 }
 
 TEST(SweepCommandTest, CombinationsInOrderAndShardsThatCoverThemOnce)
