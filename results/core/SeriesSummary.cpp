@@ -95,10 +95,15 @@ std::optional<SeriesSummary> summarizeSeries(const std::vector<ResultCsvRow>& re
     return s;
 }
 
+// The columns of the two tables, wide enough for a date and for "2006일 (2208일 중)" in the
+// results window's list.
+static std::vector<Column> seriesSummaryColumns() { return {{"항목", 150}, {"펀드", 82}, {"KOSPI", 82}, {"초과수익", 82}}; }
+static std::vector<Column> riskColumns() { return {{"항목", 106}, {"펀드", 142}, {"KOSPI", 142}}; }
+
 ListTable seriesSummaryTable(const SeriesSummary& s)
 {
     ListTable t;
-    t.columns = {{"항목", 150}, {"펀드", 78}, {"KOSPI", 78}, {"초과수익", 78}};
+    t.columns = seriesSummaryColumns();
     const auto row = [&](const char* name, auto field) {
         t.rows.push_back({name, field(s.fund), field(s.index), field(s.excess)});
     };
@@ -120,7 +125,7 @@ ListTable seriesSummaryTable(const SeriesSummary& s)
 ListTable riskTable(const StatsCsvRow& r)
 {
     ListTable t;
-    t.columns = {{"항목", 130}, {"펀드", 120}, {"KOSPI", 120}};
+    t.columns = riskColumns();
     const auto row = [&](const char* name, auto field) { t.rows.push_back({name, field(r.fund), field(r.index)}); };
     row("수익률", [](const RiskFigures& f) { return percent(f.returnPct); });
     row("연평균 수익률", [](const RiskFigures& f) { return percent(f.cagrPct); });
@@ -145,13 +150,13 @@ Statistics loadStatistics(ResultKind kind, const std::filesystem::path& dir)
         if (const auto summary = summarizeSeries(results, stats))
             st.table = seriesSummaryTable(*summary);
         else
-            st.table.columns = {{"항목", 150}, {"펀드", 78}, {"KOSPI", 78}, {"초과수익", 78}};
+            st.table.columns = seriesSummaryColumns();
         return st;
     }
     if (!stats.empty())
         st.table = riskTable(stats.front());
     else
-        st.table.columns = {{"항목", 130}, {"펀드", 120}, {"KOSPI", 120}};
+        st.table.columns = riskColumns();
     st.underwater = underwaterData(results);
     return st;
 }
