@@ -567,10 +567,19 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
                 // Days passed whole: each day's base price trading against the day before, its
                 // first check and its rest within the band.
                 if (valuation) {
+                    // The holding and the cash stay as they are over the window; each day's value
+                    // is the holding at the last price of the day before it.
+                    const double held = static_cast<double>(static_cast<std::int64_t>(shares) + s.shares2);
+                    const double money = cash;
+                    const std::int32_t* const dates = valuation->dates;
+                    double* const values = valuation->values;
+                    std::size_t v = valuation->next;
                     for (const PriceIndex::DayEnd* e = index.dayEnds() + k; e != index.dayEnds() + k + n; ++e) {
-                        valueDaysBefore(e->date);
+                        for (; v < valuation->count && dates[v] < e->date; ++v)
+                            values[v] += held * last + money;
                         last = e->last;
                     }
+                    valuation->next = v;
                 }
                 k += n - 1;
                 const PriceIndex::Day& e = index.day(k);
