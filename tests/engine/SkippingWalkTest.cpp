@@ -108,7 +108,16 @@ struct TwoWalks
                 days.push_back(v);
         if (!dayByDay)
             days.push_back(99999999);
+        // In one call both walks also value the stock at the end of every day of the year, days
+        // without prices among them, as a fund of a series does.
+        DayValuation valuations[2];
+        valueDates.clear();
+        for (std::int32_t d = 20040101; d <= 20041231 && !dayByDay; ++d)
+            valueDates.push_back(d);
         for (int k = 0; k < 2; ++k) {
+            values[k].assign(valueDates.size(), 0.0);
+            valuations[k] = {valueDates.data(), valueDates.size(), 0, values[k].data()};
+            engines[k]->valuation = dayByDay ? nullptr : &valuations[k];
             std::int32_t pos = from;
             for (const std::int32_t until : days) {
                 if (pos == endOfData)
@@ -116,6 +125,7 @@ struct TwoWalks
                 pos = engines[k]->rebalance(static_cast<InvestMode>(mode), 0, until, pos, true, dayByDay, 0.002);
                 ends[k].push_back(pos);
             }
+            engines[k]->valuation = nullptr;
             engines[k]->tradeLog.close();
             engines[k]->closingLog.close();
             if (dayByDay)
@@ -128,6 +138,7 @@ struct TwoWalks
         const StockSlot& a = plain.slots[0];
         const StockSlot& b = skipping.slots[0];
         EXPECT_EQ(ends[0], ends[1]) << name;
+        EXPECT_EQ(values[0], values[1]) << name;
         EXPECT_EQ(logs[0], logs[1]) << name;
         EXPECT_EQ(a.shares, b.shares) << name;
         EXPECT_EQ(a.shares2, b.shares2) << name;
@@ -150,6 +161,8 @@ struct TwoWalks
     CSimEngine skipping;
     std::vector<std::int32_t> ends[2];
     std::string logs[2];
+    std::vector<std::int32_t> valueDates;
+    std::vector<double> values[2];
 };
 
 // The first line of the two texts that differs, with its number.
