@@ -66,17 +66,7 @@ struct TwoWalks
     {
         for (CSimEngine* e : {&plain, &skipping}) {
             e->priceFile[0] = &prices;
-            StockSlot& s = e->slots[0];
-            std::memcpy(s.itemText, "123450 STOCK               ", 27);
-            s.sDate = 20040102;
-            s.eDate = 20041231;
-            s.rangeHighPct = 150;
-            s.rangeLowPct = 50;
-            s.marginPct = 10;
-            s.secondPct = 10;
-            s.initRatio = 0.5;
-            s.invest = 10000000;
-            s.mult = 1.0;
+            test::fillWorkedSlot(e->slots[0], "123450 STOCK               ");
         }
         plain.walk = WalkMode::Plain;
     }

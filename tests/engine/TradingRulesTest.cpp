@@ -19,17 +19,7 @@ struct EngineFixture
         : prices(PriceFile::fromBytes(test::priceBytes(days)))
     {
         engine.priceFile[0] = &prices;
-        StockSlot& s = engine.slots[0];
-        std::memcpy(s.itemText, "123450 \xB0\xA1\xB6\xF7\xC0\xFC\xC0\xDA            ", 27);
-        s.sDate = 20040102;
-        s.eDate = 20041231;
-        s.rangeHighPct = 150;
-        s.rangeLowPct = 50;
-        s.marginPct = 10;
-        s.secondPct = 10;
-        s.initRatio = 0.5;
-        s.invest = 10000000;
-        s.mult = 1.0;
+        test::fillWorkedSlot(engine.slots[0], "123450 \xB0\xA1\xB6\xF7\xC0\xFC\xC0\xDA            ");
     }
 
     // Opens the two logs in a temporary folder, as single-fund mode does.
