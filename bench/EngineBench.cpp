@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -60,6 +61,17 @@ std::string loadAverage()
 }
 
 fs::path selfDir() { return fs::read_symlink("/proc/self/exe").parent_path(); }
+
+// This process's own peak resident memory in kB (VmHWM). The rusage of a spawned child would
+// also count what its parent held when it was spawned.
+long ownPeakKb()
+{
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return 0;
+}
 
 struct Quiet : IMessageSink
 {
@@ -112,8 +124,8 @@ int runChild(const std::string& name, const std::string& walk, const fs::path& m
             held += static_cast<std::int64_t>(files[k]->memoryBytes());
             bytes += static_cast<std::int64_t>(fs::file_size(priceFilePath(market, codes[k])));
         }
-        std::printf("%.6f %lld %lld %lld\n", s, static_cast<long long>(records), static_cast<long long>(held),
-                    static_cast<long long>(bytes));
+        std::printf("%.6f %lld %lld %lld %ld\n", s, static_cast<long long>(records), static_cast<long long>(held),
+                    static_cast<long long>(bytes), ownPeakKb());
         return 0;
     }
     Quiet quiet;
@@ -131,10 +143,10 @@ int runChild(const std::string& name, const std::string& walk, const fs::path& m
     if (engine.runSimulation(p) != runFinished)
         return 1;
     const double s = seconds(start);
-    std::printf("%.6f %lld %lld %lld %lld %lld %lld\n", s, static_cast<long long>(counts.recordsCovered),
+    std::printf("%.6f %lld %lld %lld %lld %lld %lld %ld\n", s, static_cast<long long>(counts.recordsCovered),
                 static_cast<long long>(counts.recordsWalked), static_cast<long long>(counts.days),
                 static_cast<long long>(counts.daysPassed), static_cast<long long>(counts.blocks),
-                static_cast<long long>(counts.blocksPassed));
+                static_cast<long long>(counts.blocksPassed), ownPeakKb());
     return 0;
 }
 
@@ -177,10 +189,13 @@ ChildResult spawnChild(const std::vector<std::string>& args)
     int status = 0;
     rusage usage{};
     ::wait4(pid, &status, 0, &usage);
-    r.peakKb = usage.ru_maxrss;
     std::istringstream in(text);
     for (double x; in >> x;)
         r.numbers.push_back(x);
+    // The child's last number is its own peak.
+    r.peakKb = r.numbers.empty() ? usage.ru_maxrss : static_cast<long>(r.numbers.back());
+    if (!r.numbers.empty())
+        r.numbers.pop_back();
     r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 && !r.numbers.empty();
     return r;
 }
