@@ -166,3 +166,21 @@ TEST(GroupsTest, ReadOnlyWorkingFolder)
     EXPECT_EQ(deleteGroup(work, padBytes("old", 30)), GroupResult::Failed);
     EXPECT_EQ(readGroupNames(work).size(), 1u);
 }
+
+// Another program (a second window on the same folder, a run, an import) holds the folder: a
+// change waits for nobody and changes nothing, and goes through once the folder is free.
+TEST(GroupsTest, AChangeWhileAnotherProcessHoldsTheFolderChangesNothing)
+{
+    test::TempDir dir;
+    ASSERT_EQ(registerGroup(dir.path(), "blue", {fiveStocks()[4]}), GroupResult::Done);
+    const std::string groups = dir.read("group.lst"), items = dir.read("item.lst");
+    test::LockHolder other(dir.path());
+    ASSERT_TRUE(other.held);
+    EXPECT_EQ(registerGroup(dir.path(), "red", {fiveStocks()[1]}), GroupResult::Busy);
+    EXPECT_EQ(deleteGroup(dir.path(), padBytes("blue", 30)), GroupResult::Busy);
+    EXPECT_EQ(dir.read("group.lst"), groups);
+    EXPECT_EQ(dir.read("item.lst"), items);
+    other.release();
+    EXPECT_EQ(registerGroup(dir.path(), "red", {fiveStocks()[1]}), GroupResult::Done);
+    EXPECT_EQ(readGroupNames(dir.path()).size(), 2u);
+}
