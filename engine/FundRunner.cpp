@@ -91,7 +91,7 @@ void FundRunner::addUp(const std::string& startText, const std::string& dayText,
     for (std::size_t i = 0; i < data.items.size(); ++i) {
         StockSlot& s = engine.slots[i];
         if (s.firstVol > 0) {
-            const double held = static_cast<double>(static_cast<std::int64_t>(s.shares) + s.shares2) * s.last;
+            const double held = heldValue(s);
             s.value = held + s.cash;
             sums.investSum += s.invest;
             sums.initialSum += static_cast<double>(static_cast<std::int64_t>(s.initial) * s.firstVol);
@@ -192,9 +192,9 @@ void FundRunner::run(std::size_t k, FundOutput& out)
             // The days after the walk ended (or of a stock that did not walk) keep its last value.
             const StockSlot& s = engine.slots[i];
             if (s.firstVol > 0) {
-                const double held = static_cast<double>(static_cast<std::int64_t>(s.shares) + s.shares2) * s.last;
+                const double value = heldValue(s) + s.cash;
                 for (std::size_t d = valuation.next; d < dayCount; ++d)
-                    fundValues[d] += held + s.cash;
+                    fundValues[d] += value;
             }
         }
         addUp(startText, dateText(days.back()), out, sums, true);

@@ -44,6 +44,12 @@ struct StockSlot
     double mult;           // price adjustment factor (splits)
 };
 
+/// The shares held (both counters) at the latest price.
+inline double heldValue(const StockSlot& s)
+{
+    return static_cast<double>(static_cast<std::int64_t>(s.shares) + s.shares2) * s.last;
+}
+
 /// One simulated day's totals over the stocks that have bought (firstVol > 0).
 struct DaySums
 {
