@@ -208,16 +208,17 @@ void CResultDlg::takeNamesFromResultFiles()
 void CResultDlg::classifyResult()
 {
     resultKind = kestrelan::classifyResult(services.workDir);
-    // A damaged result file shows nothing rather than a part of a result.
+    // A damaged result file shows nothing rather than a part of a result, its statistics neither.
     if (const auto damaged = findDamagedLine(resultKind, services.workDir)) {
         services.messages->show(damagedLineMessage(*damaged));
         loaded = emptySummaryTables(resultKind);
         fillLists();
         control<QRadioButton>(*this, resultIds::stockView)->setEnabled(false); // no stock to show
+        fillStatistics(emptyStatistics(resultKind));
     } else {
         fillSummaryTables();
+        fillStatistics(loadStatistics(resultKind, services.workDir));
     }
-    fillStatistics();
     summaryList->show();
     switch (resultKind) {
     case ResultKind::FundSeries:
@@ -290,9 +291,8 @@ void CResultDlg::switchView()
 
 // The series summary and its histogram, or a single fund's risk figures and its fall below its
 // peak; a result without stats.csv (an older run) shows the summary it can make without it.
-void CResultDlg::fillStatistics()
+void CResultDlg::fillStatistics(const Statistics& st)
 {
-    const Statistics st = loadStatistics(resultKind, services.workDir);
     fillList(statsList, st.table);
     if (resultKind == ResultKind::FundSeries) {
         const HistogramData d = histogramData(loaded);

@@ -18,6 +18,7 @@ namespace kestrelan {
 
 class CTChart;
 class INameInput;
+struct Statistics;
 
 /// What the window works with besides its controls.
 struct ResultServices : WindowServices
@@ -83,7 +84,7 @@ private:
     void fillLists();
     void drawYieldChart();
     void drawSeriesChart();
-    void fillStatistics();
+    void fillStatistics(const Statistics& st);
     void drawStockChart(int stock);
     CTChart* placeChart(int id, bool categories);
 

@@ -139,9 +139,18 @@ ListTable riskTable(const StatsCsvRow& r)
     return t;
 }
 
-Statistics loadStatistics(ResultKind kind, const std::filesystem::path& dir)
+Statistics emptyStatistics(ResultKind kind)
 {
     Statistics st;
+    st.table.columns = kind == ResultKind::FundSeries ? seriesSummaryColumns() : riskColumns();
+    if (kind != ResultKind::FundSeries)
+        st.underwater = underwaterData({});
+    return st;
+}
+
+Statistics loadStatistics(ResultKind kind, const std::filesystem::path& dir)
+{
+    Statistics st = emptyStatistics(kind);
     const std::string resultBytes = readWholeFile(dir / resultCsvFile).value_or(std::string());
     auto results = readResultCsv(resultBytes);
     std::erase_if(results, [](const ResultCsvRow& r) { return !r.extent.complete; });
@@ -149,14 +158,10 @@ Statistics loadStatistics(ResultKind kind, const std::filesystem::path& dir)
     if (kind == ResultKind::FundSeries) {
         if (const auto summary = summarizeSeries(results, stats))
             st.table = seriesSummaryTable(*summary);
-        else
-            st.table.columns = seriesSummaryColumns();
         return st;
     }
     if (!stats.empty())
         st.table = riskTable(stats.front());
-    else
-        st.table.columns = riskColumns();
     st.underwater = underwaterData(results);
     return st;
 }

@@ -56,6 +56,8 @@ struct Statistics
     UnderwaterData underwater;
 };
 Statistics loadStatistics(ResultKind kind, const std::filesystem::path& dir);
+/// What loadStatistics gives when nothing can be shown: the table's columns only.
+Statistics emptyStatistics(ResultKind kind);
 
 /// The Korean label of a setting of settings.csv, and its value in words ("종목당", "예").
 std::string settingLabel(const std::string& name);

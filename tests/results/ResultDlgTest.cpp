@@ -368,6 +368,8 @@ private Q_SLOTS:
         QVERIFY(!w.stockView()->isEnabled());
         w.choose(1);
         QCOMPARE(d.yieldChart->pointCount(2), 0);
+        QCOMPARE(d.statsList->topLevelItemCount(), 0);
+        QCOMPARE(d.underwaterChart->pointCount(0), 0);
     }
 
     // Opened on the result files alone (kestrelan --results), the export hands over the stocks the
