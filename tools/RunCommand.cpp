@@ -286,11 +286,9 @@ int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
     if (engine.runSimulation(options.params) == runFinished) {
         // A fund series ends with its summary, as `show` gives it.
         if (options.params.yieldStats) {
-            const std::string resultBytes = readWholeFile(workDir / resultCsvFile).value_or(std::string());
-            const auto results = readResultCsv(resultBytes); // its rows point into resultBytes
-            const auto stats = readStatsCsv(readWholeFile(workDir / statsCsvFile).value_or(std::string()));
-            if (const auto summary = summarizeSeries(results, stats))
-                std::fputs(("\n통계요약\n" + textTable(seriesSummaryTable(*summary))).c_str(), stdout);
+            const Statistics statistics = loadStatistics(ResultKind::FundSeries, workDir);
+            if (!statistics.table.rows.empty())
+                std::fputs(("\n통계요약\n" + textTable(statistics.table)).c_str(), stdout);
         }
         return exitDone;
     }

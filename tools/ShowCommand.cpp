@@ -81,19 +81,19 @@ ShownResults shownResults(const std::filesystem::path& dir, IMessageSink& messag
     const SummaryTables tables = fillSummaryTables(kind, dir, messages);
     const std::string resultBytes = readWholeFile(dir / resultCsvFile).value_or(std::string());
     const auto results = readResultCsv(resultBytes);
-    const auto stats = readStatsCsv(readWholeFile(dir / statsCsvFile).value_or(std::string()));
+    const Statistics statistics = loadStatistics(kind, dir);
     shown.settings = readSettingsCsv(readWholeFile(dir / settingsCsvFile).value_or(std::string()));
     if (!results.empty())
         shown.period = std::string(results.front().startDate) + " ~ " + std::string(results.back().endDate);
     if (kind == ResultKind::FundSeries) {
         shown.tables.push_back(ShownTable{"펀드별 결과 (단위: 천원, %)", tables.mainList});
-        if (const auto summary = summarizeSeries(results, stats))
-            shown.tables.push_back(ShownTable{"통계요약", seriesSummaryTable(*summary)});
+        if (!statistics.table.rows.empty())
+            shown.tables.push_back(ShownTable{"통계요약", statistics.table});
     } else {
         shown.tables.push_back(ShownTable{"펀드 합계 (단위: 천원, %)", tables.summaryList});
         shown.tables.push_back(ShownTable{"종목별 결과 (단위: 천원, %)", tables.mainList});
-        if (!stats.empty())
-            shown.tables.push_back(ShownTable{"위험 지표", riskTable(stats.front())});
+        if (!statistics.table.rows.empty())
+            shown.tables.push_back(ShownTable{"위험 지표", statistics.table});
     }
     return shown;
 }
