@@ -244,6 +244,24 @@ std::string updateBlockBytes(std::string_view code, std::int32_t firstDate, std:
     return toCrLf(text);
 }
 
+namespace {
+
+// Removes a merged Update.new, then its journal. An update that stays (its removal failed) keeps
+// the journal too, so that the next merge goes on from where this one ended instead of applying
+// its blocks again.
+bool removeUpdate(const fs::path& updatePath, const fs::path& journalPath)
+{
+    std::error_code ec;
+    fs::remove(updatePath, ec);
+    if (ec || fs::exists(updatePath, ec))
+        return false;
+    faultPoint("merge:removed");
+    fs::remove(journalPath, ec);
+    return true;
+}
+
+} // namespace
+
 UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::filesystem::path& programDir,
                           int listedCount, IProgressSink& progress, IMessageSink& messages)
 {
@@ -350,8 +368,10 @@ UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::files
                 return outcome;
             }
             faultPoint("merge:rejected");
-            fs::remove(updatePath, ec);
-            fs::remove(journalPath, ec);
+            if (!removeUpdate(updatePath, journalPath)) {
+                messages.show(cannotRemove);
+                return outcome;
+            }
             outcome.kept = false;
             messages.show(problem + " 반영하지 않았습니다. 반영하지 못한 나머지 자료는 " + rejectedPath.string()
                           + "에 보관했습니다.");
@@ -395,9 +415,10 @@ UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::files
         }
         ++outcome.merged;
     }
-    fs::remove(updatePath, ec);
-    faultPoint("merge:removed");
-    fs::remove(journalPath, ec);
+    if (!removeUpdate(updatePath, journalPath)) {
+        messages.show(cannotRemove);
+        return outcome;
+    }
     outcome.kept = false;
     return outcome;
 }

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kestrelan;
 
@@ -320,4 +321,35 @@ TEST(MarketUpdateTest, ReadOnlyWorkingFolder)
     ASSERT_FALSE(m.messages.shown.empty());
     EXPECT_NE(m.messages.shown.back().find("Update.new"), std::string::npos);
     EXPECT_EQ(m.dir.read("StockData/111110.real"), test::SmallMarket::prices(10000));
+}
+
+// In a shared folder with the sticky bit, an update another user owns can be read and written but
+// not removed: the merge applies it, says it could not remove it, and keeps its journal, so the
+// next merge (by its owner) applies no block again.
+TEST(MarketUpdateTest, AnUpdateThatCannotBeRemovedIsNeverAppliedTwice)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give the update to another user";
+    Update reference;
+    reference.merge(fourBlocks);
+    Update u;
+    u.dir.write("Update.new", fourBlocks);
+    ::chmod((u.dir / "StockData").c_str(), 0777);
+    for (const char* code : {"005930", "000660"})
+        ::chmod((u.dir / (std::string("StockData/") + code + ".real")).c_str(), 0666);
+    ::chmod((u.dir / "Update.new").c_str(), 0666);
+    ::chmod(u.dir.path().c_str(), 01777);
+    test::RecordingSink* messages = &u.messages;
+    const int merged = test::asOrdinaryUser([&] {
+        test::RecordingProgress progress;
+        const auto outcome = mergeUpdate(u.dir.path(), u.dir.path(), 30, progress, *messages);
+        return outcome.merged + (outcome.kept ? 100 : 0);
+    });
+    ::chmod(u.dir.path().c_str(), 0755);
+    EXPECT_EQ(merged, 104); // every block applied, the update kept
+    EXPECT_TRUE(u.dir.exists("Update.jnl"));
+    mergeUpdate(u.dir.path(), u.dir.path(), 30, u.progress, u.messages);
+    EXPECT_FALSE(u.dir.exists("Update.new"));
+    EXPECT_EQ(u.real("005930"), reference.real("005930"));
+    EXPECT_EQ(u.real("000660"), reference.real("000660"));
 }
