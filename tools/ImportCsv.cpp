@@ -910,6 +910,9 @@ ImportSummary importFiles(const ImportOptions& o)
         stage("ksp.txt", rangeTableBytes(sampleRangeTable(kospiBandEdges)));
     if (o.update) {
         stage(std::string(updateFileName), update);
+        // The journal of a merge killed after it removed the update it merged belongs to that
+        // update: left beside this one, the next merge would undo and skip blocks by it.
+        commit.stageRemoval(std::string(updateJournalFileName));
     } else {
         for (const auto& [code, records] : stocks) {
             std::string bytes;
@@ -919,7 +922,7 @@ ImportSummary importFiles(const ImportOptions& o)
         }
     }
     stage(std::string(importReportFileName), toCrLf(cp949Text(summary.report)));
-    if (!commit.checkTargets() || !commit.commit())
+    if (!commit.commit())
         throw ImportError(o.out.string()
                           + ": 가져온 파일을 제자리에 둘 수 없어 아무것도 바꾸지 않았습니다. 폴더의 쓰기 권한과 "
                             "같은 이름의 폴더가 있는지 확인하세요.");

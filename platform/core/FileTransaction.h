@@ -38,9 +38,6 @@ public:
     /// Stages the removal of a file (nothing happens if it does not exist).
     void stageRemoval(const std::filesystem::path& file);
 
-    /// Every target can be replaced: its folder exists and may be written, and it is not a folder
-    /// itself. Checked again by commit() before anything moves.
-    bool checkTargets() const;
     /// Replaces every staged file. False when a step failed: every target is then as before.
     bool commit();
 
@@ -48,6 +45,9 @@ public:
     static void recover(const std::filesystem::path& dir, const std::string& tag);
 
 private:
+    /// Every target can be replaced: its folder exists and may be written, and it is not a folder
+    /// itself. commit() checks it before anything moves.
+    bool checkTargets() const;
     struct Entry
     {
         std::filesystem::path target; // the file itself, symbolic links resolved

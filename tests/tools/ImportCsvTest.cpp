@@ -233,7 +233,11 @@ TEST(ImportCsvTest, AnUpdateAddsAndDropsNothing)
                 "Date,Close\n2005-03-02,10200\n2005-03-03,9700\n2005-03-04,9700\n2005-03-07,9800\n");
     im.in.write("index.csv", "Date,Close\n2005-03-07,915\n");
     im.options.update = true;
+    // What a merge killed after removing the update it merged leaves: its journal belongs to
+    // that update, not to the new one.
+    im.out.write("Update.jnl", "pending 0 1 14 00 /elsewhere/005930.real\n");
     const auto summary = im.run();
+    EXPECT_FALSE(im.out.exists("Update.jnl"));
     EXPECT_EQ(summary.indexDays, 1);
     EXPECT_EQ(im.out.read("code.lst"), codes);
     EXPECT_EQ(im.out.read("kospi.lst"), kospi + indexRecordBytes(20050307, 91234, 91500));
