@@ -38,8 +38,14 @@ bool keepOld(const fs::path& target, const fs::path& old)
         return true;
     if (::link(target.c_str(), old.c_str()) == 0)
         return true;
+    // The copy takes the old name only once it is whole: a kill part way leaves no half copy that
+    // a roll-back would put over the target.
     const auto bytes = readWholeFile(target);
-    return bytes && writeFileSynced(old, *bytes, target);
+    const fs::path copy = old.string() + ".part";
+    if (bytes && writeFileSynced(copy, *bytes, target) && ::rename(copy.c_str(), old.c_str()) == 0)
+        return true;
+    ::unlink(copy.c_str());
+    return false;
 }
 
 // Puts the old file back over the target; true when nothing of the step is left to undo.
