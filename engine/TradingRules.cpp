@@ -429,13 +429,16 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
             onGrid = false;
             prev = last;
             if (stockStarted[stock] == 1 && last != t) {
-                s.shares = shares;
-                const std::int32_t change = adjustForSplit(stock, t, last);
-                shares = s.shares;
-                moved = true;
-                findFirstLevels();
-                if (change != 0 && logEnabled)
-                    writeTrade(tradeLine(dateText(day), s, TradeKind::Adjustment, change, last, t, 0, 0));
+                // Only a jump outside the split bands changes the holding or the grid.
+                if (!splitLeavesAlone(t, last)) {
+                    s.shares = shares;
+                    const std::int32_t change = adjustForSplit(stock, t, last);
+                    shares = s.shares;
+                    moved = true;
+                    findFirstLevels();
+                    if (change != 0 && logEnabled)
+                        writeTrade(tradeLine(dateText(day), s, TradeKind::Adjustment, change, last, t, 0, 0));
+                }
                 prev = t;
                 last = t;
             }
