@@ -4,7 +4,6 @@
 
 #include "platform/core/Cp949.h"
 #include "platform/core/FileTransaction.h"
-#include "platform/core/FolderLock.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 
@@ -401,8 +400,7 @@ std::string codeRecordBytes(std::string_view code, std::string_view nameCp949)
 
 void recoverMarketFiles(const std::filesystem::path& dir)
 {
-    if (const auto lock = FolderLock::tryAcquire(dir))
-        FileTransaction::recover(dir, std::string(importTag));
+    FileTransaction::recoverIfFree(dir, std::string(importTag));
 }
 
 bool holdsMarketFiles(const std::filesystem::path& dir)

@@ -1,7 +1,6 @@
 #include "formats/ResultSet.h"
 
 #include "platform/core/FileTransaction.h"
-#include "platform/core/FolderLock.h"
 
 #include <string>
 
@@ -9,8 +8,7 @@ namespace kestrelan {
 
 void recoverResults(const std::filesystem::path& dir)
 {
-    if (const auto lock = FolderLock::tryAcquire(dir))
-        FileTransaction::recover(dir, std::string(resultsTag));
+    FileTransaction::recoverIfFree(dir, std::string(resultsTag));
 }
 
 } // namespace kestrelan

@@ -63,8 +63,7 @@ void recoverGroups(const std::filesystem::path& dir)
     if (!std::filesystem::exists(dir / (std::string(groupsTag) + ".journal"), ec)
         && !std::filesystem::exists(dir / (std::string(groupsTag) + ".rollback"), ec))
         return;
-    if (const auto lock = FolderLock::tryAcquire(dir))
-        FileTransaction::recover(dir, std::string(groupsTag));
+    FileTransaction::recoverIfFree(dir, std::string(groupsTag));
 }
 
 // A change's start: the folder held, an interrupted change finished or undone, both files read.

@@ -1,4 +1,5 @@
 #include "platform/core/FileTransaction.h"
+#include "platform/core/FolderLock.h"
 
 #include "platform/core/FaultPoint.h"
 #include "platform/core/TextFile.h"
@@ -286,6 +287,12 @@ bool FileTransaction::commit()
     }
     finish(journal(), lines, tag);
     return true;
+}
+
+void FileTransaction::recoverIfFree(const std::filesystem::path& dir, const std::string& tag)
+{
+    if (const auto lock = FolderLock::tryAcquire(dir))
+        recover(dir, tag);
 }
 
 void FileTransaction::recover(const fs::path& folder, const std::string& tag)

@@ -43,6 +43,8 @@ public:
 
     /// Finishes or undoes an interrupted transaction of the tag in the folder.
     static void recover(const std::filesystem::path& dir, const std::string& tag);
+    /// recover() when no other process holds the folder; else the holder finishes its own.
+    static void recoverIfFree(const std::filesystem::path& dir, const std::string& tag);
 
 private:
     /// Every target can be replaced: its folder exists and may be written, and it is not a folder

@@ -233,7 +233,6 @@ SummaryTables emptySummaryTables(ResultKind kind)
 
 std::optional<DamagedLine> findDamagedLine(ResultKind kind, const std::filesystem::path& dir)
 {
-    recoverResults(dir);
     auto check = [&](std::string_view name, auto read, std::size_t skipped) -> std::optional<DamagedLine> {
         const auto bytes = readWholeFile(dir / name);
         if (!bytes)

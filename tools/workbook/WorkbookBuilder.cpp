@@ -517,7 +517,6 @@ std::filesystem::path freeWorkbookPath(const std::filesystem::path& folder, cons
 std::filesystem::path buildWorkbook(const Handoff& h, const std::filesystem::path& resultsDir,
                                     const std::filesystem::path& outDir, const SweepChoice& sweepChoice)
 {
-    recoverResults(resultsDir);
     std::error_code made;
     std::filesystem::create_directories(outDir, made);
     if (made)
