@@ -230,14 +230,15 @@ fs::path FileTransaction::stagedFile(const fs::path& file)
 
 void FileTransaction::stageRemoval(const fs::path& file)
 {
-    Entry e{resolve(file), true};
-    if (e.target.string().find('\n') == std::string::npos)
-        entries.push_back(std::move(e));
+    entries.push_back(Entry{resolve(file), true});
 }
 
 bool FileTransaction::checkTargets() const
 {
     for (const auto& e : entries) {
+        // The journal names its targets a line each.
+        if (e.target.string().find('\n') != std::string::npos)
+            return false;
         const fs::path parent = e.target.parent_path();
         std::error_code ec;
         if (!fs::is_directory(parent, ec) || ::access(parent.c_str(), W_OK) != 0)

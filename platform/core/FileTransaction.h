@@ -47,8 +47,8 @@ public:
     static void recoverIfFree(const std::filesystem::path& dir, const std::string& tag);
 
 private:
-    /// Every target can be replaced: its folder exists and may be written, and it is not a folder
-    /// itself. commit() checks it before anything moves.
+    /// Every target can be replaced: its folder exists and may be written, it is not a folder
+    /// itself, and its name holds no line end. commit() checks it before anything moves.
     bool checkTargets() const;
     struct Entry
     {

@@ -83,6 +83,15 @@ TEST(FileTransactionTest, AFailedCommitChangesNothing)
         EXPECT_FALSE(change(dir.path())) << row.name;
         EXPECT_EQ(dir.files(), before) << row.name;
     }
+    // A file written in place (as a run writes its results) under a name the journal cannot hold.
+    test::TempDir dir;
+    seed(dir);
+    const auto before = dir.files();
+    FileTransaction t(dir.path(), "test");
+    ASSERT_TRUE(t.stage("a.lst", "new a"));
+    writeFileSynced(t.stagedFile("two\nlines.lst"), "new", {});
+    EXPECT_FALSE(t.commit());
+    EXPECT_EQ(dir.files(), before);
 }
 
 TEST(FileTransactionTest, AReadOnlyFolderAsAnOrdinaryUser)
