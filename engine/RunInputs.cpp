@@ -29,11 +29,8 @@ std::optional<std::int32_t> lastDay(const PriceFile& file)
 
 std::vector<Fund> readFunds(const std::filesystem::path& path)
 {
-    std::vector<Fund> funds;
-    if (const auto bytes = readWholeFile(path))
-        for (const FundLine& l : readDateLst(*bytes))
-            funds.push_back({l.start, l.end, indexPoints(l.startHundredths()), indexPoints(l.endHundredths())});
-    return funds;
+    const auto bytes = readWholeFile(path);
+    return bytes ? fundsOf(readDateLst(*bytes)) : std::vector<Fund>{};
 }
 
 } // namespace

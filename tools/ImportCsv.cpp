@@ -44,11 +44,6 @@ constexpr double splitRatios[] = {2, 5, 10};
 // Missing days the report names for a stock; the rest are counted.
 constexpr std::size_t missingDaysShown = 3;
 
-// The range table an import writes where the target has none: KOSPI point bands around the
-// index's levels since 1996.
-constexpr std::array<std::int32_t, rangeRowCount - 1> kospiBandEdges
-    = {2500, 2250, 2000, 1750, 1500, 1250, 1000, 850, 700, 600};
-
 constexpr const char* acceptedDates = "YYYY-MM-DD, YYYY/MM/DD, YYYY.MM.DD, YYYYMMDD (뒤에 시각이 붙어도 됩니다)";
 
 struct Row

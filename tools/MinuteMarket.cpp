@@ -161,12 +161,6 @@ StockFile stockFile(int stock, const MinuteMarketShape& shape, const std::vector
     return out;
 }
 
-void writeFile(const std::filesystem::path& path, const std::string& bytes)
-{
-    if (!replaceFileAtomically(path, bytes))
-        throw std::runtime_error("cannot write " + path.string());
-}
-
 } // namespace
 
 MinuteMarketSummary writeMinuteMarket(const std::filesystem::path& dir, const MinuteMarketShape& shape)
@@ -187,14 +181,14 @@ MinuteMarketSummary writeMinuteMarket(const std::filesystem::path& dir, const Mi
     for (std::size_t i = 0; i < days.size(); ++i)
         kospi += indexRecordBytes(days[i], static_cast<std::int32_t>(index[i].open * 100 + 0.5),
                                   static_cast<std::int32_t>(index[i].close * 100 + 0.5));
-    writeFile(dir / "kospi.lst", kospi);
+    writeMarketFile(dir / "kospi.lst", kospi);
     std::string codes;
     for (int s = 0; s < shape.stocks; ++s)
         codes += codeRecordBytes(format("%06d", 900000 + s), toCp949(format("분봉종목%03d", s + 1)));
-    writeFile(dir / "code.lst", codes);
+    writeMarketFile(dir / "code.lst", codes);
     // Bands that reach the index levels of the period.
-    writeFile(dir / "ksp.txt",
-              rangeTableBytes(sampleRangeTable({2500, 2250, 2000, 1750, 1500, 1250, 1000, 850, 700, 600})));
+    writeMarketFile(dir / "ksp.txt",
+              rangeTableBytes(sampleRangeTable(kospiBandEdges)));
 
     // The stocks on every core; each file is written as soon as it is made.
     std::atomic<int> next{0};
@@ -206,7 +200,7 @@ MinuteMarketSummary writeMinuteMarket(const std::filesystem::path& dir, const Mi
         for (int s = next++; s < shape.stocks; s = next++) {
             try {
                 StockFile file = stockFile(s, shape, days, index);
-                writeFile(priceFilePath(dir, format("%06d", 900000 + s)), file.bytes);
+                writeMarketFile(priceFilePath(dir, format("%06d", 900000 + s)), file.bytes);
                 std::lock_guard lock(mutex);
                 summary.priceRecords += file.records;
                 summary.bytes += static_cast<std::int64_t>(file.bytes.size());

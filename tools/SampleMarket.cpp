@@ -227,13 +227,13 @@ std::string stockFile(const StockSpec& spec, std::size_t seed, const std::vector
     return bytes;
 }
 
-void writeFile(const std::filesystem::path& path, const std::string& bytes)
+} // namespace
+
+void writeMarketFile(const std::filesystem::path& path, const std::string& bytes)
 {
     if (!replaceFileAtomically(path, bytes))
         throw std::runtime_error("cannot write " + path.string());
 }
-
-} // namespace
 
 RangeTable sampleRangeTable(const std::array<std::int32_t, rangeRowCount - 1>& bandEdges)
 {
@@ -273,18 +273,18 @@ SampleMarketSummary writeSampleMarket(const std::filesystem::path& dir)
         kospi += indexRecordBytes(days[i], static_cast<std::int32_t>(index[i].open * 100 + 0.5),
                                   static_cast<std::int32_t>(index[i].close * 100 + 0.5));
     }
-    writeFile(dir / "kospi.lst", kospi);
+    writeMarketFile(dir / "kospi.lst", kospi);
 
     std::string codes;
     const auto& specs = stockSpecs();
     for (std::size_t s = 0; s < specs.size(); ++s) {
         codes += codeRecordBytes(specs[s].code, toCp949(specs[s].name));
         const auto bytes = stockFile(specs[s], s, days, index, summary.priceRecords);
-        writeFile(priceFilePath(dir, specs[s].code), bytes);
+        writeMarketFile(priceFilePath(dir, specs[s].code), bytes);
     }
     summary.stocks = static_cast<int>(specs.size());
-    writeFile(dir / "code.lst", codes);
-    writeFile(dir / "ksp.txt", rangeTableBytes(sampleRangeTable({1000, 950, 900, 850, 800, 750, 700, 650, 625, 600})));
+    writeMarketFile(dir / "code.lst", codes);
+    writeMarketFile(dir / "ksp.txt", rangeTableBytes(sampleRangeTable({1000, 950, 900, 850, 800, 750, 700, 650, 625, 600})));
     return summary;
 }
 
