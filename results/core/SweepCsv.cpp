@@ -8,8 +8,6 @@ namespace kestrelan {
 
 namespace {
 
-const char* const settingNames[]
-    = {"margin_pct", "second_pct", "range_low_pct", "range_high_pct", "initial_buy_pct", "risk_profile"};
 const char* const spreads[] = {"fund", "index", "excess"};
 const char* const spreadFigures[]
     = {"mean_pct", "median_pct", "p10_pct", "p90_pct", "worst_pct", "worst_start", "best_pct", "best_start"};
@@ -22,7 +20,7 @@ const std::string& sweepCsvHeader()
 {
     static const std::string text = [] {
         std::string line = "combination";
-        for (const char* name : settingNames)
+        for (const char* name : sweepSettingNames)
             line += std::string(",") + name;
         line += ",funds";
         for (const char* spread : spreads)

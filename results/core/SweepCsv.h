@@ -15,6 +15,10 @@
 
 namespace kestrelan {
 
+/// The columns of sweep.csv that hold the settings, in the order the combinations count them.
+inline constexpr const char* sweepSettingNames[]
+    = {"margin_pct", "second_pct", "range_low_pct", "range_high_pct", "initial_buy_pct", "risk_profile"};
+
 /// The settings a sweep can vary, in the order the combinations count them.
 struct SweepSettings
 {

@@ -4,6 +4,7 @@
 #include "formats/StatsCsv.h"
 #include "platform/core/Format.h"
 #include "results/core/SeriesSummary.h"
+#include "results/core/SweepCsv.h"
 
 #include "formats/GenCsv.h"
 #include "formats/ResultCsv.h"
@@ -271,8 +272,7 @@ void sweepSheets(lxw_workbook* book, const Formats& f, const std::string& bytes,
 
     // The two settings: the chosen ones, else the first two that take more than one value.
     std::vector<std::string> varied;
-    for (const char* name :
-         {"margin_pct", "second_pct", "range_low_pct", "range_high_pct", "initial_buy_pct", "risk_profile"})
+    for (const char* name : sweepSettingNames)
         if (const auto c = column(name)) {
             std::set<std::string> values;
             for (const auto& r : rows)
