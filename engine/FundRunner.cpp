@@ -2,6 +2,7 @@
 
 #include "engine/CSimEngine.h"
 #include "engine/Dates.h"
+#include "engine/OrderedWorkers.h"
 #include "engine/ResultLines.h"
 #include "engine/RiskFigures.h"
 #include "engine/TotalDivision.h"
@@ -10,6 +11,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 namespace kestrelan {
 
@@ -73,8 +78,8 @@ void FundRunner::advance(std::size_t i, const Fund& fund, std::int32_t until, co
         const std::int32_t next
             = engine.rebalance(p.investMode, stock, until, positions[i], p.includeTax, log, data.commission);
         engine.valuation = nullptr;
-        engine.counts.recordsCovered
-            += (next == endOfData ? data.files[i]->recordCount() : next / priceRecordSize) - positions[i] / priceRecordSize;
+        engine.counts.recordsCovered += (next == endOfData ? data.files[i]->recordCount() : next / priceRecordSize)
+            - positions[i] / priceRecordSize;
         if (next == endOfData)
             initState[i] = dataEnded;
         else
@@ -221,6 +226,40 @@ void FundRunner::run(std::size_t k, FundOutput& out)
     for (std::size_t i = 0; i < n; ++i)
         if (engine.slots[i].firstVol > 0)
             out.txt(resultTxtLine(engine.slots[i], startText, endText));
+}
+
+namespace {
+
+int workerCount(int requested, std::size_t funds)
+{
+    int threads = requested > 0 ? requested : static_cast<int>(std::thread::hardware_concurrency());
+    threads = std::max(threads, 1);
+    return static_cast<int>(
+        std::min<std::size_t>(static_cast<std::size_t>(threads), std::max<std::size_t>(funds / 4, 1)));
+}
+
+} // namespace
+
+WalkCounts runFundsInOrder(const RunData& data, const SimParams* params, WalkMode walk, int threads,
+                           const std::function<void(std::size_t, const FundOutput&)>& deliver)
+{
+    const std::size_t total = data.funds.size();
+    WalkCounts counts;
+    std::mutex countsMutex;
+    auto makeWorker = [&] {
+        auto engine = std::make_unique<CSimEngine>();
+        engine->walk = walk;
+        auto runner = std::make_unique<FundRunner>(*engine, data, nullptr, params);
+        return [engine = std::move(engine), runner = std::move(runner), &counts, &countsMutex](std::size_t k) {
+            FundOutput out;
+            runner->run(k, out);
+            std::lock_guard lock(countsMutex);
+            counts += std::exchange(engine->counts, {});
+            return out;
+        };
+    };
+    runInOrder(total, workerCount(threads, total), makeWorker, deliver);
+    return counts;
 }
 
 } // namespace kestrelan

@@ -2,6 +2,7 @@
 // One fund of a run: its conditions (from ksp.txt with automatic setting), the division of a
 // total amount, each stock's initial purchase and the days of rebalancing, and the result lines.
 
+#include "engine/CSimEngine.h"
 #include "engine/Records.h"
 #include "engine/RunInputs.h"
 #include "formats/StatsCsv.h"
@@ -10,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -106,5 +108,12 @@ private:
     std::vector<int> initState;
     std::vector<double> fundValues; // a series fund: its value at the end of each day
 };
+
+/// Runs every fund of `data` on workers, each with an engine state of its own that walks as
+/// `walk`, with `params` in place of the run's settings when given; `deliver` gets each fund's
+/// output on the calling thread in fund order. `threads` 0: one per core (never more than a
+/// worker per four funds). Returns what the rebalancing did.
+WalkCounts runFundsInOrder(const RunData& data, const SimParams* params, WalkMode walk, int threads,
+                           const std::function<void(std::size_t, const FundOutput&)>& deliver);
 
 } // namespace kestrelan

@@ -27,17 +27,7 @@ std::vector<FundResult> SeriesSession::run(const SimParams& params) const
 {
     const std::size_t total = data.funds.size();
     std::vector<FundResult> results(total);
-    auto makeWorker = [&] {
-        auto engine = std::make_unique<CSimEngine>();
-        auto runner = std::make_unique<FundRunner>(*engine, data, nullptr, &params);
-        return [engine = std::move(engine), runner = std::move(runner)](std::size_t k) {
-            FundOutput out;
-            runner->run(k, out);
-            return out;
-        };
-    };
-    const int threads = context.threads > 0 ? context.threads : static_cast<int>(std::thread::hardware_concurrency());
-    runInOrder(total, std::max(1, threads), makeWorker, [&](std::size_t k, const FundOutput& out) {
+    runFundsInOrder(data, &params, context.walk, context.threads, [&](std::size_t k, const FundOutput& out) {
         results[k].resultCsvLine = out.resultCsv;
         results[k].stats = out.stats;
     });

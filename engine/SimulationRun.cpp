@@ -33,14 +33,6 @@ constexpr const char* progressText = "시뮬레이션 진행중입니다....";
 constexpr const char* outOfMemory = "메모리가 부족하여 시뮬레이션을 중단했습니다.";
 constexpr const char* failedRun = "시뮬레이션 중 오류가 발생하여 중단했습니다.";
 
-int workerCount(int requested, std::size_t funds)
-{
-    int threads = requested > 0 ? requested : static_cast<int>(std::thread::hardware_concurrency());
-    threads = std::max(threads, 1);
-    return static_cast<int>(
-        std::min<std::size_t>(static_cast<std::size_t>(threads), std::max<std::size_t>(funds / 4, 1)));
-}
-
 // The result files of one run in the working folder, with the engine's detail logs. The files of
 // the previous run go at once; the new ones are written under staged names and put in place
 // together by close(), so a run that stops or is killed leaves no result that looks finished.
@@ -152,21 +144,7 @@ WalkCounts runSingleFund(CSimEngine& engine, const RunData& data, ResultFiles& f
 WalkCounts runSeries(const RunContext& context, const RunData& data, ResultFiles& files, IProgressSink& progress)
 {
     const std::size_t total = data.funds.size();
-    WalkCounts counts;
-    std::mutex countsMutex;
-    auto makeWorker = [&] {
-        auto engine = std::make_unique<CSimEngine>();
-        engine->walk = context.walk;
-        auto runner = std::make_unique<FundRunner>(*engine, data);
-        return [engine = std::move(engine), runner = std::move(runner), &counts, &countsMutex](std::size_t k) {
-            FundOutput out;
-            runner->run(k, out);
-            std::lock_guard lock(countsMutex);
-            counts += std::exchange(engine->counts, {});
-            return out;
-        };
-    };
-    runInOrder(total, workerCount(context.threads, total), makeWorker, [&](std::size_t k, const FundOutput& out) {
+    return runFundsInOrder(data, nullptr, context.walk, context.threads, [&](std::size_t k, const FundOutput& out) {
         for (const auto& text : out.messages.kept)
             context.messages->show(text);
         if (out.moved)
@@ -175,7 +153,6 @@ WalkCounts runSeries(const RunContext& context, const RunData& data, ResultFiles
         files.resultTxt.write(out.resultTxt);
         files.statsCsv.write(out.statsCsv);
     });
-    return counts;
 }
 
 // The run from the settings to the closed files; throws what stops it.
