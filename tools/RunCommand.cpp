@@ -254,6 +254,17 @@ std::optional<int> prepareRun(const RunOptions& options, const std::filesystem::
     return std::nullopt;
 }
 
+RunContext runContext(const RunOptions& options, const std::filesystem::path& workDir, IMessageSink& messages)
+{
+    RunContext context;
+    context.workDir = workDir;
+    context.programDir = options.programDir;
+    context.messages = &messages;
+    if (const char* threads = std::getenv("KESTRELAN_THREADS"))
+        context.threads = std::atoi(threads);
+    return context;
+}
+
 int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
 {
     // The folder is this command's from SimItem.lst to the last result file.
@@ -275,13 +286,8 @@ int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
         std::string last;
     } messages;
     TerminalProgress progress;
-    RunContext context;
-    context.workDir = workDir;
-    context.programDir = options.programDir;
-    context.messages = &messages;
+    RunContext context = runContext(options, workDir, messages);
     context.progress = &progress;
-    if (const char* threads = std::getenv("KESTRELAN_THREADS"))
-        context.threads = std::atoi(threads);
     CSimEngine engine(context);
     if (engine.runSimulation(options.params) == runFinished) {
         // A fund series ends with its summary, as `show` gives it.

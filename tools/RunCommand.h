@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/CSimEngine.h"
 #include "engine/SimParams.h"
 #include "tools/CommandLine.h"
 
@@ -43,6 +44,10 @@ inline constexpr const char* pendingUpdateMessage
 /// Update.new refused, SimItem.lst written for --stocks. nullopt when the engine may start, else
 /// the exit status (the reason printed).
 std::optional<int> prepareRun(const RunOptions& options, const std::filesystem::path& workDir);
+
+/// The engine's context for a run or a sweep of the options in `workDir`: its folders, its
+/// messages, and the workers KESTRELAN_THREADS allows.
+RunContext runContext(const RunOptions& options, const std::filesystem::path& workDir, IMessageSink& messages);
 
 /// Writes SimItem.lst when the options name stocks, then runs the simulation in `workDir`;
 /// returns the process exit status. A run does not start while Update.new waits.

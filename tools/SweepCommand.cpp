@@ -269,12 +269,7 @@ int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& er
     if (const auto stopped = prepareRun(plan.base, workDir))
         return *stopped;
     StderrMessages messages;
-    RunContext context;
-    context.workDir = workDir;
-    context.programDir = plan.base.programDir;
-    context.messages = &messages;
-    if (const char* threads = std::getenv("KESTRELAN_THREADS"))
-        context.threads = std::atoi(threads);
+    const RunContext context = runContext(plan.base, workDir, messages);
     try {
         const SeriesSession session(context, paramsOf(plan, combination(plan, 1)));
         return runSweep(
