@@ -145,9 +145,16 @@ void FundRunner::run(std::size_t k, FundOutput& out)
     const std::string endText = dateText(fund.end);
     // Every trading day of the fund is valued, for its risk figures; a fund of a series writes its
     // lines for its last day only, as if it had been walked to its end at once.
-    std::vector<std::int32_t> days;
-    std::vector<float> dayIndex;
-    for (const auto& r : data.kospi.records()) {
+    days.clear();
+    dayIndex.clear();
+    const auto& records = data.kospi.records();
+    // Where the fund's days begin: found at once in a sound index file, else by reading it all.
+    auto first = records.begin();
+    if (data.kospi.ascending())
+        first = std::lower_bound(records.begin(), records.end(), fund.start,
+                                 [](const auto& r, std::int32_t date) { return r.date < date; });
+    for (auto it = first; it != records.end(); ++it) {
+        const auto& r = *it;
         if (r.date < fund.start)
             continue;
         if (r.date > fund.end)

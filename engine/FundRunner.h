@@ -106,6 +106,8 @@ private:
     std::vector<std::int32_t> amounts;
     std::vector<std::int32_t> positions; // per stock: where its next day begins in this fund
     std::vector<int> initState;
+    std::vector<std::int32_t> days; // the fund's trading days
+    std::vector<float> dayIndex;    // the index at their close
     std::vector<double> fundValues; // a series fund: its value at the end of each day
 };
 
