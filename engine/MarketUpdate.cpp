@@ -97,11 +97,12 @@ struct Pending
     int block = 0;
     bool existed = false;
     std::uintmax_t keep = 0; // the file's bytes before the block that the block keeps
+    std::uintmax_t end = 0;  // the file's size once the block is written
     std::string tail;        // the bytes after `keep` that the block replaces (its last record)
     fs::path file;
 };
 
-// Update.jnl: "pending <block> <existed> <keep> <tail in hex, or -> <file>", or
+// Update.jnl: "pending <block> <existed> <keep> <end> <tail in hex, or -> <file>", or
 // "stopped <block> <size of Update.rej before>" once a block has been refused.
 struct Journal
 {
@@ -147,7 +148,7 @@ Journal readJournal(const fs::path& path)
         Pending p;
         int existed = 0;
         std::string tail, file;
-        if (in >> p.block >> existed >> p.keep >> tail && std::getline(in >> std::ws, file)) {
+        if (in >> p.block >> existed >> p.keep >> p.end >> tail && std::getline(in >> std::ws, file)) {
             if (auto bytesOfTail = unhex(tail)) {
                 p.existed = existed != 0;
                 p.tail = *bytesOfTail;
@@ -166,9 +167,14 @@ Journal readJournal(const fs::path& path)
 
 bool writeJournal(const fs::path& path, const std::string& line) { return replaceFileAtomically(path, line + "\n"); }
 
-// Puts the price file back as it was before the pending block.
+// Puts the price file back as it was before the pending block. A file that has grown past the
+// block since (another working folder's merge into the same price files) is left alone: cutting
+// it back would lose that merge's days.
 bool undo(const Pending& p)
 {
+    std::error_code ec;
+    if (const auto size = fs::file_size(p.file, ec); !ec && size > p.end)
+        return false;
     if (!p.existed)
         return ::unlink(p.file.c_str()) == 0 || errno == ENOENT;
     return rewriteFrom(p.file, p.keep, p.tail);
@@ -391,10 +397,11 @@ UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::files
             p.existed = price.exists;
             p.keep = !price.lastRecord ? 0 : block->count == 0 ? price.size - priceRecordSize : price.size;
             p.file = file;
+            p.end = p.keep + bytes.size();
             p.tail = price.end.substr(price.end.size() - static_cast<std::size_t>(price.size - p.keep));
             if (!writeJournal(journalPath,
-                              format("pending %d %d %ju %s %s", index, p.existed ? 1 : 0, p.keep, hex(p.tail).c_str(),
-                                     file.c_str()))) {
+                              format("pending %d %d %ju %ju %s %s", index, p.existed ? 1 : 0, p.keep, p.end,
+                                     hex(p.tail).c_str(), file.c_str()))) {
                 messages.show("디스크에 공간이 없거나 쓸 수 없어 Update.new를 모두 반영하지 못했습니다."
                               + std::string(keptForNextStart));
                 outcome.stopped = true;

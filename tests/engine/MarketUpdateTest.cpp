@@ -353,3 +353,29 @@ TEST(MarketUpdateTest, AnUpdateThatCannotBeRemovedIsNeverAppliedTwice)
     EXPECT_EQ(u.real("005930"), reference.real("005930"));
     EXPECT_EQ(u.real("000660"), reference.real("000660"));
 }
+
+// Two working folders share one program folder's price files. A merge killed part way in one
+// folder must not, when it goes on, cut away days that the other folder's merge has added to the
+// same price file since: it stops, and says so.
+TEST(MarketUpdateTest, AResumedMergeNeverCutsAwayAnotherMergesDays)
+{
+    int n = 1;
+    for (std::string point; point != "merge:applied"; ++n) {
+        Update probe;
+        probe.dir.write("Update.new", fourBlocks);
+        ASSERT_TRUE(test::killedAtPoint(
+            n, [&] { mergeUpdate(probe.dir.path(), probe.dir.path(), 30, probe.progress, probe.messages); }, &point));
+    }
+    Update u;
+    u.dir.write("Update.new", fourBlocks);
+    ASSERT_TRUE(
+        test::killedAtPoint(n - 1, [&] { mergeUpdate(u.dir.path(), u.dir.path(), 30, u.progress, u.messages); }));
+    // The other folder's merge appends a day to the file the killed merge was writing.
+    const std::string grown = u.real("005930") + records({20050317, 12600, 12700});
+    u.dir.write("StockData/005930.real", grown);
+    const auto outcome = mergeUpdate(u.dir.path(), u.dir.path(), 30, u.progress, u.messages);
+    EXPECT_TRUE(outcome.kept);
+    EXPECT_EQ(u.real("005930"), grown);
+    ASSERT_EQ(u.messages.shown.size(), 1u);
+    EXPECT_NE(u.messages.shown[0].find("005930"), std::string::npos);
+}

@@ -235,7 +235,7 @@ TEST(ImportCsvTest, AnUpdateAddsAndDropsNothing)
     im.options.update = true;
     // What a merge killed after removing the update it merged leaves: its journal belongs to
     // that update, not to the new one.
-    im.out.write("Update.jnl", "pending 0 1 14 00 /elsewhere/005930.real\n");
+    im.out.write("Update.jnl", "pending 0 1 14 28 00 /elsewhere/005930.real\n");
     const auto summary = im.run();
     EXPECT_FALSE(im.out.exists("Update.jnl"));
     EXPECT_EQ(summary.indexDays, 1);
