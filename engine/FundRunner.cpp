@@ -214,22 +214,23 @@ void FundRunner::run(std::size_t k, FundOutput& out)
         for (std::size_t d = 0; d < dayCount; ++d)
             fundPath.day(days[d], fundValues[d]);
     }
+    double kospiYield = indexYield(fund.endIndex, fund.startIndex);
+    const bool holdBenchmark = !data.logEnabled && n == 1 && sums.initialSum > 0;
+    if (holdBenchmark) {
+        // A single stock is measured against its own price, adjusted for splits.
+        const StockSlot& s = engine.slots[0];
+        kospiYield = s.last / (s.initial / s.mult) - 1;
+    }
     // A line of risk figures beside each fund that has a result line.
     if (data.logEnabled || sums.initialSum > 0) {
         out.stats
             = StatsCsvRow{fund.start, fund.end, fundPath.figures(p.riskFreePct), indexPath.figures(p.riskFreePct)};
+        if (holdBenchmark)
+            out.stats->holdReturnPct = kospiYield * 100;
         out.statsLine(statsCsvLine(*out.stats));
     }
-
-    if (!data.logEnabled && sums.initialSum > 0) {
-        double kospiYield = indexYield(fund.endIndex, fund.startIndex);
-        if (n == 1) {
-            // A single stock is measured against its own price, adjusted for splits.
-            const StockSlot& s = engine.slots[0];
-            kospiYield = s.last / (s.initial / s.mult) - 1;
-        }
+    if (!data.logEnabled && sums.initialSum > 0)
         out.csv(resultCsvLine(startText, endText, fund.startIndex, fund.endIndex, sums, kospiYield));
-    }
     for (std::size_t i = 0; i < n; ++i)
         if (engine.slots[i].firstVol > 0)
             out.txt(resultTxtLine(engine.slots[i], startText, endText));

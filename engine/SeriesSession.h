@@ -34,6 +34,9 @@ public:
     std::vector<FundResult> run(const SimParams& params) const;
 
     std::size_t fundCount() const { return data.funds.size(); }
+    /// What the series read: the portfolio, the market, whether the funds take their conditions
+    /// from ksp.txt (automatic setting on and ksp.txt usable).
+    const RunData& inputs() const { return data; }
 
 private:
     RunContext context;

@@ -14,6 +14,7 @@
 #include "engine/ResultLines.h"
 #include "engine/RunInputs.h"
 #include "formats/ResultSet.h"
+#include "formats/SummaryCsv.h"
 #include "platform/core/FileTransaction.h"
 #include "platform/core/FolderLock.h"
 
@@ -39,7 +40,7 @@ constexpr const char* failedRun = "시뮬레이션 중 오류가 발생하여 �
 class ResultFiles
 {
 public:
-    ResultFiles(CSimEngine& engine, const std::filesystem::path& dir, bool details)
+    ResultFiles(CSimEngine& engine, const std::filesystem::path& dir, bool details, bool holdColumn)
         : logs{engine}
         , transaction(dir, std::string(resultsTag))
         , details(details)
@@ -53,8 +54,10 @@ public:
         open(resultTxt, dir, resultTxtFile);
         resultTxt.write(resultTxtHeader());
         open(statsCsv, dir, statsCsvFile);
-        statsCsv.write(statsCsvHeader());
+        statsCsv.write(statsCsvHeader(holdColumn));
         open(settingsCsv, dir, settingsCsvFile);
+        if (!details)
+            open(summaryCsv, dir, summaryCsvFile);
         if (details) {
             open(logs.engine.tradeLog, dir, tradeCsvFile);
             open(logs.engine.closingLog, dir, closingCsvFile);
@@ -72,6 +75,8 @@ public:
         written = resultTxt.close() && written;
         written = statsCsv.close() && written;
         written = settingsCsv.close() && written;
+        if (!details)
+            written = summaryCsv.close() && written;
         if (details) {
             written = logs.engine.tradeLog.close() && written;
             written = logs.engine.closingLog.close() && written;
@@ -85,6 +90,7 @@ public:
     TextWriter resultTxt;
     TextWriter statsCsv;
     TextWriter settingsCsv;
+    TextWriter summaryCsv;
     TextWriter gen;
 
 private:
@@ -140,19 +146,28 @@ WalkCounts runSingleFund(CSimEngine& engine, const RunData& data, ResultFiles& f
 }
 
 // The funds of a series on workers, each with an engine state of its own; their lines and
-// messages come out in fund order.
+// messages come out in fund order. The summary is made of the lines and of the risk figures as
+// they are in memory, before stats.csv rounds them.
 WalkCounts runSeries(const RunContext& context, const RunData& data, ResultFiles& files, IProgressSink& progress)
 {
     const std::size_t total = data.funds.size();
-    return runFundsInOrder(data, nullptr, context.walk, context.threads, [&](std::size_t k, const FundOutput& out) {
-        for (const auto& text : out.messages.kept)
-            context.messages->show(text);
-        if (out.moved)
-            progress.setPosition(static_cast<int>(100 * (k + 1) / total));
-        files.resultCsv.write(out.resultCsv);
-        files.resultTxt.write(out.resultTxt);
-        files.statsCsv.write(out.statsCsv);
-    });
+    std::string lines = resultCsvHeader();
+    std::vector<StatsCsvRow> stats;
+    const WalkCounts counts
+        = runFundsInOrder(data, nullptr, context.walk, context.threads, [&](std::size_t k, const FundOutput& out) {
+              for (const auto& text : out.messages.kept)
+                  context.messages->show(text);
+              if (out.moved)
+                  progress.setPosition(static_cast<int>(100 * (k + 1) / total));
+              files.resultCsv.write(out.resultCsv);
+              files.resultTxt.write(out.resultTxt);
+              files.statsCsv.write(out.statsCsv);
+              lines += out.resultCsv;
+              if (out.stats)
+                  stats.push_back(*out.stats);
+          });
+    files.summaryCsv.write(summaryCsvText(summarizeSeries(readResultCsv(lines), stats, data.items.size() == 1)));
+    return counts;
 }
 
 // The run from the settings to the closed files; throws what stops it.
@@ -173,7 +188,7 @@ void simulate(CSimEngine& engine, const SimParams& params)
         recoverMarketFiles(context.programDir);
     // Inputs first, so that a run that cannot start leaves the previous results in place.
     RunData data = readPortfolio(params, dir);
-    ResultFiles files(engine, dir, data.logEnabled);
+    ResultFiles files(engine, dir, data.logEnabled, !data.logEnabled && data.items.size() == 1);
     files.settingsCsv.write(settingsCsvText(settingLines(params, data.items.size())));
     const CalendarMode mode
         = data.logEnabled ? CalendarMode::SingleFund : static_cast<CalendarMode>(static_cast<int>(params.fundCadence));

@@ -17,8 +17,10 @@ constexpr std::string_view closingCsvFile = "closing.csv";
 /// Beside the design's result files: the risk figures of every fund, and the run's settings.
 constexpr std::string_view statsCsvFile = "stats.csv";
 constexpr std::string_view settingsCsvFile = "settings.csv";
-constexpr std::array<std::string_view, 7> resultFiles
-    = {resultCsvFile, resultTxtFile, genCsvFile, tradeCsvFile, closingCsvFile, statsCsvFile, settingsCsvFile};
+/// A fund series' summary (formats/SummaryCsv.h).
+constexpr std::string_view summaryCsvFile = "summary.csv";
+constexpr std::array<std::string_view, 8> resultFiles = {resultCsvFile,  resultTxtFile, genCsvFile,      tradeCsvFile,
+                                                         closingCsvFile, statsCsvFile,  settingsCsvFile, summaryCsvFile};
 
 /// The tag of the run's commit of its result files (FileTransaction).
 constexpr std::string_view resultsTag = "results";

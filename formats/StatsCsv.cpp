@@ -32,7 +32,8 @@ enum class Column
     IndexRecovery,
     FundUnderwaterDays,
     IndexUnderwaterDays,
-    Count
+    Count,
+    HoldReturn = Count // a series of one stock only
 };
 
 constexpr std::array<const char*, static_cast<std::size_t>(Column::Count)> names = {
@@ -84,15 +85,15 @@ std::optional<double> numberOf(std::string_view text)
 
 } // namespace
 
-const std::string& statsCsvHeader()
+const std::string& statsCsvHeader(bool hold)
 {
-    static const std::string text = [] {
+    static const std::array<std::string, 2> text = [] {
         std::string line;
         for (const char* name : names)
             line += (line.empty() ? "" : ",") + std::string(name);
-        return line + "\n";
+        return std::array<std::string, 2>{line + "\n", line + ",hold_return_pct\n"};
     }();
-    return text;
+    return text[hold ? 1 : 0];
 }
 
 std::string statsCsvLine(const StatsCsvRow& r)
@@ -123,8 +124,10 @@ std::string statsCsvLine(const StatsCsvRow& r)
         std::to_string(i.underwaterDays),
     };
     std::string line;
-    for (const auto& field : fields)
-        line += (line.empty() ? "" : ",") + field;
+    for (std::size_t i = 0; i < std::size(fields); ++i)
+        line += (i ? "," : "") + fields[i];
+    if (r.holdReturnPct)
+        line += "," + number(r.holdReturnPct);
     return line + "\n";
 }
 
@@ -157,6 +160,7 @@ std::vector<StatsCsvRow> readStatsCsv(std::string_view bytes)
         r.index.recoveryDate = dateOf(c.text(Column::IndexRecovery));
         r.fund.underwaterDays = c.integer(Column::FundUnderwaterDays);
         r.index.underwaterDays = c.integer(Column::IndexUnderwaterDays);
+        r.holdReturnPct = numberOf(c.text(Column::HoldReturn));
         rows.push_back(r);
         return true;
     });

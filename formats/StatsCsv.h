@@ -1,6 +1,7 @@
 #pragma once
 // stats.csv: the risk figures of every fund of a run, one line a fund, beside the result files.
-// Its header names each column in English so that other tools can read it; dates are
+// Its header names each column in English so that other tools can read it (a series of one stock
+// adds hold_return_pct after the others); dates are
 // YYYY-MM-DD (empty when there is none), percentages and ratios have two decimals (empty when
 // they cannot be figured), a drawdown is a positive percentage. CR LF line ends, as every file
 // the program writes.
@@ -40,11 +41,14 @@ struct StatsCsvRow
     std::int32_t endDate = 0;
     RiskFigures fund;
     RiskFigures index;
+    /// A series of one stock: the stock's own change over the fund in percent, adjusted for
+    /// splits (what result.csv's index column holds there); written as the last column.
+    std::optional<double> holdReturnPct;
 };
 
-/// The header line and "\n".
-const std::string& statsCsvHeader();
-/// The line of a row.
+/// The header line and "\n"; `hold`: with the column of a series of one stock, hold_return_pct.
+const std::string& statsCsvHeader(bool hold = false);
+/// The line of a row (with hold_return_pct when the row has it).
 std::string statsCsvLine(const StatsCsvRow& row);
 /// The complete data lines of stats.csv's bytes, the header skipped.
 std::vector<StatsCsvRow> readStatsCsv(std::string_view bytes);

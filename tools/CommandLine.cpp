@@ -355,11 +355,10 @@ ParsedCommandLine parseCommandLine(const std::vector<CommandSpec>& commands, con
             throw UsageError(o.name + ": 한 번만 입력하십시오.", command);
         std::string value = option->results().front();
         if (o.many) {
-            // CLI11 was given the arguments last first; the names keep the order typed.
-            const auto& all = option->results();
+            // CLI11 takes the arguments last first and gives a positional's values in the order typed.
             value.clear();
-            for (auto it = all.rbegin(); it != all.rend(); ++it)
-                value += (value.empty() ? "" : "\n") + *it;
+            for (const auto& name : option->results())
+                value += (value.empty() ? "" : "\n") + name;
         }
         if (o.valueName.empty() && value != "true")
             throw UsageError(o.name + ": 값을 받지 않는 옵션입니다 (" + value + ")", command);

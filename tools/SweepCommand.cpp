@@ -1,6 +1,7 @@
 #include "tools/SweepCommand.h"
 
 #include "engine/EngineError.h"
+#include "engine/Fingerprint.h"
 #include "engine/SeriesSession.h"
 #include "formats/ResultCsv.h"
 #include "platform/core/FolderLock.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <ostream>
 
 namespace kestrelan {
@@ -44,12 +46,25 @@ SweepSettings settingsOf(const SimParams& p)
 
 } // namespace
 
-std::string sweepCombinationText(const SweepSettings& s)
+std::string sweepCombinationText(const SweepSettings& s, bool autoSet)
 {
     static const char* const profiles[] = {"적극", "안정", "보수"};
-    return format("매매차익 %d%%, 2차조건 %d%%, 매매범위 %d~%d%%, 최초매수 %d%%, 성향 %s", s.marginPct, s.secondPct,
-                  s.rangeLowPct, s.rangeHighPct, s.initialBuyPct,
-                  s.riskProfile >= 0 && s.riskProfile < 3 ? profiles[s.riskProfile] : "?");
+    if (autoSet)
+        return format("매매차익 %d%%, 2차조건 %d%%, 매매범위·최초매수 자동설정 (성향 %s)", s.marginPct, s.secondPct,
+                      s.riskProfile >= 0 && s.riskProfile < 3 ? profiles[s.riskProfile] : "?");
+    return format("매매차익 %d%%, 2차조건 %d%%, 매매범위 %d~%d%%, 최초매수 %d%%", s.marginPct, s.secondPct,
+                  s.rangeLowPct, s.rangeHighPct, s.initialBuyPct);
+}
+
+std::string sweepFiguresText(const SeriesSummary& s)
+{
+    const auto percent = [](const std::optional<double>& v) { return v ? format("%.2f%%", *v) : std::string("-"); };
+    std::string text = format("중앙값 %.2f%%  최저 %.2f%%", s.fund.median, s.fund.worst);
+    if (s.hold)
+        text += format("  종목 보유보다 높은 펀드 %.2f%%  KOSPI보다 높은 펀드 %.2f%%", s.hold->beatShare, s.beatShare);
+    else
+        text += format("  지수보다 높은 펀드 %.2f%%", s.beatShare);
+    return text + "  최대낙폭 중앙값 " + percent(s.medianFundDrawdown);
 }
 
 std::vector<std::int32_t> sweepValues(const OptionValues& values, std::string_view option, std::int64_t low,
@@ -83,7 +98,11 @@ std::vector<std::int32_t> sweepValues(const OptionValues& values, std::string_vi
     std::size_t start = 0;
     while (start <= text.size()) {
         const auto comma = std::min(text.find(',', start), text.size());
-        list.push_back(number(std::string_view(text).substr(start, comma - start)));
+        const std::int32_t v = number(std::string_view(text).substr(start, comma - start));
+        // The same value twice would run and rank the same combination twice.
+        if (std::find(list.begin(), list.end(), v) != list.end())
+            throw refuse(format("같은 값 %d이 두 번 있습니다", v));
+        list.push_back(v);
         start = comma + 1;
     }
     return list;
@@ -92,6 +111,11 @@ std::vector<std::int32_t> sweepValues(const OptionValues& values, std::string_vi
 SweepPlan readSweepPlan(const OptionValues& values, const std::filesystem::path& workDir,
                         const std::filesystem::path& defaultProgramDir)
 {
+    // No figure of a sweep is a Sharpe ratio: a risk-free rate would change nothing it shows.
+    if (values.has("--risk-free"))
+        throw values.error("--risk-free",
+                           "sweep의 지표에는 샤프지수가 없어 무위험수익률이 쓰이지 않습니다. 샤프지수는 run의 "
+                           "stats.csv에 있습니다.");
     SweepPlan plan;
     // A sweep judges a setting over a series of funds: its options, the default period among
     // them, are read as a statistics run's.
@@ -101,6 +125,18 @@ SweepPlan readSweepPlan(const OptionValues& values, const std::filesystem::path&
                                    .withDefault("--yield-stats", "1"),
                                workDir, defaultProgramDir);
     plan.base.params.yieldStats = true;
+    // With automatic setting the range and the ratio come from ksp.txt, and without it the risk
+    // profile chooses nothing: such a setting would change no figure.
+    if (plan.base.params.autoSet) {
+        for (const char* option : {"--range-low", "--range-high", "--initial"})
+            if (values.has(option))
+                throw values.error(option,
+                                   "자동설정(--auto-set 1)에서는 ksp.txt가 정하므로 바꿀 수 없습니다. --auto-set 0과 "
+                                   "함께 입력하십시오.");
+    } else if (values.has("--risk")) {
+        throw values.error("--risk", "투자성향은 자동설정(--auto-set 1)에서만 매매조건을 고릅니다. --auto-set 0에서는 "
+                                     "결과를 바꾸지 않습니다.");
+    }
     const SweepSettings base = settingsOf(plan.base.params);
     for (const Swept& s : swept) {
         if (values.has(s.option))
@@ -108,16 +144,10 @@ SweepPlan readSweepPlan(const OptionValues& values, const std::filesystem::path&
         else
             plan.axes.push_back({s.option, {base.*s.field}});
     }
-    // With automatic setting the range and the ratio come from ksp.txt: sweeping them would change nothing.
-    if (plan.base.params.autoSet)
-        for (const char* option : {"--range-low", "--range-high", "--initial"})
-            if (values.has(option))
-                throw values.error(option,
-                                   "자동설정(--auto-set 1)에서는 ksp.txt가 정하므로 바꿀 수 없습니다. --auto-set 0과 "
-                                   "함께 입력하십시오.");
     plan.rank = values.text("--rank").value_or(plan.rank);
-    if (plan.rank != "median" && plan.rank != "beat" && plan.rank != "worst" && plan.rank != "drawdown")
-        throw values.error("--rank", "median, beat, worst, drawdown 중 하나를 입력하십시오 (" + plan.rank + ")");
+    if (plan.rank != "median" && plan.rank != "beat" && plan.rank != "beat-hold" && plan.rank != "worst"
+        && plan.rank != "drawdown")
+        throw values.error("--rank", "median, beat, beat-hold, worst, drawdown 중 하나를 입력하십시오 (" + plan.rank + ")");
     if (const auto shard = values.text("--shard")) {
         const auto slash = shard->find('/');
         const auto k = wholeInteger(std::string_view(*shard).substr(0, slash));
@@ -178,6 +208,8 @@ bool rankedBefore(const SweepLine& a, const SweepLine& b, const std::string& ran
     const SeriesSummary& y = *b.summary;
     if (rank == "beat")
         return x.beatShare > y.beatShare;
+    if (rank == "beat-hold")
+        return (x.hold ? x.hold->beatShare : -1) > (y.hold ? y.hold->beatShare : -1);
     if (rank == "worst")
         return x.fund.worst > y.fund.worst;
     if (rank == "drawdown")
@@ -185,10 +217,61 @@ bool rankedBefore(const SweepLine& a, const SweepLine& b, const std::string& ran
     return x.fund.median > y.fund.median;
 }
 
-int runSweep(const SweepPlan& plan, const SeriesRunner& runSeries, std::ostream& out, std::ostream& err)
+SweepIdentity sweepIdentity(const SweepPlan& plan, const RunData& inputs)
+{
+    SweepIdentity id;
+    SimParams p = plan.base.params;
+    p.autoSet = inputs.autoSet; // as the funds take it: ksp.txt may be unusable
+    std::string codes, amounts;
+    for (const auto& item : inputs.items) {
+        codes += (codes.empty() ? "" : " ") + std::string(entryCode(item.entry));
+        amounts += (amounts.empty() ? "" : " ") + std::to_string(item.amount);
+    }
+    const auto setting = [&](const std::string& name) {
+        for (const auto& s : settingLines(p, inputs.items.size()))
+            if (s.name == name)
+                return s.value;
+        return std::string();
+    };
+    const auto axis = [&](const char* option, bool used) {
+        std::string text;
+        for (const auto& a : plan.axes)
+            if (a.option == option && used)
+                for (const auto v : a.values)
+                    text += (text.empty() ? "" : " ") + std::to_string(v);
+        return text;
+    };
+    id.settings = {
+        {"stocks", codes},
+        {"amounts", amounts},
+        {"invest_mode", setting("invest_mode")},
+        {"start_date", setting("start_date")},
+        {"end_date", setting("end_date")},
+        {"fund_cadence", setting("fund_cadence")},
+        {"years", setting("years")},
+        {"auto_set", setting("auto_set")},
+        {"margin_pct", axis("--margin", true)},
+        {"second_pct", axis("--second", true)},
+        {"range_low_pct", axis("--range-low", !p.autoSet)},
+        {"range_high_pct", axis("--range-high", !p.autoSet)},
+        {"initial_buy_pct", axis("--initial", !p.autoSet)},
+        {"risk_profile", axis("--risk", p.autoSet)},
+        {"commission_pct", setting("commission_pct")},
+        {"include_tax", setting("include_tax")},
+    };
+    for (const auto& [file, print] : marketFingerprints(inputs))
+        id.settings.push_back({"market_" + file, print});
+    id.combinations = combinationCount(plan);
+    id.shards = {{plan.shard}, plan.shards};
+    return id;
+}
+
+int runSweep(const SweepPlan& plan, const SweepIdentity& identity, bool autoSet, const SeriesRunner& runSeries,
+             std::ostream& out, std::ostream& err)
 {
     const std::int64_t total = combinationCount(plan);
-    std::vector<SweepLine> lines;
+    SweepFile file{identity, {}};
+    auto& lines = file.lines;
     TerminalProgress progress;
     progress.begin(format("%lld개 조합 중 %lld번째부터 %lld개마다 실행합니다....", static_cast<long long>(total),
                           static_cast<long long>(plan.shard), static_cast<long long>(plan.shards)));
@@ -198,36 +281,30 @@ int runSweep(const SweepPlan& plan, const SeriesRunner& runSeries, std::ostream&
         const SimParams params = paramsOf(plan, settings);
         if (const auto problem = validate(params)) {
             progress.end();
-            err << sweepCombinationText(settings) << ": " << problem->message << '\n';
+            err << sweepCombinationText(settings, autoSet) << ": " << problem->message << '\n';
             return exitFailed;
         }
-        lines.push_back({number, settings, runSeries(params)});
+        lines.push_back({number, settings, autoSet, runSeries(params)});
         progress.setPosition(
             static_cast<int>(100 * static_cast<std::int64_t>(lines.size()) / std::max<std::int64_t>(mine, 1)));
     }
     progress.end();
-    std::string text = sweepCsvHeader();
-    for (const auto& line : lines)
-        text += sweepCsvLine(line);
-    if (!replaceFileAtomically(plan.out, toCrLf(text))) {
+    if (!replaceFileAtomically(plan.out, toCrLf(sweepCsvText(file)))) {
         err << plan.out.string() << " 파일을 쓸 수 없습니다.\n";
         return exitFailed;
     }
     std::stable_sort(lines.begin(), lines.end(),
                      [&](const SweepLine& a, const SweepLine& b) { return rankedBefore(a, b, plan.rank); });
-    out << format("%s: %lld개 조합. %s 기준 상위 %zu개:\n", plan.out.c_str(), static_cast<long long>(lines.size()),
+    out << format("%s: %lld개 조합%s. %s 기준 상위 %zu개:\n", plan.out.c_str(), static_cast<long long>(lines.size()),
+                  plan.shards > 1 ? format(" (%lld/%lld 조각, 전체 %lld개)", static_cast<long long>(plan.shard),
+                                           static_cast<long long>(plan.shards), static_cast<long long>(total))
+                                        .c_str()
+                                  : "",
                   plan.rank.c_str(), std::min<std::size_t>(10, lines.size()));
     for (std::size_t i = 0; i < lines.size() && i < 10; ++i) {
         const auto& l = lines[i];
-        out << format("%2zu. %s", i + 1, sweepCombinationText(l.settings).c_str());
-        if (l.summary)
-            out << format("  중앙값 %.2f%%  최저 %.2f%%  지수보다 높은 펀드 %.1f%%  최대낙폭 중앙값 %s",
-                          l.summary->fund.median, l.summary->fund.worst, l.summary->beatShare,
-                          l.summary->medianFundDrawdown ? format("%.2f%%", *l.summary->medianFundDrawdown).c_str()
-                                                        : "-");
-        else
-            out << "  (펀드 없음)";
-        out << '\n';
+        out << format("%2zu. %s  ", i + 1, sweepCombinationText(l.settings, l.autoSet).c_str())
+            << (l.summary ? sweepFiguresText(*l.summary) : std::string("(펀드 없음)")) << '\n';
     }
     return exitDone;
 }
@@ -239,6 +316,12 @@ CommandSpec sweepCommandSpec()
     spec.help = "매매조건의 조합마다 수익률 통계를 메모리에서 실행해 sweep.csv에 쓰고 상위 조합을 보입니다 (결과 "
                 "파일은 건드리지 않습니다)";
     for (auto& o : spec.options) {
+        if (o.name == "--risk-free")
+            o.help = "받지 않습니다: sweep의 지표에는 샤프지수가 없습니다 (run의 stats.csv에 있습니다)";
+        if (o.name == "--risk")
+            o.help += "; 자동설정(--auto-set 1)에서만";
+        if (o.name == "--range-low" || o.name == "--range-high" || o.name == "--initial")
+            o.help += "; --auto-set 0에서만";
         for (const Swept& s : swept)
             if (o.name == s.option) {
                 o.valueName = "A:B:STEP|A,B";
@@ -246,9 +329,9 @@ CommandSpec sweepCommandSpec()
             }
     }
     std::erase_if(spec.options, [](const OptionSpec& o) { return o.name == "--yield-stats"; });
-    spec.options.push_back(
-        {"--rank", "median|beat|worst|drawdown",
-         "순위 기준: 수익률 중앙값, 지수를 이긴 펀드 비율, 최저 수익률, 최대낙폭 중앙값 (기본값 median)"});
+    spec.options.push_back({"--rank", "median|beat|beat-hold|worst|drawdown",
+                            "순위 기준: 수익률 중앙값, KOSPI보다 높은 펀드 비율, 종목 보유보다 높은 펀드 비율(종목이 "
+                            "하나일 때), 최저 수익률, 최대낙폭 중앙값 (기본값 median)"});
     spec.options.push_back(
         {"--shard", "K/N", "N개로 나눈 조합 중 K번째부터 N개마다 실행합니다 (여러 기계에 나누어 실행)"});
     spec.options.push_back({"--out", "FILE", "결과 파일 (기본값 sweep.csv)"});
@@ -272,8 +355,17 @@ int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& er
     const RunContext context = runContext(plan.base, workDir, messages);
     try {
         const SeriesSession session(context, paramsOf(plan, combination(plan, 1)));
+        const RunData& inputs = session.inputs();
+        const bool oneStock = inputs.items.size() == 1;
+        if (plan.rank == "beat-hold" && !oneStock)
+            throw values.error("--rank", "beat-hold는 종목이 하나인 sweep에서만 씁니다 (종목 보유와 비교합니다).");
+        // ksp.txt could not be used: the funds run without automatic setting, where the risk
+        // profile chooses nothing.
+        if (!inputs.autoSet && plan.axes.back().values.size() > 1)
+            throw values.error("--risk", "ksp.txt를 쓸 수 없어 자동설정 없이 실행되므로 투자성향이 결과를 바꾸지 "
+                                         "않습니다.");
         return runSweep(
-            plan,
+            plan, sweepIdentity(plan, inputs), inputs.autoSet,
             [&](const SimParams& params) {
                 std::string results = resultCsvHeader();
                 std::vector<StatsCsvRow> stats;
@@ -282,7 +374,7 @@ int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& er
                     if (fund.stats)
                         stats.push_back(*fund.stats);
                 }
-                return summarizeSeries(readResultCsv(results), stats);
+                return summarizeSeries(readResultCsv(results), stats, oneStock);
             },
             out, err);
     } catch (const EngineError& e) {
@@ -295,44 +387,128 @@ CommandSpec sweepMergeCommandSpec()
 {
     return {
         "sweep-merge",
-        "나누어 실행한 sweep의 sweep.csv 파일들을 하나로 합칩니다",
+        "나누어 실행한 sweep의 sweep.csv 파일들을 하나로 합칩니다 (같은 sweep의 조각만, 조각마다 한 번씩)",
         {
             {"FILES", "FILE...", "합칠 sweep.csv 파일들", true, true},
             {"--out", "FILE", "합친 파일 (기본값 sweep.csv)"},
+            {"--allow-partial", "", "빠진 조각이 있어도 합치고 빠진 조합을 알립니다"},
         },
         "",
     };
 }
 
+namespace {
+
+// A difference of two identities as the user reads it.
+std::string differenceText(const std::string& difference)
+{
+    if (!difference.starts_with("market_"))
+        return difference;
+    const auto colon = difference.find(':');
+    return difference.substr(7, colon - 7) + "의 자료가 다릅니다 (지문" + difference.substr(colon + 1) + ")";
+}
+
+// The combinations of shard k of n among `total`, as "3, 7, 11" (the first few).
+std::string combinationsText(const std::vector<std::int64_t>& numbers)
+{
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size() && i < 20; ++i)
+        text += (i ? ", " : "") + std::to_string(numbers[i]);
+    return numbers.size() > 20 ? text + ", ..." : text;
+}
+
+} // namespace
+
 int sweepMergeCommand(const OptionValues& values, std::ostream& out, std::ostream& err)
 {
     const auto files = values.paths("FILES");
     const auto target = values.path("--out").value_or("sweep.csv");
-    std::map<std::int64_t, std::string> all;
-    for (const auto& file : files) {
-        const auto bytes = readWholeFile(file);
-        const auto lines = bytes ? readSweepCsvLines(*bytes) : std::nullopt;
-        if (!lines) {
-            err << file.string() << ": sweep.csv 파일을 읽을 수 없습니다.\n";
+    std::optional<SweepFile> merged;
+    std::string first;
+    std::map<std::int64_t, std::string> owners; // shard -> the file that holds it
+    for (const auto& path : files) {
+        const std::string name = path.string();
+        const auto bytes = readWholeFile(path);
+        if (!bytes) {
+            err << name << ": 파일을 읽을 수 없습니다.\n";
             return exitFailed;
         }
-        for (const auto& [number, line] : *lines) {
-            const auto [it, added] = all.emplace(number, line);
-            if (!added && it->second != line) {
-                err << file.string()
-                    << format(": %lld번 조합이 다른 파일과 다릅니다.\n", static_cast<long long>(number));
+        const SweepCsvRead read = readSweepCsv(*bytes);
+        if (!read.file) {
+            err << format("%s:%zu: %s. sweep이 쓴 sweep.csv만 합칠 수 있습니다.\n", name.c_str(), read.badLine,
+                          read.problem.c_str());
+            return exitFailed;
+        }
+        const SweepFile& f = *read.file;
+        if (merged) {
+            if (const auto difference = sweepDifference(merged->identity, f.identity)) {
+                err << name << ": " << first << "와 다른 sweep의 파일입니다 (" << differenceText(*difference) << ").\n";
                 return exitFailed;
             }
         }
+        const auto& id = f.identity;
+        for (const auto k : id.shards.parts)
+            if (const auto [it, added] = owners.emplace(k, name); !added) {
+                err << name << format(": %lld/%lld 조각이 ", static_cast<long long>(k), static_cast<long long>(id.shards.of))
+                    << it->second << "에도 있습니다. 조각마다 파일 하나만 주십시오.\n";
+                return exitFailed;
+            }
+        // A file holds every combination of its shards, so that none is lost unseen.
+        std::size_t at = 0;
+        for (std::int64_t n = 1; n <= id.combinations; ++n) {
+            if (!id.shards.holds(n))
+                continue;
+            if (at >= f.lines.size() || f.lines[at].combination != n) {
+                err << name << format(": %lld번 조합이 없습니다. 이 파일을 쓴 sweep이 끝나지 않았을 수 있습니다.\n",
+                                      static_cast<long long>(n));
+                return exitFailed;
+            }
+            ++at;
+        }
+        if (!merged) {
+            merged = f;
+            first = name;
+        } else {
+            merged->lines.insert(merged->lines.end(), f.lines.begin(), f.lines.end());
+        }
     }
-    std::string text = sweepCsvHeader();
-    for (const auto& [number, line] : all)
-        text += line;
-    if (!replaceFileAtomically(target, toCrLf(text))) {
+    SweepIdentity& id = merged->identity;
+    std::vector<std::int64_t> missing;
+    id.shards.parts.clear();
+    for (std::int64_t k = 1; k <= id.shards.of; ++k) {
+        if (owners.contains(k))
+            id.shards.parts.push_back(k);
+        else
+            for (std::int64_t n = k; n <= id.combinations; n += id.shards.of)
+                missing.push_back(n);
+    }
+    std::sort(missing.begin(), missing.end());
+    std::vector<std::string> missingShards;
+    for (std::int64_t k = 1; k <= id.shards.of; ++k)
+        if (!owners.contains(k))
+            missingShards.push_back(format("%lld/%lld", static_cast<long long>(k), static_cast<long long>(id.shards.of)));
+    std::string shardList;
+    for (const auto& m : missingShards)
+        shardList += (shardList.empty() ? "" : ", ") + m;
+    if (!missingShards.empty() && !values.has("--allow-partial")) {
+        err << format("빠진 조각이 있습니다: %s (조합 %zu개). 모든 조각의 파일을 주거나, 빠진 채로 합치려면 "
+                      "--allow-partial을 쓰십시오.\n",
+                      shardList.c_str(), missing.size());
+        return exitFailed;
+    }
+    // A complete set is the file of the whole sweep, as one machine would have written it.
+    if (missingShards.empty())
+        id.shards = {{1}, 1};
+    std::sort(merged->lines.begin(), merged->lines.end(),
+              [](const SweepLine& a, const SweepLine& b) { return a.combination < b.combination; });
+    if (!replaceFileAtomically(target, toCrLf(sweepCsvText(*merged)))) {
         err << target.string() << " 파일을 쓸 수 없습니다.\n";
         return exitFailed;
     }
-    out << format("%s: %zu개 조합\n", target.c_str(), all.size());
+    out << format("%s: %zu개 조합\n", target.c_str(), merged->lines.size());
+    if (!missing.empty())
+        out << format("빠진 조각 %s의 조합 %zu개: %s\n", shardList.c_str(), missing.size(),
+                      combinationsText(missing).c_str());
     return exitDone;
 }
 

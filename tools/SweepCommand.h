@@ -5,6 +5,7 @@
 // `--shard K/N` runs every N-th combination from the K-th, so that a large sweep can be spread
 // over machines; `kestrelan-cli sweep-merge` joins the shards' files into the file of one sweep.
 
+#include "engine/RunInputs.h"
 #include "results/core/SweepCsv.h"
 #include "tools/CommandLine.h"
 #include "tools/RunCommand.h"
@@ -29,17 +30,21 @@ struct SweepPlan
 {
     RunOptions base;             // every other option, as `run` reads it
     std::vector<SweepAxis> axes; // in the order the combinations count them; one value if not swept
-    std::string rank = "median"; // median | beat | worst | drawdown
+    std::string rank = "median"; // median | beat | beat-hold | worst | drawdown
     std::int64_t shard = 1, shards = 1;
     std::filesystem::path out = "sweep.csv";
 };
 
 /// Values of a swept option: "A:B:STEP" (A to B in steps), "A,B,C", or "A". Throws UsageError
-/// naming the option for anything else, a step of 0, or a value outside [low, high].
+/// naming the option for anything else, a step of 0, a value outside [low, high], or a value
+/// given twice.
 std::vector<std::int32_t> sweepValues(const OptionValues& values, std::string_view option, std::int64_t low,
                                       std::int64_t high);
 
-/// The plan of a sweep's command line; the default period needs kospi.lst in `workDir`.
+/// The plan of a sweep's command line; the default period needs kospi.lst in `workDir`. Refuses,
+/// naming the option, what could not change a figure: a range or an initial ratio with automatic
+/// setting (ksp.txt sets them), a risk profile without it, and --risk-free (no figure of a sweep
+/// is a Sharpe ratio).
 SweepPlan readSweepPlan(const OptionValues& values, const std::filesystem::path& workDir,
                         const std::filesystem::path& defaultProgramDir);
 
@@ -49,16 +54,26 @@ SweepSettings combination(const SweepPlan& plan, std::int64_t number);
 /// The base settings with a combination's applied.
 SimParams paramsOf(const SweepPlan& plan, const SweepSettings& settings);
 
-/// The combinations of the plan's shard, each run by `runSeries` and written to the plan's file;
-/// the best ten by the plan's figure are printed. Returns the exit status.
+/// What identifies the sweep of a plan on the inputs it read (the shard included): the settings
+/// with the values of each swept one, the stocks and amounts, the automatic setting as the funds
+/// take it, and the market's fingerprints.
+SweepIdentity sweepIdentity(const SweepPlan& plan, const RunData& inputs);
+
+/// The combinations of the plan's shard, each run by `runSeries` and written to the plan's file
+/// under `identity`; the best ten by the plan's figure are printed. Returns the exit status.
 using SeriesRunner = std::function<std::optional<SeriesSummary>(const SimParams&)>;
-int runSweep(const SweepPlan& plan, const SeriesRunner& runSeries, std::ostream& out, std::ostream& err);
+int runSweep(const SweepPlan& plan, const SweepIdentity& identity, bool autoSet, const SeriesRunner& runSeries,
+             std::ostream& out, std::ostream& err);
 
 /// Whether a's figure is better than b's for the ranking (combinations without a summary last).
 bool rankedBefore(const SweepLine& a, const SweepLine& b, const std::string& rank);
 
-/// A combination as the user reads it: "매매차익 10%, 2차조건 5%, ...".
-std::string sweepCombinationText(const SweepSettings& settings);
+/// A combination as the user reads it: "매매차익 10%, 2차조건 5%, ..."; with automatic setting
+/// the range and the ratio are "자동설정".
+std::string sweepCombinationText(const SweepSettings& settings, bool autoSet);
+
+/// The summary figures a sweep line prints after its combination.
+std::string sweepFiguresText(const SeriesSummary& summary);
 
 CommandSpec sweepCommandSpec();
 int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& err);

@@ -4,37 +4,13 @@
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 
+#include "formats/SettingsCsv.h"
+
 #include <algorithm>
-#include <numeric>
 
 namespace kestrelan {
 
 namespace {
-
-Spread spreadOf(const std::vector<double>& values, const std::vector<std::string>& starts)
-{
-    Spread s;
-    std::vector<double> sorted = values;
-    std::sort(sorted.begin(), sorted.end());
-    s.mean = std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(values.size());
-    s.median = percentile(sorted, 0.5);
-    s.p10 = percentile(sorted, 0.1);
-    s.p90 = percentile(sorted, 0.9);
-    const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    s.worst = *low;
-    s.best = *high;
-    s.worstStart = starts[static_cast<std::size_t>(low - values.begin())];
-    s.bestStart = starts[static_cast<std::size_t>(high - values.begin())];
-    return s;
-}
-
-std::optional<double> medianOf(std::vector<double> values)
-{
-    if (values.empty())
-        return std::nullopt;
-    std::sort(values.begin(), values.end());
-    return percentile(values, 0.5);
-}
 
 std::string percent(double v) { return format("%.2f%%", v); }
 
@@ -45,69 +21,55 @@ std::string dateOrDash(std::int32_t d)
     return d == 0 ? "-" : format("%04d-%02d-%02d", d / 10000, d / 100 % 100, d % 100);
 }
 
-} // namespace
-
-double percentile(const std::vector<double>& sorted, double q)
+// Whether the series in `dir` is of one stock, as its settings say.
+bool oneStockSeries(const std::filesystem::path& dir)
 {
-    if (sorted.empty())
-        return 0;
-    const double rank = q * static_cast<double>(sorted.size() - 1);
-    const auto below = static_cast<std::size_t>(rank);
-    if (below + 1 >= sorted.size())
-        return sorted.back();
-    return sorted[below] + (sorted[below + 1] - sorted[below]) * (rank - static_cast<double>(below));
+    bool stocks = false, series = false;
+    for (const auto& s : readSettingsCsv(readWholeFile(dir / settingsCsvFile).value_or(std::string()))) {
+        stocks = stocks || (s.name == "stocks" && s.value == "1");
+        series = series || (s.name == "yield_stats" && s.value == "on");
+    }
+    return stocks && series;
 }
 
-std::optional<SeriesSummary> summarizeSeries(const std::vector<ResultCsvRow>& results,
-                                             const std::vector<StatsCsvRow>& stats)
+} // namespace
+
+std::optional<SeriesSummary> loadSeriesSummary(const std::filesystem::path& dir)
 {
-    std::vector<double> fund, index, excess;
-    std::vector<std::string> starts;
-    for (const auto& r : results) {
-        if (!r.extent.complete)
-            continue;
-        fund.push_back(r.fundYield * 100);
-        index.push_back(r.kospiYield * 100);
-        excess.push_back((r.fundYield - r.kospiYield) * 100);
-        starts.emplace_back(r.startDate);
-    }
-    if (fund.empty())
-        return std::nullopt;
-    SeriesSummary s;
-    s.funds = static_cast<int>(fund.size());
-    s.fund = spreadOf(fund, starts);
-    s.index = spreadOf(index, starts);
-    s.excess = spreadOf(excess, starts);
-    std::size_t gains = 0, beats = 0;
-    for (std::size_t i = 0; i < fund.size(); ++i) {
-        gains += fund[i] > 0 ? 1 : 0;
-        beats += excess[i] > 0 ? 1 : 0;
-    }
-    s.gainShare = 100.0 * static_cast<double>(gains) / static_cast<double>(fund.size());
-    s.beatShare = 100.0 * static_cast<double>(beats) / static_cast<double>(fund.size());
-    std::vector<double> fundFalls, indexFalls;
-    for (const auto& r : stats) {
-        fundFalls.push_back(r.fund.maxDrawdownPct);
-        indexFalls.push_back(r.index.maxDrawdownPct);
-    }
-    s.medianFundDrawdown = medianOf(fundFalls);
-    s.medianIndexDrawdown = medianOf(indexFalls);
-    return s;
+    if (const auto bytes = readWholeFile(dir / summaryCsvFile))
+        return readSummaryCsv(*bytes);
+    const std::string resultBytes = readWholeFile(dir / resultCsvFile).value_or(std::string());
+    return summarizeSeries(readResultCsv(resultBytes),
+                           readStatsCsv(readWholeFile(dir / statsCsvFile).value_or(std::string())),
+                           oneStockSeries(dir));
 }
 
 // The columns of the two tables, wide enough for a date and for "2006일 (2208일 중)" in the
-// results window's list.
+// results window's list. A series of one stock sets the fund against the stock held and the KOSPI.
 static std::vector<Column> seriesSummaryColumns() { return {{"항목", 150}, {"펀드", 82}, {"KOSPI", 82}, {"초과수익", 82}}; }
+static std::vector<Column> holdSummaryColumns()
+{
+    return {{"항목", 170}, {"펀드", 82}, {"종목 보유", 82}, {"보유 대비", 82}, {"KOSPI", 82}, {"KOSPI 대비", 82}};
+}
 static std::vector<Column> riskColumns() { return {{"항목", 106}, {"펀드", 142}, {"KOSPI", 142}}; }
 
 ListTable seriesSummaryTable(const SeriesSummary& s)
 {
     ListTable t;
-    t.columns = seriesSummaryColumns();
+    const HoldFigures* hold = s.hold ? &*s.hold : nullptr;
+    t.columns = hold ? holdSummaryColumns() : seriesSummaryColumns();
     const auto row = [&](const char* name, auto field) {
-        t.rows.push_back({name, field(s.fund), field(s.index), field(s.excess)});
+        if (hold)
+            t.rows.push_back({name, field(s.fund), field(hold->hold), field(hold->excess), field(s.index), field(s.excess)});
+        else
+            t.rows.push_back({name, field(s.fund), field(s.index), field(s.excess)});
     };
-    t.rows.push_back({"펀드 수", std::to_string(s.funds), "", ""});
+    const auto line = [&](const char* name, std::vector<std::string> cells) {
+        cells.insert(cells.begin(), name);
+        cells.resize(t.columns.size());
+        t.rows.push_back(std::move(cells));
+    };
+    line("펀드 수", {std::to_string(s.funds)});
     row("평균 수익률", [](const Spread& x) { return percent(x.mean); });
     row("중앙값", [](const Spread& x) { return percent(x.median); });
     row("하위 10%", [](const Spread& x) { return percent(x.p10); });
@@ -116,9 +78,14 @@ ListTable seriesSummaryTable(const SeriesSummary& s)
     row("최저 펀드 시작일", [](const Spread& x) { return x.worstStart; });
     row("최고", [](const Spread& x) { return percent(x.best); });
     row("최고 펀드 시작일", [](const Spread& x) { return x.bestStart; });
-    t.rows.push_back({"이익을 낸 펀드 비율", percent(s.gainShare), "", ""});
-    t.rows.push_back({"지수보다 높은 펀드 비율", percent(s.beatShare), "", ""});
-    t.rows.push_back({"최대낙폭 중앙값", percent(s.medianFundDrawdown), percent(s.medianIndexDrawdown), ""});
+    line("이익을 낸 펀드 비율", {percent(s.gainShare)});
+    if (hold)
+        line("종목 보유보다 높은 펀드 비율", {percent(hold->beatShare)});
+    line(hold ? "KOSPI보다 높은 펀드 비율" : "지수보다 높은 펀드 비율", {percent(s.beatShare)});
+    if (hold)
+        line("최대낙폭 중앙값", {percent(s.medianFundDrawdown), "-", "", percent(s.medianIndexDrawdown)});
+    else
+        line("최대낙폭 중앙값", {percent(s.medianFundDrawdown), percent(s.medianIndexDrawdown)});
     return t;
 }
 
@@ -151,15 +118,15 @@ Statistics emptyStatistics(ResultKind kind)
 Statistics loadStatistics(ResultKind kind, const std::filesystem::path& dir)
 {
     Statistics st = emptyStatistics(kind);
+    if (kind == ResultKind::FundSeries) {
+        if (const auto summary = loadSeriesSummary(dir))
+            st.table = seriesSummaryTable(*summary);
+        return st;
+    }
     const std::string resultBytes = readWholeFile(dir / resultCsvFile).value_or(std::string());
     auto results = readResultCsv(resultBytes);
     std::erase_if(results, [](const ResultCsvRow& r) { return !r.extent.complete; });
     const auto stats = readStatsCsv(readWholeFile(dir / statsCsvFile).value_or(std::string()));
-    if (kind == ResultKind::FundSeries) {
-        if (const auto summary = summarizeSeries(results, stats))
-            st.table = seriesSummaryTable(*summary);
-        return st;
-    }
     if (!stats.empty())
         st.table = riskTable(stats.front());
     st.underwater = underwaterData(results);

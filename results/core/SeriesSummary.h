@@ -1,12 +1,11 @@
 #pragma once
-// What a run says as a whole, beyond one line per fund: for a fund series, how the yields of its
-// funds spread (mean, median, the 10th and 90th percentiles, the worst and the best with their
-// start dates) for the fund, the index and the fund's excess over the index, how many funds
-// gained and how many beat the index, and the median of their largest falls; for a single fund,
-// its risk figures beside the index's. Texts are UTF-8.
+// What a run says as a whole, beyond one line per fund, as the results window, `kestrelan-cli
+// show`, the run's own end and the workbook show it: a fund series' summary (formats/SummaryCsv.h)
+// as a table, or a single fund's risk figures beside the index's. Texts are UTF-8.
 
 #include "formats/ResultCsv.h"
 #include "formats/StatsCsv.h"
+#include "formats/SummaryCsv.h"
 #include "results/core/ChartData.h"
 #include "results/core/SummaryTables.h"
 
@@ -16,30 +15,10 @@
 
 namespace kestrelan {
 
-/// How one figure spreads over the funds of a series, in percent.
-struct Spread
-{
-    double mean = 0, median = 0, p10 = 0, p90 = 0;
-    double worst = 0, best = 0;
-    std::string worstStart, bestStart; // the funds' start dates
-};
-
-struct SeriesSummary
-{
-    int funds = 0;
-    Spread fund, index, excess;               // yields in percent; excess = fund - index
-    double gainShare = 0, beatShare = 0;      // percent of the funds
-    std::optional<double> medianFundDrawdown; // percent, from stats.csv
-    std::optional<double> medianIndexDrawdown;
-};
-
-/// The summary of a series from its result.csv rows and (when present) its stats.csv rows; the
-/// rows of a cut last line are left out. nullopt when no fund is whole.
-std::optional<SeriesSummary> summarizeSeries(const std::vector<ResultCsvRow>& results,
-                                             const std::vector<StatsCsvRow>& stats);
-
-/// The value at fraction q (0 to 1) of sorted values, between the two nearest ranks.
-double percentile(const std::vector<double>& sorted, double q);
+/// The summary of the fund series whose result files are in `dir`: summary.csv as the run wrote
+/// it; for the files of an older run without it, made from result.csv and stats.csv (whose falls
+/// are rounded). nullopt when no fund is whole.
+std::optional<SeriesSummary> loadSeriesSummary(const std::filesystem::path& dir);
 
 /// The summary as a table: a row a figure, a column each for the fund, the index and the excess.
 ListTable seriesSummaryTable(const SeriesSummary& summary);

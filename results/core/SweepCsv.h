@@ -1,13 +1,19 @@
 #pragma once
 // sweep.csv: one line per combination of settings of a parameter sweep, with the summary of the
-// fund series that combination gave. English column names, so that other tools can read it;
-// the first column numbers the combination (from 1, in the sweep's own order), so that the
-// files of a sweep spread over several machines join into the file of one sweep.
+// fund series that combination gave (formats/SummaryCsv.h). English column names, so that other
+// tools can read it; the first column numbers the combination (from 1, in the sweep's own order),
+// so that the files of a sweep spread over several machines join into the file of one sweep.
+//
+// Above the column names, lines that start with "#" say which sweep the file belongs to: every
+// setting and its values, the stocks and their amounts, the period, the automatic setting as the
+// funds ran, a fingerprint of each market file read, the number of combinations and which shards
+// of the sweep the file holds. A CSV reader skips them (pandas: comment="#"); sweep-merge joins
+// only files of one sweep.
 
-#include "results/core/SeriesSummary.h"
+#include "formats/SettingsCsv.h"
+#include "formats/SummaryCsv.h"
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,20 +34,65 @@ struct SweepSettings
     std::int32_t rangeHighPct = 0;
     std::int32_t initialBuyPct = 0;
     std::int32_t riskProfile = 0;
+
+    bool operator==(const SweepSettings&) const = default;
 };
 
 struct SweepLine
 {
     std::int64_t combination = 0; // from 1
     SweepSettings settings;
+    /// The funds took the range and the initial ratio from ksp.txt by the risk profile: those
+    /// columns are empty. Without it the risk profile's column is empty.
+    bool autoSet = false;
     std::optional<SeriesSummary> summary; // none when no fund of the series was whole
+
+    bool operator==(const SweepLine&) const = default;
 };
 
+/// Which shards of a sweep a file holds: combination n belongs to shard k of N when n - 1 leaves
+/// k - 1 divided by N. A whole sweep is shard 1 of 1.
+struct SweepShards
+{
+    std::vector<std::int64_t> parts = {1}; // ascending
+    std::int64_t of = 1;
+
+    bool holds(std::int64_t combination) const;
+    bool operator==(const SweepShards&) const = default;
+};
+
+/// What makes a sweep the sweep it is.
+struct SweepIdentity
+{
+    std::vector<SettingLine> settings; // name=value, in the order written
+    std::int64_t combinations = 0;
+    SweepShards shards;
+};
+
+struct SweepFile
+{
+    SweepIdentity identity;
+    std::vector<SweepLine> lines; // in combination order
+};
+
+/// The column names ("\n" end).
 const std::string& sweepCsvHeader();
 /// The line of a combination ("\n" end; the file is written in text mode).
 std::string sweepCsvLine(const SweepLine& line);
-/// The lines of a sweep.csv: its combination number and the line's own text, the header
-/// skipped. A file whose header is not sweep.csv's gives nullopt.
-std::optional<std::map<std::int64_t, std::string>> readSweepCsvLines(std::string_view bytes);
+/// The whole file: the identity, the column names and the lines.
+std::string sweepCsvText(const SweepFile& file);
+
+/// A sweep.csv's contents, or the first line (from 1) that is not what its writer writes.
+struct SweepCsvRead
+{
+    std::optional<SweepFile> file;
+    std::size_t badLine = 0;
+    std::string problem; // Korean
+};
+SweepCsvRead readSweepCsv(std::string_view bytes);
+
+/// The first setting in which two sweeps differ (shards aside), as "name: a / b"; nullopt when
+/// they are one sweep.
+std::optional<std::string> sweepDifference(const SweepIdentity& a, const SweepIdentity& b);
 
 } // namespace kestrelan

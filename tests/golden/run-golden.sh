@@ -34,7 +34,7 @@ status=0
 (cd "$work" && "$cli" run "${args[@]}" --program-dir "$work" 2>stderr.txt) || status=$?
 echo "$status" > "$work/status.txt"
 
-produced=(result.csv result.txt trade.csv closing.csv gen.csv stats.csv settings.csv date.lst SimItem.lst stderr.txt status.txt)
+produced=(result.csv result.txt trade.csv closing.csv gen.csv stats.csv settings.csv summary.csv date.lst SimItem.lst stderr.txt status.txt)
 if [ "$update" = --update-golden ]; then
     rm -rf "$case_dir/expected"
     mkdir -p "$case_dir/expected"

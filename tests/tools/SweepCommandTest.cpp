@@ -44,6 +44,7 @@ TEST(SweepCommandTest, RangesListsAndWhatIsRefused)
         {"2x", {}},
         {"-100", {}},
         {"0:20000:5000", {}},
+        {"5,10,5", {}}, // a value twice would run the same combination twice
     };
     for (const auto& row : rows) {
         const OptionValues values("sweep", {{"--margin", row.text}});
@@ -56,6 +57,10 @@ TEST(SweepCommandTest, RangesListsAndWhatIsRefused)
     // With automatic setting, ksp.txt sets the range: sweeping it is refused.
     EXPECT_THROW(plan({{"--range-low", "30,50"}}), UsageError);
     EXPECT_NO_THROW(plan({{"--range-low", "30,50"}, {"--auto-set", "0"}}));
+    // Without it the risk profile chooses nothing; no figure of a sweep is a Sharpe ratio.
+    EXPECT_NO_THROW(plan({{"--risk", "0,2"}}));
+    EXPECT_THROW(plan({{"--risk", "0,2"}, {"--auto-set", "0"}}), UsageError);
+    EXPECT_THROW(plan({{"--risk-free", "2"}}), UsageError);
     EXPECT_THROW(plan({{"--rank", "best"}}), UsageError);
     EXPECT_THROW(plan({{"--shard", "3/2"}}), UsageError);
     // Without --start a sweep starts its funds where a statistics run does, not at a single
@@ -88,31 +93,87 @@ TEST(SweepCommandTest, CombinationsInOrderAndShardsThatCoverThemOnce)
     EXPECT_EQ(std::set<std::int64_t>(covered.begin(), covered.end()).size(), 12u);
 }
 
-TEST(SweepCommandTest, ShardFilesJoinIntoTheFileOfOneSweep)
+namespace {
+
+// The file of a sweep of five combinations, or of some of its shards.
+SweepFile fiveCombinations(const std::string& years, SweepShards shards)
 {
-    test::TempDir dir;
-    std::string whole = sweepCsvHeader(), odd = sweepCsvHeader(), even = sweepCsvHeader();
+    SweepFile f;
+    f.identity.settings = {{"stocks", "005930"}, {"years", years}, {"market_kospi.lst", "0123456789abcdef"}};
+    f.identity.combinations = 5;
+    f.identity.shards = shards;
     for (int n = 1; n <= 5; ++n) {
-        SweepLine line{n, {5 * n, 10, 50, 150, 50, 1}, std::nullopt};
+        if (!shards.holds(n))
+            continue;
+        SweepLine line{n, {5 * n, 10, 50, 150, 50, 1}, false, std::nullopt};
         if (n != 3) {
             SeriesSummary s;
             s.funds = 10 + n;
             s.fund.median = n * 1.5;
-            s.fund.worstStart = s.fund.bestStart = "2004-01-01";
+            for (Spread* x : {&s.fund, &s.index, &s.excess})
+                x->worstStart = x->bestStart = "2004-01-01";
             line.summary = s;
         }
-        whole += sweepCsvLine(line);
-        (n % 2 ? odd : even) += sweepCsvLine(line);
+        f.lines.push_back(line);
     }
-    dir.write("even.csv", toCrLf(even));
-    dir.write("odd.csv", toCrLf(odd));
-    const auto merged = test::commandLine({"sweep-merge", (dir / "even.csv").string(), (dir / "odd.csv").string(),
-                                           "--out", (dir / "sweep.csv").string()});
+    return f;
+}
+
+} // namespace
+
+// Shards of one sweep join into the file the sweep would have written on one machine; files of
+// another sweep, a shard twice, a missing shard and a line the sweep did not write are refused,
+// each naming the file.
+TEST(SweepCommandTest, ShardFilesJoinIntoTheFileOfOneSweepAndNothingElse)
+{
+    test::TempDir dir;
+    const auto write = [&](const std::string& name, const SweepFile& f) {
+        dir.write(name, toCrLf(sweepCsvText(f)));
+        return (dir / name).string();
+    };
+    const auto whole = fiveCombinations("1", {});
+    const auto odd = write("odd.csv", fiveCombinations("1", {{1}, 2}));
+    const auto even = write("even.csv", fiveCombinations("1", {{2}, 2}));
+    const auto out = (dir / "sweep.csv").string();
+    const auto merged = test::commandLine({"sweep-merge", even, odd, "--out", out});
     EXPECT_EQ(merged.status, exitDone) << merged.err;
-    EXPECT_EQ(dir.read("sweep.csv"), toCrLf(whole));
-    dir.write("other.csv", toCrLf(sweepCsvHeader() + "1,99,10,50,150,50,1,0" + std::string(28, ',') + "\n"));
-    EXPECT_EQ(test::commandLine({"sweep-merge", (dir / "odd.csv").string(), (dir / "other.csv").string()}).status,
-              exitFailed);
+    EXPECT_EQ(dir.read("sweep.csv"), toCrLf(sweepCsvText(whole)));
+    ASSERT_TRUE(readSweepCsv(dir.read("sweep.csv")).file);
+
+    struct Row
+    {
+        const char* name;
+        std::vector<std::string> files;
+        std::string said; // in the message
+    };
+    auto longer = sweepCsvText(fiveCombinations("1", {{2}, 2}));
+    const auto other = write("other.csv", fiveCombinations("2", {{2}, 2}));
+    const auto junk = write("junk.csv", fiveCombinations("1", {{2}, 2}));
+    dir.write("junk.csv", toCrLf(longer + "2,x\n"));
+    auto cut = longer;
+    cut.erase(cut.rfind('\n', cut.size() - 2) + 1); // the shard's last combination lost
+    dir.write("cut.csv", toCrLf(cut));
+    const Row rows[] = {
+        {"another sweep", {odd, other}, "other.csv: " + odd + "와 다른 sweep의 파일입니다 (years: 1 / 2)"},
+        {"a shard twice", {odd, even, odd}, "1/2 조각이"},
+        {"a shard missing", {odd}, "2/2"},
+        {"a junk line", {odd, junk}, "junk.csv:"},
+        {"a combination lost", {odd, (dir / "cut.csv").string()}, "4번 조합이 없습니다"},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> args = {"sweep-merge"};
+        args.insert(args.end(), row.files.begin(), row.files.end());
+        args.insert(args.end(), {"--out", (dir / "refused.csv").string()});
+        const auto refused = test::commandLine(args);
+        EXPECT_EQ(refused.status, exitFailed) << row.name;
+        EXPECT_NE(refused.err.find(row.said), std::string::npos) << row.name << ": " << refused.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "refused.csv")) << row.name;
+    }
+    // An incomplete set only when asked, with the combinations it lacks.
+    const auto partial = test::commandLine({"sweep-merge", odd, "--allow-partial", "--out", out});
+    EXPECT_EQ(partial.status, exitDone) << partial.err;
+    EXPECT_NE(partial.out.find("2, 4"), std::string::npos) << partial.out;
+    EXPECT_EQ(readSweepCsv(dir.read("sweep.csv")).file->identity.shards, (SweepShards{{1}, 2}));
 }
 
 // A sweep of one combination gives the summary a run with the same settings gives, and leaves the
@@ -143,9 +204,16 @@ TEST(SweepCommandTest, OneCombinationIsTheRun)
     ASSERT_EQ(swept.status, exitDone) << swept.err;
     EXPECT_EQ(dir.read("result.csv"), results);
     EXPECT_EQ(dir.read("stats.csv"), stats);
-    const auto summary = summarizeSeries(readResultCsv(results), readStatsCsv(stats));
+    // The line of the combination holds the run's summary, field for field.
+    const auto read = readSweepCsv(dir.read("sweep.csv"));
+    ASSERT_TRUE(read.file) << read.problem;
+    ASSERT_EQ(read.file->lines.size(), 1u);
+    const auto summary = readSummaryCsv(dir.read("summary.csv"));
     ASSERT_TRUE(summary);
     EXPECT_GT(summary->funds, 10);
-    const std::string line = sweepCsvLine({1, {15, 10, 50, 150, 50, 1}, summary});
-    EXPECT_EQ(dir.read("sweep.csv"), toCrLf(sweepCsvHeader() + line));
+    EXPECT_EQ(summaryFields(read.file->lines[0].summary), summaryFields(summary));
+    EXPECT_EQ(read.file->lines[0].settings.marginPct, 15);
+    EXPECT_TRUE(read.file->lines[0].autoSet);
+    EXPECT_EQ(read.file->identity.combinations, 1);
+    EXPECT_EQ(swept.out.find("50~150"), std::string::npos) << "the range came from ksp.txt: " << swept.out;
 }

@@ -153,17 +153,31 @@ void lineSeries(lxw_chart* chart, const char* sheet, int col, int rows, const ch
     chart_series_set_name(s, name);
 }
 
-// The summary of a fund series from `row` down: a row a figure, the fund, the index and the excess.
+// The summary of a fund series from `row` down: a row a figure, the fund, the KOSPI and the
+// excess; a series of one stock has the stock held and the excess over it before the KOSPI.
 void seriesSummaryRows(Sheet& sheet, const Formats& f, const SeriesSummary& s, int row)
 {
     sheet.string(row, 0, "펀드 수");
     sheet.value(row++, 1, s.funds);
-    sheet.headings(row++, {"", "펀드", "KOSPI", "초과수익"});
+    std::vector<const Spread*> spreads = {&s.fund, &s.index, &s.excess};
+    if (s.hold) {
+        spreads = {&s.fund, &s.hold->hold, &s.hold->excess, &s.index, &s.excess};
+        sheet.headings(row++, {"", "펀드", "종목 보유", "보유 대비", "KOSPI", "KOSPI 대비"});
+    } else {
+        sheet.headings(row++, {"", "펀드", "KOSPI", "초과수익"});
+    }
     const auto spread = [&](const char* name, double Spread::*figure) {
         sheet.string(row, 0, name);
         int col = 1;
-        for (const Spread* x : {&s.fund, &s.index, &s.excess})
+        for (const Spread* x : spreads)
             sheet.value(row, col++, x->*figure / 100, f.percent);
+        ++row;
+    };
+    const auto start = [&](const char* name, std::string Spread::*date) {
+        sheet.string(row, 0, name);
+        int col = 1;
+        for (const Spread* x : spreads)
+            sheet.string(row, col++, x->*date);
         ++row;
     };
     spread("평균 수익률", &Spread::mean);
@@ -172,23 +186,21 @@ void seriesSummaryRows(Sheet& sheet, const Formats& f, const SeriesSummary& s, i
     spread("상위 10%", &Spread::p90);
     spread("최저", &Spread::worst);
     spread("최고", &Spread::best);
-    sheet.string(row, 0, "최저 펀드의 시작일");
-    sheet.string(row, 1, s.fund.worstStart);
-    sheet.string(row, 2, s.index.worstStart);
-    sheet.string(row++, 3, s.excess.worstStart);
-    sheet.string(row, 0, "최고 펀드의 시작일");
-    sheet.string(row, 1, s.fund.bestStart);
-    sheet.string(row, 2, s.index.bestStart);
-    sheet.string(row++, 3, s.excess.bestStart);
+    start("최저 펀드의 시작일", &Spread::worstStart);
+    start("최고 펀드의 시작일", &Spread::bestStart);
     sheet.string(row, 0, "이익을 낸 펀드 비율");
     sheet.value(row++, 1, s.gainShare / 100, f.percent);
-    sheet.string(row, 0, "지수보다 높은 펀드 비율");
+    if (s.hold) {
+        sheet.string(row, 0, "종목 보유보다 높은 펀드 비율");
+        sheet.value(row++, 1, s.hold->beatShare / 100, f.percent);
+    }
+    sheet.string(row, 0, s.hold ? "KOSPI보다 높은 펀드 비율" : "지수보다 높은 펀드 비율");
     sheet.value(row++, 1, s.beatShare / 100, f.percent);
     sheet.string(row, 0, "최대낙폭 중앙값");
     if (s.medianFundDrawdown)
         sheet.value(row, 1, *s.medianFundDrawdown / 100, f.percent);
     if (s.medianIndexDrawdown)
-        sheet.value(row, 2, *s.medianIndexDrawdown / 100, f.percent);
+        sheet.value(row, s.hold ? 4 : 2, *s.medianIndexDrawdown / 100, f.percent);
 }
 
 // A single fund's risk figures beside the index's.
@@ -237,17 +249,28 @@ void riskSheet(lxw_workbook* book, const Formats& f, const StatsCsvRow& r)
     sheet.widths({18, 14, 14});
 }
 
-// sweep.csv as a table, and two of its settings against each other with a figure in each cell,
-// coloured by the spreadsheet's own scale: the best value over the other settings.
+// sweep.csv as a table with the settings that make its sweep, and two of its settings against
+// each other with a figure in each cell, coloured by the spreadsheet's own scale: the best value
+// over the other settings. A sweep.csv that cannot be read gives a sheet that says so.
 void sweepSheets(lxw_workbook* book, const Formats& f, const std::string& bytes, const SweepChoice& choice)
 {
+    Sheet all(workbook_add_worksheet(book, "조합"), f.bold);
+    const SweepCsvRead read = readSweepCsv(bytes);
+    if (!read.file) {
+        all.string(0, 0, format("sweep.csv의 %zu번째 줄을 읽을 수 없어 조합을 싣지 않았습니다: %s", read.badLine,
+                                read.problem.c_str()));
+        return;
+    }
     std::vector<std::string> names;
     std::vector<std::vector<std::string>> rows;
-    readLines(textModeBytes(bytes), [&](const FieldLine& line) {
+    std::string table = sweepCsvHeader();
+    for (const auto& line : read.file->lines)
+        table += sweepCsvLine(line);
+    readLines(table, [&](const FieldLine& line) {
         std::vector<std::string> fields(line.fields.begin(), line.fields.end());
         if (line.number == 0)
             names = fields;
-        else if (line.complete)
+        else
             rows.push_back(fields);
         return true;
     });
@@ -255,7 +278,6 @@ void sweepSheets(lxw_workbook* book, const Formats& f, const std::string& bytes,
         const auto it = std::find(names.begin(), names.end(), name);
         return it == names.end() ? std::nullopt : std::optional<std::size_t>(it - names.begin());
     };
-    Sheet all(workbook_add_worksheet(book, "조합"), f.bold);
     for (std::size_t c = 0; c < names.size(); ++c)
         all.string(0, static_cast<int>(c), names[c], f.bold);
     for (std::size_t r = 0; r < rows.size(); ++r)
@@ -269,6 +291,23 @@ void sweepSheets(lxw_workbook* book, const Formats& f, const std::string& bytes,
                 all.value(static_cast<int>(r + 1), static_cast<int>(c), fieldNumber(cell));
         }
     worksheet_freeze_panes(all.raw(), 1, 1);
+
+    Sheet about(workbook_add_worksheet(book, "조합 설정"), f.bold);
+    about.headings(0, {"설정", "값"});
+    int line = 1;
+    const SweepIdentity& id = read.file->identity;
+    for (const auto& s : id.settings) {
+        about.string(line, 0, s.name);
+        about.string(line++, 1, s.value);
+    }
+    about.string(line, 0, "combinations");
+    about.value(line++, 1, static_cast<double>(id.combinations));
+    std::string parts;
+    for (const auto k : id.shards.parts)
+        parts += (parts.empty() ? "" : ",") + std::to_string(k);
+    about.string(line, 0, "shard");
+    about.string(line, 1, parts + "/" + std::to_string(id.shards.of));
+    about.widths({18, 40});
 
     // The two settings: the chosen ones, else the first two that take more than one value.
     std::vector<std::string> varied;
@@ -411,9 +450,9 @@ void fundSeries(lxw_workbook* book, const Formats& f, const Handoff& h, const st
     const std::string resultBytes = fileBytes(dir / "result.csv");
     const auto results = wholeRows(readResultCsv(resultBytes), ResultCsvColumn::Gain);
     Sheet summary = summarySheet(book, f, h, "수익률 통계 요약");
-    if (const auto s = summarizeSeries(results, readStatsCsv(fileBytes(dir / statsCsvFile))))
+    if (const auto s = loadSeriesSummary(dir))
         seriesSummaryRows(summary, f, *s, 3);
-    summary.widths({24, 16, 16, 16});
+    summary.widths({24, 16, 16, 16, 16, 16});
 
     Sheet table(workbook_add_worksheet(book, "펀드별"), f.bold);
     table.headings(0, {"시작일", "종료일", "지수수익률", "수익률", "차익률", "총투자비", "최종평가액", "매매차익"});

@@ -1,5 +1,8 @@
 #include "results/core/SeriesSummary.h"
 
+#include "formats/ResultSet.h"
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 using namespace kestrelan;
@@ -27,7 +30,7 @@ TEST(SeriesSummaryTest, SpreadsSharesAndMedianFalls)
     cut.extent.complete = false; // a cut last line is no fund
     results.push_back(cut);
 
-    const auto s = summarizeSeries(results, stats);
+    const auto s = summarizeSeries(results, stats, false);
     ASSERT_TRUE(s);
     EXPECT_EQ(s->funds, 4);
     EXPECT_NEAR(s->fund.mean, 6.25, 1e-9);
@@ -45,6 +48,93 @@ TEST(SeriesSummaryTest, SpreadsSharesAndMedianFalls)
     EXPECT_NEAR(*s->medianFundDrawdown, 2.5, 1e-9);
     EXPECT_NEAR(*s->medianIndexDrawdown, 5, 1e-9);
 
-    EXPECT_FALSE(summarizeSeries({cut}, {}));
-    EXPECT_FALSE(summarizeSeries(results, {})->medianFundDrawdown);
+    EXPECT_FALSE(summarizeSeries({cut}, {}, false));
+    EXPECT_FALSE(summarizeSeries(results, {}, false)->medianFundDrawdown);
+}
+
+namespace {
+
+ResultCsvRow resultRow(const char* start, double fundYield, double kospiYield, double startIndex = 100,
+                       double endIndex = 100)
+{
+    ResultCsvRow r;
+    r.startDate = start;
+    r.fundYield = fundYield;
+    r.kospiYield = kospiYield;
+    r.startIndex = startIndex;
+    r.endIndex = endIndex;
+    return r;
+}
+
+StatsCsvRow fall(double fund, double index)
+{
+    StatsCsvRow s;
+    s.fund.maxDrawdownPct = fund;
+    s.index.maxDrawdownPct = index;
+    return s;
+}
+
+std::string fieldOf(const std::optional<SeriesSummary>& s, const std::string& name)
+{
+    const auto& names = summaryColumnNames();
+    return summaryFields(s)[static_cast<std::size_t>(std::find(names.begin(), names.end(), name) - names.begin())];
+}
+
+} // namespace
+
+// A fund that ties the index beats nothing, and one that ends where it started gained nothing.
+TEST(SeriesSummaryTest, ATieIsNeitherAGainNorABeat)
+{
+    const auto s = summarizeSeries({resultRow("2004-01-01", 0.05, 0.05), resultRow("2004-02-01", 0.0, -0.01)}, {},
+                                   false);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->beatShare, 50);  // only the second, above an index that fell
+    EXPECT_EQ(s->gainShare, 50);  // only the first
+    EXPECT_EQ(s->excess.worst, 0);
+}
+
+// The median fall is taken of the falls as the run has them: stats.csv's two decimals would make
+// the median of 1.004 and 1.014 (1.009, shown 1.01) the median of 1.00 and 1.01 (1.005, shown 1.00).
+TEST(SeriesSummaryTest, MediansComeFromUnroundedFalls)
+{
+    const std::vector<ResultCsvRow> results = {resultRow("2004-01-01", 0.1, 0.0), resultRow("2004-02-01", 0.2, 0.0)};
+    const std::vector<StatsCsvRow> exact = {fall(1.004, 2), fall(1.014, 2)};
+    EXPECT_EQ(fieldOf(summarizeSeries(results, exact, false), "fund_median_drawdown_pct"), "1.01");
+    std::string text = statsCsvHeader();
+    for (const auto& row : exact)
+        text += statsCsvLine(row);
+    EXPECT_EQ(fieldOf(summarizeSeries(results, readStatsCsv(text), false), "fund_median_drawdown_pct"), "1.00");
+
+    // What the run writes is what the window, show and the workbook read back.
+    test::TempDir dir;
+    const auto summary = summarizeSeries(results, exact, false);
+    dir.write(std::string(summaryCsvFile), summaryCsvText(summary));
+    EXPECT_EQ(loadSeriesSummary(dir.path()), readSummaryCsv(summaryCsvText(summary)));
+    EXPECT_EQ(fieldOf(loadSeriesSummary(dir.path()), "fund_median_drawdown_pct"), "1.01");
+}
+
+// A series of one stock: result.csv's index column is the stock held; the KOSPI comes from the
+// fund's start and end index, and the table names both.
+TEST(SeriesSummaryTest, OneStockSetsTheFundAgainstTheStockHeldAndTheKospi)
+{
+    // fund, stock held, KOSPI 100 -> 110 (+10 %) and 100 -> 95 (-5 %)
+    const std::vector<ResultCsvRow> results = {resultRow("2004-01-01", 0.08, 0.12, 100, 110),
+                                               resultRow("2004-02-01", 0.02, -0.03, 100, 95)};
+    const auto s = summarizeSeries(results, {}, true);
+    ASSERT_TRUE(s && s->hold);
+    EXPECT_NEAR(s->index.mean, 2.5, 1e-9);
+    EXPECT_NEAR(s->hold->hold.mean, 4.5, 1e-9);
+    EXPECT_EQ(s->hold->beatShare, 50); // 2 % against -3 %
+    EXPECT_EQ(s->beatShare, 50);       // 2 % against -5 %
+    const ListTable t = seriesSummaryTable(*s);
+    EXPECT_EQ(t.columns[2].heading, "종목 보유");
+    EXPECT_EQ(t.columns[4].heading, "KOSPI");
+    // The fields give the summary back, hold included; a many-stock summary leaves them empty.
+    bool sound = false;
+    const auto fields = summaryFields(s);
+    const std::vector<std::string_view> views(fields.begin(), fields.end());
+    EXPECT_EQ(summaryFields(parseSummaryFields(views, sound)), fields);
+    EXPECT_TRUE(sound);
+    EXPECT_EQ(fieldOf(summarizeSeries(results, {}, false), "hold_mean_pct"), "");
+    EXPECT_EQ(fieldOf(summarizeSeries(results, {}, false), "index_mean_pct"), "4.50");
 }

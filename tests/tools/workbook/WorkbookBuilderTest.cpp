@@ -97,25 +97,28 @@ TEST(WorkbookBuilderTest, AnExistingWorkbookIsKept)
 TEST(WorkbookBuilderTest, SweepSheetsWithTheSpreadsheetsOwnColourScale)
 {
     test::GoldenResults r("sample-series-monthly-total");
-    std::string sweep = sweepCsvHeader();
-    int n = 0;
+    SweepFile sweep;
+    sweep.identity = {{{"stocks", "005930"}, {"auto_set", "on"}}, 8, {}};
+    std::int64_t n = 0;
     for (int margin : {5, 10})
         for (int second : {5, 10})
             for (int risk : {0, 1}) {
                 SeriesSummary s;
                 s.funds = 12;
                 s.fund.median = margin + second * 0.1 + risk;
-                s.fund.worstStart = s.fund.bestStart = "2004-01-01";
-                sweep += sweepCsvLine({++n, {margin, second, 50, 150, 50, risk}, s});
+                for (Spread* x : {&s.fund, &s.index, &s.excess})
+                    x->worstStart = x->bestStart = "2004-01-01";
+                sweep.lines.push_back({++n, {margin, second, 50, 150, 50, risk}, true, s});
             }
-    r.dir.write("sweep.csv", toCrLf(sweep));
+    r.dir.write("sweep.csv", toCrLf(sweepCsvText(sweep)));
     test::TempDir out;
     const auto path = buildWorkbook({"sweep", 4}, r.dir.path(), out.path());
     const std::string book = part(path, "xl/workbook.xml");
     EXPECT_NE(book.find("name=\"조합\""), std::string::npos);
     EXPECT_NE(book.find("name=\"조합비교\""), std::string::npos);
-    // 조합비교 is the fourth sheet (요약, 펀드별, 조합, 조합비교).
-    const std::string map = part(path, "xl/worksheets/sheet4.xml");
+    EXPECT_NE(book.find("name=\"조합 설정\""), std::string::npos);
+    // 조합비교 is the fifth sheet (요약, 펀드별, 조합, 조합 설정, 조합비교).
+    const std::string map = part(path, "xl/worksheets/sheet5.xml");
     EXPECT_NE(map.find("<colorScale>"), std::string::npos);
     EXPECT_NE(map.find("<v>11.5</v>"), std::string::npos); // margin 10, second 5, risk 1: 10 + 0.5 + 1
 }

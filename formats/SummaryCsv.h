@@ -1,0 +1,86 @@
+#pragma once
+// The summary of a fund series: how the yields of its funds spread (mean, median, the 10th and
+// 90th percentiles, the worst and the best with their start dates) for the fund, the KOSPI and
+// the fund's excess over the KOSPI, how many funds gained and how many beat the KOSPI, and the
+// median of their largest falls. A series of one stock also sets each fund against the stock
+// bought and held over the same days (result.csv's index column holds the stock's own change
+// there).
+//
+// It is computed in one place, from result.csv's lines and the funds' risk figures as the run
+// has them in memory (not stats.csv's rounded ones), and written with the same fields wherever
+// it goes: summary.csv beside a series' result files, sweep.csv's line of a combination, the
+// summary object of `kestrelan-cli show --format json`. Numbers have two decimals, dates are
+// YYYY-MM-DD, a figure that cannot be made is an empty field.
+
+#include "formats/ResultCsv.h"
+#include "formats/StatsCsv.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrelan {
+
+/// How one figure spreads over the funds of a series, in percent.
+struct Spread
+{
+    double mean = 0, median = 0, p10 = 0, p90 = 0;
+    double worst = 0, best = 0;
+    std::string worstStart, bestStart; // the funds' start dates
+
+    bool operator==(const Spread&) const = default;
+};
+
+/// A one-stock series against the stock bought and held.
+struct HoldFigures
+{
+    Spread hold;          // the stock's own change over each fund, adjusted for splits
+    Spread excess;        // fund - hold
+    double beatShare = 0; // percent of the funds above the hold
+
+    bool operator==(const HoldFigures&) const = default;
+};
+
+struct SeriesSummary
+{
+    int funds = 0;
+    Spread fund, index, excess;               // yields in percent; index: the KOSPI; excess = fund - KOSPI
+    double gainShare = 0, beatShare = 0;      // percent of the funds above 0, and above the KOSPI (a tie is not)
+    std::optional<double> medianFundDrawdown; // percent, from the funds' risk figures
+    std::optional<double> medianIndexDrawdown;
+    std::optional<HoldFigures> hold; // a series of one stock
+
+    bool operator==(const SeriesSummary&) const = default;
+};
+
+/// The summary of a series from its result.csv rows and its funds' risk figures; the rows of a
+/// cut last line are left out. `oneStock`: result.csv's index column holds the stock's own change
+/// (a series of one stock), and the KOSPI's yield comes from the fund's start and end index.
+/// nullopt when no fund is whole.
+std::optional<SeriesSummary> summarizeSeries(const std::vector<ResultCsvRow>& results,
+                                             const std::vector<StatsCsvRow>& stats, bool oneStock);
+
+/// The value at fraction q (0 to 1) of sorted values, between the two nearest ranks.
+double percentile(const std::vector<double>& sorted, double q);
+
+/// The KOSPI's yield over a fund of a result line, as result.csv's index column holds it for a
+/// portfolio of more than one stock.
+double kospiYieldOf(const ResultCsvRow& row);
+
+/// The summary's column names in order: funds, fund_mean_pct, ..., index_median_drawdown_pct,
+/// then the hold's (empty unless one stock).
+const std::vector<std::string>& summaryColumnNames();
+/// The fields of a summary in the order of summaryColumnNames(); none: "0" funds and empty fields.
+std::vector<std::string> summaryFields(const std::optional<SeriesSummary>& summary);
+/// The summary its fields give back; nullopt (and `ok` false) for a count other than the
+/// columns' or a field that is not what summaryFields writes; nullopt with `ok` true for none.
+std::optional<SeriesSummary> parseSummaryFields(std::span<const std::string_view> fields, bool& ok);
+
+/// summary.csv's text: the column names and the line of the summary ("\n" ends).
+std::string summaryCsvText(const std::optional<SeriesSummary>& summary);
+/// The summary summary.csv's bytes hold; nullopt when there is none or the file is not sound.
+std::optional<SeriesSummary> readSummaryCsv(std::string_view bytes);
+
+} // namespace kestrelan
