@@ -19,6 +19,10 @@ std::int32_t mendMonth13(std::int32_t d) { return dateMonth(d) == 13 ? d + 8800 
 std::vector<FundLine> singleFund(std::int32_t startDate, std::int32_t endDate, const IndexFile& kospi)
 {
     const auto& recs = kospi.records();
+    // A start in a month before the index's first: the fund trades from the index's first day,
+    // its stocks too (a stock sits out a fund whose start its data follows by more than a month).
+    if (!recs.empty() && startDate / 100 < recs.front().date / 100)
+        startDate = recs.front().date;
     std::size_t i = 0;
     while (i < recs.size() && recs[i].date < startDate)
         ++i;
@@ -178,6 +182,20 @@ std::string periodNote(std::int32_t startDate, std::int32_t endDate, CalendarMod
         add(format("kospi.lst가 %s에 끝나 그 뒤에 끝날 펀드 %d개(%s 시작부터)는 계산하지 않았습니다.", lastText.c_str(),
                    dropped, dateText(firstDropped).c_str()));
     return note;
+}
+
+std::string noFundMessage(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode, std::int32_t years,
+                          const IndexFile& kospi)
+{
+    const std::string note = periodNote(startDate, endDate, calendarMode, years, kospi);
+    const std::string period = dateText(startDate) + " ~ " + dateText(endDate);
+    std::string why;
+    if (calendarMode == CalendarMode::SingleFund)
+        why = "기간 " + period + "에 kospi.lst의 거래일이 없어 실행할 펀드가 없습니다.";
+    else
+        why = "기간 " + period + "에 운용 기간 " + (years == 0 ? std::string("반년") : std::to_string(years) + "년")
+            + "인 펀드가 하나도 들어가지 않아 실행할 펀드가 없습니다. 시작일을 앞당기거나 운용 기간을 줄이세요.";
+    return note.empty() ? why : note + " " + why;
 }
 
 std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode,

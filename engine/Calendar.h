@@ -27,7 +27,8 @@ enum class CalendarMode : int
 /// measured against.
 std::int32_t seriesStart(std::int32_t startDate, const IndexFile& kospi);
 
-/// The funds of a calendar, in order. `years` 0 means half a year (modes 0 to 2).
+/// The funds of a calendar, in order. `years` 0 means half a year (modes 0 to 2). A single fund
+/// asked to start in a month before kospi.lst's first record starts on that record's day.
 std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode,
                                     std::int32_t years, const IndexFile& kospi);
 
@@ -37,6 +38,12 @@ std::vector<FundLine> calendarLines(std::int32_t startDate, std::int32_t endDate
 /// single fund, and the funds of a series dropped because they would end after the index does.
 std::string periodNote(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode, std::int32_t years,
                        const IndexFile& kospi);
+
+/// What a run whose calendar holds no fund is told, in Korean: the period note when there is one,
+/// then why no fund fits (no trading day for a single fund; for a series, no fund of `years`
+/// that starts and ends within the period).
+std::string noFundMessage(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode, std::int32_t years,
+                          const IndexFile& kospi);
 
 /// Writes date.lst into `dir` (through date.tmp, renamed into place) and returns its line count.
 /// Throws EngineError when the file cannot be written.

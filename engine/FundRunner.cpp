@@ -133,10 +133,26 @@ void FundRunner::run(std::size_t k, FundOutput& out)
         amounts[i] = data.items[i].amount;
     }
     if (data.totalMode) {
+        // The division ends a fund with a message when the total is too small, and silently when
+        // no stock has a price to divide by: then every stock sat it out.
+        struct : IMessageSink
+        {
+            Answer show(std::string_view text, Buttons buttons) override
+            {
+                said = true;
+                return to->show(text, buttons);
+            }
+            IMessageSink* to = nullptr;
+            bool said = false;
+        } division;
+        division.to = &out.messages;
         const auto divided
-            = divideTotal(fund.start, data.items[0].amount, ratio, data.files, positions, amounts, out.messages);
-        if (!divided)
+            = divideTotal(fund.start, data.items[0].amount, ratio, data.files, positions, amounts, division);
+        if (!divided) {
+            if (!division.said)
+                out.outcomes.assign(n, StockOutcome::NoPriceForDivision);
             return;
+        }
         ratio = *divided;
     }
     out.moved = true;
@@ -224,7 +240,7 @@ void FundRunner::run(std::size_t k, FundOutput& out)
     // A line of risk figures beside each fund that has a result line.
     if (data.logEnabled || sums.initialSum > 0) {
         out.stats
-            = StatsCsvRow{fund.start, fund.end, fundPath.figures(p.riskFreePct), indexPath.figures(p.riskFreePct)};
+            = StatsCsvRow{fund.start, fund.end, fundPath.figures(p.riskFreePct), indexPath.figures(p.riskFreePct), {}};
         if (holdBenchmark)
             out.stats->holdReturnPct = kospiYield * 100;
         out.statsLine(statsCsvLine(*out.stats));
@@ -234,6 +250,12 @@ void FundRunner::run(std::size_t k, FundOutput& out)
     for (std::size_t i = 0; i < n; ++i)
         if (engine.slots[i].firstVol > 0)
             out.txt(resultTxtLine(engine.slots[i], startText, endText));
+    out.outcomes.assign(n, StockOutcome::Bought);
+    for (std::size_t i = 0; i < n; ++i)
+        if (initState[i] == sitsOut)
+            out.outcomes[i] = data.totalMode && amounts[i] == 0
+                ? StockOutcome::NoPriceForDivision
+                : sitOutReason(*data.files[i], positions[i], engine.slots[i], p.investMode);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include "engine/CSimEngine.h"
 #include "engine/Records.h"
 #include "engine/RunInputs.h"
+#include "engine/SitOut.h"
 #include "formats/StatsCsv.h"
 #include "platform/core/Sinks.h"
 #include "platform/core/TextFile.h"
@@ -50,6 +51,7 @@ struct FundOutput
     std::string resultTxt;
     std::string statsCsv;
     std::optional<StatsCsvRow> stats; // the fund's risk figures, once it has run
+    std::vector<StockOutcome> outcomes; // per portfolio entry; empty: the fund ended before its stocks
     FundMessages messages{nullptr};
     bool moved = false; // the fund got past the division and moves the progress bar
 

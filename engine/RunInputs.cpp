@@ -18,15 +18,6 @@ namespace {
 
 constexpr const char* rangeTableUnusable = "매매범위 설정표(ksp.txt)를 읽을 수 없어 입력한 매매조건으로 실행합니다.";
 
-// The date of a price file's last day, or nullopt for a file without one.
-std::optional<std::int32_t> lastDay(const PriceFile& file)
-{
-    for (std::int32_t i = file.recordCount(); i-- > 0;)
-        if (file.value(i) >= firstDateValue)
-            return file.value(i);
-    return std::nullopt;
-}
-
 std::vector<Fund> readFunds(const std::filesystem::path& path)
 {
     const auto bytes = readWholeFile(path);
@@ -137,32 +128,6 @@ std::vector<std::string> runNotes(const RunData& data, const std::optional<std::
                 return entryCode(e) == code;
             }))
             unlisted.push_back(code);
-        const auto last = i < data.files.size() ? lastDay(*data.files[i]) : std::nullopt;
-        if (!last)
-            continue;
-        // Funds the data ends in (the stock is valued at its last price from then on), and funds
-        // that start after it (the stock sits them out).
-        const auto valued = std::count_if(data.funds.begin(), data.funds.end(),
-                                          [&](const Fund& f) { return f.start <= *last && *last < f.end; });
-        const auto sitsOut
-            = std::count_if(data.funds.begin(), data.funds.end(), [&](const Fund& f) { return *last < f.start; });
-        if (valued == 0 && sitsOut == 0)
-            continue;
-        std::string note = format("%s 종목의 주가 자료가 %s에 끝나", code.c_str(), dateText(*last).c_str());
-        if (data.logEnabled && valued)
-            note += format(", 펀드가 끝나는 %s까지 그날의 마지막 가격으로 평가합니다.",
-                           dateText(data.funds.front().end).c_str());
-        else if (data.logEnabled)
-            note += format(" %s에 시작하는 펀드에 넣지 않았습니다.", dateText(data.funds.front().start).c_str());
-        else if (valued && sitsOut)
-            note += format(", 그 뒤에 끝나는 펀드 %td개에서는 그날의 마지막 가격으로 평가하고 그 뒤에 시작하는 펀드 "
-                           "%td개에는 넣지 않았습니다.",
-                           valued, sitsOut);
-        else if (valued)
-            note += format(", 그 뒤에 끝나는 펀드 %td개에서는 그날의 마지막 가격으로 평가합니다.", valued);
-        else
-            note += format(", 그 뒤에 시작하는 펀드 %td개에는 넣지 않았습니다.", sitsOut);
-        notes.push_back(std::move(note));
     }
     for (const auto& code : unlisted)
         notes.push_back(code + " 종목이 code.lst에 없습니다 (주가 파일로 실행했습니다).");

@@ -67,10 +67,10 @@ void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::
 std::vector<Fund> fundsOf(const std::vector<FundLine>& lines);
 
 /// What a run says before its funds, so that no result looks right that is not (Korean, one
-/// line each): the period against kospi.lst (periodNote), each portfolio stock that `codeList`
-/// (code.lst, when it could be read) does not hold, and each stock whose price data ends before
-/// a fund does (it is valued at its last price from then on, and sits out a fund that starts
-/// later). The result files are the same with or without them.
+/// line each): the period against kospi.lst (periodNote) and each portfolio stock that `codeList`
+/// (code.lst, when it could be read) does not hold. What the funds did with each stock (a stock
+/// that sat funds out, one valued at its last price) is said after them (engine/SitOut.h). The
+/// result files are the same with or without the notes.
 std::vector<std::string> runNotes(const RunData& data, const std::optional<std::vector<std::string>>& codeList);
 
 } // namespace kestrelan

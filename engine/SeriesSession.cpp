@@ -20,6 +20,10 @@ SeriesSession::SeriesSession(const RunContext& c, const SimParams& base)
     const auto lines
         = calendarLines(base.startDate, base.endDate, static_cast<CalendarMode>(static_cast<int>(base.fundCadence)),
                         base.years, data.kospi);
+    if (lines.empty())
+        throw EngineError(noFundMessage(base.startDate, base.endDate,
+                                        static_cast<CalendarMode>(static_cast<int>(base.fundCadence)), base.years,
+                                        data.kospi));
     loadMarket(data, context.workDir, context.programDir, fundsOf(lines), *context.messages);
 }
 
@@ -30,6 +34,7 @@ std::vector<FundResult> SeriesSession::run(const SimParams& params) const
     runFundsInOrder(data, &params, context.walk, context.threads, [&](std::size_t k, const FundOutput& out) {
         results[k].resultCsvLine = out.resultCsv;
         results[k].stats = out.stats;
+        results[k].outcomes = out.outcomes;
     });
     return results;
 }

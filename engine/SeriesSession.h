@@ -6,6 +6,7 @@
 
 #include "engine/CSimEngine.h"
 #include "engine/RunInputs.h"
+#include "engine/SitOut.h"
 #include "formats/StatsCsv.h"
 
 #include <optional>
@@ -19,13 +20,14 @@ struct FundResult
 {
     std::string resultCsvLine;        // as result.csv would hold it; empty when the fund bought nothing
     std::optional<StatsCsvRow> stats; // beside it
+    std::vector<StockOutcome> outcomes; // per portfolio entry (engine/SitOut.h)
 };
 
 class SeriesSession
 {
 public:
     /// Reads what the series of `base` needs, as a run does (its checks and notes included);
-    /// throws EngineError with the message that stops it.
+    /// throws EngineError with the message that stops it, a period that holds no fund among them.
     SeriesSession(const RunContext& context, const SimParams& base);
 
     /// The funds of the series with `params`, which may differ from the base in the trading

@@ -13,6 +13,7 @@
 #include "engine/OrderedWorkers.h"
 #include "engine/ResultLines.h"
 #include "engine/RunInputs.h"
+#include "engine/SitOut.h"
 #include "formats/ResultSet.h"
 #include "formats/SummaryCsv.h"
 #include "platform/core/FileTransaction.h"
@@ -126,7 +127,8 @@ struct ProgressWindow
 };
 
 // One fund day by day on the run's own engine, its lines written as they come, then gen.csv.
-WalkCounts runSingleFund(CSimEngine& engine, const RunData& data, ResultFiles& files, IProgressSink& progress)
+WalkCounts runSingleFund(CSimEngine& engine, const RunData& data, ResultFiles& files, IProgressSink& progress,
+                         StockNotes& notes)
 {
     engine.walk = engine.context.walk;
     engine.counts = {};
@@ -138,6 +140,7 @@ WalkCounts runSingleFund(CSimEngine& engine, const RunData& data, ResultFiles& f
         out.statsCsvFile = &files.statsCsv;
         out.messages.direct = engine.context.messages;
         runner.run(k, out);
+        notes.add(data, k, out.outcomes);
     }
     for (std::size_t i = 0; i < data.items.size(); ++i)
         if (engine.slots[i].firstVol > 0)
@@ -148,7 +151,8 @@ WalkCounts runSingleFund(CSimEngine& engine, const RunData& data, ResultFiles& f
 // The funds of a series on workers, each with an engine state of its own; their lines and
 // messages come out in fund order. The summary is made of the lines and of the risk figures as
 // they are in memory, before stats.csv rounds them.
-WalkCounts runSeries(const RunContext& context, const RunData& data, ResultFiles& files, IProgressSink& progress)
+WalkCounts runSeries(const RunContext& context, const RunData& data, ResultFiles& files, IProgressSink& progress,
+                     StockNotes& notes)
 {
     const std::size_t total = data.funds.size();
     std::string lines = resultCsvHeader();
@@ -165,6 +169,7 @@ WalkCounts runSeries(const RunContext& context, const RunData& data, ResultFiles
               lines += out.resultCsv;
               if (out.stats)
                   stats.push_back(*out.stats);
+              notes.add(data, k, out.outcomes);
           });
     files.summaryCsv.write(summaryCsvText(summarizeSeries(readResultCsv(lines), stats, data.items.size() == 1)));
     return counts;
@@ -188,21 +193,31 @@ void simulate(CSimEngine& engine, const SimParams& params)
         recoverMarketFiles(context.programDir);
     // Inputs first, so that a run that cannot start leaves the previous results in place.
     RunData data = readPortfolio(params, dir);
-    ResultFiles files(engine, dir, data.logEnabled, !data.logEnabled && data.items.size() == 1);
-    files.settingsCsv.write(settingsCsvText(settingLines(params, data.items.size())));
     const CalendarMode mode
         = data.logEnabled ? CalendarMode::SingleFund : static_cast<CalendarMode>(static_cast<int>(params.fundCadence));
+    // A period that holds no fund is said, and the previous results stay.
+    if (calendarLines(params.startDate, params.endDate, mode, params.years, data.kospi).empty())
+        throw EngineError(noFundMessage(params.startDate, params.endDate, mode, params.years, data.kospi));
+    ResultFiles files(engine, dir, data.logEnabled, !data.logEnabled && data.items.size() == 1);
+    files.settingsCsv.write(settingsCsvText(settingLines(params, data.items.size())));
     const int fundCount = buildCalendar(params.startDate, params.endDate, mode, params.years, data.kospi, dir);
     NullProgress noProgress;
     IProgressSink& progress = context.progress ? *context.progress : noProgress;
     const ProgressWindow window(progress);
     loadMarket(data, dir, context.programDir, fundCount, *context.messages);
 
-    const WalkCounts counts
-        = data.logEnabled ? runSingleFund(engine, data, files, progress) : runSeries(context, data, files, progress);
+    StockNotes notes;
+    const WalkCounts counts = data.logEnabled ? runSingleFund(engine, data, files, progress, notes)
+                                              : runSeries(context, data, files, progress, notes);
     if (context.counts)
         *context.counts += counts;
     files.close();
+    // What the funds did with each stock that the result files cannot show: one message after them.
+    std::string said;
+    for (const auto& line : notes.lines(data))
+        said += (said.empty() ? "" : "\n") + line;
+    if (!said.empty())
+        context.messages->show(said);
 }
 
 int stop(IMessageSink& messages, const char* text)

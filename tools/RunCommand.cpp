@@ -145,7 +145,7 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
     SimParams& p = o.params;
     o.programDir = values.path("--program-dir").value_or(defaultProgramDir);
     o.stocks = splitCodes(values.text("--stocks").value_or(""));
-    o.amount = values.integer("--amount", 0, std::numeric_limits<std::int32_t>::max()).value_or(-1);
+    o.amount = values.integer("--amount", 0, std::numeric_limits<std::int64_t>::max()).value_or(-1);
     p.investMode = choiceOr(values, "--invest-mode", p.investMode, InvestMode::ShareCount);
     const auto start = values.date("--start");
     const auto end = values.date("--end");
@@ -199,8 +199,13 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
         throw values.error(optionOf(problem->setting), problem->message);
     if (o.amount < 0)
         o.amount = defaultAmountFor(p.investMode);
-    if (p.investMode != InvestMode::ShareCount)
-        o.amount = std::min<std::int64_t>(o.amount, maxInvestAmount); // as the form cuts won amounts
+    // The form cuts a larger amount it is typed; a command line says so rather than run another.
+    const std::uint32_t limit = p.investMode == InvestMode::ShareCount ? maxShareCount : maxInvestAmount;
+    if (o.amount > limit)
+        throw values.error("--amount", format("%s까지 입력하십시오 (%lld)",
+                                              p.investMode == InvestMode::ShareCount ? "2,000,000,000주"
+                                                                                    : "2,000,000,000원",
+                                              static_cast<long long>(o.amount)));
     if (const auto problem = validateAmount(o.amount); problem && !o.stocks.empty())
         throw values.error(optionOf(problem->setting), problem->message);
     return o;

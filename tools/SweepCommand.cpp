@@ -364,19 +364,28 @@ int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& er
         if (!inputs.autoSet && plan.axes.back().values.size() > 1)
             throw values.error("--risk", "ksp.txt를 쓸 수 없어 자동설정 없이 실행되므로 투자성향이 결과를 바꾸지 "
                                          "않습니다.");
-        return runSweep(
+        StockNotes notes;
+        const int status = runSweep(
             plan, sweepIdentity(plan, inputs), inputs.autoSet,
             [&](const SimParams& params) {
                 std::string results = resultCsvHeader();
                 std::vector<StatsCsvRow> stats;
-                for (const FundResult& fund : session.run(params)) {
-                    results += fund.resultCsvLine;
-                    if (fund.stats)
-                        stats.push_back(*fund.stats);
+                StockNotes combination;
+                const auto funds = session.run(params);
+                for (std::size_t k = 0; k < funds.size(); ++k) {
+                    results += funds[k].resultCsvLine;
+                    if (funds[k].stats)
+                        stats.push_back(*funds[k].stats);
+                    combination.add(inputs, k, funds[k].outcomes);
                 }
+                notes.merge(combination);
                 return summarizeSeries(readResultCsv(results), stats, oneStock);
             },
             out, err);
+        // What the funds did with each stock that the figures cannot show.
+        for (const auto& line : notes.lines(inputs))
+            err << line << '\n';
+        return status;
     } catch (const EngineError& e) {
         err << e.what() << '\n';
         return exitFailed;

@@ -136,7 +136,7 @@ Statistics loadStatistics(ResultKind kind, const std::filesystem::path& dir)
 std::string settingLabel(const std::string& name)
 {
     static const std::pair<const char*, const char*> labels[] = {
-        {"stocks", "종목 수"},
+        {"stocks", "포트폴리오 종목 수"},
         {"invest_mode", "투자방식"},
         {"start_date", "시작일"},
         {"end_date", "종료일"},

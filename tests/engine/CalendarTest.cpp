@@ -158,6 +158,9 @@ TEST(CalendarTest, SingleFundCases)
             EXPECT_EQ(lines[0].end, row.fundEnd) << row.name;
         }
     }
+    // A start in a month before the index's first trades from the index's first day, as its note says.
+    EXPECT_EQ(calendarLines(20030101, 20040630, CalendarMode::SingleFund, 1, market()).at(0).start, 20031201);
+    EXPECT_EQ(calendarLines(20031215, 20040630, CalendarMode::SingleFund, 1, market()).at(0).start, 20031215);
     const auto holiday = calendarLines(20040103, 20040630, CalendarMode::SingleFund, 1, market());
     EXPECT_EQ(holiday[0].startText, startTextOf(market(), 20040105));
 }
@@ -214,7 +217,7 @@ TEST(CalendarTest, ASeriesStartsNoEarlierThanTheIndexMonth)
     }
     const auto single = calendarLines(20000101, 20161231, CalendarMode::SingleFund, 1, file);
     ASSERT_EQ(single.size(), 1u);
-    EXPECT_EQ(single[0].start, 20000101);
+    EXPECT_EQ(single[0].start, 20160104); // a single fund trades from the index's first day
     EXPECT_EQ(single[0].startText, textOnOrAfter(20160104));
 }
 

@@ -120,16 +120,29 @@ TEST_F(SimulationRunTest, MoreThanFiftyStocksStopBeforeAnyResultFile)
     EXPECT_FALSE(market().exists("result.csv"));
 }
 
-TEST_F(SimulationRunTest, NoFundLeavesTheHeadersOnly)
+// A period that holds no fund stops the run with a message and leaves the previous results: a
+// single fund without a trading day, a series whose funds are longer than the period.
+TEST_F(SimulationRunTest, NoFundStopsTheRunAndKeepsThePreviousResults)
 {
-    SimParams p;
-    p.startDate = 20040103; // a Saturday and Sunday only
-    p.endDate = 20040104;
-    ASSERT_EQ(run(p, {"005930"}, 0, 100000000), runFinished);
-    const std::string csv = market().read("result.csv");
-    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1);
-    EXPECT_EQ(market().read("trade.csv"), "");
-    EXPECT_EQ(market().read("gen.csv"), "");
+    SimParams single;
+    single.startDate = 20040601;
+    single.endDate = 20040630;
+    ASSERT_EQ(run(single, {"005930"}, 0, 100000000), runFinished);
+    const std::string before = market().read("result.csv");
+    SimParams weekend = single;
+    weekend.startDate = 20040103; // a Saturday and Sunday only
+    weekend.endDate = 20040104;
+    SimParams longer = series(FundCadence::Monthly);
+    longer.startDate = 20030101;
+    longer.endDate = 20051231;
+    longer.years = 4;
+    for (const SimParams& p : {weekend, longer}) {
+        messages.shown.clear();
+        EXPECT_EQ(run(p, {"005930"}, 0, 100000000), runStopped);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_NE(messages.shown[0].find("실행할 펀드가 없습니다"), std::string::npos) << messages.shown[0];
+        EXPECT_EQ(market().read("result.csv"), before);
+    }
 }
 
 TEST_F(SimulationRunTest, AutoSetFollowsTheIndexLevelOfEachFund)
@@ -226,7 +239,8 @@ TEST_F(SimulationRunTest, MissingAndEmptyInputs)
         {"no SimItem.lst", "SimItem.lst", true, runStopped, "SimItem.lst"},
         {"empty SimItem.lst", "SimItem.lst", false, runStopped, "SimItem.lst"},
         {"no price file", "StockData/222220.real", true, runStopped, "주가데이터파일이 없습니다"},
-        {"empty price file: the stock sits out", "StockData/222220.real", false, runFinished, ""},
+        {"empty price file: the stock sits out, and that is said", "StockData/222220.real", false, runFinished,
+         "222220 종목은 주가 자료가 없어 펀드에 넣지 않았습니다"},
         {"no ksp.txt with automatic setting", "ksp.txt", true, runFinished, "ksp.txt"},
     };
     for (const auto& row : rows) {
@@ -369,7 +383,6 @@ TEST_F(SimulationRunTest, NotesSayWhatTheResultsCannotShow)
          "222220 종목이 code.lst에 없습니다"},
         {"a single fund before kospi.lst", [](test::SmallMarket&) {}, false, 20031101,
          "펀드는 2004-01-05부터 매매합니다"},
-        {"a series before kospi.lst", [](test::SmallMarket&) {}, true, 19960101, "펀드는 2004-01-01부터 시작합니다"},
     };
     test::SmallMarket plain;
     ASSERT_EQ(plain.run(), runFinished);
@@ -393,11 +406,59 @@ TEST_F(SimulationRunTest, NotesSayWhatTheResultsCannotShow)
         } else {
             EXPECT_TRUE(m.messages.shown.empty()) << row.name << ": " << m.messages.shown[0];
         }
+        // The note says the fund trades from the index's first day, and its stocks do.
+        if (std::string(row.name) == "a single fund before kospi.lst")
+            EXPECT_NE(m.dir.read("gen.csv"), "") << row.name;
         if (std::string(row.name).find("code.lst") != std::string::npos) {
             for (const char* f : {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv"})
                 EXPECT_EQ(m.dir.read(f), plain.dir.read(f)) << row.name << ": " << f;
         }
     }
+}
+
+// Every stock that sits a fund out is named once per reason with the number of funds, after the
+// funds; a fund that starts on a stock's last day buys it and values it at its last price.
+TEST_F(SimulationRunTest, EveryStockThatSitsOutIsNamedWithItsReason)
+{
+    struct Row
+    {
+        const char* name;
+        std::int32_t start, end;
+        bool series;
+        std::vector<std::string> codes;
+        int mode;
+        std::int64_t amount;
+        const char* says;
+    };
+    // case | period | a monthly series of half-year funds | stocks | invest mode, amount | note
+    const Row rows[] = {
+        {"a listing more than a month after the start", 20020101, 20020329, false, {"036570", "005930"}, 0, 100000000,
+         "036570 종목은 펀드 시작일(2002-01-01)부터 30일 안에 주가 자료가 없어 펀드에 넣지 않았습니다."},
+        {"the same in a series", 20011001, 20030131, true, {"036570", "005930"}, 0, 100000000,
+         "036570 종목은 펀드 시작일(2001-10-01 등)부터 30일 안에 주가 자료가 없어 펀드 5개에 넣지 않았습니다."},
+        {"shares worth more than the largest amount", 20040601, 20040630, false, {"017670", "000660"}, 2, 10000,
+         "017670 종목은 주식수 10,000주가 시작 가격으로 2,000,000,000원을 넘어 펀드에 넣지 않았습니다."},
+        {"too little for twenty shares", 20040601, 20040630, false, {"090430", "000660"}, 0, 1000000,
+         "090430 종목은 투자금액으로 최소 20주를 살 수 없어"},
+        {"a total with no price before the start", 20020304, 20020329, false, {"036570", "005930"}, 1, 200000000,
+         "036570 종목은 펀드 시작 전날의 가격이 없거나"},
+        {"data that ends on the fund's first day", 20040630, 20040730, false, {"001460", "005930"}, 0, 100000000,
+         "001460 종목의 주가 자료가 2004-06-30에 끝나, 펀드가 끝나는 2004-07-30까지 그날의 마지막 가격으로 평가합니다."},
+    };
+    for (const auto& row : rows) {
+        SimParams p = row.series ? series(FundCadence::Monthly) : SimParams{};
+        p.startDate = row.start;
+        p.endDate = row.end;
+        p.years = 0;
+        p.autoSet = false;
+        p.investMode = static_cast<InvestMode>(row.mode);
+        messages.shown.clear();
+        ASSERT_EQ(run(p, row.codes, row.mode, row.amount), runFinished) << row.name;
+        ASSERT_EQ(messages.shown.size(), 1u) << row.name;
+        EXPECT_NE(messages.shown[0].find(row.says), std::string::npos) << row.name << ": " << messages.shown[0];
+    }
+    // The stock whose data ends on the first day bought: it is in gen.csv.
+    EXPECT_NE(market().read("gen.csv").find("001460"), std::string::npos);
 }
 
 // A fund of a series walks each stock to its end at once and notes its value day by day on the

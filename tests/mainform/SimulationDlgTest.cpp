@@ -490,13 +490,13 @@ private Q_SLOTS:
         f.add(1);
         f.add(2);
         f.get<QComboBox>(simulationIds::investModeCombo)->setCurrentIndex(mode);
-        f.get<QPushButton>(simulationIds::simulate)->click(); // the run stops: no price files here
+        f.get<QPushButton>(simulationIds::simulate)->click(); // the run stops: no fund in the default period
         const std::string bytes = f.dir.read("SimItem.lst");
         QCOMPARE(bytes.size(), 120u);
         QCOMPARE(QString::fromStdString(bytes.substr(27, 11)), amount);
         QCOMPARE(QString::fromStdString(bytes.substr(67, 11)), second);
         QCOMPARE(QString::fromStdString(bytes.substr(107, 11)), second);
-        QCOMPARE(f.messages.shown.back(), std::string("주가데이터파일이 없습니다. 확인 후 실행하세요."));
+        QVERIFY(f.messages.shown.back().find("실행할 펀드가 없습니다") != std::string::npos);
         QVERIFY(f.opened.empty()); // a run that stopped opens no results window
         QVERIFY(f.get<QPushButton>(simulationIds::simulate)->isEnabled());
     }
@@ -623,7 +623,7 @@ private Q_SLOTS:
         QVERIFY(!f.dir.exists("SimItem.lst"));
         QCOMPARE(f.amount(), QString("10000"));
         f.typeAmount("2000000000");
-        f.get<QPushButton>(simulationIds::simulate)->click(); // the run stops: no price files here
+        f.get<QPushButton>(simulationIds::simulate)->click(); // the run stops: no fund in the default period
         QCOMPARE(QString::fromStdString(f.dir.read("SimItem.lst").substr(27, 11)), QString(" 2000000000"));
     }
 

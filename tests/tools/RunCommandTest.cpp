@@ -43,9 +43,7 @@ TEST_F(RunCommandTest, DefaultsAreTheFormDefaults)
 TEST_F(RunCommandTest, ModeDependentDefaults)
 {
     EXPECT_EQ(parse({"--stocks", "005930", "--invest-mode", "2"}).amount, 10000);
-    EXPECT_EQ(parse({"--stocks", "005930", "--amount", "2147483647"}).amount,
-              2000000000); // won amounts clamp as the form does
-    EXPECT_EQ(parse({"--stocks", "005930", "--amount", "2147483647", "--invest-mode", "2"}).amount, 2147483647);
+    EXPECT_EQ(parse({"--stocks", "005930", "--amount", "2000000000", "--invest-mode", "2"}).amount, 2000000000);
     const RunOptions series = parse({"--yield-stats", "1"});
     EXPECT_EQ(series.params.startDate, 20000101);
     EXPECT_EQ(series.params.endDate, 20050228);
@@ -66,6 +64,9 @@ TEST_F(RunCommandTest, BadOptionsAreRefused)
         // a period that ends before it starts, and nothing to invest: runs with no result
         {"--start", "20050101", "--end", "20040101"},
         {"--stocks", "005930", "--amount", "0"},
+        // beyond the largest amount: refused rather than cut to it
+        {"--stocks", "005930", "--amount", "2100000000"},
+        {"--stocks", "005930", "--amount", "2000000001", "--invest-mode", "2"},
     };
     for (const auto& args : bad)
         EXPECT_THROW(parse(args), std::invalid_argument) << args[0];
