@@ -1,8 +1,11 @@
 // kestrelan: the settings form; the program ends when it closes.
 //   kestrelan --results   shows the results window on the result files in the current folder.
+// The form works in the current folder when it holds a market, else in ~/Kestrelan, which it
+// offers to give the sample market or the user's CSV files when it has none (MarketStart.h).
 // KESTRELAN_SCREENSHOT=file.png saves pictures of the window once it is shown, then closes it
 // (the results window saves one picture per view: file-0.png, file-1.png, file-2.png).
 
+#include "app/MarketStartWindow.h"
 #include "mainform/CSimulationDlg.h"
 #include "platform/core/Folders.h"
 #include "platform/qt/Application.h"
@@ -13,11 +16,13 @@
 #include "resources/AppIcon.h"
 #include "results/CResultDlg.h"
 #include "results/ResultDlgIds.h"
+#include "tools/ProgramSpecs.h"
 
 #include <QApplication>
 #include <QRadioButton>
 #include <QTimer>
 #include <functional>
+#include <iostream>
 
 namespace {
 
@@ -56,19 +61,25 @@ void showResults(const kestrelan::ResultServices& services, const std::function<
     results.exec();
 }
 
-int run(QApplication& app, kestrelan::QtMessageSink& messages);
+int run(kestrelan::QtMessageSink& messages, bool resultsOnly);
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    int status = 0; // --help and --version answer without a display
+    const auto options = kestrelan::readProgramCommandLine(
+        kestrelan::desktopProgramSpec(), std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr, status);
+    if (!options)
+        return status;
     kestrelan::Application app(argc, argv);
     app.setApplicationName("Kestrelan");
+    app.setDesktopFileName("org.kestrelan.Kestrelan");
     app.setWindowIcon(kestrelan::applicationIcon());
     kestrelan::QtMessageSink messages;
     app.setMessages(&messages);
     try {
-        return run(app, messages);
+        return run(messages, options->has("--results"));
     } catch (const std::exception& e) {
         // What stops the program before its event loop (the form's start-up) ends in one message.
         static_cast<kestrelan::IMessageSink&>(messages).show(kestrelan::Application::messageFor(e));
@@ -78,8 +89,16 @@ int main(int argc, char** argv)
 
 namespace {
 
-int run(QApplication& app, kestrelan::QtMessageSink& messages)
+int run(kestrelan::QtMessageSink& messages, bool resultsOnly)
 {
+    if (!resultsOnly) {
+        kestrelan::MarketStartWindow questions;
+        const auto folder = kestrelan::desktopWorkingFolder(kestrelan::workingFolder(), kestrelan::marketHomeFolder(),
+                                                            questions, messages);
+        if (!folder)
+            return 0;
+        std::filesystem::current_path(*folder);
+    }
     kestrelan::QtShell shell;
     kestrelan::DialogNameInput names;
     const QString screenshot = qEnvironmentVariable("KESTRELAN_SCREENSHOT");
@@ -90,7 +109,7 @@ int run(QApplication& app, kestrelan::QtMessageSink& messages)
     const std::filesystem::path resultFolder = kestrelan::simResultFolder();
     const kestrelan::ResultServices resultServices(common, kestrelan::handoffFile(), resultFolder);
 
-    if (app.arguments().contains("--results")) {
+    if (resultsOnly) {
         showResults(
             resultServices, [](kestrelan::CResultDlg& results) { results.takeNamesFromResultFiles(); }, screenshot);
         return 0;

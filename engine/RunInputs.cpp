@@ -26,6 +26,12 @@ std::vector<Fund> readFunds(const std::filesystem::path& path)
 
 } // namespace
 
+std::filesystem::path marketPriceFolder(const std::filesystem::path& workDir, const std::filesystem::path& programDir)
+{
+    std::error_code ec;
+    return std::filesystem::is_directory(workDir / "StockData", ec) ? workDir : programDir;
+}
+
 RunData readPortfolio(const SimParams& params, const std::filesystem::path& workDir)
 {
     RunData data;

@@ -49,6 +49,12 @@ struct RunData
     std::vector<std::vector<std::int32_t>> fundStart; // [stock][fund]: byte position where its data begins
 };
 
+/// The folder whose StockData/ holds the price files of the market in `workDir`: `workDir` itself
+/// when it has a StockData folder (a market written by sample-data or import-csv is whole in its
+/// folder, wherever the programs are), else `programDir` (the programs and the market side by
+/// side, or --program-dir). The default of every command and of the form.
+std::filesystem::path marketPriceFolder(const std::filesystem::path& workDir, const std::filesystem::path& programDir);
+
 /// The settings, SimItem.lst and kospi.lst from `workDir`. Throws EngineError with the message
 /// that stops the run: no portfolio, more than maxStocks entries, no usable kospi.lst.
 RunData readPortfolio(const SimParams& params, const std::filesystem::path& workDir);

@@ -4,12 +4,14 @@
 #include "engine/MarketData.h"
 #include "engine/MarketUpdate.h"
 #include "engine/Portfolio.h"
+#include "engine/RunInputs.h"
 #include "mainform/CRangeTableDlg.h"
 #include "mainform/SimulationDlgIds.h"
 #include "mainform/core/FormLogic.h"
 #include "mainform/core/Groups.h"
 #include "mainform/core/StockSearch.h"
 #include "platform/core/FolderLock.h"
+#include "platform/core/Folders.h"
 #include "platform/core/Text.h"
 #include "platform/qt/Bindings.h"
 #include "platform/qt/CNameInputDlg.h"
@@ -155,7 +157,7 @@ void CSimulationDlg::startUp()
     }
     // An import that a kill interrupted is finished or undone before its files are read.
     recoverMarketFiles(services.workDir);
-    recoverMarketFiles(services.programDir);
+    recoverMarketFiles(marketPriceFolder(services.workDir, services.programDir));
     std::int32_t last = 0;
     std::string problem;
     if (const auto date = readLastIndexDate(services.workDir / "kospi.lst", &problem)) {
@@ -175,7 +177,8 @@ void CSimulationDlg::startUp()
     std::error_code ec;
     const auto codeSize = std::filesystem::file_size(services.workDir / "code.lst", ec);
     listedCount = ec ? 0 : static_cast<int>(codeSize / codeRecordSize);
-    mergeUpdate(services.workDir, services.programDir, listedCount, *services.progress, *services.messages);
+    mergeUpdate(services.workDir, marketPriceFolder(services.workDir, services.programDir), listedCount,
+                *services.progress, *services.messages);
 }
 
 void CSimulationDlg::fillStockList()
@@ -374,7 +377,7 @@ void CSimulationDlg::simulate()
     }
     RunContext context;
     context.workDir = services.workDir;
-    context.programDir = services.programDir;
+    context.programDir = marketPriceFolder(services.workDir, services.programDir);
     context.messages = services.messages;
     context.progress = services.progress;
     int status = runStopped;
@@ -493,14 +496,15 @@ void CSimulationDlg::endCalendarClosed()
     writeForm();
 }
 
-// The help file beside the program; where the desktop has no viewer for it, its pages; where
-// it opens neither, where they are.
+// The help file in the program's data folder; where the desktop has no viewer for it, its pages;
+// where it opens neither, where they are.
 void CSimulationDlg::openHelp()
 {
-    const std::string chm = (services.programDir / "Kestrelan.chm").string();
+    const auto folder = dataFolderOf(services.programDir);
+    const std::string chm = (folder / "Kestrelan.chm").string();
     if (services.shell->hasViewerFor(chm) && services.shell->open(chm))
         return;
-    const std::string pages = (services.programDir / "help" / "index.html").string();
+    const std::string pages = (folder / "help" / "index.html").string();
     if (!services.shell->open(pages))
         services.messages->show("도움말을 열 수 없습니다. 도움말은 " + chm + " 와 " + pages + " 에 있습니다.");
 }

@@ -1,6 +1,7 @@
 #include "tools/CommandLine.h"
 
 #include "engine/Dates.h"
+#include "engine/RunInputs.h"
 #include "engine/SimParams.h"
 #include "platform/core/Folders.h"
 #include "tools/DataCommands.h"
@@ -26,9 +27,10 @@ namespace kestrelan {
 namespace {
 
 constexpr const char* programName = "kestrelan-cli";
+constexpr const char* programHelp = "창 없이 시뮬레이션 엔진을 실행합니다.";
+constexpr const char* programFooter = "명령마다 --help로 옵션을 볼 수 있습니다 (예: kestrelan-cli run --help).";
 constexpr const char* optionsGroup = "옵션";
 constexpr const char* commandsGroup = "명령";
-constexpr const char* helpFlagText = "이 도움말을 보이고 끝냅니다";
 
 // CLI11's help in the program's language. "(필수)" goes before the description: the name column
 // is padded by bytes, and a Korean letter takes three bytes for two columns.
@@ -116,6 +118,67 @@ std::string join(const std::vector<std::string>& names)
     return text;
 }
 
+CLI::App& setUp(CLI::App& app, const std::string& name)
+{
+    app.formatter(std::make_shared<KoreanFormatter>());
+    // Every option keeps each value given, so that a repeated one can be named below.
+    app.option_defaults()->group(optionsGroup)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.set_help_flag("-h,--help", std::string(helpOptionText));
+    app.set_version_flag("--version", name + " " + KESTRELAN_VERSION, std::string(versionOptionText));
+    // Unknown arguments are kept and named below rather than in CLI11's words.
+    app.allow_extras();
+    return app;
+}
+
+void addOptions(CLI::App& app, const CommandSpec& spec)
+{
+    for (const OptionSpec& o : spec.options) {
+        CLI::Option* option = o.valueName.empty() ? app.add_flag(o.name, o.help) : app.add_option(o.name, o.help);
+        // An option's value is optional to the parser: an option right after it stays an
+        // option, and the missing value is named below.
+        if (!o.valueName.empty() && !isPositional(o))
+            option->type_name(o.valueName)->expected(0, 1);
+        if (o.many)
+            option->expected(-1); // one or more, each a value of its own
+        if (o.required)
+            option->required();
+    }
+}
+
+// The values `app` parsed for the options of `spec`; `missing`: a required one was not given.
+OptionValues optionValues(const CommandSpec& spec, const CLI::App& app, const std::string& command, bool missing)
+{
+    if (missing) {
+        std::vector<std::string> names;
+        for (const OptionSpec& o : spec.options)
+            if (o.required && app.get_option(o.name)->count() == 0)
+                names.push_back(o.name);
+        throw UsageError("꼭 입력해야 합니다: " + join(names), command);
+    }
+
+    std::map<std::string, std::string> values;
+    for (const OptionSpec& o : spec.options) {
+        const CLI::Option* option = app.get_option(o.name);
+        if (option->count() == 0)
+            continue;
+        if (option->count() > 1 && !o.many)
+            throw UsageError(o.name + ": 한 번만 입력하십시오.", command);
+        std::string value = option->results().front();
+        if (o.many) {
+            // CLI11 takes the arguments last first and gives a positional's values in the order typed.
+            value.clear();
+            for (const auto& name : option->results())
+                value += (value.empty() ? "" : "\n") + name;
+        }
+        if (o.valueName.empty() && value != "true")
+            throw UsageError(o.name + ": 값을 받지 않는 옵션입니다 (" + value + ")", command);
+        if (!o.valueName.empty() && value.empty())
+            throw UsageError(o.name + ": 값을 입력하십시오.", command);
+        values[o.name] = o.valueName.empty() ? std::string() : value;
+    }
+    return OptionValues(command, std::move(values));
+}
+
 struct Command
 {
     CommandSpec spec;
@@ -128,7 +191,7 @@ std::vector<Command> commandTable()
         {runCommandSpec(),
          [](const OptionValues& values, std::ostream&, std::ostream&) {
              const auto workDir = workingFolder();
-             return runCommand(readRunOptions(values, workDir, programFolder()), workDir);
+             return runCommand(readRunOptions(values, workDir, marketPriceFolder(workDir, programFolder())), workDir);
          }},
         {showCommandSpec(), showCommand},
         {sweepCommandSpec(), sweepCommand},
@@ -141,7 +204,8 @@ std::vector<Command> commandTable()
         {mergeUpdateCommandSpec(),
          [](const OptionValues& values, std::ostream& out, std::ostream&) {
              StderrMessages messages;
-             return mergeUpdateCommand(values, workingFolder(), programFolder(), out, messages);
+             const auto workDir = workingFolder();
+             return mergeUpdateCommand(values, workDir, marketPriceFolder(workDir, programFolder()), out, messages);
          }},
     };
 }
@@ -274,33 +338,17 @@ ParsedCommandLine parseCommandLine(const std::vector<CommandSpec>& commands, con
 {
     refuseEmptyAssignments(commands, args);
 
-    CLI::App app("창 없이 시뮬레이션 엔진을 실행합니다.", programName);
-    app.formatter(std::make_shared<KoreanFormatter>());
-    // Every option keeps each value given, so that a repeated one can be named below.
-    app.option_defaults()->group(optionsGroup)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    app.set_help_flag("-h,--help", helpFlagText);
-    app.set_version_flag("--version", std::string(programName) + " " + KESTRELAN_VERSION, "버전을 보이고 끝냅니다");
-    // Unknown arguments are kept and named below rather than in CLI11's words.
-    app.allow_extras();
+    CLI::App app(programHelp, programName);
+    setUp(app, programName);
     app.require_subcommand(1);
-    app.footer("명령마다 --help로 옵션을 볼 수 있습니다 (예: kestrelan-cli run --help).");
+    app.footer(programFooter);
     std::vector<std::pair<const CommandSpec*, CLI::App*>> subcommands;
     for (const CommandSpec& spec : commands) {
         CLI::App* sub = app.add_subcommand(spec.name, spec.help);
         sub->group(commandsGroup);
-        sub->set_help_flag("-h,--help", helpFlagText); // again, now in the options group
+        sub->set_help_flag("-h,--help", std::string(helpOptionText)); // again, now in the options group
         sub->footer(spec.footer);
-        for (const OptionSpec& o : spec.options) {
-            CLI::Option* option = o.valueName.empty() ? sub->add_flag(o.name, o.help) : sub->add_option(o.name, o.help);
-            // An option's value is optional to the parser: an option right after it stays an
-            // option, and the missing value is named below.
-            if (!o.valueName.empty() && !isPositional(o))
-                option->type_name(o.valueName)->expected(0, 1);
-            if (o.many)
-                option->expected(-1); // one or more, each a value of its own
-            if (o.required)
-                option->required();
-        }
+        addOptions(*sub, spec);
         subcommands.emplace_back(&spec, sub);
     }
 
@@ -337,37 +385,69 @@ ParsedCommandLine parseCommandLine(const std::vector<CommandSpec>& commands, con
             names.push_back(spec.name);
         throw UsageError("명령을 입력하십시오: " + join(names), command);
     }
-    const CommandSpec& spec = *chosen->first;
-    if (missing) {
-        std::vector<std::string> names;
-        for (const OptionSpec& o : spec.options)
-            if (o.required && sub->get_option(o.name)->count() == 0)
-                names.push_back(o.name);
-        throw UsageError("꼭 입력해야 합니다: " + join(names), command);
-    }
-
-    std::map<std::string, std::string> values;
-    for (const OptionSpec& o : spec.options) {
-        const CLI::Option* option = sub->get_option(o.name);
-        if (option->count() == 0)
-            continue;
-        if (option->count() > 1 && !o.many)
-            throw UsageError(o.name + ": 한 번만 입력하십시오.", command);
-        std::string value = option->results().front();
-        if (o.many) {
-            // CLI11 takes the arguments last first and gives a positional's values in the order typed.
-            value.clear();
-            for (const auto& name : option->results())
-                value += (value.empty() ? "" : "\n") + name;
-        }
-        if (o.valueName.empty() && value != "true")
-            throw UsageError(o.name + ": 값을 받지 않는 옵션입니다 (" + value + ")", command);
-        if (!o.valueName.empty() && value.empty())
-            throw UsageError(o.name + ": 값을 입력하십시오.", command);
-        values[o.name] = o.valueName.empty() ? std::string() : value;
-    }
-    parsed.values = OptionValues(command, std::move(values));
+    parsed.values = optionValues(*chosen->first, *sub, command, missing);
     return parsed;
+}
+
+CommandSpec cliProgramSpec()
+{
+    return {programName, programHelp, {}, programFooter};
+}
+
+std::vector<CommandSpec> cliCommandSpecs()
+{
+    std::vector<CommandSpec> specs;
+    for (const Command& c : commandTable())
+        specs.push_back(c.spec);
+    return specs;
+}
+
+ParsedCommandLine parseProgramCommandLine(const CommandSpec& program, const std::vector<std::string>& args)
+{
+    refuseEmptyAssignments({}, args);
+    CLI::App app(program.help, program.name);
+    setUp(app, program.name).footer(program.footer);
+    addOptions(app, program);
+
+    std::vector<std::string> reversed(args.rbegin(), args.rend()); // CLI11 takes them last first
+    ParsedCommandLine parsed;
+    bool missing = false;
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        parsed.request = ParsedCommandLine::Request::Help;
+        parsed.output = app.help();
+        return parsed;
+    } catch (const CLI::CallForVersion& e) {
+        parsed.request = ParsedCommandLine::Request::Version;
+        parsed.output = std::string(e.what()) + "\n";
+        return parsed;
+    } catch (const CLI::RequiredError&) {
+        missing = true;
+    } catch (const CLI::ParseError& e) {
+        throw UsageError(koreanMessage(e));
+    }
+    for (const std::string& arg : app.remaining(true))
+        if (arg != "--")
+            throw UsageError(unknownMessage(arg, &app));
+    parsed.values = optionValues(program, app, {}, missing);
+    return parsed;
+}
+
+std::optional<OptionValues> readProgramCommandLine(const CommandSpec& program, const std::vector<std::string>& args,
+                                                   std::ostream& out, std::ostream& err, int& status)
+{
+    try {
+        const ParsedCommandLine parsed = parseProgramCommandLine(program, args);
+        if (parsed.request == ParsedCommandLine::Request::Command)
+            return parsed.values;
+        out << parsed.output;
+        status = exitDone;
+    } catch (const UsageError& e) {
+        err << e.what() << "\n'" << program.name << " --help'로 사용법을 볼 수 있습니다.\n";
+        status = exitUsage;
+    }
+    return std::nullopt;
 }
 
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)

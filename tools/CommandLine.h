@@ -21,6 +21,11 @@ constexpr int exitDone = 0;   // the command finished; also --help and --version
 constexpr int exitFailed = 1; // the command itself failed
 constexpr int exitUsage = 2;  // the command line cannot be carried out as written
 
+/// What -h,--help and --version say of themselves in every program's help (every program and
+/// command takes them).
+inline constexpr std::string_view helpOptionText = "이 도움말을 보이고 끝냅니다";
+inline constexpr std::string_view versionOptionText = "버전을 보이고 끝냅니다";
+
 /// A command line that cannot be carried out as written. The message is Korean and names the
 /// option or the argument it is about.
 class UsageError : public std::invalid_argument
@@ -110,6 +115,23 @@ struct ParsedCommandLine
 
 /// Reads `args` (without the program's name) against the commands; throws UsageError.
 ParsedCommandLine parseCommandLine(const std::vector<CommandSpec>& commands, const std::vector<std::string>& args);
+
+/// kestrelan-cli itself as its --help shows it: its description and the footer (its own options
+/// are --help and --version).
+CommandSpec cliProgramSpec();
+/// kestrelan-cli's commands, in the order its --help lists them (for its manual page).
+std::vector<CommandSpec> cliCommandSpecs();
+
+/// Reads the command line of a program without commands (kestrelan, kestrelan-workbook) against
+/// its options and --help and --version, by the same rules as kestrelan-cli's commands; throws
+/// UsageError.
+ParsedCommandLine parseProgramCommandLine(const CommandSpec& program, const std::vector<std::string>& args);
+
+/// parseProgramCommandLine for a program's main(): the values to go on with, or nullopt with
+/// `status` set, after --help or --version (printed to `out`, exitDone) or a usage error (on `err`
+/// with the pointer to --help, exitUsage).
+std::optional<OptionValues> readProgramCommandLine(const CommandSpec& program, const std::vector<std::string>& args,
+                                                   std::ostream& out, std::ostream& err, int& status);
 
 /// Reads and carries out one kestrelan-cli command line (`args` without the program's name):
 /// help and the version go to `out`, a usage error to `err` with a pointer to --help. Returns

@@ -2,6 +2,8 @@
 
 #include "engine/MarketData.h"
 #include "engine/MarketUpdate.h"
+#include "engine/Portfolio.h"
+#include "engine/SimParams.h"
 #include "platform/core/FolderLock.h"
 #include "platform/core/Format.h"
 #include "tools/ImportCsv.h"
@@ -34,6 +36,23 @@ std::pair<std::int32_t, std::int32_t> yearSpan(const OptionValues& values, const
     return {static_cast<std::int32_t>(*first), static_cast<std::int32_t>(*last)};
 }
 
+// Five stocks of the sample market, so that `kestrelan-cli run` runs on a new sample market at
+// once; a portfolio already in the folder stays.
+void writeSamplePortfolio(const std::filesystem::path& dir)
+{
+    std::error_code ec;
+    if (std::filesystem::exists(dir / "SimItem.lst", ec))
+        return;
+    std::vector<std::string> entries;
+    for (const auto& entry : loadCodeList(dir / "code.lst").value_or(std::vector<std::string>{}))
+        for (const char* code : {"005930", "000660", "035420", "016360", "053800"})
+            if (entryCode(entry) == code)
+                entries.push_back(entry);
+    const InvestMode mode = SimParams().investMode;
+    if (!writeSimItems(dir, entries, static_cast<int>(mode), defaultAmountFor(mode)))
+        throw std::runtime_error((dir / "SimItem.lst").string() + " 파일을 쓸 수 없습니다.");
+}
+
 } // namespace
 
 CommandSpec sampleDataCommandSpec()
@@ -41,7 +60,8 @@ CommandSpec sampleDataCommandSpec()
     const MinuteMarketShape shape;
     return {
         "sample-data",
-        "정해진 표본 시장 데이터(kospi.lst, code.lst, ksp.txt, StockData/*.real)를 DIR에 씁니다",
+        "정해진 표본 시장 데이터(kospi.lst, code.lst, ksp.txt, StockData/*.real)와 다섯 종목의 포트폴리오"
+        "(SimItem.lst, 이미 있으면 그대로)를 DIR에 씁니다",
         {
             {"DIR", "DIR", "시장 데이터를 쓸 폴더 (없으면 만듭니다)", true},
             {"--minutes", "", "분 단위 시세의 시장을 씁니다 (측정과 비교 시험용)"},
@@ -89,6 +109,7 @@ int sampleDataCommand(const OptionValues& values, std::ostream& out, std::ostrea
     }
     if (!minutes) {
         const auto summary = writeSampleMarket(dir);
+        writeSamplePortfolio(dir);
         out << format("%s: %d trading days, %d stocks, %lld price records\n", dir.c_str(), summary.tradingDays,
                       summary.stocks, static_cast<long long>(summary.priceRecords));
         return exitDone;

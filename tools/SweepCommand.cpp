@@ -2,6 +2,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/Fingerprint.h"
+#include "engine/RunInputs.h"
 #include "engine/SeriesSession.h"
 #include "formats/ResultCsv.h"
 #include "platform/core/FolderLock.h"
@@ -342,7 +343,7 @@ CommandSpec sweepCommandSpec()
 int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& err)
 {
     const auto workDir = workingFolder();
-    const SweepPlan plan = readSweepPlan(values, workDir, programFolder());
+    const SweepPlan plan = readSweepPlan(values, workDir, marketPriceFolder(workDir, programFolder()));
     // The folder is held while the sweep reads it; only sweep.csv is written.
     const auto lock = FolderLock::tryAcquire(workDir);
     if (!lock) {

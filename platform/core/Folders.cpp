@@ -15,6 +15,15 @@ std::filesystem::path programFolder()
     return exe.parent_path();
 }
 
+std::filesystem::path dataFolderOf(const std::filesystem::path& programDir)
+{
+    std::error_code ec;
+    auto shared = (programDir / ".." / "share" / "kestrelan").lexically_normal();
+    return std::filesystem::is_directory(shared, ec) ? shared : programDir;
+}
+
+std::filesystem::path dataFolder() { return dataFolderOf(programFolder()); }
+
 std::filesystem::path workingFolder()
 {
     std::error_code ec;
@@ -30,6 +39,8 @@ std::filesystem::path homeFolder()
         return pw->pw_dir;
     return workingFolder();
 }
+
+std::filesystem::path marketHomeFolder() { return homeFolder() / "Kestrelan"; }
 
 std::filesystem::path simResultFolder() { return homeFolder() / "SimResult"; }
 

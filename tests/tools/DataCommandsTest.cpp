@@ -2,6 +2,7 @@
 
 #include "tools/DataCommands.h"
 #include "engine/MarketData.h"
+#include "engine/Portfolio.h"
 #include "support/CommandLineRun.h"
 #include "support/TempDir.h"
 
@@ -112,4 +113,24 @@ TEST(DataCommandsTest, MergeUpdateBeforeTheNextRun)
     EXPECT_EQ(commandLine(run).status, exitDone);
     testing::internal::GetCapturedStderr();
     EXPECT_TRUE(market.exists("result.csv"));
+}
+
+// A market written by sample-data holds its price files and a portfolio: `run` in its folder runs
+// without --program-dir, wherever the programs are (installed under /usr/bin, or the tests'
+// build folder here). A portfolio already in the folder stays.
+TEST(DataCommandsTest, ASampleMarketRunsWhereItIs)
+{
+    test::TempDir market;
+    ASSERT_EQ(commandLine({"sample-data", market.path().string()}).status, exitDone);
+    const WorkingFolder here(market.path());
+    testing::internal::CaptureStderr();
+    const test::CliOutcome run = commandLine({"run", "--start", "20040102", "--end", "20040331"});
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(run.status, exitDone) << said;
+    EXPECT_EQ(readSimItems(market / "SimItem.lst")->size(), 5u);
+    EXPECT_TRUE(market.exists("result.csv"));
+
+    ASSERT_EQ(commandLine({"run", "--stocks", "005930", "--start", "20040102", "--end", "20040331"}).status, exitDone);
+    ASSERT_EQ(commandLine({"sample-data", market.path().string(), "--force"}).status, exitDone);
+    EXPECT_EQ(readSimItems(market / "SimItem.lst")->size(), 1u);
 }

@@ -1,58 +1,39 @@
 // kestrelan-workbook: the workbook an export opens. Prints the path of the workbook it wrote.
-//
-//   kestrelan-workbook [--handoff FILE] [--results DIR] [--out DIR]
-//     --handoff  the hand-off file (default ~/fname.tmp)
-//     --results  the folder of the result files (default: the current folder)
-//     --out      where the workbook goes (default ~/SimResult)
-//     --sweep-x, --sweep-y   the two settings of sweep.csv the comparison sheet sets against each
-//                            other (default: the first two the sweep varied), e.g. margin_pct
-//     --sweep-figure         the figure in its cells (default fund_median_pct)
+// Its options and their defaults: tools/ProgramSpecs.cpp (kestrelan-workbook --help).
 
 #include "platform/core/Folders.h"
+#include "tools/ProgramSpecs.h"
 #include "tools/workbook/WorkbookBuilder.h"
 
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <iostream>
 #include <new>
 #include <string>
 
 int main(int argc, char** argv)
 {
     using namespace kestrelan;
-    std::filesystem::path handoff = handoffFile();
-    std::filesystem::path results = workingFolder();
-    std::filesystem::path out = simResultFolder();
-    SweepChoice sweep;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string option = argv[i];
-        if (option == "--handoff")
-            handoff = argv[i + 1];
-        else if (option == "--results")
-            results = argv[i + 1];
-        else if (option == "--out")
-            out = argv[i + 1];
-        else if (option == "--sweep-x")
-            sweep.x = argv[i + 1];
-        else if (option == "--sweep-y")
-            sweep.y = argv[i + 1];
-        else if (option == "--sweep-figure")
-            sweep.figure = argv[i + 1];
-        else {
-            std::fprintf(stderr, "알 수 없는 옵션입니다: %s\n", option.c_str());
-            return 2;
-        }
-    }
-    if (argc % 2 == 0) {
-        std::fputs("사용법: kestrelan-workbook [--handoff 파일] [--results 폴더] [--out 폴더] [--sweep-x 설정] "
-                   "[--sweep-y 설정] [--sweep-figure 지표]\n",
-                   stderr);
-        return 2;
-    }
+    int status = 0;
+    const auto options = readProgramCommandLine(workbookProgramSpec(), std::vector<std::string>(argv + 1, argv + argc),
+                                                std::cout, std::cerr, status);
+    if (!options)
+        return status;
     try {
+        SweepChoice sweep;
+        sweep.x = options->text("--sweep-x").value_or(sweep.x);
+        sweep.y = options->text("--sweep-y").value_or(sweep.y);
+        sweep.figure = options->text("--sweep-figure").value_or(sweep.figure);
+        const auto handoff = options->path("--handoff").value_or(handoffFile());
+        const auto results = options->path("--results").value_or(workingFolder());
+        const auto out = options->path("--out").value_or(simResultFolder());
         const auto path = buildWorkbook(readHandoff(handoff, programFolder()), results, out, sweep);
         std::printf("%s\n", path.c_str());
         return 0;
+    } catch (const UsageError& e) {
+        std::cerr << e.what() << "\n'kestrelan-workbook --help'로 사용법을 볼 수 있습니다.\n";
+        return exitUsage;
     } catch (const std::filesystem::filesystem_error& e) {
         std::fprintf(stderr, "파일을 다룰 수 없습니다: %s\n", e.path1().c_str());
         return 1;

@@ -1,0 +1,36 @@
+#include "tools/ProgramSpecs.h"
+
+namespace kestrelan {
+
+CommandSpec desktopProgramSpec()
+{
+    return {
+        "kestrelan",
+        "설정 창을 엽니다. 현재 폴더에 시장 데이터(kospi.lst)가 없으면 ~/Kestrelan에서 일하며, 그곳에도 없으면 "
+        "표본 시장을 만들거나 일별 시세 CSV 파일을 가져올지 묻습니다",
+        {
+            {"--results", "", "현재 폴더의 결과 파일로 결과 창만 엽니다"},
+        },
+        "결과 파일은 작업 폴더에 쓰고, 엑셀로 보내기는 ~/SimResult에 씁니다. 창 없이 실행하려면 kestrelan-cli를 "
+        "쓰십시오.",
+    };
+}
+
+CommandSpec workbookProgramSpec()
+{
+    return {
+        "kestrelan-workbook",
+        "결과 창의 엑셀로 보내기가 여는 엑셀 파일(.xlsx)을 만들고 그 경로를 출력합니다",
+        {
+            {"--handoff", "FILE", "전달 파일 (기본값 ~/fname.tmp)"},
+            {"--results", "DIR", "결과 파일이 있는 폴더 (기본값: 현재 폴더)"},
+            {"--out", "DIR", "엑셀 파일을 쓸 폴더 (기본값 ~/SimResult)"},
+            {"--sweep-x", "SETTING", "sweep.csv 비교표의 가로 설정, 예: margin_pct (기본값: 바뀐 첫 설정)"},
+            {"--sweep-y", "SETTING", "sweep.csv 비교표의 세로 설정 (기본값: 바뀐 둘째 설정)"},
+            {"--sweep-figure", "FIGURE", "비교표 칸의 지표 (기본값 fund_median_pct)"},
+        },
+        "이미 있는 엑셀 파일은 바꾸지 않고 \"<이름> (2).xlsx\"처럼 새 이름으로 씁니다.",
+    };
+}
+
+} // namespace kestrelan
