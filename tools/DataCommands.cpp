@@ -180,7 +180,7 @@ CommandSpec mergeUpdateCommandSpec()
         "현재 폴더의 Update.new(import-csv --update가 쓴 새 날)를 주가 파일에 반영합니다. kestrelan이 시작할 때 "
         "하는 것과 같습니다",
         {
-            {"--program-dir", "DIR", "StockData/가 있는 폴더 (기본값: 프로그램의 폴더)"},
+            {"--program-dir", "DIR", "StockData/가 있는 폴더 (기본값: 현재 폴더에 StockData/가 있으면 현재 폴더, 없으면 프로그램의 폴더)"},
         },
         "반영하지 못한 자료는 Update.rej에 남고, 멈춘 반영은 다음에 이어서 합니다.",
     };

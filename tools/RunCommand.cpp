@@ -35,7 +35,7 @@ CommandSpec runCommandSpec()
         "현재 폴더(kospi.lst, SimItem.lst, ksp.txt가 있는 폴더)에서 시뮬레이션 버튼처럼 한 번 실행하고 결과 "
         "파일을 씁니다",
         {
-            {"--program-dir", "DIR", "StockData/가 있는 폴더 (기본값: 프로그램의 폴더)"},
+            {"--program-dir", "DIR", "StockData/가 있는 폴더 (기본값: 현재 폴더에 StockData/가 있으면 현재 폴더, 없으면 프로그램의 폴더)"},
             {"--stocks", "CODE,...", "code.lst의 종목으로 SimItem.lst를 씁니다 (없으면 기존 SimItem.lst)"},
             {"--amount", "N",
              format("--stocks의 투자금액 (기본값 %u원, 주식수 방식은 %u주; %u원까지)",

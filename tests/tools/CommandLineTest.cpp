@@ -1,7 +1,10 @@
 #include "tools/CommandLine.h"
 #include "support/CommandLineRun.h"
 #include "support/TempDir.h"
+#include "tools/ProgramSpecs.h"
 #include "tools/RunCommand.h"
+
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -137,4 +140,41 @@ TEST(CommandLineTest, ValuesInEitherForm)
         {"import-csv", "--prices", (dir / "none").string(), "--index", (dir / "none.csv").string(), "--names",
          (dir / "names.csv").string(), "--out=" + (dir / "out").string(), "--from=2004-01-05", "--to", "20041231"});
     EXPECT_EQ(import.status, exitFailed) << import.err;
+}
+
+// The desktop program's and the workbook builder's own command lines, read by the same rules.
+TEST(CommandLineTest, ProgramsWithoutCommands)
+{
+    struct Row
+    {
+        std::vector<std::string> args;
+        int status;
+        std::string says; // on stdout for status 0 with output, else on stderr
+    };
+    // arguments | status | what is said
+    const Row rows[] = {
+        {{}, exitDone, ""},
+        {{"--results"}, exitDone, ""},
+        {{"--help"}, exitDone, "--results"},
+        {{"--version"}, exitDone, "kestrelan " KESTRELAN_VERSION},
+        {{"--results", "--results"}, exitUsage, "--results: 한 번만 입력하십시오."},
+        {{"--results=x"}, exitUsage, "--results: 값을 받지 않는 옵션입니다"},
+        {{"--bogus"}, exitUsage, "알 수 없는 옵션입니다: --bogus"},
+        {{"folder"}, exitUsage, "필요 없는 인수입니다: folder"},
+    };
+    for (const auto& row : rows) {
+        std::ostringstream out, err;
+        int status = -1;
+        const auto values = readProgramCommandLine(desktopProgramSpec(), row.args, out, err, status);
+        EXPECT_EQ(values.has_value(), row.status == exitDone && out.str().empty()) << shown(row.args);
+        if (values) {
+            EXPECT_EQ(values->has("--results"), !row.args.empty()) << shown(row.args);
+            continue;
+        }
+        EXPECT_EQ(status, row.status) << shown(row.args);
+        const std::string said = row.status == exitDone ? out.str() : err.str();
+        EXPECT_NE(said.find(row.says), std::string::npos) << shown(row.args) << ": " << said;
+        if (row.status == exitUsage)
+            EXPECT_NE(said.find("'kestrelan --help'"), std::string::npos) << said;
+    }
 }
