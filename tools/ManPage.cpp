@@ -81,7 +81,10 @@ std::string manPageText(const ManPage& page)
     const CommandSpec& program = page.program;
     std::string out
         = ".TH " + escaped(upper(program.name)) + " 1 \"\" \"" + escaped(page.version) + "\" \"Kestrelan\"\n";
-    out += ".SH NAME\n" + escaped(program.name) + " \\- " + escaped(program.help) + "\n";
+    // Korean text is neither hyphenated nor stretched to the right margin.
+    out += ".nh\n.ad l\n";
+    out += ".SH NAME\n" + escaped(program.name) + " \\- " + escaped(page.summary.empty() ? program.help : page.summary)
+           + "\n";
 
     out += ".SH SYNOPSIS\n";
     if (page.commands.empty()) {
@@ -135,19 +138,19 @@ std::optional<ManPage> programManPage(const std::string& program, const std::str
     const std::vector<std::string> exitStatus = {"0: 명령이 끝났습니다 (--help와 --version도).", "1: 명령이 실패했습니다.",
                                                  "2: 명령줄대로 실행할 수 없습니다 (stderr에 옵션을 밝힌 메시지)."};
     if (program == "kestrelan-cli")
-        return ManPage{cliProgramSpec(), cliCommandSpecs(), version, {{"EXIT STATUS", exitStatus}, {"FILES", files}},
+        return ManPage{cliProgramSpec(), {}, cliCommandSpecs(), version, {{"EXIT STATUS", exitStatus}, {"FILES", files}},
                        {"kestrelan(1)", "kestrelan-workbook(1)"}};
     if (program == "kestrelan") {
         std::vector<std::string> desktopFiles = {"~/Kestrelan: 현재 폴더에 시장 데이터가 없을 때의 작업 폴더.",
                                                  "~/SimResult: 엑셀로 보내기가 쓰는 엑셀 파일.",
                                                  "/usr/share/kestrelan/Kestrelan.chm, /usr/share/kestrelan/help/: 도움말."};
         desktopFiles.insert(desktopFiles.end(), files.begin(), files.end());
-        return ManPage{desktopProgramSpec(), {}, version, {{"FILES", desktopFiles}},
-                       {"kestrelan-cli(1)", "kestrelan-workbook(1)"}};
+        return ManPage{desktopProgramSpec(), "그리드 매매 펀드 시뮬레이션의 설정 창과 결과 창", {}, version,
+                       {{"FILES", desktopFiles}}, {"kestrelan-cli(1)", "kestrelan-workbook(1)"}};
     }
     if (program == "kestrelan-workbook")
-        return ManPage{workbookProgramSpec(), {}, version, {{"EXIT STATUS", exitStatus}},
-                       {"kestrelan(1)", "kestrelan-cli(1)"}};
+        return ManPage{workbookProgramSpec(), "시뮬레이션 결과를 엑셀 파일로 씁니다", {}, version,
+                       {{"EXIT STATUS", exitStatus}}, {"kestrelan(1)", "kestrelan-cli(1)"}};
     return std::nullopt;
 }
 

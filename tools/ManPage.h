@@ -14,7 +14,8 @@ namespace kestrelan {
 
 struct ManPage
 {
-    CommandSpec program;               // the name, the NAME line and the description, options, footer
+    CommandSpec program;               // the name, the description, options, footer
+    std::string summary;               // the NAME line (whatis); empty: the description
     std::vector<CommandSpec> commands; // one section each
     std::string version;               // "Kestrelan 0.1"
     std::vector<std::pair<std::string, std::vector<std::string>>> sections; // after the commands: title, lines
