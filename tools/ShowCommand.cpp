@@ -37,8 +37,23 @@ std::string textTable(const ListTable& t) { return table(t); }
 
 namespace {
 
-std::string table(const ListTable& t)
+// A cell as the terminal may show it: control characters (a name as code.lst holds it may carry
+// them) become "?".
+std::string printable(const std::string& cell)
 {
+    std::string out = cell;
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    return out;
+}
+
+std::string table(const ListTable& input)
+{
+    ListTable t = input;
+    for (auto& row : t.rows)
+        for (auto& cell : row)
+            cell = printable(cell);
     std::vector<std::size_t> width(t.columns.size(), 0);
     for (std::size_t c = 0; c < t.columns.size(); ++c) {
         width[c] = columns(t.columns[c].heading);
@@ -83,8 +98,23 @@ ShownResults shownResults(const std::filesystem::path& dir, IMessageSink& messag
     const auto results = readResultCsv(resultBytes);
     const Statistics statistics = loadStatistics(kind, dir);
     shown.settings = readSettingsCsv(readWholeFile(dir / settingsCsvFile).value_or(std::string()));
-    if (!results.empty())
-        shown.period = std::string(results.front().startDate) + " ~ " + std::string(results.back().endDate);
+    if (!results.empty()) {
+        shown.start = std::string(results.front().startDate);
+        shown.end = std::string(results.back().endDate.substr(0, 10));
+    }
+    shown.series = kind == ResultKind::FundSeries;
+    if (shown.series)
+        shown.summary = loadSeriesSummary(dir);
+    readLines(readWholeFile(dir / statsCsvFile).value_or(std::string()), [&](const FieldLine& line) {
+        if (!line.complete)
+            return false;
+        std::vector<std::string> fields(line.fields.begin(), line.fields.end());
+        if (line.number == 0)
+            shown.fundColumns = std::move(fields);
+        else
+            shown.funds.push_back(std::move(fields));
+        return true;
+    });
     if (kind == ResultKind::FundSeries) {
         shown.tables.push_back(ShownTable{"펀드별 결과 (단위: 천원, %)", tables.mainList});
         if (!statistics.table.rows.empty())
@@ -101,8 +131,8 @@ ShownResults shownResults(const std::filesystem::path& dir, IMessageSink& messag
 std::string showText(const ShownResults& r)
 {
     std::string out;
-    if (!r.period.empty())
-        out += "기간: " + r.period + "\n";
+    if (!r.start.empty())
+        out += "기간: " + r.start + " ~ " + r.end + "\n";
     for (const auto& s : r.settings)
         out += settingLabel(s.name) + ": " + settingValueText(s.name, s.value) + "\n";
     for (const auto& t : r.tables)
@@ -165,27 +195,71 @@ std::vector<std::string> headings(const ListTable& t)
 
 std::string showCsv(const ShownResults& r)
 {
-    std::string out = csvLine({"setting", "value"});
-    out += csvLine({"period", r.period});
-    for (const auto& s : r.settings)
-        out += csvLine({s.name, s.value});
-    for (const auto& t : r.tables) {
-        out += "\n" + csvLine({t.title}) + csvLine(headings(t.table));
-        for (const auto& row : t.table.rows)
-            out += csvLine(row);
-    }
+    std::string out = csvLine(r.fundColumns);
+    for (const auto& fund : r.funds)
+        out += csvLine(fund);
     return out;
 }
+
+namespace {
+
+// A field as JSON: a number as the file writes it, a date or a word as a string, nothing as null.
+bool isJsonNumber(std::string_view t)
+{
+    std::size_t i = t.starts_with('-') ? 1 : 0;
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9')
+            ++i;
+        return i > from;
+    };
+    if (!digits())
+        return false;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        if (!digits())
+            return false;
+    }
+    return i == t.size();
+}
+
+std::string jsonValue(const std::string& field)
+{
+    if (field.empty())
+        return "null";
+    if (field == "on" || field == "off")
+        return field == "on" ? "true" : "false";
+    return isJsonNumber(field) ? field : jsonString(field);
+}
+
+std::string jsonObject(const std::vector<std::string>& names, const std::vector<std::string>& fields)
+{
+    std::string out = "{";
+    for (std::size_t i = 0; i < names.size(); ++i)
+        out += (i ? "," : "") + jsonString(names[i]) + ":" + jsonValue(i < fields.size() ? fields[i] : std::string());
+    return out + "}";
+}
+
+} // namespace
 
 std::string showJson(const ShownResults& r)
 {
     const auto cells = [](const std::vector<std::string>& row) {
         return jsonList(row, [](const std::string& c) { return jsonString(std::string(trim(c, " "))); });
     };
-    std::string out = "{\"period\":" + jsonString(r.period) + ",\"settings\":{";
-    for (std::size_t i = 0; i < r.settings.size(); ++i)
-        out += (i ? "," : "") + jsonString(r.settings[i].name) + ":" + jsonString(r.settings[i].value);
-    out += "},\"tables\":" + jsonList(r.tables, [&](const ShownTable& t) {
+    std::string out = "{\"kind\":" + jsonString(r.series ? "series" : "single");
+    out += ",\"period\":{\"start\":" + jsonValue(r.start) + ",\"end\":" + jsonValue(r.end) + "}";
+    std::vector<std::string> names, values;
+    for (const auto& s : r.settings) {
+        names.push_back(s.name);
+        values.push_back(s.value);
+    }
+    out += ",\"settings\":" + jsonObject(names, values);
+    out += ",\"summary\":"
+        + (r.summary ? jsonObject(summaryColumnNames(), summaryFields(r.summary)) : std::string("null"));
+    out += ",\"funds\":"
+        + jsonList(r.funds, [&](const std::vector<std::string>& f) { return jsonObject(r.fundColumns, f); });
+    out += ",\"tables\":" + jsonList(r.tables, [&](const ShownTable& t) {
                return "{\"title\":" + jsonString(t.title) + ",\"columns\":" + cells(headings(t.table))
                    + ",\"rows\":" + jsonList(t.table.rows, cells) + "}";
            });
@@ -197,7 +271,9 @@ CommandSpec showCommandSpec()
     return {
         "show",
         "현재 폴더의 결과를 결과 창의 표처럼 보입니다 (기간, 설정, 통계요약 또는 위험 지표와 함께)",
-        {{"--format", "text|csv|json", "출력 형식 (기본값 text, 모두 UTF-8)"}},
+        {{"--format", "text|csv|json",
+          "출력 형식 (기본값 text; csv: 펀드마다 stats.csv의 열, json: 설정·요약·펀드를 숫자와 ISO 날짜로; 모두 "
+          "UTF-8)"}},
         "",
     };
 }

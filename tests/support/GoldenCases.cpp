@@ -13,7 +13,7 @@ void copyGoldenResults(const std::string& caseName, const std::filesystem::path&
 {
     const auto expected = goldenExpected(caseName);
     for (const char* f :
-         {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv", "stats.csv", "settings.csv"})
+         {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv", "stats.csv", "settings.csv", "summary.csv"})
         if (std::filesystem::exists(expected / f) && (withTrades || std::string(f) != "trade.csv"))
             std::filesystem::copy_file(expected / f, dir / f);
 }

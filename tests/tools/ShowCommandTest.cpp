@@ -3,6 +3,11 @@
 #include "support/GoldenCases.h"
 #include "support/Recorders.h"
 
+#include "formats/StatsCsv.h"
+#include "formats/SummaryCsv.h"
+
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 using namespace kestrelan;
@@ -16,4 +21,46 @@ TEST(ShowCommandTest, PrintsAlignedTables)
     EXPECT_NE(text.find("종목명"), std::string::npos);
     EXPECT_NE(text.find("가람전자"), std::string::npos);
     EXPECT_NE(text.find("10,629"), std::string::npos);
+}
+
+// The data formats carry data: the summary with sweep.csv's column names and its numbers as
+// numbers, every fund with stats.csv's columns, settings as numbers, words and true/false.
+TEST(ShowCommandTest, JsonAndCsvCarryNumbersAndIsoDates)
+{
+    test::GoldenResults g("sample-series-monthly-total");
+    test::RecordingSink messages;
+    const ShownResults shown = shownResults(g.dir.path(), messages);
+    const std::string json = showJson(shown);
+    const auto summary = readSummaryCsv(g.dir.read("summary.csv"));
+    ASSERT_TRUE(summary);
+    const auto fields = summaryFields(summary);
+    // "funds":37,"fund_mean_pct":...: the summary.csv's fields, unquoted
+    EXPECT_NE(json.find("\"summary\":{\"funds\":" + fields[0] + ",\"fund_mean_pct\":" + fields[1] + ","),
+              std::string::npos)
+        << json.substr(0, 400);
+    EXPECT_NE(json.find("\"hold_mean_pct\":null"), std::string::npos); // more than one stock
+    EXPECT_NE(json.find("\"funds\":[{\"start_date\":\"2001-01-01\",\"end_date\":\"2001-12-28\",\"days\":247,"),
+              std::string::npos);
+    EXPECT_NE(json.find("\"settings\":{\"stocks\":4,\"invest_mode\":\"total\",\"start_date\":\"2001-01-01\""),
+              std::string::npos);
+    EXPECT_NE(json.find("\"yield_stats\":true"), std::string::npos);
+    const auto data = json.substr(0, json.find("\"tables\""));
+    EXPECT_EQ(data.find('%'), std::string::npos); // no display text outside the display tables
+    // CSV: stats.csv's columns and a line a fund.
+    const std::string csv = showCsv(shown);
+    EXPECT_EQ(csv.substr(0, csv.find('\n') + 1), statsCsvHeader());
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + summary->funds);
+
+    // A single fund has no series summary.
+    test::GoldenResults single("worked-single-amount");
+    EXPECT_NE(showJson(shownResults(single.dir.path(), messages)).find("\"summary\":null"), std::string::npos);
+}
+
+// A name as code.lst holds it reaches the terminal without its control characters.
+TEST(ShowCommandTest, ControlCharactersOfANameAreNotPrinted)
+{
+    ListTable t;
+    t.columns = {{"종목명", 10}};
+    t.rows = {{"ab\x1b[2Jc"}};
+    EXPECT_EQ(textTable(t), "종목명\nab?[2Jc\n");
 }
