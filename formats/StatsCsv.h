@@ -18,6 +18,9 @@ namespace kestrelan {
 
 /// Trading days in a year, for annualising daily figures.
 constexpr double tradingDaysPerYear = 252;
+/// A path of fewer valuation days than this is too short for its yearly figures (CAGR,
+/// volatility, Sharpe ratio) to mean much: the displays mark them as extrapolated.
+constexpr int shortPeriodDays = 20;
 
 /// The figures of one path of values.
 struct RiskFigures

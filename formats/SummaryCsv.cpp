@@ -18,7 +18,9 @@ Spread spreadOf(const std::vector<double>& values, const std::vector<std::string
     s.median = percentile(sorted, 0.5);
     s.p10 = percentile(sorted, 0.1);
     s.p90 = percentile(sorted, 0.9);
-    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    // The first fund of the worst yield and the first of the best, in fund order.
+    const auto low = std::min_element(values.begin(), values.end());
+    const auto high = std::max_element(values.begin(), values.end());
     s.worst = *low;
     s.best = *high;
     s.worstStart = starts[static_cast<std::size_t>(low - values.begin())];

@@ -46,6 +46,18 @@ constexpr std::size_t missingDaysShown = 3;
 
 constexpr const char* acceptedDates = "YYYY-MM-DD, YYYY/MM/DD, YYYY.MM.DD, YYYYMMDD (뒤에 시각이 붙어도 됩니다)";
 
+// A stock code as the exports write it: six letters or digits, or the brokers' HTS form, "A" and
+// six digits (A005930), which is the code 005930.
+std::optional<std::string> stockCodeOf(std::string_view text)
+{
+    if (text.size() == 7 && (text[0] == 'A' || text[0] == 'a')
+        && std::all_of(text.begin() + 1, text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        text.remove_prefix(1);
+    if (!isStockCode(text))
+        return std::nullopt;
+    return std::string(text);
+}
+
 struct Row
 {
     std::int32_t date = 0;
@@ -296,17 +308,20 @@ Daily readDaily(const fs::path& path, const ImportOptions& o, bool withExtremes,
         }
         rows.push_back(r);
     }
-    daily.turned = rows.size() > 1
-        && std::adjacent_find(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.date <= b.date; })
-            == rows.end();
+    // A file whose first day comes after its last is written newest first: it is turned round
+    // before its order is checked, so a bad row is named by its own line, not by the next one.
+    daily.turned = rows.size() > 1 && rows.front().date > rows.back().date;
     if (daily.turned)
         std::reverse(rows.begin(), rows.end());
     for (std::size_t i = 1; i < rows.size(); ++i) {
         const std::string at = where(path, rows[i].line);
         if (rows[i].date == rows[i - 1].date)
-            throw ImportError(at + "같은 날짜가 두 번 있습니다 (" + dateText(rows[i].date) + ").");
+            throw ImportError(at + "같은 날짜가 두 번 있습니다 (" + dateText(rows[i].date) + ", "
+                              + std::to_string(rows[i - 1].line) + "번째 줄과 같음).");
         if (rows[i].date < rows[i - 1].date)
-            throw ImportError(at + "날짜 순서가 맞지 않습니다 (" + dateText(rows[i].date) + ").");
+            throw ImportError(at + "날짜 순서가 맞지 않습니다 (" + dateText(rows[i].date) + ", "
+                              + std::to_string(rows[i - 1].line) + "번째 줄의 " + dateText(rows[i - 1].date)
+                              + (daily.turned ? " 뒤" : " 다음") + "에 있음).");
     }
     std::erase_if(rows, [&](const Row& r) { return r.date < o.from || r.date > o.to; });
     daily.early = static_cast<std::size_t>(
@@ -346,7 +361,7 @@ std::map<std::string, std::vector<Split>> readSplits(const fs::path& path)
                 continue; // a header
             throw ImportError(where(path, n + 1) + "분할 정보는 종목코드,날짜,비율이어야 합니다.");
         }
-        splits[f[0]].push_back({*date, *ratio});
+        splits[stockCodeOf(f[0]).value_or(f[0])].push_back({*date, *ratio});
     }
     return splits;
 }
@@ -486,8 +501,12 @@ std::string reportText(const ImportOptions& o, const ImportSummary& s, const std
                 against += (i ? ", " : "") + dateText(r.missing[i]);
             against += r.missing.size() > missingDaysShown ? ", ...)" : ")";
         }
-        if (r.offIndex > 0)
-            against += format(", 지수에 없는 날 %d일", r.offIndex);
+        if (!r.offIndex.empty()) {
+            against += format(", 지수에 없는 날 %zu일 (", r.offIndex.size());
+            for (std::size_t i = 0; i < std::min(r.offIndex.size(), missingDaysShown); ++i)
+                against += (i ? ", " : "") + dateText(r.offIndex[i]);
+            against += r.offIndex.size() > missingDaysShown ? ", ...)" : ")";
+        }
         text += line + "  " + against + "  " + r.file + " (" + r.encoding
             + (r.turned ? ", 최근 날부터 적혀 있어 뒤집음" : "") + ")\n";
         for (const SplitHint& h : r.splits)
@@ -676,16 +695,20 @@ std::vector<std::pair<std::string, std::string>> readNames(const fs::path& path,
         if (fieldText(lines[n]).empty())
             continue;
         const auto f = split(lines[n], separatorOf(lines[n]));
-        if (!isStockCode(f[0])) {
+        const auto code = stockCodeOf(f[0]);
+        if (!code) {
             if (n == 0)
                 continue; // a header
-            throw ImportError(where(path, n + 1) + "종목코드는 여섯 자리여야 합니다 (\"" + f[0] + "\").");
+            throw ImportError(where(path, n + 1) + "종목코드는 여섯 자리(또는 A와 여섯 자리 숫자)여야 합니다 (\"" + f[0]
+                              + "\").");
         }
         std::string given = f.size() > 1 ? f[1] : "";
-        // A comma would split the name's column in every result file that names the stock.
-        if (given.find(',') != std::string::npos) {
-            std::replace(given.begin(), given.end(), ',', ' ');
-            notes.push_back(f[0] + ": 종목명의 쉼표를 빈칸으로 바꿨습니다 (\"" + given + "\").");
+        // A comma would split the name's column in every result file that names the stock, and a
+        // control character would reach the terminal of whoever prints it.
+        const auto unfit = [](char c) { return c == ',' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F; };
+        if (std::any_of(given.begin(), given.end(), unfit)) {
+            std::replace_if(given.begin(), given.end(), unfit, ' ');
+            notes.push_back(*code + ": 종목명의 쉼표나 제어 문자를 빈칸으로 바꿨습니다 (\"" + given + "\").");
         }
         std::string name;
         try {
@@ -694,9 +717,9 @@ std::vector<std::pair<std::string, std::string>> readNames(const fs::path& path,
             throw ImportError(where(path, n + 1) + "종목명에 CP949로 쓸 수 없는 문자가 있습니다.");
         }
         if (name.size() > stockNameSize)
-            notes.push_back(f[0] + ": 종목명이 20바이트를 넘어 \"" + fromCp949Lossy(cutBytes(name, stockNameSize))
+            notes.push_back(*code + ": 종목명이 20바이트를 넘어 \"" + fromCp949Lossy(cutBytes(name, stockNameSize))
                             + "\"로 줄였습니다.");
-        names.emplace_back(f[0], std::string(cutBytes(name, stockNameSize)));
+        names.emplace_back(*code, std::string(cutBytes(name, stockNameSize)));
     }
     return names;
 }
@@ -715,9 +738,10 @@ std::map<std::string, fs::path> priceFiles(const fs::path& folder, std::vector<s
             skipped.push_back(e.path().filename().string());
             continue;
         }
-        const std::string code = e.path().stem().string();
-        if (!isStockCode(code))
-            throw ImportError(e.path().string() + ": 파일 이름은 여섯 자리 종목코드여야 합니다.");
+        const auto found = stockCodeOf(e.path().stem().string());
+        if (!found)
+            throw ImportError(e.path().string() + ": 파일 이름은 여섯 자리 종목코드(또는 A와 여섯 자리 숫자)여야 합니다.");
+        const std::string& code = *found;
         if (const auto [it, added] = files.emplace(code, e.path()); !added)
             throw ImportError(e.path().string() + ": " + it->second.filename().string()
                               + "와 같은 종목의 파일입니다. 하나만 두십시오.");
@@ -749,8 +773,9 @@ StockReport stockReport(const std::string& code, const fs::path& file, const Dai
     for (auto d = indexDays.lower_bound(report.first); d != indexDays.end() && *d <= report.last; ++d)
         if (!days.count(*d))
             report.missing.push_back(*d);
-    report.offIndex = static_cast<int>(
-        std::count_if(days.begin(), days.end(), [&](std::int32_t d) { return !indexDays.count(d); }));
+    for (const std::int32_t d : days)
+        if (!indexDays.count(d))
+            report.offIndex.push_back(d);
     return report;
 }
 

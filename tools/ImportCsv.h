@@ -69,7 +69,7 @@ struct StockReport
     bool turned = false;  // written newest first
     std::int32_t first = 0, last = 0;
     std::vector<std::int32_t> missing; // index days between first and last without a row
-    int offIndex = 0;                  // rows on days the index does not hold
+    std::vector<std::int32_t> offIndex; // rows on days the index does not hold
     std::vector<SplitHint> splits;
 };
 

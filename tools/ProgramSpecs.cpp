@@ -23,6 +23,7 @@ CommandSpec workbookProgramSpec()
         "결과 창의 엑셀로 보내기가 여는 엑셀 파일(.xlsx)을 만들고 그 경로를 출력합니다",
         {
             {"--handoff", "FILE", "전달 파일 (기본값 ~/fname.tmp)"},
+            {"--name", "NAME", "전달 파일 없이 엑셀 파일의 이름을 줍니다 (명령줄에서 쓸 때)"},
             {"--results", "DIR", "결과 파일이 있는 폴더 (기본값: 현재 폴더)"},
             {"--out", "DIR", "엑셀 파일을 쓸 폴더 (기본값 ~/SimResult)"},
             {"--sweep-x", "SETTING", "sweep.csv 비교표의 가로 설정, 예: margin_pct (기본값: 바뀐 첫 설정)"},

@@ -94,15 +94,25 @@ ListTable riskTable(const StatsCsvRow& r)
     ListTable t;
     t.columns = riskColumns();
     const auto row = [&](const char* name, auto field) { t.rows.push_back({name, field(r.fund), field(r.index)}); };
+    // The yearly figures of a path too short to annualise are marked.
+    const bool shortPath = r.fund.days > 0 && r.fund.days < shortPeriodDays;
+    const auto yearly = [&](const char* name, auto field) {
+        row(name, [&](const RiskFigures& f) {
+            const std::string cell = field(f);
+            return shortPath && cell != "-" ? cell + " *" : cell;
+        });
+    };
     row("수익률", [](const RiskFigures& f) { return percent(f.returnPct); });
-    row("연평균 수익률", [](const RiskFigures& f) { return percent(f.cagrPct); });
+    yearly("연평균 수익률", [](const RiskFigures& f) { return percent(f.cagrPct); });
     row("최대낙폭", [](const RiskFigures& f) { return percent(f.maxDrawdownPct); });
     row("고점일", [](const RiskFigures& f) { return dateOrDash(f.peakDate); });
     row("저점일", [](const RiskFigures& f) { return dateOrDash(f.troughDate); });
     row("회복일", [](const RiskFigures& f) { return dateOrDash(f.recoveryDate); });
-    row("변동성(연)", [](const RiskFigures& f) { return percent(f.volatilityPct); });
-    row("샤프지수", [](const RiskFigures& f) { return f.sharpe ? format("%.2f", *f.sharpe) : "-"; });
+    yearly("변동성(연)", [](const RiskFigures& f) { return percent(f.volatilityPct); });
+    yearly("샤프지수", [](const RiskFigures& f) { return f.sharpe ? format("%.2f", *f.sharpe) : std::string("-"); });
     row("고점 아래 일수", [](const RiskFigures& f) { return format("%d일 (%d일 중)", f.underwaterDays, f.days); });
+    if (shortPath)
+        t.rows.push_back({"*", format("%d일뿐이라 1년으로 늘린 값", r.fund.days), ""});
     return t;
 }
 

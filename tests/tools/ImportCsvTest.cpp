@@ -138,6 +138,10 @@ TEST(ImportCsvTest, NewestFirstFilesAreTurnedRound)
     im.run();
     EXPECT_EQ(im.out.read("StockData/000660.real"),
               records({20050302, 4995, 4995, 20050303, 4995, 5000, 20050304, 5000, 5100}));
+    // A day the index does not have is named in the report, as a missing day is.
+    im.in.write("prices/000660.csv", "Date,Close\n2005-03-05,5100\n2005-03-04,5100\n2005-03-02,4995\n");
+    const auto report = im.run().report;
+    EXPECT_NE(report.find("빠진 날 1일 (2005-03-03), 지수에 없는 날 1일 (2005-03-05)"), std::string::npos) << report;
 }
 
 // An import and the merge of an update give the market one import of every day gives, whether
@@ -190,6 +194,10 @@ TEST(ImportCsvTest, BadInputNamesTheLineAndLeavesTheTargetAlone)
         {"dates out of order", "prices/005930.csv", "Date,Close\n2005-03-02,100\n2005-03-04,100\n2005-03-03,100\n",
          "005930.csv:4:"},
         {"duplicate dates", "prices/005930.csv", "Date,Close\n2005-03-02,100\n2005-03-02,101\n", "005930.csv:3:"},
+        // Newest first, one day twice: the duplicated line is named, not the line after the first.
+        {"a duplicate in a file newest first", "prices/005930.csv",
+         "Date,Close\n2005-03-07,100\n2005-03-04,100\n2005-03-03,100\n2005-03-03,101\n2005-03-02,100\n",
+         "005930.csv:4: 같은 날짜가 두 번 있습니다 (2005-03-03, 5번째 줄과 같음)"},
         {"price beyond the record", "prices/005930.csv", "Date,Close\n2005-03-02,19000000\n", "005930.csv:2:"},
         {"no close column", "index.csv", "Date,Open\n2005-03-02,900\n", "index.csv:1:"},
         {"index too large", "index.csv", "Date,Close\n2005-03-02,12000\n", "index.csv:2:"},
@@ -399,6 +407,20 @@ TEST(ImportCsvTest, HeadersAndFileNamesOfExports)
 
     im.in.write("prices/035420.csv", "Date,Close\n2005-03-02,100\n");
     EXPECT_THROW(im.run(), ImportError);
+    std::filesystem::remove(im.in / "prices/035420.csv");
+
+    // The brokers' HTS codes: A and six digits, in a file name, in the names and in the splits.
+    std::filesystem::remove(im.in / "prices/035420.txt");
+    std::filesystem::remove(im.in / "prices/005930.csv");
+    im.in.write("prices/A005930.csv", "Date,Close\n2005-03-02,5000\n2005-03-03,10000\n");
+    im.in.write("names.csv", "code,name\nA005930,\"가람\x1b전자\"\n000660,한빛\n");
+    im.in.write("splits.csv", "A005930,2005-03-03,0.5\n");
+    im.options.splits = im.in / "splits.csv";
+    const auto summary = im.run();
+    EXPECT_EQ(im.out.read("StockData/005930.real"), records({20050302, 5000, 5000, 20050303, 10000, 10000}));
+    EXPECT_EQ(im.out.read("code.lst").substr(0, 28), codeRecordBytes("005930", toCp949("가람 전자")));
+    ASSERT_FALSE(summary.notes.empty());
+    EXPECT_NE(summary.notes[0].find("제어 문자"), std::string::npos) << summary.notes[0];
 }
 
 TEST(ImportCsvTest, NumbersAndIndexScale)

@@ -245,7 +245,11 @@ void riskSheet(lxw_workbook* book, const Formats& f, const StatsCsvRow& r)
     ++row;
     sheet.string(row, 0, "고점 아래 일수");
     sheet.value(row, 1, r.fund.underwaterDays);
-    sheet.value(row, 2, r.index.underwaterDays);
+    sheet.value(row++, 2, r.index.underwaterDays);
+    if (r.fund.days > 0 && r.fund.days < shortPeriodDays)
+        sheet.string(row + 1, 0,
+                     format("연평균 수익률, 변동성, 샤프지수는 %d일뿐인 값을 1년으로 늘린 것입니다 (20일 미만).",
+                            r.fund.days));
     sheet.widths({18, 14, 14});
 }
 

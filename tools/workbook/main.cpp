@@ -2,6 +2,7 @@
 // Its options and their defaults: tools/ProgramSpecs.cpp (kestrelan-workbook --help).
 
 #include "platform/core/Folders.h"
+#include "results/core/SummaryTables.h"
 #include "tools/ProgramSpecs.h"
 #include "tools/workbook/WorkbookBuilder.h"
 
@@ -28,7 +29,22 @@ int main(int argc, char** argv)
         const auto handoff = options->path("--handoff").value_or(handoffFile());
         const auto results = options->path("--results").value_or(workingFolder());
         const auto out = options->path("--out").value_or(simResultFolder());
-        const auto path = buildWorkbook(readHandoff(handoff, programFolder()), results, out, sweep);
+        // From the command line the name is given; the stock count is what result.txt names.
+        Handoff h;
+        if (const auto name = options->text("--name")) {
+            if (options->has("--handoff"))
+                throw options->error("--name", "--handoff와 함께 쓸 수 없습니다.");
+            if (!isFileName(*name))
+                throw options->error("--name", "\"" + *name + "\"은(는) 엑셀 파일 이름으로 쓸 수 없습니다.");
+            h = {*name, resultStockCount(results)};
+        } else if (std::error_code ec; !std::filesystem::exists(handoff, ec)) {
+            throw UsageError("전달 파일 " + handoff.string()
+                             + "이 없습니다. 결과 창의 \"엑셀로 보내기\"가 씁니다; 명령줄에서는 --name 이름으로 "
+                               "엑셀 파일의 이름을 주십시오.");
+        } else {
+            h = readHandoff(handoff, programFolder());
+        }
+        const auto path = buildWorkbook(h, results, out, sweep);
         std::printf("%s\n", path.c_str());
         return 0;
     } catch (const UsageError& e) {

@@ -138,3 +138,19 @@ TEST(SeriesSummaryTest, OneStockSetsTheFundAgainstTheStockHeldAndTheKospi)
     EXPECT_EQ(fieldOf(summarizeSeries(results, {}, false), "hold_mean_pct"), "");
     EXPECT_EQ(fieldOf(summarizeSeries(results, {}, false), "index_mean_pct"), "4.50");
 }
+
+// Fewer than 20 valuation days: the yearly figures are marked as stretched to a year.
+TEST(SeriesSummaryTest, YearlyFiguresOfAShortFundAreMarked)
+{
+    for (const int days : {5, 19, 20}) {
+        StatsCsvRow r;
+        r.fund.days = r.index.days = days;
+        r.fund.cagrPct = r.index.cagrPct = 300;
+        r.fund.volatilityPct = r.index.volatilityPct = 40;
+        const ListTable t = riskTable(r);
+        const bool marked = days < shortPeriodDays;
+        EXPECT_EQ(t.rows[1][1], marked ? "300.00% *" : "300.00%") << days;
+        EXPECT_EQ(t.rows[6][2], marked ? "40.00% *" : "40.00%") << days;
+        EXPECT_EQ(t.rows.back()[0] == "*", marked) << days;
+    }
+}
