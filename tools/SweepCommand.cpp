@@ -415,7 +415,9 @@ std::string differenceText(const std::string& difference)
     if (!difference.starts_with("market_"))
         return difference;
     const auto colon = difference.find(':');
-    return difference.substr(7, colon - 7) + "의 자료가 다릅니다 (지문" + difference.substr(colon + 1) + ")";
+    const std::string file = difference.substr(7, colon - 7);
+    const bool stock = file.find('.') == std::string::npos;
+    return file + (stock ? "의 주가 자료" : "의 내용") + "가 다릅니다: 지문" + difference.substr(colon + 1);
 }
 
 // The combinations of shard k of n among `total`, as "3, 7, 11" (the first few).
