@@ -238,6 +238,9 @@ void CResultDlg::classifyResult()
 void CResultDlg::fillSummaryTables()
 {
     loaded = kestrelan::fillSummaryTables(resultKind, services.workDir, *services.messages);
+    // A series of one stock is measured against the stock held, and says so.
+    histogramChart->setSeriesTitle(1, loaded.stockHeld ? "종목 보유" : "KOSPI");
+    seriesChart->setAxisTitle(CTChart::Bottom, loaded.stockHeld ? "종목 보유 수익률(%)" : "지수수익률(%)");
     fillLists();
 }
 

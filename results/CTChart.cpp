@@ -101,6 +101,12 @@ int CTChart::addSeries(const SeriesLook& look)
     return static_cast<int>(pending.size()) - 1;
 }
 
+void CTChart::setSeriesTitle(int series, const QString& title)
+{
+    if (series >= 0 && series < seriesCount())
+        pending[static_cast<std::size_t>(series)].series->setName(title);
+}
+
 void CTChart::setAxisTitle(Axis axis, const QString& title)
 {
     if (axis == Bottom && bottomLabels)

@@ -56,6 +56,8 @@ public:
     int addSeries(const SeriesLook& look);
     int seriesCount() const { return static_cast<int>(pending.size()); }
     void setAxisTitle(Axis axis, const QString& title);
+    /// The title a series shows in the legend.
+    void setSeriesTitle(int series, const QString& title);
     void showRightAxis(const QString& title);
     void setLegendVisible(bool visible);
 

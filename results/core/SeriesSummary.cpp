@@ -4,8 +4,6 @@
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 
-#include "formats/SettingsCsv.h"
-
 #include <algorithm>
 
 namespace kestrelan {
@@ -21,17 +19,6 @@ std::string dateOrDash(std::int32_t d)
     return d == 0 ? "-" : format("%04d-%02d-%02d", d / 10000, d / 100 % 100, d % 100);
 }
 
-// Whether the series in `dir` is of one stock, as its settings say.
-bool oneStockSeries(const std::filesystem::path& dir)
-{
-    bool stocks = false, series = false;
-    for (const auto& s : readSettingsCsv(readWholeFile(dir / settingsCsvFile).value_or(std::string()))) {
-        stocks = stocks || (s.name == "stocks" && s.value == "1");
-        series = series || (s.name == "yield_stats" && s.value == "on");
-    }
-    return stocks && series;
-}
-
 } // namespace
 
 std::optional<SeriesSummary> loadSeriesSummary(const std::filesystem::path& dir)
@@ -41,7 +28,7 @@ std::optional<SeriesSummary> loadSeriesSummary(const std::filesystem::path& dir)
     const std::string resultBytes = readWholeFile(dir / resultCsvFile).value_or(std::string());
     return summarizeSeries(readResultCsv(resultBytes),
                            readStatsCsv(readWholeFile(dir / statsCsvFile).value_or(std::string())),
-                           oneStockSeries(dir));
+                           isOneStockSeries(dir));
 }
 
 // The columns of the two tables, wide enough for a date and for "2006일 (2208일 중)" in the

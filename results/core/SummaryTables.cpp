@@ -5,6 +5,7 @@
 #include "formats/ResultCsv.h"
 #include "formats/ResultSet.h"
 #include "formats/ResultTxt.h"
+#include "formats/SettingsCsv.h"
 #include "formats/TradeCsv.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
@@ -270,11 +271,25 @@ int resultStockCount(const std::filesystem::path& dir)
     return static_cast<int>(codes.size());
 }
 
+bool isOneStockSeries(const std::filesystem::path& dir)
+{
+    bool stocks = false, series = false;
+    for (const auto& s : readSettingsCsv(readWholeFile(dir / settingsCsvFile).value_or(std::string()))) {
+        stocks = stocks || (s.name == "stocks" && s.value == "1");
+        series = series || (s.name == "yield_stats" && s.value == "on");
+    }
+    return stocks && series;
+}
+
 SummaryTables fillSummaryTables(ResultKind kind, const std::filesystem::path& dir, IMessageSink& messages)
 {
     SummaryTables t;
-    if (kind == ResultKind::FundSeries)
+    if (kind == ResultKind::FundSeries) {
         t.mainList.columns = fundColumns();
+        t.stockHeld = isOneStockSeries(dir);
+        if (t.stockHeld)
+            t.mainList.columns[2].heading = "종목 보유";
+    }
     const auto results = readWholeFile(dir / "result.csv");
     if (!results)
         return t;

@@ -56,7 +56,14 @@ struct SummaryTables
     std::vector<std::string> rowDates; // yy-mm-dd (single fund)
     std::vector<std::string> stockCodes;
     int rowCount = 0;
+    /// A series of one stock: the index column holds the stock held (its own change), not the KOSPI.
+    bool stockHeld = false;
 };
+
+/// Whether the result files in `dir` are a fund series of one stock, as settings.csv says: then
+/// result.csv's index column holds the stock's own change over each fund (the stock bought and
+/// held), not the KOSPI's.
+bool isOneStockSeries(const std::filesystem::path& dir);
 
 /// The kind of the result in `dir`: a fund series unless the first 10 characters of the first
 /// two data lines of result.csv agree; a single fund with trade.csv present is traded.

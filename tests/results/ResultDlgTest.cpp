@@ -167,6 +167,14 @@ private Q_SLOTS:
         QVERIFY(s.histogramChart->pointCount(0) > 2);
         QCOMPARE(s.histogramChart->pointCount(0), s.histogramChart->pointCount(1)); // one bin grid for both
 
+        // A series of one stock sets its funds against the stock held, and names it, with the KOSPI beside.
+        Window held("sample-series-one-stock-split");
+        held.choose(3);
+        CResultDlg& h = *held.dialog;
+        QCOMPARE(h.mainList->headerItem()->text(2), QString("종목 보유"));
+        QCOMPARE(h.statsList->headerItem()->text(2), QString("종목 보유"));
+        QCOMPARE(h.statsList->headerItem()->text(4), QString("KOSPI"));
+
         Window single("worked-single-amount");
         single.choose(3);
         CResultDlg& d = *single.dialog;

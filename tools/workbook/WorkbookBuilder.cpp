@@ -459,7 +459,10 @@ void fundSeries(lxw_workbook* book, const Formats& f, const Handoff& h, const st
     summary.widths({24, 16, 16, 16, 16, 16});
 
     Sheet table(workbook_add_worksheet(book, "펀드별"), f.bold);
-    table.headings(0, {"시작일", "종료일", "지수수익률", "수익률", "차익률", "총투자비", "최종평가액", "매매차익"});
+    // A series of one stock: the index column holds the stock held.
+    const bool held = isOneStockSeries(dir);
+    const char* benchmark = held ? "종목 보유" : "지수수익률";
+    table.headings(0, {"시작일", "종료일", benchmark, "수익률", "차익률", "총투자비", "최종평가액", "매매차익"});
     int row = 1;
     for (const ResultCsvRow& r : results) {
         table.day(row, 0, r.startDate, f.day);
@@ -481,8 +484,8 @@ void fundSeries(lxw_workbook* book, const Formats& f, const Handoff& h, const st
         chart_series_set_values(s, "펀드별", 1, 3, static_cast<lxw_row_t>(row - 1), 3);
         chart_series_set_name(s, "수익률");
         chart_series_set_marker_type(s, LXW_CHART_MARKER_CIRCLE);
-        chart_title_set_name(chart, "펀드 수익률과 지수수익률");
-        chart_axis_set_name(chart->x_axis, "지수수익률");
+        chart_title_set_name(chart, held ? "펀드 수익률과 종목 보유 수익률" : "펀드 수익률과 지수수익률");
+        chart_axis_set_name(chart->x_axis, held ? "종목 보유 수익률" : "지수수익률");
         chart_axis_set_name(chart->y_axis, "수익률");
         chart_axis_set_num_format(chart->x_axis, "0%");
         chart_axis_set_num_format(chart->y_axis, "0%");
