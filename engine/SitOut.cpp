@@ -107,7 +107,9 @@ std::vector<std::string> StockNotes::lines(const RunData& data) const
     std::sort(order.begin(), order.end());
     const bool single = data.logEnabled;
     std::vector<std::string> out;
-    for (const auto& [i, code] : order) {
+    for (const auto& entryAndCode : order) {
+        const std::size_t i = entryAndCode.first;
+        const std::string& code = entryAndCode.second; // named, since a lambda below takes it
         const auto find = [&](StockOutcome o) -> const Count* {
             const auto it = counts.find({code, o});
             return it == counts.end() ? nullptr : &it->second;

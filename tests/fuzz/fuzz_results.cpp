@@ -1,9 +1,11 @@
-// The result files as the results window and kestrelan-cli show read them.
+// The result files as the results window and kestrelan-cli show read them, and sweep.csv and
+// summary.csv as sweep-merge and the summary readers read them.
 
 #include "FuzzSupport.h"
 #include "platform/core/TextFile.h"
 #include "results/core/ChartData.h"
 #include "results/core/SummaryTables.h"
+#include "results/core/SweepCsv.h"
 #include "tools/ShowCommand.h"
 
 using namespace kestrelan;
@@ -29,5 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             stockChartData(t, s, p[3]);
         showTables(k, t);
     }
+    // sweep.csv and summary.csv come from other machines and older runs too.
+    readSweepCsv(p[0]);
+    readSummaryCsv(p[1]);
     return 0;
 }
