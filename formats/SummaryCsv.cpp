@@ -3,6 +3,7 @@
 #include "platform/core/Format.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 namespace kestrelan {
@@ -105,8 +106,10 @@ double percentile(const std::vector<double>& sorted, double q)
 
 double kospiYieldOf(const ResultCsvRow& r)
 {
-    // The engine divides the index levels as floats and the line holds six decimals.
-    const auto start = static_cast<float>(r.startIndex), end = static_cast<float>(r.endIndex);
+    // The engine holds an index level as its hundredths times 0.01 in a float, divides the two as
+    // floats, and the line holds six decimals; the line's levels give the hundredths back.
+    const auto level = [](double points) { return static_cast<float>(std::lround(points * 100)) * 0.01f; };
+    const float start = level(r.startIndex), end = level(r.endIndex);
     if (!(start > 0))
         return 0;
     return fieldNumber(format("%.6f", static_cast<double>(end / start - 1.0f)));

@@ -140,6 +140,11 @@ TEST(CommandLineTest, ValuesInEitherForm)
         {"import-csv", "--prices", (dir / "none").string(), "--index", (dir / "none.csv").string(), "--names",
          (dir / "names.csv").string(), "--out=" + (dir / "out").string(), "--from=2004-01-05", "--to", "20041231"});
     EXPECT_EQ(import.status, exitFailed) << import.err;
+
+    // The names of an argument that takes several come in the order typed.
+    const ParsedCommandLine merge = parseCommandLine({{"sweep-merge", "", {{"FILES", "FILE...", "", true, true}}, ""}},
+                                                     {"sweep-merge", "b.csv", "a.csv", "c.csv"});
+    EXPECT_EQ(merge.values.paths("FILES"), (std::vector<std::filesystem::path>{"b.csv", "a.csv", "c.csv"}));
 }
 
 // The desktop program's and the workbook builder's own command lines, read by the same rules.

@@ -176,6 +176,38 @@ TEST(SweepCommandTest, ShardFilesJoinIntoTheFileOfOneSweepAndNothingElse)
     EXPECT_EQ(readSweepCsv(dir.read("sweep.csv")).file->identity.shards, (SweepShards{{1}, 2}));
 }
 
+// Only what a sweep writes reads back: a figure with other digits, a line of another shard, a
+// missing identity line, a cut last line are each named by their line.
+TEST(SweepCommandTest, ReadsBackOnlyWhatASweepWrites)
+{
+    const std::string whole = sweepCsvText(fiveCombinations("1", {{1}, 2}));
+    ASSERT_TRUE(readSweepCsv(whole).file);
+    const auto edited = [&](const std::string& from, const std::string& to) {
+        std::string text = whole;
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    struct Row
+    {
+        const char* name;
+        std::string text;
+        std::size_t line;
+    };
+    // case | the file | the line named (the identity takes lines 1 to 6, the header 7)
+    const Row rows[] = {
+        {"a figure written otherwise", edited(",1.50,", ",1.5,"), 8},
+        {"a combination of another shard", edited("\n3,15,", "\n2,15,"), 9},
+        {"no shard line", edited("# shard=1/2\n", ""), 6},
+        {"a cut last line", whole.substr(0, whole.size() - 1), 10},
+        {"another file", "combination,margin_pct\n1,5\n", 1},
+    };
+    for (const Row& row : rows) {
+        const SweepCsvRead read = readSweepCsv(row.text);
+        EXPECT_FALSE(read.file) << row.name;
+        EXPECT_EQ(read.badLine, row.line) << row.name << ": " << read.problem;
+    }
+}
+
 // A sweep of one combination gives the summary a run with the same settings gives, and leaves the
 // run's result files as they were.
 TEST(SweepCommandTest, OneCombinationIsTheRun)

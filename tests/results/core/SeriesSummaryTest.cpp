@@ -1,6 +1,7 @@
 #include "results/core/SeriesSummary.h"
 
 #include "formats/ResultSet.h"
+#include "support/GoldenCases.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -153,4 +154,17 @@ TEST(SeriesSummaryTest, YearlyFiguresOfAShortFundAreMarked)
         EXPECT_EQ(t.rows[6][2], marked ? "40.00% *" : "40.00%") << days;
         EXPECT_EQ(t.rows.back()[0] == "*", marked) << days;
     }
+}
+
+// The KOSPI of a one-stock series is what a line of several stocks would hold for the same fund:
+// for every fund of a series of four stocks, the yield made of its start and end index is the
+// index column, to the last digit.
+TEST(SeriesSummaryTest, TheKospiOfAOneStockSeriesIsWhatAManyStockLineHolds)
+{
+    test::GoldenResults g("sample-series-monthly-total");
+    const std::string bytes = g.dir.read("result.csv");
+    const auto rows = readResultCsv(bytes);
+    ASSERT_GT(rows.size(), 10u);
+    for (const auto& r : rows)
+        EXPECT_EQ(kospiYieldOf(r), r.kospiYield) << r.startDate;
 }
