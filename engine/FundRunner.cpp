@@ -74,10 +74,8 @@ void FundRunner::advance(std::size_t i, const Fund& fund, std::int32_t until, co
     }
     if (initState[i] == trading) {
         // Only a stock that holds a position counts in the fund's value.
-        engine.valuation = engine.slots[i].firstVol > 0 ? valuation : nullptr;
-        const std::int32_t next
-            = engine.rebalance(p.investMode, stock, until, positions[i], p.includeTax, log, data.commission);
-        engine.valuation = nullptr;
+        const std::int32_t next = engine.rebalance(p.investMode, stock, until, positions[i], p.includeTax, log,
+                                                   data.commission, engine.slots[i].firstVol > 0 ? valuation : nullptr);
         engine.counts.recordsCovered += (next == endOfData ? data.files[i]->recordCount() : next / priceRecordSize)
             - positions[i] / priceRecordSize;
         if (next == endOfData)

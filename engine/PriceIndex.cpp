@@ -1,6 +1,6 @@
 #include "engine/PriceIndex.h"
 
-#include "engine/TradingRules.h"
+#include "engine/PriceNumbers.h"
 
 #include <algorithm>
 #include <bit>
@@ -54,7 +54,7 @@ void PriceIndex::Builder::add(std::span<const std::int32_t> values)
     const std::size_t n = values.size();
     for (std::size_t j = 0; j < n;) {
         const std::int32_t v = values[j];
-        if (v > rules::dateThreshold) {
+        if (v > dateThreshold) {
             if (open)
                 closeDay(next);
             index.days.push_back(Day{next, v, 0, 0});
@@ -80,7 +80,7 @@ void PriceIndex::Builder::add(std::span<const std::int32_t> values)
         const std::size_t limit = std::min(n, j + static_cast<std::size_t>(blockSize - inBlock));
         std::int32_t low = v, high = v;
         std::size_t k = j + 1;
-        for (; k < limit && values[k] <= rules::dateThreshold; ++k) {
+        for (; k < limit && values[k] <= dateThreshold; ++k) {
             low = std::min(low, values[k]);
             high = std::max(high, values[k]);
         }
@@ -143,7 +143,7 @@ void PriceIndex::Builder::findBounds()
         }
         below[k] = {std::min(d.first, d.low), std::max(d.first, d.high), index.dayEnd(k) - d.at > 2};
         joins[k] = k > 0 && below[k - 1].whole && d.date > days[k - 1].date
-            && rules::splitLeavesAlone(d.base, days[k - 1].last);
+            && splitLeavesAlone(d.base, days[k - 1].last);
         if (k > 0 && d.date <= days[k - 1].date)
             index.sorted = false;
     }

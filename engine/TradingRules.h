@@ -1,8 +1,10 @@
 #pragma once
 // The numbers the trading rules are made of, and the truncation every money conversion uses.
-// The rules themselves (the initial purchase with its grid, the day-by-day rebalancing and the
-// split adjustment) are CSimEngine's, in TradingRules.cpp.
+// The rule itself is GridPosition's (the grid, a day's opening, the purchases and sales); the
+// numbers a price file's readers share with it (the date threshold, the split bands) are in
+// PriceNumbers.h.
 
+#include "engine/PriceNumbers.h"
 #include "engine/Records.h"
 #include "engine/SimParams.h"
 
@@ -13,8 +15,7 @@ namespace kestrelan::rules {
 
 /// The tax on every sale with includeTax on, as a fraction of the proceeds.
 constexpr double taxRate = salesTaxRate;
-/// A number above it in a price file is a date record, one at or below it a price.
-constexpr std::int32_t dateThreshold = 19960000;
+using kestrelan::dateThreshold;
 
 /// The fewest shares an initial purchase buys (amount modes) or keeps (share-count mode).
 constexpr std::int32_t minimumShares = 20;
@@ -42,23 +43,9 @@ constexpr int baseOffset = 130;
 constexpr int topLevel = 1;
 constexpr int bottomLevel = gridLevels - 1;
 
-/// A jump of the day's first value against the previous price by at most this fraction is
-/// trading; beyond it the holding is rescaled as for a split or consolidation.
-constexpr double splitBand = 0.15;
-/// A fall by at least this fraction rescales the grid too; a smaller one the holding only.
-constexpr double gridSplitBand = 0.49;
-
-/// Whether a day's first value t against the previous price p is trading, not a split or a
-/// consolidation: the holding and the grid stay as they are. Non-positive numbers (corrupt
-/// records) give no ratio and rescale nothing either.
-inline bool splitLeavesAlone(std::int32_t t, std::int32_t p)
-{
-    if (t == p || t <= 0 || p <= 0)
-        return true;
-    if (p > t)
-        return static_cast<double>(p - t) / p <= splitBand;
-    return static_cast<double>(t - p) / t <= splitBand;
-}
+using kestrelan::gridSplitBand;
+using kestrelan::splitBand;
+using kestrelan::splitLeavesAlone;
 
 /// The second condition raises a level's sell price in steps of this many won.
 constexpr std::int32_t secondStepWon = 10;

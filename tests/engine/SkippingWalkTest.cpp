@@ -107,15 +107,14 @@ struct TwoWalks
         for (int k = 0; k < 2; ++k) {
             values[k].assign(valueDates.size(), 0.0);
             valuations[k] = {valueDates.data(), valueDates.size(), 0, values[k].data()};
-            engines[k]->valuation = dayByDay ? nullptr : &valuations[k];
             std::int32_t pos = from;
             for (const std::int32_t until : days) {
                 if (pos == endOfData)
                     break;
-                pos = engines[k]->rebalance(static_cast<InvestMode>(mode), 0, until, pos, true, dayByDay, 0.002);
+                pos = engines[k]->rebalance(static_cast<InvestMode>(mode), 0, until, pos, true, dayByDay, 0.002,
+                                            dayByDay ? nullptr : &valuations[k]);
                 ends[k].push_back(pos);
             }
-            engines[k]->valuation = nullptr;
             engines[k]->tradeLog.close();
             engines[k]->closingLog.close();
             if (dayByDay)
@@ -140,9 +139,9 @@ struct TwoWalks
         EXPECT_EQ(a.lastSide, b.lastSide) << name;
         EXPECT_EQ(a.last, b.last) << name;
         EXPECT_EQ(a.mult, b.mult) << name;
-        EXPECT_EQ(plain.levelPrice[0], skipping.levelPrice[0]) << name;
-        EXPECT_EQ(plain.levelQty[0], skipping.levelQty[0]) << name;
-        EXPECT_EQ(plain.sellPrice[0], skipping.sellPrice[0]) << name;
+        EXPECT_EQ(plain.grids[0].price, skipping.grids[0].price) << name;
+        EXPECT_EQ(plain.grids[0].qty, skipping.grids[0].qty) << name;
+        EXPECT_EQ(plain.grids[0].sell, skipping.grids[0].sell) << name;
         EXPECT_EQ(plain.stockStarted[0], skipping.stockStarted[0]) << name;
     }
 

@@ -49,9 +49,9 @@ struct EngineFixture
     }
 
     StockSlot& slot() { return engine.slots[0]; }
-    std::int32_t price(int k) const { return engine.levelPrice[0][k]; }
-    std::int32_t sell(int k) const { return engine.sellPrice[0][k]; }
-    std::int32_t qty(int k) const { return engine.levelQty[0][k]; }
+    std::int32_t price(int k) const { return engine.grids[0].price[k]; }
+    std::int32_t sell(int k) const { return engine.grids[0].sell[k]; }
+    std::int32_t qty(int k) const { return engine.grids[0].qty[k]; }
 
     test::TempDir dir;
     PriceFile prices;
@@ -311,8 +311,8 @@ TEST(TradingRulesTest, RebalanceSecondConditionRaisesTheSellPriceInTenWonSteps)
         EngineFixture f({{20040102, {10000, 10000}}, {20040105, {10000, 20000}}, {20040106, {10000}}});
         ASSERT_EQ(f.buy(), 0);
         f.slot().secondPct = row.secondPct;
-        f.engine.sellPrice[0][140] = row.sell;
-        f.engine.sellPrice[0][139] = 30000; // stop after one sale
+        f.engine.grids[0].sell[140] = row.sell;
+        f.engine.grids[0].sell[139] = 30000; // stop after one sale
         f.day(20040102, 0);
         f.day(20040105, test::positionOf(f.prices, 20040105));
         EXPECT_EQ(f.sell(140), row.after) << row.sell;
@@ -323,9 +323,9 @@ TEST(TradingRulesTest, RebalanceSaleTakesWholeTensWhenShortOfTheLevel)
 {
     EngineFixture f({{20040102, {10000, 10000}}, {20040105, {10000, 11000}}, {20040106, {10000}}});
     ASSERT_EQ(f.buy(), 0);
-    f.engine.levelQty[0][140] = 40;
+    f.engine.grids[0].qty[140] = 40;
     f.slot().shares = 35;
-    f.engine.sellPrice[0][139] = 30000;
+    f.engine.grids[0].sell[139] = 30000;
     f.day(20040102, 0);
     f.day(20040105, test::positionOf(f.prices, 20040105));
     EXPECT_EQ(f.slot().shares, 5);
