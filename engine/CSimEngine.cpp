@@ -205,8 +205,8 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
     StockSlot& s = slots[stock];
     const TradeCosts costs{commission, includeTax ? taxRate : 0.0};
     std::vector<SplitNote> splits;
-    PriceWalk walk(GridPosition(s, grids[stock], costs), file.values(), pos >= 0 ? pos / priceRecordSize : -1,
-                   s.sDate, until, stockStarted[stock] == 1, valuation, logEnabled ? &splits : nullptr);
+    PriceWalk walk(GridPosition(s, grids[stock], costs), file.values(), pos >= 0 ? pos / priceRecordSize : -1, s.sDate,
+                   until, stockStarted[stock] == 1, valuation, logEnabled ? &splits : nullptr);
     if (logEnabled && stockStarted[stock] == 0)
         countOpeningTrade(walk.position, investMode, s, costs); // the day's summaries start from it
     if (this->walk == WalkMode::Skipping && file.index().dayCount() > 0)

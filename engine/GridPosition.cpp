@@ -21,8 +21,8 @@ std::int32_t roundTen(std::int32_t q)
 
 } // namespace
 
-void Grid::layOut(std::int32_t base, std::int32_t unit, std::int32_t span, std::int32_t upStep,
-                  std::int32_t downStep, std::int32_t marginPct)
+void Grid::layOut(std::int32_t base, std::int32_t unit, std::int32_t span, std::int32_t upStep, std::int32_t downStep,
+                  std::int32_t marginPct)
 {
     const std::int32_t baseLevel = span + baseOffset;
     for (std::int32_t k = 1; k < gridLevels; ++k) {

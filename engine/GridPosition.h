@@ -108,191 +108,50 @@ public:
 
     // ---- the rule -----------------------------------------------------------------------------
 
-    NextLevels nextLevels() const
-    {
-        return {lastSide == 'S' ? level - 1 : level, lastSide == 'B' ? level + 1 : level};
-    }
+    /// The one rule for which level trades next: after a sale the level above it sells next and
+    /// the level itself buys; after a purchase the level itself sells and the level below buys.
+    NextLevels nextLevels() const;
     static bool onTheGrid(std::int32_t k) { return k > 0 && k < gridLevels; }
-
     /// The day's base price: never traded. Unless it is the stock's first in the fund (`started`
     /// false), against the last price it is trading or a split; a split rescales the holding and
     /// the grid and gives the change in shares held. Either way it becomes the last price.
-    std::optional<std::int32_t> openDay(std::int32_t base, bool started)
-    {
-        onGrid = false;
-        prev = last;
-        if (!started || last == base)
-            return std::nullopt;
-        std::optional<std::int32_t> change;
-        if (!splitLeavesAlone(base, last)) {
-            change = rescale(base, last);
-            moved();
-        }
-        prev = last = base;
-        return change;
-    }
-
+    std::optional<std::int32_t> openDay(std::int32_t base, bool started);
     /// A price of a trading day: the sale pass when it rose, else the purchase pass.
-    void trade(std::int32_t t)
-    {
-        if (prev < t)
-            salePass(t);
-        else
-            purchasePass(t);
-        moved();
-    }
-
+    void trade(std::int32_t t);
     /// A price (or the last of a stretch of prices) that trades nothing after the day's first
     /// check: it only becomes the last price.
-    void pass(std::int32_t t)
-    {
-        prev = last = t;
-        onGrid = true;
-    }
+    void pass(std::int32_t t);
 
-    // ---- the prices that cannot trade, from the next levels -----------------------------------
+    // ---- the prices that cannot trade, read from the next levels ------------------------------
 
     /// Where the passes stop at once, whatever the cash and the shares (see FirstLevels).
     FirstLevels firstLevels() const { return first; }
-
     /// The quiet band: once the day's first check has run, a price inside it trades nothing. The
     /// next purchase level when the cash pays for it (else no lower bound), the next sell price
     /// when at least ten shares are held (else no upper bound).
-    const PriceBand& quietBand()
-    {
-        if (bandStale) {
-            band = findQuietBand();
-            bandStale = false;
-        }
-        return band;
-    }
-
+    const PriceBand& quietBand();
     /// The band of a day's first check: priced at its own price, so the cash does not open the
     /// purchase side; at the top of the grid after a sale there a rise leaves the check to come,
     /// so no price is inside.
-    PriceBand firstCheckBand()
-    {
-        const std::int64_t above = nextLevels().up == 0 ? std::numeric_limits<std::int64_t>::min() : quietBand().above;
-        return {first.buy, above};
-    }
+    PriceBand firstCheckBand();
 
-    // ---- what the walks read ------------------------------------------------------------------
+    // ---- what the walks and the logs read -----------------------------------------------------
 
     std::int32_t lastPrice() const { return last; }
     bool firstCheckDone() const { return onGrid; }
-    Holding holding() const
-    {
-        return {static_cast<double>(static_cast<std::int64_t>(shares) + shares2), cash};
-    }
+    Holding holding() const { return {static_cast<double>(static_cast<std::int64_t>(shares) + shares2), cash}; }
     const TradeTally& purchases() const { return bought; }
     const TradeTally& sales() const { return sold; }
-    /// The opening trade counted among the day's fills (trade.csv's first summary lines).
-    void countOpening(const TradeTally& purchase, const TradeTally& sale)
-    {
-        bought = purchase;
-        sold = sale;
-    }
+    /// The opening trade counted among the fills (trade.csv's first summary lines).
+    void countOpening(const TradeTally& purchase, const TradeTally& sale);
 
 private:
-    // Sells level by level from the next level up while the price reaches the sell price and
-    // ten shares are held.
-    void salePass(std::int32_t t)
-    {
-        std::int32_t u = nextLevels().up;
-        if (u == 0) {
-            prev = last = t; // the top after a sale there: the first check is still to come
-            return;
-        }
-        for (; u > 0 && t >= grid->sell[u] && shares / rules::shareStep != 0; --u)
-            sellLevel(u, onGrid ? grid->sell[u] : t);
-        prev = last = t;
-        onGrid = true;
-    }
-
-    // Buys level by level from the next level down while the price reaches the level's price
-    // and the cash pays for it in full.
-    void purchasePass(std::int32_t t)
-    {
-        std::int32_t u = nextLevels().down;
-        if (u == gridLevels) {
-            prev = last = t; // the bottom after a purchase there
-            return;
-        }
-        for (; u < gridLevels && t <= grid->price[u]; ++u)
-            if (!buyLevel(u, onGrid ? grid->price[u] : t))
-                break;
-        prev = last = t;
-        onGrid = true;
-    }
-
-    // One sale at level u at price x: the level's quantity, or the whole tens held when fewer.
-    // The second condition then raises the level's sell price by about secondPct percent, in
-    // steps of ten won.
-    void sellLevel(std::int32_t u, std::int32_t x)
-    {
-        const std::int32_t held = (shares / rules::shareStep) * rules::shareStep;
-        const std::int32_t q = shares >= grid->qty[u] ? grid->qty[u] : held;
-        const double h = static_cast<double>(static_cast<std::int64_t>(q) * x);
-        const std::int32_t fee = rules::trunc32(h * costs.commission);
-        const std::int32_t levy = rules::trunc32(h * costs.tax);
-        sold.count += q;
-        sold.amount += h;
-        sold.commission += fee;
-        sold.tax += levy;
-        cash += h - fee - levy;
-        shares -= q;
-        totSell += h;
-        gain += static_cast<double>(static_cast<std::int64_t>(x - grid->price[u]) * q) - fee - levy;
-        level = u;
-        lastSide = 'S';
-        std::int32_t& sell = grid->sell[u];
-        const std::int64_t raise = static_cast<std::int64_t>(sell) * secondPct / (100 * rules::secondStepWon);
-        sell = static_cast<std::int32_t>(std::min<std::int64_t>(sell + raise * rules::secondStepWon, rules::highestGridPrice));
-    }
-
-    // One purchase at level u at price x; false (nothing bought) when the cash does not pay for
-    // the quantity and its commission.
-    bool buyLevel(std::int32_t u, std::int32_t x)
-    {
-        const std::int32_t q = grid->qty[u];
-        const std::int64_t k = static_cast<std::int64_t>(q) * x;
-        const std::int32_t fee = rules::trunc32(static_cast<double>(k) * costs.commission);
-        if (cash - static_cast<double>(k) - fee < 0)
-            return false;
-        bought.count += q;
-        bought.amount += static_cast<double>(k);
-        bought.commission += fee;
-        cash -= static_cast<double>(k) + fee;
-        shares += q;
-        totBuy += static_cast<double>(k);
-        level = u;
-        lastSide = 'B';
-        return true;
-    }
-
-    // After a pass or a split: the next levels may have moved.
-    void moved()
-    {
-        const NextLevels next = nextLevels();
-        first.sell = onTheGrid(next.up) ? grid->sell[next.up] : std::numeric_limits<std::int32_t>::min();
-        first.buy = onTheGrid(next.down) ? grid->price[next.down] : std::numeric_limits<std::int32_t>::max();
-        bandStale = true;
-    }
-
-    PriceBand findQuietBand() const
-    {
-        const NextLevels next = nextLevels();
-        const bool canSell = onTheGrid(next.up) && shares / rules::shareStep != 0;
-        bool canBuy = onTheGrid(next.down);
-        if (canBuy) {
-            const std::int64_t k = static_cast<std::int64_t>(grid->qty[next.down]) * grid->price[next.down];
-            const std::int32_t fee = rules::trunc32(static_cast<double>(k) * costs.commission);
-            canBuy = !(cash - static_cast<double>(k) - fee < 0);
-        }
-        return {canBuy ? grid->price[next.down] : std::numeric_limits<std::int64_t>::min(),
-                canSell ? grid->sell[next.up] : std::numeric_limits<std::int64_t>::max()};
-    }
-
+    void salePass(std::int32_t t);
+    void purchasePass(std::int32_t t);
+    void sellLevel(std::int32_t u, std::int32_t x);
+    bool buyLevel(std::int32_t u, std::int32_t x);
+    void moved();
+    PriceBand findQuietBand() const;
     std::int32_t rescale(std::int32_t t, std::int32_t p);
 
     // The rule's state.
@@ -304,7 +163,8 @@ private:
     std::int32_t last;   // the latest price read
     std::int32_t prev;   // the price a pass compares with: the last, once a day is open
     bool onGrid = false; // the day's first check has run
-    // What the trades add up to: the fund's totals, and each side since the position was taken.
+    // What the trades add up to: the fund's totals, and each side's fills since the position was
+    // taken.
     double totBuy;
     double totSell;
     double gain;
@@ -320,5 +180,163 @@ private:
     PriceBand band{};
     bool bandStale = true;
 };
+
+// ---- the steps, inline: the walks run them for every price that may trade -------------------
+
+inline GridPosition::NextLevels GridPosition::nextLevels() const
+{
+    return {lastSide == 'S' ? level - 1 : level, lastSide == 'B' ? level + 1 : level};
+}
+
+inline std::optional<std::int32_t> GridPosition::openDay(std::int32_t base, bool started)
+{
+    onGrid = false;
+    prev = last;
+    if (!started || last == base)
+        return std::nullopt;
+    std::optional<std::int32_t> change;
+    if (!splitLeavesAlone(base, last)) {
+        change = rescale(base, last);
+        moved();
+    }
+    prev = last = base;
+    return change;
+}
+
+inline void GridPosition::trade(std::int32_t t)
+{
+    if (prev < t)
+        salePass(t);
+    else
+        purchasePass(t);
+    moved();
+}
+
+inline void GridPosition::pass(std::int32_t t)
+{
+    prev = last = t;
+    onGrid = true;
+}
+
+inline const PriceBand& GridPosition::quietBand()
+{
+    if (bandStale) {
+        band = findQuietBand();
+        bandStale = false;
+    }
+    return band;
+}
+
+inline PriceBand GridPosition::firstCheckBand()
+{
+    const std::int64_t above = nextLevels().up == 0 ? std::numeric_limits<std::int64_t>::min() : quietBand().above;
+    return {first.buy, above};
+}
+
+inline void GridPosition::countOpening(const TradeTally& purchase, const TradeTally& sale)
+{
+    bought = purchase;
+    sold = sale;
+}
+
+// Sells level by level from the next level up while the price reaches the sell price and ten
+// shares are held.
+inline void GridPosition::salePass(std::int32_t t)
+{
+    std::int32_t u = nextLevels().up;
+    if (u == 0) {
+        prev = last = t; // the top after a sale there: the first check is still to come
+        return;
+    }
+    for (; u > 0 && t >= grid->sell[u] && shares / rules::shareStep != 0; --u)
+        sellLevel(u, onGrid ? grid->sell[u] : t);
+    prev = last = t;
+    onGrid = true;
+}
+
+// Buys level by level from the next level down while the price reaches the level's price and
+// the cash pays for it in full.
+inline void GridPosition::purchasePass(std::int32_t t)
+{
+    std::int32_t u = nextLevels().down;
+    if (u == gridLevels) {
+        prev = last = t; // the bottom after a purchase there
+        return;
+    }
+    for (; u < gridLevels && t <= grid->price[u]; ++u)
+        if (!buyLevel(u, onGrid ? grid->price[u] : t))
+            break;
+    prev = last = t;
+    onGrid = true;
+}
+
+// One sale at level u at price x: the level's quantity, or the whole tens held when fewer. The
+// second condition then raises the level's sell price by about secondPct percent, in steps of
+// ten won.
+inline void GridPosition::sellLevel(std::int32_t u, std::int32_t x)
+{
+    const std::int32_t held = (shares / rules::shareStep) * rules::shareStep;
+    const std::int32_t q = shares >= grid->qty[u] ? grid->qty[u] : held;
+    const double h = static_cast<double>(static_cast<std::int64_t>(q) * x);
+    const std::int32_t fee = rules::trunc32(h * costs.commission);
+    const std::int32_t levy = rules::trunc32(h * costs.tax);
+    sold.count += q;
+    sold.amount += h;
+    sold.commission += fee;
+    sold.tax += levy;
+    cash += h - fee - levy;
+    shares -= q;
+    totSell += h;
+    gain += static_cast<double>(static_cast<std::int64_t>(x - grid->price[u]) * q) - fee - levy;
+    level = u;
+    lastSide = 'S';
+    std::int32_t& sell = grid->sell[u];
+    const std::int64_t raise = static_cast<std::int64_t>(sell) * secondPct / (100 * rules::secondStepWon);
+    sell = static_cast<std::int32_t>(
+        std::min<std::int64_t>(sell + raise * rules::secondStepWon, rules::highestGridPrice));
+}
+
+// One purchase at level u at price x; false (nothing bought) when the cash does not pay for the
+// quantity and its commission.
+inline bool GridPosition::buyLevel(std::int32_t u, std::int32_t x)
+{
+    const std::int32_t q = grid->qty[u];
+    const std::int64_t k = static_cast<std::int64_t>(q) * x;
+    const std::int32_t fee = rules::trunc32(static_cast<double>(k) * costs.commission);
+    if (cash - static_cast<double>(k) - fee < 0)
+        return false;
+    bought.count += q;
+    bought.amount += static_cast<double>(k);
+    bought.commission += fee;
+    cash -= static_cast<double>(k) + fee;
+    shares += q;
+    totBuy += static_cast<double>(k);
+    level = u;
+    lastSide = 'B';
+    return true;
+}
+
+// After a pass or a split: the next levels may have moved.
+inline void GridPosition::moved()
+{
+    const NextLevels next = nextLevels();
+    first.sell = onTheGrid(next.up) ? grid->sell[next.up] : std::numeric_limits<std::int32_t>::min();
+    first.buy = onTheGrid(next.down) ? grid->price[next.down] : std::numeric_limits<std::int32_t>::max();
+    bandStale = true;
+}
+
+inline PriceBand GridPosition::findQuietBand() const
+{
+    const NextLevels next = nextLevels();
+    const bool canSell = onTheGrid(next.up) && shares / rules::shareStep != 0;
+    bool canBuy = onTheGrid(next.down);
+    if (canBuy) {
+        const std::int64_t k = static_cast<std::int64_t>(grid->qty[next.down]) * grid->price[next.down];
+        const std::int32_t fee = rules::trunc32(static_cast<double>(k) * costs.commission);
+        canBuy = !(cash - static_cast<double>(k) - fee < 0);
+    }
+    return {canBuy ? grid->price[next.down] : std::numeric_limits<std::int64_t>::min(),
+            canSell ? grid->sell[next.up] : std::numeric_limits<std::int64_t>::max()};
+}
 
 } // namespace kestrelan

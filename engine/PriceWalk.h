@@ -193,12 +193,12 @@ public:
     GridPosition position;
     const std::int32_t* const number; // the file's numbers
     const std::int32_t count;
-    std::int32_t i;           // the next record
-    std::int64_t walked = 0;  // records read one by one
-    std::int32_t day = 0;     // the date of the day read
-    bool dayOpen = false;     // the day's first value, its base price, has been read
-    bool trading = false;     // dayOpen, in a day of the fund: a price runs a pass
-    bool started;             // a base price of the stock was read in this fund
+    std::int32_t i;          // the next record
+    std::int64_t walked = 0; // records read one by one
+    std::int32_t day = 0;    // the date of the day read
+    bool dayOpen = false;    // the day's first value, its base price, has been read
+    bool trading = false;    // dayOpen, in a day of the fund: a price runs a pass
+    bool started;            // a base price of the stock was read in this fund
     const std::int32_t fundStart;
     const std::int32_t until;
     DayValuation* const valuation;

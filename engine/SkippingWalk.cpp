@@ -98,8 +98,8 @@ private:
             __builtin_prefetch(index.day(k + n).block);
             return n;
         }
-        const bool quietDay = d.date <= walk.until && first.holds(d.first, d.first)
-            && position.quietBand().holds(d.low, d.high);
+        const bool quietDay
+            = d.date <= walk.until && first.holds(d.first, d.first) && position.quietBand().holds(d.low, d.high);
         return quietDay && index.dayEnd(k) - d.at > 2 ? 1 : 0;
     }
 
@@ -183,7 +183,7 @@ private:
     // The prices of the first block that may trade lie far away in memory: asked for now, they
     // arrive while the day's first records are read.
     __attribute__((always_inline)) void prefetchFirstBlockThatMayTrade(std::size_t k, const PriceIndex::Day& d,
-                                                                        std::int32_t blocks)
+                                                                       std::int32_t blocks)
     {
         const PriceBand& quiet = position.quietBand();
         const PriceIndex::Bounds* bounds = index.blockBounds(k);
