@@ -111,7 +111,28 @@ void FundRunner::addUp(const std::string& startText, const std::string& dayText,
 void FundRunner::run(std::size_t k, FundOutput& out)
 {
     const Fund& fund = data.funds[k];
-    const std::size_t n = data.items.size();
+    const SimParams p = conditions(fund);
+    const std::optional<double> ratio = startAmounts(k, p, out);
+    if (!ratio)
+        return;
+    out.moved = true;
+    findDays(fund);
+    initState.assign(data.items.size(), pending);
+    std::fill(engine.stockStarted.begin(), engine.stockStarted.end(), 0);
+    FundPaths paths;
+    paths.index.start(fund.start, fund.startIndex);
+    for (std::size_t d = 0; d < days.size(); ++d)
+        paths.index.day(days[d], dayIndex[d]);
+    DaySums sums;
+    if (data.logEnabled)
+        walkDayByDay(fund, p, *ratio, out, sums, paths.fund);
+    else
+        walkToTheEnd(fund, p, *ratio, out, sums, paths.fund);
+    writeFundLines(fund, p, out, sums, paths);
+}
+
+SimParams FundRunner::conditions(const Fund& fund) const
+{
     SimParams p = params;
     p.startDate = fund.start;
     p.endDate = fund.end;
@@ -122,43 +143,45 @@ void FundRunner::run(std::size_t k, FundOutput& out)
         p.rangeLowPct = row.rangeLowPct(profile);
         p.rangeHighPct = row.rangeHighPct(profile);
     }
-    double ratio = p.initialBuyPct * 0.01;
+    return p;
+}
 
+std::optional<double> FundRunner::startAmounts(std::size_t k, const SimParams& p, FundOutput& out)
+{
+    const Fund& fund = data.funds[k];
+    const std::size_t n = data.items.size();
+    const double ratio = p.initialBuyPct * 0.01;
     positions.resize(n);
     amounts.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
         positions[i] = data.fundStart[i][k];
         amounts[i] = data.items[i].amount;
     }
-    if (data.totalMode) {
-        // The division ends a fund with a message when the total is too small, and silently when
-        // no stock has a price to divide by: then every stock sat it out.
-        struct : IMessageSink
+    if (!data.totalMode)
+        return ratio;
+    // The division ends a fund with a message when the total is too small, and silently when no
+    // stock has a price to divide by: then every stock sat it out.
+    struct : IMessageSink
+    {
+        Answer show(std::string_view text, Buttons buttons) override
         {
-            Answer show(std::string_view text, Buttons buttons) override
-            {
-                said = true;
-                return to->show(text, buttons);
-            }
-            IMessageSink* to = nullptr;
-            bool said = false;
-        } division;
-        division.to = &out.messages;
-        const auto divided
-            = divideTotal(fund.start, data.items[0].amount, ratio, data.files, positions, amounts, division);
-        if (!divided) {
-            if (!division.said)
-                out.outcomes.assign(n, StockOutcome::NoPriceForDivision);
-            return;
+            said = true;
+            return to->show(text, buttons);
         }
-        ratio = *divided;
-    }
-    out.moved = true;
+        IMessageSink* to = nullptr;
+        bool said = false;
+    } division;
+    division.to = &out.messages;
+    const auto divided = divideTotal(fund.start, data.items[0].amount, ratio, data.files, positions, amounts, division);
+    if (!divided && !division.said)
+        out.outcomes.assign(n, StockOutcome::NoPriceForDivision);
+    return divided;
+}
 
-    const std::string startText = dateText(fund.start);
-    const std::string endText = dateText(fund.end);
-    // Every trading day of the fund is valued, for its risk figures; a fund of a series writes its
-    // lines for its last day only, as if it had been walked to its end at once.
+// Every trading day of the fund is valued, for its risk figures; a fund of a series writes its
+// lines for its last day only, as if it had been walked to its end at once.
+void FundRunner::findDays(const Fund& fund)
+{
     days.clear();
     dayIndex.clear();
     const auto& records = data.kospi.records();
@@ -180,54 +203,64 @@ void FundRunner::run(std::size_t k, FundOutput& out)
         days.push_back(fund.end); // an index file out of order: the fund's end, as the calendar found it
         dayIndex.push_back(fund.endIndex);
     }
+}
 
-    initState.assign(n, pending);
-    std::fill(engine.stockStarted.begin(), engine.stockStarted.end(), 0);
-    DaySums sums;
-    RiskTracker fundPath, indexPath;
-    indexPath.start(fund.start, fund.startIndex);
-    for (std::size_t d = 0; d < days.size(); ++d)
-        indexPath.day(days[d], dayIndex[d]);
-    if (data.logEnabled) {
-        // A single fund: every day's lines, each stock walked to the day's end in turn.
-        for (std::size_t d = 0; d < days.size(); ++d) {
-            faultPoint("run:day");
-            const std::string dayText = dateText(days[d]);
-            if (dayProgress)
-                dayProgress->setPosition(static_cast<int>(100 * (d + 1) / days.size()));
-            engine.closingLog.write(dayText);
-            for (std::size_t i = 0; i < n; ++i)
-                advance(i, fund, days[d], p, ratio);
-            addUp(startText, dayText, out, sums, true);
-            if (d == 0)
-                fundPath.start(fund.start, sums.investSum); // the fund starts from the amount invested
-            fundPath.day(days[d], sums.valueSum);
-            engine.closingLog.write("\n");
-            out.csv(resultCsvLine(startText, dayText, fund.startIndex, dayIndex[d], sums,
-                                  indexYield(dayIndex[d], fund.startIndex)));
-        }
-    } else {
-        // A fund of a series: each stock walked to the fund's end at once, its value added to the
-        // fund's at the end of every day on the way, in the order of the stocks, which is what
-        // walking the stocks day by day would add up.
-        const std::size_t dayCount = days.size();
-        fundValues.assign(dayCount, 0.0);
-        for (std::size_t i = 0; i < n; ++i) {
-            DayValuation valuation{days.data(), dayCount, 0, fundValues.data()};
-            advance(i, fund, days.back(), p, ratio, &valuation);
-            // The days after the walk ended (or of a stock that did not walk) keep its last value.
-            const StockSlot& s = engine.slots[i];
-            if (s.firstVol > 0) {
-                const double value = heldValue(s) + s.cash;
-                for (std::size_t d = valuation.next; d < dayCount; ++d)
-                    fundValues[d] += value;
-            }
-        }
-        addUp(startText, dateText(days.back()), out, sums, true);
-        fundPath.start(fund.start, sums.investSum); // the fund starts from the amount invested
-        for (std::size_t d = 0; d < dayCount; ++d)
-            fundPath.day(days[d], fundValues[d]);
+// A single fund: every day's lines, each stock walked to the day's end in turn.
+void FundRunner::walkDayByDay(const Fund& fund, const SimParams& p, double ratio, FundOutput& out, DaySums& sums,
+                              RiskTracker& fundPath)
+{
+    const std::string startText = dateText(fund.start);
+    for (std::size_t d = 0; d < days.size(); ++d) {
+        faultPoint("run:day");
+        const std::string dayText = dateText(days[d]);
+        if (dayProgress)
+            dayProgress->setPosition(static_cast<int>(100 * (d + 1) / days.size()));
+        engine.closingLog.write(dayText);
+        for (std::size_t i = 0; i < data.items.size(); ++i)
+            advance(i, fund, days[d], p, ratio);
+        addUp(startText, dayText, out, sums, true);
+        if (d == 0)
+            fundPath.start(fund.start, sums.investSum); // the fund starts from the amount invested
+        fundPath.day(days[d], sums.valueSum);
+        engine.closingLog.write("\n");
+        out.csv(resultCsvLine(startText, dayText, fund.startIndex, dayIndex[d], sums,
+                              indexYield(dayIndex[d], fund.startIndex)));
     }
+}
+
+// A fund of a series: each stock walked to the fund's end at once, its value added to the fund's
+// at the end of every day on the way, in the order of the stocks, which is what walking the
+// stocks day by day would add up.
+void FundRunner::walkToTheEnd(const Fund& fund, const SimParams& p, double ratio, FundOutput& out, DaySums& sums,
+                              RiskTracker& fundPath)
+{
+    const std::size_t dayCount = days.size();
+    fundValues.assign(dayCount, 0.0);
+    for (std::size_t i = 0; i < data.items.size(); ++i) {
+        DayValuation valuation{days.data(), dayCount, 0, fundValues.data()};
+        advance(i, fund, days.back(), p, ratio, &valuation);
+        // The days after the walk ended (or of a stock that did not walk) keep its last value.
+        const StockSlot& s = engine.slots[i];
+        if (s.firstVol > 0) {
+            const double value = heldValue(s) + s.cash;
+            for (std::size_t d = valuation.next; d < dayCount; ++d)
+                fundValues[d] += value;
+        }
+    }
+    addUp(dateText(fund.start), dateText(days.back()), out, sums, true);
+    fundPath.start(fund.start, sums.investSum); // the fund starts from the amount invested
+    for (std::size_t d = 0; d < dayCount; ++d)
+        fundPath.day(days[d], fundValues[d]);
+}
+
+// The fund's risk figures, its result line (a fund of a series), its stocks' lines and what
+// became of each stock.
+void FundRunner::writeFundLines(const Fund& fund, const SimParams& p, FundOutput& out, const DaySums& sums,
+                                const FundPaths& paths)
+{
+    const std::size_t n = data.items.size();
+    const std::string startText = dateText(fund.start);
+    const std::string endText = dateText(fund.end);
     double kospiYield = indexYield(fund.endIndex, fund.startIndex);
     const bool holdBenchmark = !data.logEnabled && n == 1 && sums.initialSum > 0;
     if (holdBenchmark) {
@@ -237,8 +270,8 @@ void FundRunner::run(std::size_t k, FundOutput& out)
     }
     // A line of risk figures beside each fund that has a result line.
     if (data.logEnabled || sums.initialSum > 0) {
-        out.stats
-            = StatsCsvRow{fund.start, fund.end, fundPath.figures(p.riskFreePct), indexPath.figures(p.riskFreePct), {}};
+        out.stats = StatsCsvRow{
+            fund.start, fund.end, paths.fund.figures(p.riskFreePct), paths.index.figures(p.riskFreePct), {}};
         if (holdBenchmark)
             out.stats->holdReturnPct = kospiYield * 100;
         out.statsLine(statsCsvLine(*out.stats));

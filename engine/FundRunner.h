@@ -4,6 +4,7 @@
 
 #include "engine/CSimEngine.h"
 #include "engine/Records.h"
+#include "engine/RiskFigures.h"
 #include "engine/RunInputs.h"
 #include "engine/SitOut.h"
 #include "formats/StatsCsv.h"
@@ -20,7 +21,6 @@
 namespace kestrelan {
 
 class CSimEngine;
-struct DayValuation;
 
 /// Shows messages at once, or keeps them for the thread that shows them in fund order.
 class FundMessages : public IMessageSink
@@ -50,7 +50,7 @@ struct FundOutput
     std::string resultCsv;
     std::string resultTxt;
     std::string statsCsv;
-    std::optional<StatsCsvRow> stats; // the fund's risk figures, once it has run
+    std::optional<StatsCsvRow> stats;   // the fund's risk figures, once it has run
     std::vector<StockOutcome> outcomes; // per portfolio entry; empty: the fund ended before its stocks
     FundMessages messages{nullptr};
     bool moved = false; // the fund got past the division and moves the progress bar
@@ -93,6 +93,27 @@ public:
     void run(std::size_t k, FundOutput& out);
 
 private:
+    /// The fund's value and the index, day by day from the fund's start.
+    struct FundPaths
+    {
+        RiskTracker fund;
+        RiskTracker index;
+    };
+
+    /// The run's settings for the fund: its period, and with automatic setting the conditions of
+    /// its start index's row.
+    SimParams conditions(const Fund& fund) const;
+    /// Where each stock starts in its price file and what it invests (a total divided over the
+    /// stocks); the initial purchase ratio, or nothing when the division ends the fund.
+    std::optional<double> startAmounts(std::size_t k, const SimParams& p, FundOutput& out);
+    /// The fund's trading days and the index at their close.
+    void findDays(const Fund& fund);
+    void walkDayByDay(const Fund& fund, const SimParams& p, double ratio, FundOutput& out, DaySums& sums,
+                      RiskTracker& fundPath);
+    void walkToTheEnd(const Fund& fund, const SimParams& p, double ratio, FundOutput& out, DaySums& sums,
+                      RiskTracker& fundPath);
+    void writeFundLines(const Fund& fund, const SimParams& p, FundOutput& out, const DaySums& sums,
+                        const FundPaths& paths);
     void fillSlot(std::size_t i, const Fund& fund, const SimParams& p, double ratio, std::int32_t amount);
     /// Stock i from where it stands to the end of day `until`, its initial purchase first.
     void advance(std::size_t i, const Fund& fund, std::int32_t until, const SimParams& p, double ratio,

@@ -1,3 +1,6 @@
+// The grid's layout and its rescaling for a split, and a position taken from and put back into
+// a stock's slot.
+
 #include "engine/GridPosition.h"
 
 namespace kestrelan {

@@ -2,7 +2,7 @@
 // The day index of a loaded price file: where each trading day begins, its first two prices, the
 // lowest, highest and last of the rest of its prices, bounds of the prices of its blocks, and of
 // windows of whole days from it. The rebalancing walk passes a stretch of prices through it
-// without reading them when no price of the stretch can trade (see rebalance in TradingRules.cpp).
+// without reading them when no price of the stretch can trade (see SkippingWalk.cpp).
 
 #include <algorithm>
 #include <cstddef>
