@@ -23,7 +23,8 @@ namespace kestrelan {
 struct RunContext
 {
     std::filesystem::path workDir = ".";    // kospi.lst, SimItem.lst, ksp.txt, the result files
-    std::filesystem::path programDir = "."; // holds StockData/<code>.real
+    std::filesystem::path programDir = "."; // holds StockData/<code>.real (marketFolders decides)
+    bool programDirGiven = false;           // by the user (--program-dir), rather than the program's folder
     IMessageSink* messages = nullptr;       // required
     IProgressSink* progress = nullptr;      // optional
     int threads = 0;                        // workers for a fund series; 0: one per core

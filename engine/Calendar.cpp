@@ -220,18 +220,8 @@ int buildCalendar(std::int32_t startDate, std::int32_t endDate, CalendarMode cal
     text.reserve(lines.size() * fundLineSize);
     for (const auto& line : lines)
         text += dateLstLine(line);
-    const auto tmp = dir / "date.tmp";
-    TextWriter out;
-    bool ok = out.open(tmp);
-    out.write(text);
-    ok = out.close() && ok;
-    std::error_code ec;
-    if (ok)
-        std::filesystem::rename(tmp, dir / "date.lst", ec);
-    if (!ok || ec) {
-        std::filesystem::remove(tmp, ec);
+    if (!replaceFileAtomically(dir / "date.lst", toCrLf(text)))
         throw cannotWrite("date.lst");
-    }
     return static_cast<int>(lines.size());
 }
 

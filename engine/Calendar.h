@@ -45,7 +45,7 @@ std::string periodNote(std::int32_t startDate, std::int32_t endDate, CalendarMod
 std::string noFundMessage(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode, std::int32_t years,
                           const IndexFile& kospi);
 
-/// Writes date.lst into `dir` (through date.tmp, renamed into place) and returns its line count.
+/// Writes date.lst into `dir` (through a scratch file renamed into place) and returns its line count.
 /// Throws EngineError when the file cannot be written.
 int buildCalendar(std::int32_t startDate, std::int32_t endDate, CalendarMode calendarMode, std::int32_t years,
                   const IndexFile& kospi, const std::filesystem::path& dir);

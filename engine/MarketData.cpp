@@ -258,6 +258,15 @@ std::optional<PriceFile> PriceFile::load(const std::filesystem::path& path)
     return prices;
 }
 
+void PriceFile::keepFirst(std::int32_t count)
+{
+    if (count >= recordCount())
+        return;
+    numbers.resize(static_cast<std::size_t>(std::max(count, 0)));
+    days = PriceIndex::build(numbers);
+    trailing = 0;
+}
+
 std::vector<std::optional<PriceFile>> loadPriceFiles(const std::filesystem::path& programDir,
                                                      const std::vector<std::string>& codes, int threads)
 {
@@ -329,6 +338,17 @@ IndexFile IndexFile::fromBytes(std::string bytes)
     return file;
 }
 
+void IndexFile::keepFirst(std::size_t count)
+{
+    if (count >= list.size())
+        return;
+    list.resize(count);
+    trailing = 0;
+    sorted = std::adjacent_find(list.begin(), list.end(),
+                                [](const IndexRecord& a, const IndexRecord& b) { return a.date >= b.date; })
+        == list.end();
+}
+
 std::optional<IndexFile> IndexFile::load(const std::filesystem::path& path)
 {
     auto bytes = readWholeFile(path, marketListLimit);
@@ -342,30 +362,109 @@ std::optional<std::int32_t> readLastIndexDate(const std::filesystem::path& path,
     const auto file = IndexFile::load(path);
     if (!file)
         return std::nullopt;
-    const auto& records = file->records();
-    // The last whole record whose date is a day; a cut or damaged end is passed over, and said.
-    for (std::size_t i = records.size(); i-- > 0;) {
-        if (!isCalendarDate(records[i].date))
-            continue;
-        if (problem && (file->trailingBytes() > 0 || i + 1 < records.size()))
-            *problem = format("kospi.lst의 끝부분이 손상되어 있어 %s까지의 자료로 기본 기간을 정합니다.",
-                              dateText(records[i].date).c_str());
-        return records[i].date;
-    }
-    return std::nullopt;
+    const SoundPart part = soundPart(*file);
+    if (part.records == 0)
+        return std::nullopt;
+    // The last record of the sound part; a cut or damaged end is passed over, and said.
+    const std::int32_t last = file->records()[part.records - 1].date;
+    if (problem && (part.damaged() || part.cutBytes > 0))
+        *problem = format("kospi.lst의 끝부분이 손상되어 있어 %s까지의 자료로 기본 기간을 정합니다.",
+                          dateText(last).c_str());
+    return last;
 }
 
 std::vector<std::string> parseCodeList(std::string bytes)
 {
     std::vector<std::string> entries;
+    const std::size_t sound = soundCodeList(bytes).records;
     TextReader reader(std::move(bytes));
     forEachRecord(reader, codeRecordSize, [&](const std::string& rec) {
         std::string entry = rec.substr(0, stockEntrySize);
         if (const auto nul = entry.find('\0'); nul != std::string::npos)
             entry.resize(nul);
-        entries.push_back(std::move(entry));
+        if (entries.size() < sound)
+            entries.push_back(std::move(entry));
     });
     return entries;
+}
+
+SoundPart soundPart(const IndexFile& file)
+{
+    SoundPart part;
+    const auto& records = file.records();
+    part.total = records.size();
+    part.cutBytes = file.trailingBytes();
+    while (part.records < records.size()) {
+        const std::int32_t date = records[part.records].date;
+        if (!isCalendarDate(date))
+            break;
+        if (part.records > 0 && date <= records[part.records - 1].date) {
+            part.backwards = true;
+            part.dateAfter = date;
+            part.dateBefore = records[part.records - 1].date;
+            break;
+        }
+        ++part.records;
+    }
+    return part;
+}
+
+SoundPart soundPart(const PriceFile& file)
+{
+    SoundPart part;
+    part.total = static_cast<std::size_t>(file.recordCount());
+    part.cutBytes = static_cast<std::size_t>(file.trailingBytes());
+    std::int32_t end = file.recordCount();
+    while (end > 0 && file.value(end - 1) == 0)
+        --end;
+    const PriceIndex& days = file.index();
+    if (!days.ascending()) {
+        for (std::size_t k = 1; k < days.dayCount(); ++k) {
+            if (days.day(k).date > days.day(k - 1).date)
+                continue;
+            if (days.day(k).at < end) {
+                end = days.day(k).at;
+                part.backwards = true;
+                part.dateAfter = days.day(k).date;
+                part.dateBefore = days.day(k - 1).date;
+            }
+            break;
+        }
+    }
+    part.records = static_cast<std::size_t>(end);
+    return part;
+}
+
+SoundPart soundCodeList(std::string_view bytes)
+{
+    SoundPart part;
+    TextReader reader{std::string(bytes)};
+    std::size_t wholeEnd = 0;
+    forEachRecord(reader, codeRecordSize, [&](const std::string& rec) {
+        wholeEnd = reader.tell();
+        ++part.total;
+        const std::string_view entry = std::string_view(rec).substr(0, stockEntrySize);
+        if (entry.find_first_not_of(std::string_view("\0 ", 2)) != std::string_view::npos)
+            part.records = part.total;
+    });
+    part.cutBytes = reader.size() - wholeEnd;
+    return part;
+}
+
+std::string damageNote(std::string_view name, const SoundPart& part)
+{
+    if (!part.damaged())
+        return {};
+    return format("%.*s의 %zu번째 레코드부터 끝까지(%zu개) 손상되어 있어 그 앞까지만 읽었습니다.",
+                  static_cast<int>(name.size()), name.data(), part.records + 1, part.total - part.records);
+}
+
+std::string backwardsMessage(std::string_view name, const SoundPart& part)
+{
+    return format("%.*s의 %zu번째 레코드의 날짜(%s)가 그 앞의 날짜(%s)보다 늦지 않습니다. 같은 날들이 다시 붙은 "
+                  "손상된 파일입니다. 백업에서 되살리거나, import-csv로 새 폴더에 시장을 다시 만드십시오.",
+                  static_cast<int>(name.size()), name.data(), part.records + 1, dateText(part.dateAfter).c_str(),
+                  dateText(part.dateBefore).c_str());
 }
 
 std::optional<std::vector<std::string>> loadCodeList(const std::filesystem::path& path)
@@ -396,11 +495,6 @@ std::string indexRecordBytes(std::int32_t date, std::int32_t startHundredths, st
 std::string codeRecordBytes(std::string_view code, std::string_view nameCp949)
 {
     return padBytes(code, stockCodeSize) + ' ' + padBytes(nameCp949, stockNameSize) + '\n';
-}
-
-void recoverMarketFiles(const std::filesystem::path& dir)
-{
-    FileTransaction::recoverIfFree(dir, std::string(importTag));
 }
 
 bool holdsMarketFiles(const std::filesystem::path& dir)

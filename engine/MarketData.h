@@ -83,6 +83,8 @@ public:
     /// Bytes beyond the last whole record (0 for a sound file).
     std::int32_t trailingBytes() const { return trailing; }
     const PriceIndex& index() const { return days; }
+    /// Keeps the first `count` records and indexes them anew (a damaged tail left out).
+    void keepFirst(std::int32_t count);
     /// Bytes the numbers and the index hold in memory.
     std::size_t memoryBytes() const { return numbers.size() * sizeof(std::int32_t) + days.bytes(); }
 
@@ -121,6 +123,8 @@ public:
     static IndexFile fromBytes(std::string bytes);
 
     const std::vector<IndexRecord>& records() const { return list; }
+    /// Keeps the first `count` records (a damaged tail left out).
+    void keepFirst(std::size_t count);
     /// True when the dates ascend strictly (a sound file); readers may then search.
     bool ascending() const { return sorted; }
     /// Bytes after the last whole record: a record cut short (0 for a sound file).
@@ -157,12 +161,45 @@ std::string indexRecordBytes(std::int32_t date, std::int32_t startHundredths, st
 /// A code.lst record for a code and a CP949 name (cut on a character boundary, padded to 20).
 std::string codeRecordBytes(std::string_view code, std::string_view nameCp949);
 
+/// The part of a market file that keeps to its format's rules, and what follows it. A crash can
+/// leave a file's end cut inside a record, or filled with NUL bytes; an update appended twice
+/// leaves dates that go back. Every reader of kospi.lst, code.lst and the price files takes the
+/// same sound part: a run reads it (a lone cut record silently, as ever; anything more with a
+/// note), `import-csv --update` and the merge cut the rest away with a note before they add to
+/// the file, and dates that go back stop the run and the update with a message (the days after
+/// them may be the user's and are never cut).
+struct SoundPart
+{
+    std::size_t records = 0;     ///< whole records from the start that keep to the rules
+    std::size_t total = 0;       ///< whole records in the file
+    std::size_t cutBytes = 0;    ///< bytes after the last whole record
+    bool backwards = false;      ///< the record after the sound part is a date not after the one before it
+    std::int32_t dateAfter = 0;  ///< that record's date (when backwards)
+    std::int32_t dateBefore = 0; ///< the last date before it (when backwards)
+    /// Records left out beyond a lone cut record.
+    bool damaged() const { return records < total; }
+};
+
+/// kospi.lst: records whose dates are calendar dates, each after the one before.
+SoundPart soundPart(const IndexFile& file);
+/// A price file: everything but zero records at its end (NUL bytes or blanks hold no number),
+/// and no day from the first whose date does not come after the day before.
+SoundPart soundPart(const PriceFile& file);
+/// code.lst's bytes: everything but entries at its end that hold only NUL bytes or blanks.
+SoundPart soundCodeList(std::string_view bytes);
+
+/// What a reader says of a damaged file (`name` as the user knows it): "<name>의 N번째
+/// 레코드부터 끝까지 ...". Empty when nothing beyond a lone cut record is left out.
+std::string damageNote(std::string_view name, const SoundPart& part);
+/// What stops a run or an update on a file whose dates go back, with what to do.
+std::string backwardsMessage(std::string_view name, const SoundPart& part);
+
 /// The tag of an import's commit of the market files (FileTransaction).
 constexpr std::string_view importTag = "import";
 
 /// Finishes (or undoes) an import's commit of the market files in `dir` that a kill interrupted,
-/// unless a writer holds the folder now (a writer that holds it recovers with FileTransaction
-/// itself). Readers of a market call it first.
+/// and clears what a finished merge left, as MarketAccess::open does for a market whose working
+/// folder and price folder `dir` is; nothing when another program holds it (the holder does it).
 void recoverMarketFiles(const std::filesystem::path& dir);
 
 /// Whether `dir` holds any part of a market: kospi.lst or code.lst (a dangling link included) or

@@ -22,8 +22,15 @@
 // part way undoes that block's half-written append and goes on from it at the next start; a
 // disk that fills up stops the merge with the update kept for the next start. Update.new is
 // removed when every block is applied or refused. An update that could not be removed (the
-// folder or the file may not be written) is not merged at all, and the folder is held by one
-// writer at a time.
+// folder or the file may not be written) is not merged at all, and the market is held
+// exclusively (MarketAccess) for the time.
+//
+// The price files may be shared by several working folders. While a merge may have a block half
+// applied (from its first journal until the journal goes), a mark beside StockData
+// (Update.merging, in the price folder) names its working folder: a run, a merge or an import of another working folder on the same
+// price files then stops and says to finish that merge first. A price file whose end a crash
+// damaged (a cut record, NUL bytes) has the damage cut away, with a note, before a block is
+// appended; it is never appended past.
 
 #include "platform/core/Sinks.h"
 #include "platform/core/TextFile.h"
@@ -44,6 +51,8 @@ constexpr std::string_view updateFileName = "Update.new";
 constexpr std::string_view rejectedUpdateFileName = "Update.rej";
 /// The merge's journal, in the working folder, while a merge is under way.
 constexpr std::string_view updateJournalFileName = "Update.jnl";
+/// The mark of a merge under way, in the price folder (beside StockData): the working folder it merges from.
+constexpr std::string_view mergeMarkFileName = "Update.merging";
 /// The largest Update.new the merge reads (its positions are 32-bit).
 constexpr std::size_t updateFileLimit = 0x7fffffff;
 /// Characters a read of an Update.new line takes at most, its "\n" among them: a line longer
@@ -80,10 +89,29 @@ struct UpdateOutcome
     bool kept = false;    // Update.new is still there: the next merge goes on where this one stopped
 };
 
-/// Merges `workDir`/Update.new into `programDir`/StockData, holding both folders for the time.
-/// `listedCount` (code.lst's size / 28) scales the progress bar. Texts of messages and progress
-/// are UTF-8.
-UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::filesystem::path& programDir,
-                          int listedCount, IProgressSink& progress, IMessageSink& messages);
+/// Merges `workDir`/Update.new into `priceDir`/StockData (the folder marketFolders chose),
+/// holding the market exclusively for the time. `listedCount` (code.lst's size / 28) scales the
+/// progress bar. Texts of messages and progress are UTF-8.
+UpdateOutcome mergeUpdate(const std::filesystem::path& workDir, const std::filesystem::path& priceDir, int listedCount,
+                          IProgressSink& progress, IMessageSink& messages);
+
+/// What a finished or abandoned merge left: a journal beside no Update.new, or a mark in the
+/// price folder whose working folder has no journal (any more).
+bool mergeLeftovers(const std::filesystem::path& workDir, const std::filesystem::path& priceDir);
+/// Removes those leftovers; only with the market held exclusively.
+void clearMergeLeftovers(const std::filesystem::path& workDir, const std::filesystem::path& priceDir);
+/// Undoes the block a merge of `workDir`'s update stopped in (the journal says which), so that the
+/// price file is as before it; the journal stays. True when nothing is left half written. For a
+/// full import, which replaces the market the update was for.
+bool undoStoppedMerge(const std::filesystem::path& workDir);
+/// The message that stops a step on price files that another working folder's merge left part
+/// way, naming that folder and what to do; empty when there is none.
+std::string unfinishedMergeProblem(const std::filesystem::path& workDir, const std::filesystem::path& priceDir);
+
+/// What a run says, and does not run, while Update.new waits: kospi.lst holds its days, the price
+/// files not yet.
+inline constexpr const char* updateWaitsMessage
+    = "Update.new에 아직 주가 파일에 반영하지 않은 새 자료가 있어 실행하지 않았습니다. kestrelan을 시작하거나 "
+      "'kestrelan-cli merge-update'로 먼저 반영하십시오.";
 
 } // namespace kestrelan

@@ -47,6 +47,14 @@ RunData readPortfolio(const SimParams& params, const std::filesystem::path& work
     auto kospi = IndexFile::load(workDir / "kospi.lst");
     if (!kospi)
         throw EngineError("kospi.lst 파일을 읽을 수 없습니다.");
+    // A damaged end is left out and said; dates that go back stop the run.
+    const SoundPart sound = soundPart(*kospi);
+    if (sound.backwards)
+        throw EngineError(backwardsMessage("kospi.lst", sound));
+    if (sound.damaged()) {
+        data.notes.push_back(damageNote("kospi.lst", sound));
+        kospi->keepFirst(sound.records);
+    }
     if (kospi->records().empty())
         throw EngineError("kospi.lst에 거래일 자료가 없습니다.");
     data.kospi = std::move(*kospi);
@@ -85,6 +93,14 @@ void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::
     for (std::size_t k = 0; k < files.size(); ++k) {
         if (!files[k])
             throw EngineError(missingPriceFileMessage);
+        const SoundPart sound = soundPart(*files[k]);
+        const std::string name = priceFilePath(programDir, codes[k]).lexically_normal().string();
+        if (sound.backwards)
+            throw EngineError(backwardsMessage(name, sound));
+        if (sound.damaged()) {
+            data.notes.push_back(damageNote(name, sound));
+            files[k]->keepFirst(static_cast<std::int32_t>(sound.records));
+        }
         data.priceFiles.emplace(codes[k], std::move(*files[k]));
     }
     for (const auto& item : data.items)
@@ -117,7 +133,7 @@ void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::
 
 std::vector<std::string> runNotes(const RunData& data, const std::optional<std::vector<std::string>>& codeList)
 {
-    std::vector<std::string> notes;
+    std::vector<std::string> notes = data.notes;
     const SimParams& p = data.params;
     const CalendarMode mode
         = data.logEnabled ? CalendarMode::SingleFund : static_cast<CalendarMode>(static_cast<int>(p.fundCadence));

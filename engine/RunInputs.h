@@ -47,6 +47,7 @@ struct RunData
     RangeTable table;
     std::vector<Fund> funds;
     std::vector<std::vector<std::int32_t>> fundStart; // [stock][fund]: byte position where its data begins
+    std::vector<std::string> notes; // said first among the run's notes: where the price files are, what was damaged
 };
 
 /// The folder whose StockData/ holds the price files of the market in `workDir`: `workDir` itself
@@ -56,12 +57,14 @@ struct RunData
 std::filesystem::path marketPriceFolder(const std::filesystem::path& workDir, const std::filesystem::path& programDir);
 
 /// The settings, SimItem.lst and kospi.lst from `workDir`. Throws EngineError with the message
-/// that stops the run: no portfolio, more than maxStocks entries, no usable kospi.lst.
+/// that stops the run: no portfolio, more than maxStocks entries, no usable kospi.lst, dates in it
+/// that go back. A damaged end of kospi.lst is left out, with a note.
 RunData readPortfolio(const SimParams& params, const std::filesystem::path& workDir);
 
 /// The price files below programDir/StockData, ksp.txt and the first `fundCount` funds of
 /// date.lst from `workDir`, with their start positions. Throws EngineError for a price file that
-/// cannot be read. ksp.txt unusable with automatic setting on is
+/// cannot be read or whose dates go back; a damaged end of one is left out, with a note. ksp.txt
+/// unusable with automatic setting on is
 /// said once through `messages`, and the run keeps the given conditions; then the run's notes
 /// (runNotes) in one message.
 void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::filesystem::path& programDir,

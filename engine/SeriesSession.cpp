@@ -3,6 +3,8 @@
 #include "engine/Calendar.h"
 #include "engine/EngineError.h"
 #include "engine/FundRunner.h"
+#include "engine/MarketAccess.h"
+#include "engine/MarketUpdate.h"
 #include "engine/OrderedWorkers.h"
 
 #include <memory>
@@ -15,7 +17,16 @@ SeriesSession::SeriesSession(const RunContext& c, const SimParams& base)
 {
     if (const auto problem = validate(base))
         throw EngineError(problem->message);
+    // The market held for reading while it is read; a sweep writes nothing of it.
+    const MarketFolders folders = marketFolders(context.workDir, context.programDir, context.programDirGiven);
+    const MarketAccess market = MarketAccess::open(folders, LockMode::Shared);
+    if (!market)
+        throw EngineError(market.problem);
+    if (std::error_code ec; std::filesystem::exists(context.workDir / updateFileName, ec))
+        throw EngineError(updateWaitsMessage);
     data = readPortfolio(base, context.workDir);
+    if (!folders.note.empty())
+        data.notes.insert(data.notes.begin(), folders.note);
     data.logEnabled = false; // a series, whatever the base says
     const auto lines
         = calendarLines(base.startDate, base.endDate, static_cast<CalendarMode>(static_cast<int>(base.fundCadence)),
@@ -24,7 +35,7 @@ SeriesSession::SeriesSession(const RunContext& c, const SimParams& base)
         throw EngineError(noFundMessage(base.startDate, base.endDate,
                                         static_cast<CalendarMode>(static_cast<int>(base.fundCadence)), base.years,
                                         data.kospi));
-    loadMarket(data, context.workDir, context.programDir, fundsOf(lines), *context.messages);
+    loadMarket(data, context.workDir, folders.prices, fundsOf(lines), *context.messages);
 }
 
 std::vector<FundResult> SeriesSession::run(const SimParams& params) const

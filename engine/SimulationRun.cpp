@@ -10,6 +10,8 @@
 #include "engine/Calendar.h"
 #include "engine/EngineError.h"
 #include "engine/FundRunner.h"
+#include "engine/MarketAccess.h"
+#include "engine/MarketUpdate.h"
 #include "engine/OrderedWorkers.h"
 #include "engine/ResultLines.h"
 #include "engine/RunInputs.h"
@@ -97,7 +99,7 @@ public:
 private:
     void open(TextWriter& writer, const std::filesystem::path& dir, std::string_view name)
     {
-        if (!writer.open(transaction.stagedFile(dir / name)))
+        if (!writer.open(transaction.stagedFile(dir / name), TextWriter::Mode::CreateNew))
             throw cannotWrite(std::string(name));
     }
 
@@ -186,13 +188,18 @@ void simulate(CSimEngine& engine, const SimParams& params)
     const auto lock = FolderLock::tryAcquire(dir);
     if (!lock)
         throw EngineError(folderBusyMessage);
-    // An import that a kill interrupted is finished or undone before its files are read.
-    FileTransaction::recover(dir, std::string(importTag));
-    std::error_code ec;
-    if (!std::filesystem::equivalent(dir, context.programDir, ec))
-        recoverMarketFiles(context.programDir);
+    // The market held for reading: an import that a kill interrupted is finished or undone
+    // before its files are read, and no merge writes the price files meanwhile.
+    const MarketFolders folders = marketFolders(dir, context.programDir, context.programDirGiven);
+    const MarketAccess market = MarketAccess::open(folders, LockMode::Shared);
+    if (!market)
+        throw EngineError(market.problem);
+    if (std::error_code ec; std::filesystem::exists(dir / updateFileName, ec))
+        throw EngineError(updateWaitsMessage);
     // Inputs first, so that a run that cannot start leaves the previous results in place.
     RunData data = readPortfolio(params, dir);
+    if (!folders.note.empty())
+        data.notes.insert(data.notes.begin(), folders.note);
     const CalendarMode mode
         = data.logEnabled ? CalendarMode::SingleFund : static_cast<CalendarMode>(static_cast<int>(params.fundCadence));
     // A period that holds no fund is said, and the previous results stay.
@@ -204,7 +211,7 @@ void simulate(CSimEngine& engine, const SimParams& params)
     NullProgress noProgress;
     IProgressSink& progress = context.progress ? *context.progress : noProgress;
     const ProgressWindow window(progress);
-    loadMarket(data, dir, context.programDir, fundCount, *context.messages);
+    loadMarket(data, dir, folders.prices, fundCount, *context.messages);
 
     StockNotes notes;
     const WalkCounts counts = data.logEnabled ? runSingleFund(engine, data, files, progress, notes)

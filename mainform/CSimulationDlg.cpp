@@ -1,6 +1,7 @@
 #include "mainform/CSimulationDlg.h"
 
 #include "engine/CSimEngine.h"
+#include "engine/MarketAccess.h"
 #include "engine/MarketData.h"
 #include "engine/MarketUpdate.h"
 #include "engine/Portfolio.h"
@@ -155,9 +156,11 @@ void CSimulationDlg::startUp()
         investModeCombo->addItems({"종목당", "총투자", "주식수"});
         investModeCombo->setCurrentIndex(static_cast<int>(defaults.investMode));
     }
-    // An import that a kill interrupted is finished or undone before its files are read.
-    recoverMarketFiles(services.workDir);
-    recoverMarketFiles(marketPriceFolder(services.workDir, services.programDir));
+    // The market held exclusively from before its files are read to the end of the update merge:
+    // an import that a kill interrupted is finished or undone first. Held elsewhere, the form
+    // reads the files as they are and the merge waits for the next start.
+    const MarketFolders market = marketFolders(services.workDir, services.programDir, false);
+    const MarketAccess holding = MarketAccess::open(market, LockMode::Exclusive);
     std::int32_t last = 0;
     std::string problem;
     if (const auto date = readLastIndexDate(services.workDir / "kospi.lst", &problem)) {
@@ -177,8 +180,7 @@ void CSimulationDlg::startUp()
     std::error_code ec;
     const auto codeSize = std::filesystem::file_size(services.workDir / "code.lst", ec);
     listedCount = ec ? 0 : static_cast<int>(codeSize / codeRecordSize);
-    mergeUpdate(services.workDir, marketPriceFolder(services.workDir, services.programDir), listedCount,
-                *services.progress, *services.messages);
+    mergeUpdate(services.workDir, market.prices, listedCount, *services.progress, *services.messages);
 }
 
 void CSimulationDlg::fillStockList()

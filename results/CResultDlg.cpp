@@ -1,5 +1,7 @@
 #include "results/CResultDlg.h"
 
+#include "formats/ResultSet.h"
+#include "platform/core/FolderLock.h"
 #include "platform/core/TextFile.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/DialogTemplate.h"
@@ -207,10 +209,15 @@ void CResultDlg::takeNamesFromResultFiles()
 
 void CResultDlg::classifyResult()
 {
+    // The result files are read together while no run writes them (a run holds the folder
+    // exclusively), a run killed while it put them in place finished or undone first.
+    recoverResults(services.workDir);
+    const auto reading = FolderLock::acquire(services.workDir, 0, LockMode::Shared);
     resultKind = kestrelan::classifyResult(services.workDir);
     // A damaged result file shows nothing rather than a part of a result, its statistics neither.
-    if (const auto damaged = findDamagedLine(resultKind, services.workDir)) {
-        services.messages->show(damagedLineMessage(*damaged));
+    const auto damaged = reading ? findDamagedLine(resultKind, services.workDir) : std::nullopt;
+    if (!reading || damaged) {
+        services.messages->show(reading ? damagedLineMessage(*damaged) : std::string(folderBusyMessage));
         loaded = emptySummaryTables(resultKind);
         fillLists();
         control<QRadioButton>(*this, resultIds::stockView)->setEnabled(false); // no stock to show

@@ -190,8 +190,7 @@ std::vector<Command> commandTable()
     return {
         {runCommandSpec(),
          [](const OptionValues& values, std::ostream&, std::ostream&) {
-             const auto workDir = workingFolder();
-             return runCommand(readRunOptions(values, workDir, marketPriceFolder(workDir, programFolder())), workDir);
+             return runFromCommandLine(values, workingFolder(), programFolder());
          }},
         {showCommandSpec(), showCommand},
         {sweepCommandSpec(), sweepCommand},

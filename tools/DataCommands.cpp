@@ -1,16 +1,20 @@
 #include "tools/DataCommands.h"
 
+#include "engine/MarketAccess.h"
 #include "engine/MarketData.h"
 #include "engine/MarketUpdate.h"
 #include "engine/Portfolio.h"
 #include "engine/SimParams.h"
 #include "platform/core/FolderLock.h"
+#include "platform/core/Folders.h"
 #include "platform/core/Format.h"
 #include "tools/ImportCsv.h"
 #include "tools/MinuteMarket.h"
+#include "tools/RunCommand.h"
 #include "tools/SampleMarket.h"
 #include "tools/Terminal.h"
 
+#include <cstdio>
 #include <ostream>
 
 namespace kestrelan {
@@ -138,6 +142,9 @@ CommandSpec importCsvCommandSpec()
             {"--to", "YYYYMMDD", "이날까지 (YYYYMMDD 또는 YYYY-MM-DD)"},
             {"--splits", "FILE", "종목코드,날짜,비율 CSV: 수정되지 않은 가격의 분할"},
             {"--update", "", "가격 파일 대신 저장된 날 뒤의 날만 Update.new에 씁니다"},
+            {"--program-dir", "DIR",
+             "--update: 비교하고 merge-update가 쓸 StockData/가 있는 폴더 (기본값: --out 폴더에 StockData/가 "
+             "있으면 그 폴더, 없으면 프로그램의 폴더)"},
         },
         "",
     };
@@ -159,6 +166,13 @@ int importCsvCommand(const OptionValues& values, std::ostream& out, std::ostream
     o.to = values.date("--to").value_or(o.to);
     o.splits = values.path("--splits");
     o.update = values.has("--update");
+    o.programDir = values.path("--program-dir");
+    if (o.programDir && !o.update)
+        throw values.error("--program-dir",
+                           "--update와 함께 입력하십시오 (전체 가져오기는 --out 폴더에 StockData/를 씁니다).");
+    o.defaultProgramDir = programFolder();
+    o.waitSeconds = marketWaitSeconds;
+    o.waiting = [] { std::fprintf(stderr, "%s\n", marketWaitMessage); };
     try {
         const auto summary = importCsv(o);
         out << summary.report << '\n';
@@ -189,19 +203,29 @@ CommandSpec mergeUpdateCommandSpec()
 int mergeUpdateCommand(const OptionValues& values, const std::filesystem::path& workDir,
                        const std::filesystem::path& defaultProgramDir, std::ostream& out, IMessageSink& messages)
 {
-    const auto programDir = values.path("--program-dir").value_or(defaultProgramDir);
+    const auto given = values.path("--program-dir");
+    const MarketFolders folders = marketFolders(workDir, given.value_or(defaultProgramDir), given.has_value());
+    // The market held before anything is read: an import a kill interrupted is finished or undone
+    // first, so that the update it wrote is merged too.
+    const MarketAccess market = MarketAccess::open(folders, LockMode::Exclusive, marketWaitSeconds,
+                                                   [] { std::fprintf(stderr, "%s\n", marketWaitMessage); });
+    if (!market) {
+        messages.show(market.problem);
+        return exitFailed;
+    }
     std::error_code ec;
     const auto codeSize = std::filesystem::file_size(workDir / "code.lst", ec);
     const int listedCount = ec ? 0 : static_cast<int>(codeSize / codeRecordSize);
     TerminalProgress progress;
-    const UpdateOutcome outcome = mergeUpdate(workDir, programDir, listedCount, progress, messages);
+    const UpdateOutcome outcome = mergeUpdate(workDir, folders.prices, listedCount, progress, messages);
     if (!outcome.present) {
         out << (workDir / updateFileName).string() << ": 반영할 Update.new가 없습니다.\n";
         return exitDone;
     }
     // A merge that stopped has said why; what it did before the stop still counts.
     if (outcome.merged > 0 || !(outcome.stopped || outcome.kept))
-        out << format("%d개 종목의 새 자료를 %s에 반영했습니다.\n", outcome.merged, (programDir / "StockData").c_str());
+        out << format("%d개 종목의 새 자료를 %s에 반영했습니다.\n", outcome.merged,
+                      (folders.prices / "StockData").c_str());
     return outcome.stopped || outcome.kept ? exitFailed : exitDone;
 }
 

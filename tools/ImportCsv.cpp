@@ -1,6 +1,7 @@
 #include "tools/ImportCsv.h"
 
 #include "engine/Dates.h"
+#include "engine/MarketAccess.h"
 #include "engine/MarketData.h"
 #include "engine/MarketUpdate.h"
 #include "engine/SimParams.h"
@@ -400,25 +401,62 @@ StockRecords stockRecords(const std::vector<Row>& rows, const std::vector<Split>
     return out;
 }
 
-// What a stored price file ends with: its last date and the last price before or after it.
+// What a stored price file holds for an update: its last date, the last price before or after
+// it, and each day's close (its last price), to compare the export's days with.
 struct Stored
 {
     std::optional<std::int32_t> lastDate;
     std::optional<std::int32_t> lastClose;
+    std::vector<std::pair<std::int32_t, std::int32_t>> closes; // by date, ascending
 };
 
-Stored stored(const fs::path& file)
+// A file of the market that an update reads: nullopt when there is none, an error when it is
+// there but cannot be read (it would be taken for a market without it).
+std::optional<std::string> readStoredFile(const fs::path& path, std::size_t limit)
+{
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(path, ec)))
+        return std::nullopt;
+    auto bytes = readWholeFile(path, limit);
+    if (!bytes)
+        throw ImportError(path.string()
+                          + ": 파일을 읽을 수 없습니다. 파일의 읽기 권한을 확인하십시오. 아무것도 바꾸지 "
+                            "않았습니다.");
+    return bytes;
+}
+
+// The stored price file of a stock; a damaged end is left out (the merge cuts it away, and the
+// report says so), dates that go back stop the update.
+Stored stored(const fs::path& file, std::vector<std::string>& notes)
 {
     Stored s;
-    const auto prices = PriceFile::load(file);
+    if (std::error_code ec; !fs::exists(fs::symlink_status(file, ec)))
+        return s; // a new stock
+    auto prices = PriceFile::load(file);
     if (!prices)
-        return s;
-    for (std::int32_t i = prices->recordCount(); i-- > 0 && !(s.lastDate && s.lastClose);) {
+        throw ImportError(file.string()
+                          + ": 파일을 읽을 수 없습니다. 파일의 읽기 권한을 확인하십시오. 아무것도 바꾸지 "
+                            "않았습니다.");
+    const SoundPart part = soundPart(*prices);
+    if (part.backwards)
+        throw ImportError(backwardsMessage(file.string(), part));
+    if (part.damaged() || part.cutBytes > 0)
+        notes.push_back(file.string() + ": 끝의 손상된 " + std::to_string(part.total - part.records) + "개 레코드"
+                        + (part.cutBytes > 0 ? "와 잘린 레코드" : "") + "는 merge-update가 잘라 냅니다.");
+    prices->keepFirst(static_cast<std::int32_t>(part.records));
+    std::optional<std::int32_t> dayDate;
+    for (std::int32_t i = 0; i < prices->recordCount(); ++i) {
         const std::int32_t v = prices->value(i);
-        if (v >= firstDateValue)
-            s.lastDate = s.lastDate.value_or(v);
-        else if (!s.lastClose && v > 0)
+        if (v >= firstDateValue) {
+            dayDate = v;
+            s.lastDate = v;
+        } else if (v > 0) {
             s.lastClose = v;
+            if (dayDate && !s.closes.empty() && s.closes.back().first == *dayDate)
+                s.closes.back().second = v;
+            else if (dayDate)
+                s.closes.emplace_back(*dayDate, v);
+        }
     }
     return s;
 }
@@ -630,10 +668,63 @@ ImportSummary importCsv(const ImportOptions& options)
         return importFiles(o);
     } catch (const fs::filesystem_error& e) {
         throw ImportError(e.what());
+    } catch (const FileTooLarge& e) {
+        throw ImportError(e.what());
     }
 }
 
 namespace {
+
+// What an update finds of the market it adds to, read with the market held: the sound parts of
+// kospi.lst and code.lst (a damaged end is cut away, with a note; dates that go back stop it).
+struct StoredMarket
+{
+    std::string kospiBytes;         // kospi.lst's sound records, as stored
+    std::vector<IndexRecord> kospi; // the same, read
+    std::string codeBytes;          // code.lst's sound entries, as stored
+    std::vector<std::string> codes; // their codes
+};
+
+std::string cutNote(const char* name, const SoundPart& part)
+{
+    if (part.damaged())
+        return format("%s의 %zu번째 레코드부터 끝까지(%zu개) 손상되어 잘라 냈습니다.", name, part.records + 1,
+                      part.total - part.records);
+    return format("%s 끝의 잘린 레코드(%zu바이트)를 잘라 냈습니다.", name, part.cutBytes);
+}
+
+StoredMarket readStoredMarket(const ImportOptions& o, const fs::path& prices, std::vector<std::string>& notes)
+{
+    StoredMarket m;
+    if (auto bytes = readStoredFile(o.out / "kospi.lst", marketListLimit)) {
+        IndexFile file = IndexFile::fromBytes(*bytes);
+        const SoundPart part = soundPart(file);
+        if (part.backwards)
+            throw ImportError((o.out / "kospi.lst").string() + ": " + backwardsMessage("kospi.lst", part));
+        if (part.damaged() || part.cutBytes > 0)
+            notes.push_back(cutNote("kospi.lst", part));
+        file.keepFirst(part.records);
+        m.kospi = file.records();
+        bytes->resize(part.records * indexRecordSize + crLfCount(*bytes, part.records));
+        m.kospiBytes = std::move(*bytes);
+    }
+    if (auto bytes = readStoredFile(o.out / "code.lst", marketListLimit)) {
+        const SoundPart part = soundCodeList(*bytes);
+        if (part.damaged() || part.cutBytes > 0)
+            notes.push_back(cutNote("code.lst", part));
+        bytes->resize(part.records * codeRecordSize + crLfCount(*bytes, part.records));
+        for (const auto& entry : parseCodeList(*bytes))
+            m.codes.emplace_back(entryCode(entry));
+        m.codeBytes = std::move(*bytes);
+    }
+    // The price files are where a run and the merge find them; a market without them would take
+    // every stock's whole history for new.
+    if (std::error_code ec; !m.kospi.empty() && !fs::is_directory(prices / "StockData", ec))
+        throw ImportError((prices / "StockData").string()
+                          + ": 저장된 주가 파일 폴더가 없습니다. 작업 폴더와 주가 파일(StockData/)이 다른 폴더에 "
+                            "있으면 --program-dir로 StockData/가 있는 폴더를 주십시오. 아무것도 바꾸지 않았습니다.");
+    return m;
+}
 
 // kospi.lst as the import leaves it, and its days.
 struct IndexPart
@@ -643,7 +734,42 @@ struct IndexPart
     Daily daily;                     // the rows read: for an update, the new days only
 };
 
-IndexPart readIndex(const ImportOptions& o)
+// The index in hundredths, within what kospi.lst holds.
+std::int32_t indexHundredths(const ImportOptions& o, double v, const Row& r)
+{
+    const auto h = std::llround(v * 100);
+    if (h > largestIndexHundredths) {
+        const double scale = std::pow(10.0, -std::ceil(std::log10(v * 100 / largestIndexHundredths)));
+        throw ImportError(where(o.index, r.line)
+                          + format("지수 %.2f는 kospi.lst에 담을 수 없습니다 (9,999.99까지). "
+                                   "--index-scale %g처럼 줄여서 가져오십시오.",
+                                   v, scale));
+    }
+    if (h <= 0)
+        throw ImportError(where(o.index, r.line) + "지수는 0.01 이상이어야 합니다.");
+    return static_cast<std::int32_t>(h);
+}
+
+constexpr const char* reAdjusted = " 다시 계산된 자료이거나 다른 곳의 자료입니다. 새 폴더에 전체를 가져오십시오 "
+                                   "(import-csv --out 새 폴더). 아무것도 바꾸지 않았습니다.";
+
+// The export's days that kospi.lst holds must be the stored ones, to a hundredth of a point.
+void compareIndex(const ImportOptions& o, const std::vector<Row>& rows, const std::vector<IndexRecord>& stored)
+{
+    for (const Row& r : rows) {
+        const auto it = std::lower_bound(stored.begin(), stored.end(), r.date,
+                                         [](const IndexRecord& s, std::int32_t d) { return s.date < d; });
+        if (it == stored.end() || it->date != r.date)
+            continue;
+        if (std::abs(indexHundredths(o, r.close, r) - it->dayValue) > 1)
+            throw ImportError(where(o.index, r.line)
+                              + format("%s의 지수 종가 %.2f가 kospi.lst에 저장된 %.2f와 다릅니다.",
+                                       dateText(r.date).c_str(), r.close, it->dayValue / 100.0)
+                              + reAdjusted);
+    }
+}
+
+IndexPart readIndex(const ImportOptions& o, const StoredMarket& stored)
 {
     IndexPart index;
     index.daily = readDaily(o.index, o, false, o.indexScale);
@@ -651,34 +777,18 @@ IndexPart readIndex(const ImportOptions& o)
     std::optional<std::int32_t> previous; // the last close, in hundredths
     // An update adds the days after the last one stored; the stored ones stay as they are, and the
     // first new day opens, when its row has no open, at the stored close.
-    if (o.update) {
-        if (const auto stored = IndexFile::load(o.out / "kospi.lst"); stored && !stored->records().empty()) {
-            index.bytes = *readWholeFile(o.out / "kospi.lst");
-            index.bytes.resize(stored->records().size() * indexRecordSize
-                               + crLfCount(index.bytes, stored->records().size()));
-            for (const IndexRecord& r : stored->records())
-                index.dates.push_back(r.date);
-            const IndexRecord& last = stored->records().back();
-            std::erase_if(rows, [&](const Row& r) { return r.date <= last.date; });
-            previous = last.dayValue;
-        }
+    if (o.update && !stored.kospi.empty()) {
+        compareIndex(o, rows, stored.kospi);
+        index.bytes = stored.kospiBytes;
+        for (const IndexRecord& r : stored.kospi)
+            index.dates.push_back(r.date);
+        const IndexRecord& last = stored.kospi.back();
+        std::erase_if(rows, [&](const Row& r) { return r.date <= last.date; });
+        previous = last.dayValue;
     }
-    const auto hundredths = [&](double v, const Row& r) {
-        const auto h = std::llround(v * 100);
-        if (h > largestIndexHundredths) {
-            const double scale = std::pow(10.0, -std::ceil(std::log10(v * 100 / largestIndexHundredths)));
-            throw ImportError(where(o.index, r.line)
-                              + format("지수 %.2f는 kospi.lst에 담을 수 없습니다 (9,999.99까지). "
-                                       "--index-scale %g처럼 줄여서 가져오십시오.",
-                                       v, scale));
-        }
-        if (h <= 0)
-            throw ImportError(where(o.index, r.line) + "지수는 0.01 이상이어야 합니다.");
-        return static_cast<std::int32_t>(h);
-    };
     for (const Row& r : rows) {
-        const std::int32_t close = hundredths(r.close, r);
-        const std::int32_t start = r.open ? hundredths(*r.open, r) : previous.value_or(close);
+        const std::int32_t close = indexHundredths(o, r.close, r);
+        const std::int32_t start = r.open ? indexHundredths(o, *r.open, r) : previous.value_or(close);
         index.bytes += indexRecordBytes(r.date, start, close);
         index.dates.push_back(r.date);
         previous = close;
@@ -781,21 +891,12 @@ StockReport stockReport(const std::string& code, const fs::path& file, const Dai
 
 // code.lst: the stocks in the names' order, then those without a name. An update keeps the
 // stored list and adds the stocks it does not hold yet.
-std::string codeList(const ImportOptions& o, const std::vector<std::pair<std::string, std::string>>& names,
+std::string codeList(const StoredMarket& stored, const std::vector<std::pair<std::string, std::string>>& names,
                      const std::map<std::string, StockRecords>& stocks, std::vector<std::string>& notes)
 {
-    std::vector<std::string> storedCodes;
-    std::string codes;
-    if (o.update) {
-        if (auto list = loadCodeList(o.out / "code.lst")) {
-            codes = *readWholeFile(o.out / "code.lst");
-            codes.resize(list->size() * codeRecordSize + crLfCount(codes, list->size()));
-            for (const auto& entry : *list)
-                storedCodes.emplace_back(entryCode(entry));
-        }
-    }
+    std::string codes = stored.codeBytes;
     const auto isStored = [&](const std::string& code) {
-        return std::find(storedCodes.begin(), storedCodes.end(), code) != storedCodes.end();
+        return std::find(stored.codes.begin(), stored.codes.end(), code) != stored.codes.end();
     };
     for (const auto& [code, name] : names)
         if (stocks.count(code) && !isStored(code))
@@ -812,50 +913,54 @@ std::string codeList(const ImportOptions& o, const std::vector<std::pair<std::st
     return codes;
 }
 
-ImportSummary importFiles(const ImportOptions& o)
+// The export's days that a stored price file holds must close where they closed, within a tick:
+// a re-adjusted export (after a split the whole history is rewritten) would otherwise be added
+// to the unadjusted days and show a crash that never happened.
+void compareStock(const std::string& code, const fs::path& file, const std::vector<Row>& rows, const Stored& before)
 {
-    ImportSummary summary;
-    if (!(o.multiplier > 0) || !std::isfinite(o.multiplier))
-        throw ImportError("--multiplier는 0보다 큰 수여야 합니다.");
-    if (!(o.indexScale > 0) || !std::isfinite(o.indexScale))
-        throw ImportError("--index-scale은 0보다 큰 수여야 합니다.");
-    if (o.from > o.to)
-        throw ImportError("--from(" + std::to_string(o.from) + ")이 --to(" + std::to_string(o.to) + ")보다 늦습니다.");
-    if (o.update && fs::exists(o.out / updateFileName))
+    for (const Row& r : rows) {
+        const auto it = std::lower_bound(before.closes.begin(), before.closes.end(), r.date,
+                                         [](const auto& c, std::int32_t d) { return c.first < d; });
+        if (it == before.closes.end() || it->first != r.date)
+            continue;
+        const std::int32_t close = price(r.close, file, r.line);
+        if (std::abs(close - it->second) <= priceTick(std::max(close, it->second)))
+            continue;
         throw ImportError(
-            (o.out / updateFileName).string()
-            + ": 아직 반영되지 않은 업데이트가 있습니다. 'kestrelan-cli merge-update'로 (또는 kestrelan을 "
-              "시작해) 반영한 뒤 다시 실행하십시오.");
-    const auto nothingLeft = [&](const fs::path& file, std::size_t early, const char* what) {
-        if (early > 0)
-            return ImportError(file.string() + ": " + what + " 자료가 모두 " + dateText(minStartDate)
-                               + " 이전이라 가져올 것이 없습니다 (그 날짜들은 주가 파일에서 가격으로 읽힙니다).");
-        return ImportError(file.string() + ": 가져올 " + what + " 자료가 없습니다 (기간 " + std::to_string(o.from) + "~"
-                           + std::to_string(o.to) + ").");
-    };
+            where(file, r.line)
+            + format("%s %s의 종가 %s원이 저장된 주가 파일의 %s원과 다릅니다. 수정주가로 다시 받은 자료이거나 다른 "
+                     "곳의 자료입니다. 수정주가 자료라면 새 폴더에 전체를 가져오십시오 (import-csv --out 새 폴더). "
+                     "저장된 파일처럼 수정되지 않은 가격을 이어 가려면 수정되지 않은 자료를 받아, 그 뒤의 분할은 "
+                     "--splits로 알려 주십시오. 아무것도 바꾸지 않았습니다.",
+                     code.c_str(), dateText(r.date).c_str(), won(close).c_str(), won(it->second).c_str()));
+    }
+}
 
-    const IndexPart index = readIndex(o);
-    const std::vector<Row>& indexRows = index.daily.rows;
-    summary.indexDays = static_cast<int>(indexRows.size());
-    if (indexRows.empty() && !o.update)
-        throw nothingLeft(o.index, index.daily.early, "지수");
-    const auto names = readNames(o.names, summary.notes);
+// The stocks read: their records by code, the update's blocks, what the report says of them.
+struct StockPart
+{
+    std::map<std::string, StockRecords> stocks;
+    std::string update;
+    std::size_t early = 0; // rows before the first market date
+};
+
+StockPart readStocks(const ImportOptions& o, const fs::path& prices, const std::map<std::string, fs::path>& files,
+                     const IndexPart& index, ImportSummary& summary)
+{
     const auto splits = o.splits ? readSplits(*o.splits) : std::map<std::string, std::vector<Split>>{};
-    const auto files = priceFiles(o.prices, summary.notes);
-
     // The stocks; one with no day in the period (for an update: after the stored ones) is left out.
     const std::set<std::int32_t> indexDays(index.dates.begin(), index.dates.end());
-    std::map<std::string, StockRecords> stocks;
-    std::size_t stockEarly = 0;
-    std::string update;
+    StockPart part;
     for (const auto& [code, file] : files) {
         Daily daily = readDaily(file, o, true, o.multiplier);
-        stockEarly += daily.early;
+        part.early += daily.early;
         Stored before;
         if (o.update) {
-            before = stored(priceFilePath(o.out, code));
-            if (before.lastDate)
+            before = stored(priceFilePath(prices, code), summary.notes);
+            if (before.lastDate) {
+                compareStock(code, file, daily.rows, before);
                 std::erase_if(daily.rows, [&](const Row& r) { return r.date <= *before.lastDate; });
+            }
         }
         if (daily.rows.empty()) {
             summary.notes.push_back(code
@@ -871,82 +976,172 @@ ImportSummary importFiles(const ImportOptions& o)
         summary.stockReports.push_back(std::move(report));
         summary.priceRecords += static_cast<std::int64_t>(records.numbers.size());
         if (o.update)
-            update += updateBlockBytes(code, daily.rows.front().date, records.numbers);
-        stocks.emplace(code, std::move(records));
+            part.update += updateBlockBytes(code, daily.rows.front().date, records.numbers);
+        part.stocks.emplace(code, std::move(records));
     }
-    if (stocks.empty() && !(o.update && !files.empty()))
-        throw nothingLeft(o.prices, stockEarly, "주가");
-    if (o.update && stocks.empty() && indexRows.empty())
-        throw ImportError(o.out.string() + ": 저장된 자료 뒤에 더할 새 자료가 없습니다.");
-    if (const std::size_t early = index.daily.early + stockEarly; early > 0)
-        summary.notes.push_back(
-            format("%s 이전의 %zu행은 뺐습니다 (주가 파일에서 그 날짜는 가격으로 읽힙니다). ",
-                   dateText(minStartDate).c_str(), early)
-            + (index.dates.empty() ? std::string() : "시장은 " + dateText(index.dates.front()) + "부터 시작합니다."));
-    const std::string codes = codeList(o, names, stocks, summary.notes);
+    return part;
+}
 
-    // A market needs its range table; one that is there is the user's and stays.
-    std::error_code ec;
-    summary.rangeTableWritten = !fs::exists(fs::symlink_status(o.out / "ksp.txt", ec));
-    summary.stocks = static_cast<int>(stocks.size());
-    std::string indexLine = "지수 " + o.index.filename().string() + " (" + index.daily.encoding + "): ";
-    indexLine += indexRows.empty()
-        ? std::string("새 날 없음")
-        : dates(indexRows.front().date, indexRows.back().date) + format(", %d일", summary.indexDays);
-    const auto indexFirst = !indexRows.empty() ? std::optional(indexRows.front().date) : std::nullopt;
-    const auto indexLast = !index.dates.empty() ? std::optional(index.dates.back()) : std::nullopt;
-    summary.report = reportText(o, summary, indexLine, indexFirst, indexLast);
-
-    // Everything is staged first and put in place together, or not at all.
-    const auto lock = FolderLock::tryAcquire(o.out);
-    if (!lock)
-        throw ImportError(o.out.string() + ": " + folderBusyMessage);
-    FileTransaction::recover(o.out, std::string(importTag));
-    // A price folder made for the stage goes again with a commit that does not happen (after the
-    // commit's staged files, which it outlives).
-    struct MadeFolder
+// A price folder made for the stage goes again with a commit that does not happen (after the
+// commit's staged files, which it outlives).
+struct MadeFolder
+{
+    fs::path path;
+    bool made = false;
+    bool kept = false;
+    ~MadeFolder()
     {
-        fs::path path;
-        bool made = false;
-        bool kept = false;
-        ~MadeFolder()
-        {
-            std::error_code ec;
-            if (made && !kept)
-                fs::remove(path, ec); // only when it is empty
-        }
-    } priceFolder{priceFilePath(o.out, "000000").parent_path()};
+        std::error_code ec;
+        if (made && !kept)
+            fs::remove(path, ec); // only when it is empty
+    }
+};
+
+// A full import makes a new market: an update that waits for it (and the journal and mark of a
+// merge of it that stopped) no longer fits and goes with the commit, the update kept aside as
+// Update.old. The block a stopped merge was writing is undone first, so that no price file the
+// import does not rewrite keeps half of it.
+void setAsideUpdate(const ImportOptions& o, FileTransaction& commit, ImportSummary& summary)
+{
+    const fs::path updatePath = o.out / updateFileName;
+    if (!undoStoppedMerge(o.out))
+        throw ImportError(o.out.string()
+                          + ": 멈춘 Update.new 반영을 되돌릴 수 없어 아무것도 바꾸지 않았습니다. "
+                            "'kestrelan-cli merge-update'로 반영을 끝낸 뒤 다시 가져오십시오.");
+    commit.stageRemoval(std::string(updateJournalFileName));
+    commit.stageRemoval(std::string(mergeMarkFileName));
+    if (const auto waiting = readStoredFile(updatePath, updateFileLimit)) {
+        if (!commit.stage("Update.old", *waiting))
+            throw ImportError((o.out / "Update.old").string()
+                              + ": 쓸 수 없습니다. 폴더의 쓰기 권한과 남은 디스크 공간을 확인하세요.");
+        commit.stageRemoval(std::string(updateFileName));
+        summary.notes.push_back("기다리던 Update.new는 새로 가져온 시장에 맞지 않아 Update.old로 옮겼습니다 "
+                                "(반영하지 않습니다).");
+    }
+}
+
+// The report's line of the index and the days the stocks are set against.
+struct IndexLine
+{
+    std::string text;
+    std::optional<std::int32_t> first, last;
+};
+
+// Everything staged first and put in place together, or not at all.
+void commitImport(const ImportOptions& o, const IndexPart& index, const StockPart& part, const std::string& codes,
+                  const IndexLine& line, ImportSummary& summary)
+{
+    std::error_code ec;
+    MadeFolder priceFolder{priceFilePath(o.out, "000000").parent_path()};
     priceFolder.made = !fs::exists(priceFolder.path, ec);
     FileTransaction commit(o.out, std::string(importTag));
-    const auto stage = [&](const fs::path& name, const std::string& bytes) {
+    const auto stage = [&](const fs::path& name, const std::string& bytes, LinkAtName links) {
         fs::create_directories((o.out / name).parent_path(), ec);
-        if (!commit.stage(name, bytes))
+        if (!commit.stage(name, bytes, links))
             throw ImportError((o.out / name).string()
                               + ": 쓸 수 없습니다. 폴더의 쓰기 권한과 남은 디스크 공간을 확인하세요.");
     };
-    stage("kospi.lst", index.bytes);
-    stage("code.lst", codes);
+    // The market lists a user may keep elsewhere behind a link are replaced where they are.
+    stage("kospi.lst", index.bytes, LinkAtName::Follow);
+    stage("code.lst", codes, LinkAtName::Follow);
     if (summary.rangeTableWritten)
-        stage("ksp.txt", rangeTableBytes(sampleRangeTable(kospiBandEdges)));
+        stage("ksp.txt", rangeTableBytes(sampleRangeTable(kospiBandEdges)), LinkAtName::Follow);
     if (o.update) {
-        stage(std::string(updateFileName), update);
-        // The journal of a merge killed after it removed the update it merged belongs to that
-        // update: left beside this one, the next merge would undo and skip blocks by it.
-        commit.stageRemoval(std::string(updateJournalFileName));
+        stage(std::string(updateFileName), part.update, LinkAtName::Replace);
     } else {
-        for (const auto& [code, records] : stocks) {
+        setAsideUpdate(o, commit, summary);
+        for (const auto& [code, records] : part.stocks) {
             std::string bytes;
             for (auto n : records.numbers)
                 bytes += priceRecordBytes(n);
-            stage(priceFilePath({}, code), bytes);
+            stage(priceFilePath({}, code), bytes, LinkAtName::Follow);
         }
     }
-    stage(std::string(importReportFileName), toCrLf(cp949Text(summary.report)));
+    summary.report = reportText(o, summary, line.text, line.first, line.last);
+    stage(std::string(importReportFileName), toCrLf(cp949Text(summary.report)), LinkAtName::Replace);
     if (!commit.commit())
         throw ImportError(o.out.string()
                           + ": 가져온 파일을 제자리에 둘 수 없어 아무것도 바꾸지 않았습니다. 폴더의 쓰기 권한과 "
                             "같은 이름의 폴더가 있는지 확인하세요.");
     priceFolder.kept = true;
+}
+
+void checkOptions(const ImportOptions& o)
+{
+    if (!(o.multiplier > 0) || !std::isfinite(o.multiplier))
+        throw ImportError("--multiplier는 0보다 큰 수여야 합니다.");
+    if (!(o.indexScale > 0) || !std::isfinite(o.indexScale))
+        throw ImportError("--index-scale은 0보다 큰 수여야 합니다.");
+    if (o.from > o.to)
+        throw ImportError("--from(" + std::to_string(o.from) + ")이 --to(" + std::to_string(o.to) + ")보다 늦습니다.");
+}
+
+ImportError nothingLeft(const ImportOptions& o, const fs::path& file, std::size_t early, const char* what)
+{
+    if (early > 0)
+        return ImportError(file.string() + ": " + what + " 자료가 모두 " + dateText(minStartDate)
+                           + " 이전이라 가져올 것이 없습니다 (그 날짜들은 주가 파일에서 가격으로 읽힙니다).");
+    return ImportError(file.string() + ": 가져올 " + what + " 자료가 없습니다 (기간 " + std::to_string(o.from) + "~"
+                       + std::to_string(o.to) + ").");
+}
+
+// The market's folders: a full import writes its own StockData/; an update compares with the
+// price files the merge will write.
+MarketFolders importFolders(const ImportOptions& o)
+{
+    if (!o.update)
+        return sameMarket(o.out, o.out);
+    const fs::path fallback = o.defaultProgramDir.empty() ? o.out : fs::absolute(o.defaultProgramDir);
+    return marketFolders(o.out, o.programDir ? fs::absolute(*o.programDir) : fallback, o.programDir.has_value());
+}
+
+ImportSummary importFiles(const ImportOptions& o)
+{
+    checkOptions(o);
+    // The market is this import's before anything of it is read.
+    const MarketFolders folders = importFolders(o);
+    const MarketAccess market = MarketAccess::open(folders, LockMode::Exclusive, o.waitSeconds, o.waiting);
+    if (!market)
+        throw ImportError(o.out.string() + ": " + market.problem);
+    if (std::error_code ec; o.update && fs::exists(fs::symlink_status(o.out / updateFileName, ec)))
+        throw ImportError(
+            (o.out / updateFileName).string()
+            + ": 아직 반영되지 않은 업데이트가 있습니다. 'kestrelan-cli merge-update'로 (또는 kestrelan을 "
+              "시작해) 반영한 뒤 다시 실행하십시오.");
+    ImportSummary summary;
+    if (!folders.note.empty())
+        summary.notes.push_back(folders.note);
+    const StoredMarket storedMarket = o.update ? readStoredMarket(o, folders.prices, summary.notes) : StoredMarket{};
+    const IndexPart index = readIndex(o, storedMarket);
+    const std::vector<Row>& indexRows = index.daily.rows;
+    summary.indexDays = static_cast<int>(indexRows.size());
+    if (indexRows.empty() && !o.update)
+        throw nothingLeft(o, o.index, index.daily.early, "지수");
+    const auto names = readNames(o.names, summary.notes);
+    const auto files = priceFiles(o.prices, summary.notes);
+    const StockPart part = readStocks(o, folders.prices, files, index, summary);
+    if (part.stocks.empty() && !(o.update && !files.empty()))
+        throw nothingLeft(o, o.prices, part.early, "주가");
+    if (o.update && part.stocks.empty() && indexRows.empty())
+        throw ImportError(o.out.string() + ": 저장된 자료 뒤에 더할 새 자료가 없습니다.");
+    if (const std::size_t early = index.daily.early + part.early; early > 0)
+        summary.notes.push_back(
+            format("%s 이전의 %zu행은 뺐습니다 (주가 파일에서 그 날짜는 가격으로 읽힙니다). ",
+                   dateText(minStartDate).c_str(), early)
+            + (index.dates.empty() ? std::string() : "시장은 " + dateText(index.dates.front()) + "부터 시작합니다."));
+    const std::string codes = codeList(storedMarket, names, part.stocks, summary.notes);
+    // A market needs its range table; one that is there is the user's and stays.
+    std::error_code ec;
+    summary.rangeTableWritten = !fs::exists(fs::symlink_status(o.out / "ksp.txt", ec));
+    summary.stocks = static_cast<int>(part.stocks.size());
+    IndexLine line;
+    line.text = "지수 " + o.index.filename().string() + " (" + index.daily.encoding + "): ";
+    line.text += indexRows.empty()
+        ? std::string("새 날 없음")
+        : dates(indexRows.front().date, indexRows.back().date) + format(", %d일", summary.indexDays);
+    line.first = !indexRows.empty() ? std::optional(indexRows.front().date) : std::nullopt;
+    line.last = !index.dates.empty() ? std::optional(index.dates.back()) : std::nullopt;
+    commitImport(o, index, part, codes, line, summary);
     return summary;
 }
 

@@ -14,11 +14,15 @@
 // the last close stored in the price file and the first new index day opens at the stored last
 // close, so an update and its merge leave the same files as one import of every day.
 //
-// Every file, the import report among them, is staged and put in place together, or not at all,
-// so bad input leaves the target as it was.
+// The market is held exclusively (MarketAccess) from before anything of it is read to the end of
+// the commit. Every file, the import report among them, is staged and put in place together, or
+// not at all, so bad input leaves the target as it was. An update compares the days its files
+// share with the stored ones and stops before writing anything where they disagree (a re-adjusted
+// export); a full import sets a waiting Update.new aside, since it no longer fits the market.
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -42,6 +46,13 @@ struct ImportOptions
     std::int32_t to = 99991231;
     std::optional<std::filesystem::path> splits; // code,date,ratio
     bool update = false;                         // write Update.new for the days after the stored ones
+    /// For an update: the folder whose StockData/ holds the stored price files, as a run and the
+    /// merge choose it (marketFolders): `out` when it holds its own, else this (--program-dir),
+    /// else defaultProgramDir (the program's folder; empty: `out`).
+    std::optional<std::filesystem::path> programDir;
+    std::filesystem::path defaultProgramDir;
+    double waitSeconds = 0;        // for a market another program holds
+    std::function<void()> waiting; // called once when that wait begins
 };
 
 /// A problem with the input, naming the file and line.

@@ -144,6 +144,7 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
     RunOptions o;
     SimParams& p = o.params;
     o.programDir = values.path("--program-dir").value_or(defaultProgramDir);
+    o.programDirGiven = values.has("--program-dir");
     o.stocks = splitCodes(values.text("--stocks").value_or(""));
     o.amount = values.integer("--amount", 0, std::numeric_limits<std::int64_t>::max()).value_or(-1);
     p.investMode = choiceOr(values, "--invest-mode", p.investMode, InvestMode::ShareCount);
@@ -264,6 +265,7 @@ RunContext runContext(const RunOptions& options, const std::filesystem::path& wo
     RunContext context;
     context.workDir = workDir;
     context.programDir = options.programDir;
+    context.programDirGiven = options.programDirGiven;
     context.messages = &messages;
     if (const char* threads = std::getenv("KESTRELAN_THREADS"))
         context.threads = std::atoi(threads);
@@ -305,10 +307,39 @@ int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
     }
     // The engine says a price file is missing; the command line says where it looked.
     if (messages.last == missingPriceFileMessage)
-        if (const auto missing = firstMissingPriceFile(workDir, options.programDir))
+        if (const auto missing = firstMissingPriceFile(
+                workDir, marketFolders(workDir, options.programDir, options.programDirGiven).prices))
             std::fprintf(stderr, "찾아본 파일: %s (StockData가 있는 폴더는 --program-dir로 줄 수 있습니다)\n",
                          missing->c_str());
     return exitFailed;
+}
+
+std::optional<MarketAccess> holdMarketToRead(const OptionValues& values, const std::filesystem::path& workDir,
+                                             const std::filesystem::path& defaultProgramDir)
+{
+    const auto given = values.path("--program-dir");
+    MarketAccess market = MarketAccess::open(
+        marketFolders(workDir, given.value_or(defaultProgramDir), given.has_value()), LockMode::Shared,
+        marketWaitSeconds, [] { std::fprintf(stderr, "%s\n", marketWaitMessage); });
+    if (!market) {
+        std::fprintf(stderr, "%s\n", market.problem.c_str());
+        return std::nullopt;
+    }
+    return market;
+}
+
+int runFromCommandLine(const OptionValues& values, const std::filesystem::path& workDir,
+                       const std::filesystem::path& defaultProgramDir)
+{
+    const auto lock = FolderLock::tryAcquire(workDir);
+    if (!lock) {
+        std::fprintf(stderr, "%s\n", folderBusyMessage);
+        return exitFailed;
+    }
+    const auto market = holdMarketToRead(values, workDir, defaultProgramDir);
+    if (!market)
+        return exitFailed;
+    return runCommand(readRunOptions(values, workDir, defaultProgramDir), workDir);
 }
 
 } // namespace kestrelan

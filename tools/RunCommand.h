@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/CSimEngine.h"
+#include "engine/MarketAccess.h"
 #include "engine/SimParams.h"
 #include "tools/CommandLine.h"
 
@@ -16,6 +17,7 @@ struct RunOptions
 {
     SimParams params;
     std::filesystem::path programDir;
+    bool programDirGiven = false;    // --program-dir; else the program's folder
     std::vector<std::string> stocks; // codes for SimItem.lst; empty: use the existing file
     std::int64_t amount = -1;        // for the stocks; -1: the invest mode's default
     std::vector<std::string> notes;  // said before the run (a damaged end of kospi.lst)
@@ -52,5 +54,19 @@ RunContext runContext(const RunOptions& options, const std::filesystem::path& wo
 /// Writes SimItem.lst when the options name stocks, then runs the simulation in `workDir`;
 /// returns the process exit status. A run does not start while Update.new waits.
 int runCommand(const RunOptions& options, const std::filesystem::path& workDir);
+
+/// How long a command waits for a market another program writes or reads (a merge, an import,
+/// a run of another working folder) before it says the market is busy.
+inline constexpr double marketWaitSeconds = 600;
+
+/// The market of `workDir` held for a run or a sweep (shared, waiting up to marketWaitSeconds
+/// with a word on stderr) before anything of it is read; nullopt after the reason is printed.
+std::optional<MarketAccess> holdMarketToRead(const OptionValues& values, const std::filesystem::path& workDir,
+                                             const std::filesystem::path& defaultProgramDir);
+
+/// `kestrelan-cli run`: the working folder and the market held, then the options read (the
+/// default period comes from kospi.lst) and the run made.
+int runFromCommandLine(const OptionValues& values, const std::filesystem::path& workDir,
+                       const std::filesystem::path& defaultProgramDir);
 
 } // namespace kestrelan

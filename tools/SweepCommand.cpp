@@ -154,8 +154,10 @@ SweepPlan readSweepPlan(const OptionValues& values, const std::filesystem::path&
         const auto k = wholeInteger(std::string_view(*shard).substr(0, slash));
         const auto n
             = slash == std::string::npos ? std::nullopt : wholeInteger(std::string_view(*shard).substr(slash + 1));
-        if (!k || !n || *n < 1 || *k < 1 || *k > *n)
-            throw values.error("--shard", "K/N으로, 1 이상 N 이하의 K를 입력하십시오 (" + *shard + ")");
+        if (!k || !n || *n < 1 || *n > maxCombinations || *k < 1 || *k > *n)
+            throw values.error("--shard",
+                               format("K/N으로, 1 이상 N 이하의 K를 입력하십시오 (N은 %lld까지) (%s)",
+                                      static_cast<long long>(maxCombinations), shard->c_str()));
         plan.shard = *k;
         plan.shards = *n;
     }
@@ -343,13 +345,16 @@ CommandSpec sweepCommandSpec()
 int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& err)
 {
     const auto workDir = workingFolder();
-    const SweepPlan plan = readSweepPlan(values, workDir, marketPriceFolder(workDir, programFolder()));
-    // The folder is held while the sweep reads it; only sweep.csv is written.
+    // The folder and the market are held before anything is read; only sweep.csv is written.
     const auto lock = FolderLock::tryAcquire(workDir);
     if (!lock) {
         err << folderBusyMessage << '\n';
         return exitFailed;
     }
+    const auto market = holdMarketToRead(values, workDir, programFolder());
+    if (!market)
+        return exitFailed;
+    const SweepPlan plan = readSweepPlan(values, workDir, programFolder());
     if (const auto stopped = prepareRun(plan.base, workDir))
         return *stopped;
     StderrMessages messages;

@@ -148,8 +148,8 @@ GroupResult registerGroup(const std::filesystem::path& dir, const std::string& t
     for (const auto& entry : entries)
         added += padded + padBytes(entry, stockEntrySize) + "\n";
     FileTransaction change(dir, std::string(groupsTag));
-    if (!change.stage("item.lst", itemBytes + toCrLf(added))
-        || !change.stage("group.lst", groups.bytes + toCrLf(padded + "\n")) || !change.commit())
+    if (!change.stage("item.lst", itemBytes + toCrLf(added), LinkAtName::Follow)
+        || !change.stage("group.lst", groups.bytes + toCrLf(padded + "\n"), LinkAtName::Follow) || !change.commit())
         return GroupResult::Failed;
     return GroupResult::Done;
 }
@@ -175,14 +175,14 @@ GroupResult deleteGroup(const std::filesystem::path& dir, const std::string& pad
     for (const auto& [file, backup] : {std::pair{"group.lst", "group.bak"}, std::pair{"item.lst", "item.bak"}}) {
         const GroupFile& before = std::string_view(file) == "group.lst" ? groups : items;
         if (std::filesystem::exists(dir / file, ec)) {
-            if (!change.stage(backup, before.bytes))
+            if (!change.stage(backup, before.bytes, LinkAtName::Follow))
                 return GroupResult::Failed;
         } else {
-            change.stageRemoval(backup);
+            change.stageRemoval(backup, LinkAtName::Follow);
         }
     }
-    if (!change.stage("group.lst", toCrLf(keptGroups)) || !change.stage("item.lst", toCrLf(keptItems))
-        || !change.commit())
+    if (!change.stage("group.lst", toCrLf(keptGroups), LinkAtName::Follow)
+        || !change.stage("item.lst", toCrLf(keptItems), LinkAtName::Follow) || !change.commit())
         return GroupResult::Failed;
     return GroupResult::Done;
 }

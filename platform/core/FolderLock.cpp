@@ -21,7 +21,8 @@ namespace {
 struct Held
 {
     int fd;
-    int count;
+    int exclusive; // holds of each mode
+    int shared;
 };
 using FolderId = std::pair<dev_t, ino_t>;
 
@@ -37,11 +38,43 @@ std::map<FolderId, Held>& held()
     return h;
 }
 
+enum class Try
+{
+    Taken,
+    Busy,
+    NoLocks // a file system without locks: nothing to hold
+};
+
+// One try, under the mutex, so that two threads never both lock the folder with descriptors of
+// their own. `fd` is kept in the table when its lock is taken, closed otherwise.
+Try tryLock(int fd, const FolderId& id, LockMode mode, int& heldFd)
+{
+    std::lock_guard guard(heldMutex());
+    if (auto it = held().find(id); it != held().end()) {
+        if (mode == LockMode::Exclusive && it->second.exclusive == 0)
+            return Try::Busy; // a reader of this process never becomes a writer
+        ++(mode == LockMode::Exclusive ? it->second.exclusive : it->second.shared);
+        ::close(fd);
+        heldFd = it->second.fd;
+        return Try::Taken;
+    }
+    const int operation = (mode == LockMode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
+    int result;
+    while ((result = ::flock(fd, operation)) != 0 && errno == EINTR) { }
+    if (result == 0) {
+        held()[id] = Held{fd, mode == LockMode::Exclusive ? 1 : 0, mode == LockMode::Shared ? 1 : 0};
+        heldFd = fd;
+        return Try::Taken;
+    }
+    return errno == EWOULDBLOCK ? Try::Busy : Try::NoLocks;
+}
+
 } // namespace
 
 std::optional<FolderLock> FolderLock::tryAcquire(const std::filesystem::path& dir) { return acquire(dir, 0); }
 
-std::optional<FolderLock> FolderLock::acquire(const std::filesystem::path& dir, double seconds)
+std::optional<FolderLock> FolderLock::acquire(const std::filesystem::path& dir, double seconds, LockMode mode,
+                                              const std::function<void()>& waiting)
 {
     const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat st
@@ -50,33 +83,24 @@ std::optional<FolderLock> FolderLock::acquire(const std::filesystem::path& dir, 
     if (fd < 0 || ::fstat(fd, &st) != 0) {
         if (fd >= 0)
             ::close(fd);
-        return FolderLock(-1, {}); // nothing to hold: the step meets the real problem itself
+        return FolderLock(-1, {}, mode); // nothing to hold: the step meets the real problem itself
     }
     const FolderId id{st.st_dev, st.st_ino};
-    {
-        std::lock_guard guard(heldMutex());
-        if (auto it = held().find(id); it != held().end()) {
-            ++it->second.count;
-            ::close(fd);
-            return FolderLock(it->second.fd, id);
-        }
-    }
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            std::lock_guard guard(heldMutex());
-            held()[id] = Held{fd, 1};
-            return FolderLock(fd, id);
+    for (bool told = false;;) {
+        int heldFd = -1;
+        switch (tryLock(fd, id, mode, heldFd)) {
+        case Try::Taken: return FolderLock(heldFd, id, mode);
+        case Try::NoLocks: ::close(fd); return FolderLock(-1, {}, mode);
+        case Try::Busy: break;
         }
-        if (errno == EINTR)
-            continue;
-        const bool busy = errno == EWOULDBLOCK;
-        if (!busy || std::chrono::steady_clock::now() >= until) {
+        if (std::chrono::steady_clock::now() >= until) {
             ::close(fd);
-            if (busy)
-                return std::nullopt;
-            return FolderLock(-1, {}); // a file system without locks: nothing to hold
+            return std::nullopt;
         }
+        if (!told && waiting)
+            waiting();
+        told = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 }
@@ -84,6 +108,7 @@ std::optional<FolderLock> FolderLock::acquire(const std::filesystem::path& dir, 
 FolderLock::FolderLock(FolderLock&& other) noexcept
     : fd(other.fd)
     , id(other.id)
+    , mode(other.mode)
 {
     other.fd = -1;
 }
@@ -94,6 +119,7 @@ FolderLock& FolderLock::operator=(FolderLock&& other) noexcept
         release();
         fd = other.fd;
         id = other.id;
+        mode = other.mode;
         other.fd = -1;
     }
     return *this;
@@ -107,9 +133,12 @@ void FolderLock::release()
         return;
     std::lock_guard guard(heldMutex());
     auto it = held().find(id);
-    if (it != held().end() && --it->second.count == 0) {
-        ::close(it->second.fd); // closing the last descriptor releases the lock
-        held().erase(it);
+    if (it != held().end()) {
+        --(mode == LockMode::Exclusive ? it->second.exclusive : it->second.shared);
+        if (it->second.exclusive == 0 && it->second.shared == 0) {
+            ::close(it->second.fd); // closing the last descriptor releases the lock
+            held().erase(it);
+        }
     }
     fd = -1;
 }

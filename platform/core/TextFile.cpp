@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -26,7 +27,9 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path, std:
         return std::nullopt;
     // A regular file says its size: one beyond the limit is refused before a byte is read. Other
     // files (a pipe, a device that never ends) are read up to the limit.
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::fstat(fileno(f), &info) == 0 && S_ISREG(info.st_mode) && static_cast<std::uintmax_t>(info.st_size) > limit) {
         std::fclose(f);
         throw FileTooLarge(path, limit);
@@ -148,7 +151,14 @@ bool TextWriter::open(const std::filesystem::path& path, Mode mode)
 {
     close();
     failed = false;
-    file = std::fopen(path.c_str(), mode == Mode::Create ? "wb" : "ab");
+    if (mode == Mode::CreateNew) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+        if (fd >= 0 && !file)
+            ::close(fd);
+    } else {
+        file = std::fopen(path.c_str(), mode == Mode::Create ? "wb" : "ab");
+    }
     if (file)
         std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
     return file != nullptr;
@@ -240,7 +250,7 @@ std::filesystem::path followLinks(const std::filesystem::path& path)
 
 bool writeFileSynced(const std::filesystem::path& path, std::string_view bytes, const std::filesystem::path& modeOf)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     bool ok = true;
@@ -256,12 +266,59 @@ bool writeFileSynced(const std::filesystem::path& path, std::string_view bytes, 
     return ok;
 }
 
-bool replaceFileAtomically(const std::filesystem::path& path, std::string_view bytes)
+std::string randomTag()
 {
-    const std::filesystem::path target = followLinks(path);
-    std::filesystem::path tmp = target;
-    tmp += ".tmp";
-    if (!writeFileSynced(tmp, bytes, target))
+    std::uint64_t bits = 0;
+    for (std::size_t got = 0; got < sizeof bits;) {
+        const ssize_t n = ::getrandom(reinterpret_cast<char*>(&bits) + got, sizeof bits - got, 0);
+        if (n > 0)
+            got += static_cast<std::size_t>(n);
+        else if (errno != EINTR)
+            throw std::system_error(errno, std::generic_category(), "getrandom");
+    }
+    return format("%016llx", static_cast<unsigned long long>(bits));
+}
+
+std::filesystem::path scratchFileOf(const std::filesystem::path& target, std::string_view tag)
+{
+    std::filesystem::path p = target;
+    p += "." + std::string(tag) + ".tmp";
+    return p;
+}
+
+namespace {
+
+bool isTag(std::string_view s)
+{
+    return s.size() == 16
+        && std::all_of(s.begin(), s.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+} // namespace
+
+void removeScratchFiles(const std::filesystem::path& dir)
+{
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        // "<name>.<tag>.tmp": the tag sits between the last two dots.
+        if (name.size() < 22 || !name.ends_with(".tmp") || name[name.size() - 21] != '.')
+            continue;
+        if (isTag(std::string_view(name).substr(name.size() - 20, 16)))
+            ::unlink(it->path().c_str());
+    }
+}
+
+bool replaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, LinkAtName links)
+{
+    const std::filesystem::path target = links == LinkAtName::Follow ? followLinks(path) : path;
+    // The mode of the file being replaced: a link that gives way keeps nothing of its target's.
+    struct stat st
+    {
+    };
+    const bool regular = ::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    const std::filesystem::path tmp = scratchFileOf(target, randomTag());
+    if (!writeFileSynced(tmp, bytes, regular ? target : std::filesystem::path()))
         return false;
     faultPoint("replace:written");
     if (::rename(tmp.c_str(), target.c_str()) != 0) {

@@ -93,7 +93,8 @@ public:
     enum class Mode
     {
         Create,
-        Append
+        Append,
+        CreateNew // a file that does not exist yet: a link or a file at the name is refused
     };
     /// Creates (truncates) or appends; false when the file cannot be opened.
     bool open(const std::filesystem::path& path, Mode mode = Mode::Create);
@@ -114,10 +115,19 @@ private:
     bool failed = false;
 };
 
-/// Replaces a file's content: the bytes go to "<name>.tmp" beside it, which is then renamed over
-/// the file, so a reader sees the old content or the new, never half of one. A symbolic link is
-/// followed (the file it points to is replaced, the link stays) and the file's mode is kept.
-bool replaceFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+/// What a replacement does with a symbolic link at the name it replaces.
+enum class LinkAtName
+{
+    Replace, // the link itself gives way to the new file; what it points to stays as it is
+    Follow   // the file it points to is replaced (by a rename in that file's folder), the link stays
+};
+
+/// Replaces a file's content: the bytes go to a scratch file of a name no other writer uses,
+/// created beside the target (O_EXCL, O_NOFOLLOW), which is then renamed over it, so a reader
+/// sees the old content or the new, never half of one, and nothing is ever written through a
+/// link. The file's mode is kept.
+bool replaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                           LinkAtName links = LinkAtName::Replace);
 
 /// Cuts the file (created when missing) to its first `keep` bytes and writes the bytes after
 /// them, synced to the disk. False when any step fails.
@@ -129,11 +139,22 @@ bool syncFolder(const std::filesystem::path& dir);
 /// The file a path names once symbolic links are followed (a dangling link gives where it points).
 std::filesystem::path followLinks(const std::filesystem::path& path);
 
-/// Creates (or truncates) `path` with the bytes and syncs it to the disk. The mode is that of
-/// `modeOf` when that file exists, else the default for new files. False, and no file left
-/// behind, when any step fails.
+/// Creates `path`, which must not exist yet (a link at the name is not followed: the creation
+/// fails), with the bytes, and syncs it to the disk. The mode is that of `modeOf` when that file
+/// exists, else the default for new files. False, and no file left behind, when any step fails.
 bool writeFileSynced(const std::filesystem::path& path, std::string_view bytes,
                      const std::filesystem::path& modeOf = {});
+
+/// Sixteen random hexadecimal digits: the part of a scratch file's name that no other writer
+/// guesses.
+std::string randomTag();
+
+/// The scratch file beside `target` that replaceFileAtomically writes: "<name>.<tag>.tmp".
+std::filesystem::path scratchFileOf(const std::filesystem::path& target, std::string_view tag);
+
+/// Removes the scratch files a killed replaceFileAtomically left in `dir` ("<name>.<16 hex
+/// digits>.tmp"). Only a writer that holds the folder exclusively calls it.
+void removeScratchFiles(const std::filesystem::path& dir);
 
 /// Text as text mode writes it: every "\n" becomes CR LF.
 std::string toCrLf(std::string_view text);

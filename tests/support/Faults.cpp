@@ -57,11 +57,12 @@ bool killedAtPoint(int n, const std::function<void()>& step, std::string* point)
     return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
-SmallDisk::SmallDisk(const std::filesystem::path& source, std::filesystem::path mountPointIn, bool fillNow)
+SmallDisk::SmallDisk(const std::filesystem::path& source, std::filesystem::path mountPointIn, bool fillNow,
+                     const char* size)
     : mountPoint(mountPointIn.empty() ? place / "small" : std::move(mountPointIn))
 {
     std::filesystem::create_directories(mountPoint);
-    if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
+    if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, ("size=" + std::string(size)).c_str()) != 0)
         return;
     mounted = true;
     std::filesystem::copy(source, mountPoint, std::filesystem::copy_options::recursive);

@@ -22,9 +22,10 @@ class SmallDisk
     TempDir place; // where the default mount point lies; first, so that it outlives the mount
 
 public:
-    /// Copies `source` to `mountPoint` (default: a folder of its own); filled at once unless
-    /// `fillNow` is false.
-    explicit SmallDisk(const std::filesystem::path& source, std::filesystem::path mountPoint = {}, bool fillNow = true);
+    /// Copies `source` to `mountPoint` (default: a folder of its own) on a tmpfs of `size`
+    /// (mount's size option); filled at once unless `fillNow` is false.
+    explicit SmallDisk(const std::filesystem::path& source, std::filesystem::path mountPoint = {}, bool fillNow = true,
+                       const char* size = "64k");
     ~SmallDisk();
     SmallDisk(const SmallDisk&) = delete;
     SmallDisk& operator=(const SmallDisk&) = delete;

@@ -1,6 +1,7 @@
 #include "mainform/core/Groups.h"
 #include "engine/MarketData.h"
 #include "platform/core/Cp949.h"
+#include "platform/core/TextFile.h"
 #include "support/CodeEntries.h"
 #include "support/Faults.h"
 #include "support/SmallMarket.h"
@@ -145,13 +146,15 @@ TEST(GroupsTest, PortfolioNumbering)
 TEST(GroupsTest, FullDiskKeepsTheGroupsAndTheMarket)
 {
     test::SmallMarket m;
-    ASSERT_EQ(registerGroup(m.dir.path(), "first", test::SmallMarket::portfolio()), GroupResult::Done);
-    const std::string items = m.dir.read("item.lst");
-    // item.lst's new content is staged under this name, which leads to a device that is always full.
-    std::filesystem::create_symlink("/dev/full", m.dir / "item.lst.groups.new");
-    EXPECT_EQ(registerGroup(m.dir.path(), "second", test::SmallMarket::portfolio()), GroupResult::Failed);
-    EXPECT_EQ(m.dir.read("item.lst"), items);
-    EXPECT_EQ(readGroupNames(m.dir.path()).size(), 1u);
+    test::SmallDisk disk(m.dir.path(), {}, false, "1m");
+    if (!disk.usable)
+        GTEST_SKIP() << "this machine does not let the test mount a small tmpfs";
+    ASSERT_EQ(registerGroup(disk.mountPoint, "first", test::SmallMarket::portfolio()), GroupResult::Done);
+    const auto items = readWholeFile(disk.mountPoint / "item.lst");
+    disk.fill();
+    EXPECT_EQ(registerGroup(disk.mountPoint, "second", test::SmallMarket::portfolio()), GroupResult::Failed);
+    EXPECT_EQ(readWholeFile(disk.mountPoint / "item.lst"), items);
+    EXPECT_EQ(readGroupNames(disk.mountPoint).size(), 1u);
 }
 
 TEST(GroupsTest, ReadOnlyWorkingFolder)

@@ -107,20 +107,30 @@ TEST(FileTransactionTest, AReadOnlyFolderAsAnOrdinaryUser)
     EXPECT_EQ(dir.files(), before);
 }
 
+// A link the user keeps (group.lst kept elsewhere) is followed where it is asked for and stays a
+// link; anywhere else a link at the name gives way and what it points to is left alone.
 TEST(FileTransactionTest, ReplacingKeepsTheModeAndTheLink)
 {
-    test::TempDir dir;
-    dir.write("real/group.lst", "old");
-    ::chmod((dir / "real/group.lst").c_str(), 0640);
-    std::filesystem::create_symlink(dir / "real/group.lst", dir / "group.lst");
-    ASSERT_TRUE(replaceFileAtomically(dir / "group.lst", "new"));
-    EXPECT_TRUE(std::filesystem::is_symlink(dir / "group.lst"));
-    EXPECT_EQ(dir.read("real/group.lst"), "new");
-    struct stat st
-    {
-    };
-    ASSERT_EQ(::stat((dir / "real/group.lst").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    for (const LinkAtName links : {LinkAtName::Follow, LinkAtName::Replace}) {
+        test::TempDir dir;
+        dir.write("real/group.lst", "old");
+        ::chmod((dir / "real/group.lst").c_str(), 0640);
+        std::filesystem::create_symlink(dir / "real/group.lst", dir / "group.lst");
+        ASSERT_TRUE(replaceFileAtomically(dir / "group.lst", "new", links));
+        const bool followed = links == LinkAtName::Follow;
+        EXPECT_EQ(std::filesystem::is_symlink(dir / "group.lst"), followed);
+        EXPECT_EQ(dir.read("real/group.lst"), followed ? "new" : "old");
+        EXPECT_EQ(dir.read("group.lst"), "new");
+        struct stat st
+        {
+        };
+        ASSERT_EQ(::stat((dir / "real/group.lst").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0640u);
+        const auto entries = [](const std::filesystem::path& d) {
+            return std::distance(std::filesystem::directory_iterator(d), std::filesystem::directory_iterator());
+        };
+        EXPECT_EQ(entries(dir.path()) + entries(dir / "real"), 3); // no scratch file left
+    }
 }
 
 TEST(FileTransactionTest, AFolderNamedRelativeToTheWorkingFolder)
