@@ -2,6 +2,7 @@
 
 #include "engine/MarketData.h"
 #include "engine/MarketUpdate.h"
+#include "platform/core/FaultPoint.h"
 #include "platform/core/FileTransaction.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
@@ -137,6 +138,8 @@ MarketAccess MarketAccess::open(const MarketFolders& folders, LockMode mode, dou
             return a;
         if (mode == LockMode::Exclusive ? repair(folders) : (repaired || !needsRepair(folders))) {
             a.problem = unfinishedMergeProblem(folders.work, folders.prices);
+            if (a)
+                faultPoint("market:open");
             return a;
         }
         if (mode == LockMode::Exclusive) {

@@ -4,6 +4,7 @@
 #include "formats/ResultSet.h"
 #include "formats/StatsCsv.h"
 #include "platform/core/Cp949.h"
+#include "platform/core/FolderLock.h"
 #include "platform/core/Folders.h"
 #include "platform/core/Format.h"
 #include "platform/core/Text.h"
@@ -160,16 +161,48 @@ std::string csvLine(const std::vector<std::string>& cells)
     return line + "\n";
 }
 
+// The length of the UTF-8 sequence at `i`, or 0 where the bytes are none (a stored name may hold
+// anything).
+std::size_t utf8Length(const std::string& s, std::size_t i)
+{
+    const auto c = static_cast<unsigned char>(s[i]);
+    const std::size_t n = c < 0x80 ? 1
+        : c >= 0xC2 && c <= 0xDF   ? 2
+        : c >= 0xE0 && c <= 0xEF   ? 3
+        : c >= 0xF0 && c <= 0xF4   ? 4
+                                   : 0;
+    if (n == 0 || i + n > s.size())
+        return 0;
+    for (std::size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+            return 0;
+    const auto second = static_cast<unsigned char>(s[i + 1 < s.size() ? i + 1 : i]);
+    // No overlong forms, no surrogates, nothing beyond U+10FFFF.
+    if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second > 0x9F) || (c == 0xF0 && second < 0x90)
+        || (c == 0xF4 && second > 0x8F))
+        return 0;
+    return n;
+}
+
+// A JSON string of valid UTF-8: a byte that begins no character becomes U+FFFD.
 std::string jsonString(const std::string& text)
 {
     std::string out = "\"";
-    for (const unsigned char c : text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t n = utf8Length(text, i);
+        if (n == 0) {
+            out += "\\ufffd";
+            ++i;
+            continue;
+        }
         if (c == '"' || c == '\\')
             out += std::string("\\") + static_cast<char>(c);
-        else if (c < 0x20)
+        else if (c < 0x20 || c == 0x7f)
             out += format("\\u%04x", c);
         else
-            out += static_cast<char>(c);
+            out.append(text, i, n);
+        i += n;
     }
     return out + "\"";
 }
@@ -284,13 +317,29 @@ int showCommand(const OptionValues& values, std::ostream& out, std::ostream& err
     if (format != "text" && format != "csv" && format != "json")
         throw values.error("--format", "text, csv, json 중 하나를 입력하십시오 (" + format + ")");
     const auto dir = workingFolder();
-    if (!std::filesystem::exists(dir / resultCsvFile)) {
+    if (std::error_code ec; !std::filesystem::exists(dir / resultCsvFile, ec)) {
         err << "result.csv가 없습니다. 먼저 kestrelan-cli run으로 시뮬레이션을 실행하세요.\n";
+        return exitFailed;
+    }
+    // The result files are read together while no run writes them.
+    recoverResults(dir);
+    const auto reading = FolderLock::acquire(dir, 0, LockMode::Shared);
+    if (!reading) {
+        err << folderBusyMessage << '\n';
+        return exitFailed;
+    }
+    if (!readWholeFile(dir / resultCsvFile)) {
+        err << "result.csv를 읽을 수 없습니다. 파일의 읽기 권한을 확인하세요.\n";
         return exitFailed;
     }
     StderrMessages messages;
     const ShownResults shown = shownResults(dir, messages);
     out << (format == "json" ? showJson(shown) : format == "csv" ? showCsv(shown) : showText(shown));
+    // What a damaged line let through is shown as far as it goes, and the status says it.
+    if (const auto damaged = findDamagedLine(classifyResult(dir), dir)) {
+        err << damagedLineMessage(*damaged) << '\n';
+        return exitFailed;
+    }
     return exitDone;
 }
 

@@ -288,6 +288,44 @@ TEST_F(SimulationRunTest, TruncatedLastRecordsAreLeftOut)
         EXPECT_EQ(cut.dir.read(f), whole.dir.read(f)) << f;
 }
 
+// What a crash leaves at the end of kospi.lst or a price file is left out and said, once; dates
+// that go back (an update appended twice) stop the run with the file, the record and what to do.
+TEST_F(SimulationRunTest, DamagedEndsAreLeftOutAndDatesThatGoBackStopTheRun)
+{
+    test::SmallMarket whole;
+    ASSERT_EQ(whole.run(), runFinished);
+    const std::string nul(50, '\0');
+    struct Row
+    {
+        const char* name;
+        const char* file;
+        std::string tail;
+        int status;
+        const char* said;
+    };
+    // case | file | what follows its records | the run | part of its one message
+    const Row rows[] = {
+        {"kospi.lst ends in NUL bytes", "kospi.lst", nul, runFinished, "kospi.lst의 5번째 레코드부터 끝까지(2개)"},
+        {"a price file ends in NUL bytes", "StockData/111110.real", nul, runFinished,
+         "111110.real의 17번째 레코드부터"},
+        {"kospi.lst holds its days twice", "kospi.lst", indexRecordBytes(20040105, 80000, 80100), runStopped,
+         "kospi.lst의 5번째 레코드의 날짜(2004-01-05)"},
+        {"a price file holds its days twice", "StockData/111110.real", test::SmallMarket::prices(10000), runStopped,
+         "111110.real의 17번째 레코드의 날짜(2004-01-05)"},
+    };
+    for (const auto& row : rows) {
+        test::SmallMarket m;
+        m.dir.write(row.file, m.dir.read(row.file) + row.tail);
+        EXPECT_EQ(m.run(), row.status) << row.name;
+        ASSERT_EQ(m.messages.shown.size(), 1u) << row.name;
+        EXPECT_NE(m.messages.shown[0].find(row.said), std::string::npos) << row.name << ": " << m.messages.shown[0];
+        if (row.status == runFinished)
+            EXPECT_EQ(m.dir.read("result.csv"), whole.dir.read("result.csv")) << row.name;
+        else
+            EXPECT_FALSE(m.dir.exists("result.csv")) << row.name;
+    }
+}
+
 TEST_F(SimulationRunTest, PriceFilesThatChangeBetweenRunsAreReadAnew)
 {
     test::SmallMarket m;

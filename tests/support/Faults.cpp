@@ -114,14 +114,14 @@ ReadOnlyCopy::~ReadOnlyCopy()
         ::chmod(mountPoint.c_str(), 0755);
 }
 
-LockHolder::LockHolder(const std::filesystem::path& dir)
+LockHolder::LockHolder(const std::filesystem::path& dir, LockMode mode)
 {
     int ready[2];
     if (::pipe(ready) != 0)
         return;
     pid = ::fork();
     if (pid == 0) {
-        const auto lock = FolderLock::tryAcquire(dir);
+        const auto lock = FolderLock::acquire(dir, 0, mode);
         const char c = lock ? '1' : '0';
         (void)::write(ready[1], &c, 1);
         ::pause();
@@ -142,6 +142,62 @@ void LockHolder::release()
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
     pid = -1;
+}
+
+namespace {
+
+const char* pausePoint = nullptr;
+int pauseReady = -1, pauseGo = -1;
+
+void pauseHere(const char* point)
+{
+    if (!pausePoint || std::strcmp(point, pausePoint) != 0)
+        return;
+    pausePoint = nullptr; // once
+    (void)::write(pauseReady, "1", 1);
+    char c;
+    while (::read(pauseGo, &c, 1) > 0) { } // until the test closes its end
+}
+
+} // namespace
+
+PausedAt::PausedAt(const char* point, const std::function<void()>& step)
+{
+    int ready[2], goPipe[2];
+    if (::pipe(ready) != 0 || ::pipe(goPipe) != 0)
+        return;
+    pid = ::fork();
+    if (pid == 0) {
+        ::close(ready[0]);
+        ::close(goPipe[1]);
+        pausePoint = point;
+        pauseReady = ready[1];
+        pauseGo = goPipe[0];
+        faultHook().store(&pauseHere);
+        step();
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(goPipe[0]);
+    go = goPipe[1];
+    char c = 0;
+    reached = pid > 0 && ::read(ready[0], &c, 1) == 1; // 0 bytes: the step ended before the point
+    ::close(ready[0]);
+}
+
+PausedAt::~PausedAt() { release(); }
+
+int PausedAt::release()
+{
+    if (go >= 0)
+        ::close(go);
+    go = -1;
+    if (pid <= 0)
+        return -1;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 int asOrdinaryUser(const std::function<int()>& step)

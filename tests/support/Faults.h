@@ -2,6 +2,7 @@
 // Faults as they happen to users: a kill -9 at a chosen point of a write sequence, a full disk, a
 // folder that an ordinary user may not write, and a second process that holds the folder.
 
+#include "platform/core/FolderLock.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
@@ -62,7 +63,7 @@ private:
 class LockHolder
 {
 public:
-    explicit LockHolder(const std::filesystem::path& dir);
+    explicit LockHolder(const std::filesystem::path& dir, LockMode mode = LockMode::Exclusive);
     ~LockHolder();
     LockHolder(const LockHolder&) = delete;
     LockHolder& operator=(const LockHolder&) = delete;
@@ -73,6 +74,25 @@ public:
 
 private:
     int pid = -1;
+};
+
+/// A second process that runs `step` and stops at the first fault point named `point`, with what
+/// it holds there (its locks among them), until release(): held by a pipe, not by a sleep.
+class PausedAt
+{
+public:
+    PausedAt(const char* point, const std::function<void()>& step);
+    ~PausedAt();
+    PausedAt(const PausedAt&) = delete;
+    PausedAt& operator=(const PausedAt&) = delete;
+
+    /// Lets the step go on and waits for the process; its exit status (-1: it did not end normally).
+    int release();
+    bool reached = false; // the step came to the point
+
+private:
+    int pid = -1;
+    int go = -1; // the pipe the process waits on
 };
 
 /// Runs `step` in a child process as an ordinary user (uid and gid 65534 when this process is

@@ -4,6 +4,8 @@
 #include "engine/MarketData.h"
 #include "engine/Portfolio.h"
 #include "support/CommandLineRun.h"
+#include "support/PriceBuilder.h"
+#include "support/SmallMarket.h"
 #include "support/TempDir.h"
 
 #include <functional>
@@ -11,6 +13,7 @@
 
 using namespace kestrelan;
 using test::commandLine;
+using test::records;
 
 // sample-data --minutes writes the minute market of the options and prints its summary.
 TEST(DataCommandsTest, MinuteMarket)
@@ -133,4 +136,39 @@ TEST(DataCommandsTest, ASampleMarketRunsWhereItIs)
     ASSERT_EQ(commandLine({"run", "--stocks", "005930", "--start", "20040102", "--end", "20040331"}).status, exitDone);
     ASSERT_EQ(commandLine({"sample-data", market.path().string(), "--force"}).status, exitDone);
     EXPECT_EQ(readSimItems(market / "SimItem.lst")->size(), 1u);
+}
+
+// A link planted at a name the commands once wrote their scratch files, staged files and journals
+// under points outside the folder: a run, a sweep, an update and its merge write through none.
+TEST(DataCommandsTest, NoCommandWritesThroughALinkItDidNotChoose)
+{
+    test::SmallMarket m;
+    m.dir.write("code.lst", codeRecordBytes("111110", "ONE") + codeRecordBytes("222220", "TWO"));
+    test::TempDir outside, in;
+    outside.write("victim", "mine");
+    for (const char* name : {"date.tmp", "SimItem.lst.tmp", "result.csv.results.new", "stats.csv.results.new",
+                             "results.journal.tmp", "sweep.csv.tmp", "Update.jnl", "Update.jnl.tmp", "Update.rej.tmp",
+                             "kospi.lst.import.new", "Update.new.import.new", "import.journal.tmp"})
+        std::filesystem::create_symlink(outside / "victim", m.dir / name);
+    in.write("prices/111110.csv", "Date,Close\n2004-01-09,10400\n");
+    in.write("index.csv", "Date,Close\n2004-01-09,802\n");
+    in.write("names.csv", "111110,ONE\n");
+
+    const WorkingFolder here(m.dir.path());
+    const std::vector<std::vector<std::string>> commands = {
+        {"run", "--stocks", "111110,222220", "--start", "20040101", "--end", "20040131", "--program-dir", "."},
+        {"sweep", "--margin", "5,10", "--years", "0", "--start", "20040101", "--end", "20040131", "--program-dir", "."},
+        {"import-csv", "--update", "--prices", (in / "prices").string(), "--index", (in / "index.csv").string(),
+         "--names", (in / "names.csv").string(), "--out", "."},
+        {"merge-update", "--program-dir", "."},
+    };
+    for (const auto& command : commands) {
+        testing::internal::CaptureStderr();
+        const test::CliOutcome o = commandLine(command);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(o.status, exitDone) << command[0] << ": " << o.err << err;
+        EXPECT_EQ(outside.read("victim"), "mine") << command[0];
+    }
+    EXPECT_EQ(m.dir.read("StockData/111110.real"),
+              test::SmallMarket::prices(10000) + records({20040109, 10300, 10400}));
 }

@@ -1,6 +1,8 @@
 #include "tools/ImportCsv.h"
+#include "engine/CSimEngine.h"
 #include "engine/MarketData.h"
 #include "engine/MarketUpdate.h"
+#include "engine/Portfolio.h"
 #include "engine/RangeTable.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
@@ -13,7 +15,9 @@
 #include "support/TempDir.h"
 
 #include <functional>
+#include <future>
 #include <sys/stat.h>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -508,4 +512,222 @@ TEST(ImportCsvTest, TheCurrentFolderAsTheTarget)
     std::filesystem::create_directory(blocked.out / "code.lst");
     EXPECT_THROW(blocked.run(), ImportError);
     EXPECT_FALSE(blocked.out.exists("StockData"));
+}
+
+namespace {
+
+// A market imported up to 2005-03-02 and an update of the export of every day, and the market
+// one import of every day makes.
+struct Update
+{
+    Update()
+    {
+        full.run();
+        im.options.to = 20050302;
+        im.run();
+        im.options.to = 99991231;
+        im.options.update = true;
+    }
+    std::map<std::string, std::string> market(const test::TempDir& dir) const
+    {
+        std::map<std::string, std::string> files;
+        for (const char* f : {"kospi.lst", "code.lst", "StockData/005930.real", "StockData/000660.real"})
+            files[f] = dir.read(f);
+        return files;
+    }
+    UpdateOutcome merge(const std::filesystem::path& work, const std::filesystem::path& prices)
+    {
+        test::RecordingProgress progress;
+        return mergeUpdate(work, prices, 2, progress, messages);
+    }
+    Import full, im;
+    test::RecordingSink messages;
+};
+
+std::string what(const std::function<void()>& step)
+{
+    try {
+        step();
+    } catch (const ImportError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+} // namespace
+
+// Two updates of one market at once: the second waits for the first (held at its lock by a
+// pipe), then finds its update waiting and says what to do; the first one's new stock keeps its
+// days.
+TEST(ImportCsvTest, TwoUpdatesAtOnceWaitAndNeitherIsLost)
+{
+    Update u;
+    u.im.in.write("prices/035720.csv", "Date,Close\n2005-03-03,30000\n2005-03-04,31000\n");
+    u.im.in.write("names.csv", "code,name\n035720,NEW\n");
+    test::PausedAt first("market:open", [&] { u.im.run(); });
+    ASSERT_TRUE(first.reached);
+    std::promise<void> waiting;
+    std::string second;
+    std::thread other([&] {
+        Import im2 = {};
+        im2.options.update = true;
+        im2.options.out = u.im.out.path();
+        im2.options.waitSeconds = 60;
+        im2.options.waiting = [&] { waiting.set_value(); };
+        second = what([&] { importCsv(im2.options); });
+    });
+    waiting.get_future().wait();
+    EXPECT_EQ(first.release(), 0);
+    other.join();
+    EXPECT_NE(second.find("merge-update"), std::string::npos) << second;
+    EXPECT_NE(u.im.out.read("code.lst").find("035720"), std::string::npos);
+    EXPECT_EQ(u.merge(u.im.out.path(), u.im.out.path()).merged, 3);
+    EXPECT_TRUE(u.im.out.exists("StockData/035720.real"));
+}
+
+// What a crash leaves at the end of a stored file is cut away with a note, never added after;
+// dates that go back (an update appended twice) stop the update with the file and the record.
+TEST(ImportCsvTest, AnUpdateNeverAddsPastADamagedEnd)
+{
+    struct Row
+    {
+        const char* name;
+        const char* file;
+        std::string tail; // added to the stored file
+        bool stops;
+        const char* text; // the report's note, or the message that stops the update
+    };
+    const std::string nul(42, '\0');
+    // case | stored file | its end | the update stops | the note or the message
+    const Row rows[] = {
+        {"kospi.lst ends in NUL bytes", "kospi.lst", nul, false, "kospi.lst의 2번째 레코드부터"},
+        {"kospi.lst ends in a cut record", "kospi.lst", "2005030", false, "잘린 레코드"},
+        {"code.lst ends in NUL bytes", "code.lst", nul + nul, false, "code.lst의 3번째 레코드부터"},
+        {"a price file ends in NUL bytes", "StockData/005930.real", nul, false, "merge-update가 잘라 냅니다"},
+        {"kospi.lst holds its day twice", "kospi.lst", indexRecordBytes(20050302, 90050, 90525), true,
+         "kospi.lst의 2번째 레코드"},
+        {"a price file holds its day twice", "StockData/005930.real",
+         records({20050302, 10000, 10000, 9800, 10400, 10200}), true, "005930.real의 7번째 레코드"},
+    };
+    for (const auto& row : rows) {
+        Update u;
+        u.im.out.write(row.file, u.im.out.read(row.file) + row.tail);
+        const auto before = u.im.out.files();
+        if (row.stops) {
+            const std::string message = what([&] { u.im.run(); });
+            EXPECT_NE(message.find(row.text), std::string::npos) << row.name << ": " << message;
+            EXPECT_EQ(u.im.out.files(), before) << row.name;
+            continue;
+        }
+        const auto summary = u.im.run();
+        EXPECT_NE(summary.report.find(row.text), std::string::npos) << row.name << ": " << summary.report;
+        u.merge(u.im.out.path(), u.im.out.path());
+        EXPECT_EQ(u.market(u.im.out), u.market(u.full.out)) << row.name;
+    }
+}
+
+// A kill at every step of an update's commit: the next run either runs on the market as it was
+// or refuses while the update waits, and the next merge leaves the market as before or as one
+// import of every day makes it.
+TEST(ImportCsvTest, AKilledUpdateIsWholeOrNoneAtTheNextRunAndMerge)
+{
+    Update probe;
+    const auto old = probe.market(probe.im.out);
+    const auto whole = probe.market(probe.full.out);
+    int kills = 0;
+    for (int n = 1;; ++n) {
+        Update u;
+        std::string point;
+        if (!test::killedAtPoint(
+                n, [&] { u.im.run(); }, &point))
+            break;
+        ++kills;
+        RunContext c;
+        c.workDir = c.programDir = u.im.out.path();
+        c.messages = &u.messages;
+        writeSimItems(u.im.out.path(), {std::string("005930 X") + std::string(19, ' ')}, 0, 10000000);
+        SimParams p;
+        p.startDate = 20050301;
+        p.endDate = 20050331;
+        const int status = CSimEngine(c).runSimulation(p);
+        const bool updated = u.im.out.read("kospi.lst") == whole.at("kospi.lst");
+        EXPECT_EQ(status, updated ? runStopped : runFinished) << "killed at " << point;
+        EXPECT_EQ(u.im.out.exists("Update.new"), updated) << "killed at " << point;
+        u.merge(u.im.out.path(), u.im.out.path());
+        const auto now = u.market(u.im.out);
+        EXPECT_TRUE(now == old || now == whole) << "killed at " << point;
+    }
+    EXPECT_GE(kills, 8);
+}
+
+// A working folder beside the program folder: the update compares with the price files the merge
+// writes (--program-dir), and refuses to take a market without them for a new one.
+TEST(ImportCsvTest, AnUpdateBesideTheProgramFolderUsesItsPriceFiles)
+{
+    Update u;
+    test::TempDir work;
+    for (const char* f : {"kospi.lst", "code.lst", "ksp.txt"})
+        std::filesystem::copy_file(u.im.out / f, work / f);
+    u.im.options.out = work.path();
+    const std::string refused = what([&] { u.im.run(); });
+    EXPECT_NE(refused.find("--program-dir"), std::string::npos) << refused;
+    EXPECT_FALSE(work.exists("Update.new"));
+    u.im.options.programDir = u.im.out.path();
+    u.im.run();
+    EXPECT_EQ(u.merge(work.path(), u.im.out.path()).merged, 2);
+    for (const char* f : {"StockData/005930.real", "StockData/000660.real"})
+        EXPECT_EQ(u.im.out.read(f), u.full.out.read(f)) << f;
+    EXPECT_EQ(work.read("kospi.lst"), u.full.out.read("kospi.lst"));
+}
+
+// An export whose stored days differ from the stored ones (a re-adjusted history after a split, a
+// different source) stops the update before it writes anything, naming the day and both values;
+// a tick of difference is rounding.
+TEST(ImportCsvTest, AReAdjustedExportIsRefused)
+{
+    struct Row
+    {
+        const char* name;
+        const char* file;
+        std::string bytes;
+        const char* message; // nullptr: taken
+    };
+    // case | file of the update | its content | part of the message
+    const Row rows[] = {
+        {"a split re-adjusted the history", "prices/005930.csv",
+         "Date,Close\n2005-03-02,5100\n2005-03-03,4850\n2005-03-04,4850\n", "005930 2005-03-02의 종가 5,100원"},
+        {"another index", "index.csv", "Date,Close\n2005/03/02,999\n2005/03/03,910\n", "905.25"},
+        {"a tick apart", "prices/005930.csv", "Date,Close\n2005-03-02,10250\n2005-03-03,9700\n", nullptr},
+    };
+    for (const auto& row : rows) {
+        Update u;
+        u.im.in.write(row.file, row.bytes);
+        const auto before = u.im.out.files();
+        const std::string message = what([&] { u.im.run(); });
+        if (!row.message) {
+            EXPECT_EQ(message, "") << row.name;
+            continue;
+        }
+        EXPECT_NE(message.find(row.message), std::string::npos) << row.name << ": " << message;
+        EXPECT_NE(message.find("새 폴더"), std::string::npos) << row.name << ": " << message;
+        EXPECT_EQ(u.im.out.files(), before) << row.name;
+    }
+}
+
+// A full import makes a new market: an update waiting for the old one, and the journal of its
+// merge that stopped, go aside with the commit, and the report says so.
+TEST(ImportCsvTest, AFullImportSetsAWaitingUpdateAside)
+{
+    Update u;
+    u.im.run();
+    const std::string waiting = u.im.out.read("Update.new");
+    u.im.out.write("Update.jnl", "stopped 1 0\n");
+    u.im.options.update = false;
+    const auto summary = u.im.run();
+    EXPECT_NE(summary.report.find("Update.old"), std::string::npos) << summary.report;
+    EXPECT_FALSE(u.im.out.exists("Update.new"));
+    EXPECT_FALSE(u.im.out.exists("Update.jnl"));
+    EXPECT_EQ(u.im.out.read("Update.old"), waiting);
+    EXPECT_EQ(u.market(u.im.out), u.market(u.full.out));
+    EXPECT_FALSE(u.merge(u.im.out.path(), u.im.out.path()).present);
 }

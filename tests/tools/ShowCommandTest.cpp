@@ -1,13 +1,16 @@
 #include "tools/ShowCommand.h"
 #include "results/core/SummaryTables.h"
+#include "support/CommandLineRun.h"
 #include "support/GoldenCases.h"
 #include "support/Recorders.h"
+#include "tools/CommandLine.h"
 
 #include "formats/StatsCsv.h"
 #include "formats/SummaryCsv.h"
 
 #include <algorithm>
 
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace kestrelan;
@@ -63,4 +66,70 @@ TEST(ShowCommandTest, ControlCharactersOfANameAreNotPrinted)
     t.columns = {{"종목명", 10}};
     t.rows = {{"ab\x1b[2Jc"}};
     EXPECT_EQ(textTable(t), "종목명\nab?[2Jc\n");
+}
+
+namespace {
+
+bool validUtf8(const std::string& s)
+{
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::size_t n = c < 0x80   ? 1
+            : (c >> 5) == 6 && c >= 0xC2 ? 2
+            : (c >> 4) == 14             ? 3
+            : (c >> 3) == 30             ? 4
+                                         : 0;
+        if (n == 0 || i + n > s.size())
+            return false;
+        for (std::size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += n;
+    }
+    return true;
+}
+
+} // namespace
+
+// `show` ends with status 1 on a result it cannot show whole (what it can show is shown), and its
+// JSON is valid UTF-8 whatever bytes the stored files hold.
+TEST(ShowCommandTest, StatusSaysWhetherTheResultWasShownWhole)
+{
+    struct Row
+    {
+        const char* name;
+        std::function<void(const test::TempDir&)> harm;
+        int status;
+    };
+    // case | what happened to the result files | show's status
+    const Row rows[] = {
+        {"a sound result", [](const test::TempDir&) {}, exitDone},
+        {"no result.csv", [](const test::TempDir& d) { std::filesystem::remove(d / "result.csv"); }, exitFailed},
+        {"a result.csv that cannot be read",
+         [](const test::TempDir& d) {
+             std::filesystem::remove(d / "result.csv");
+             std::filesystem::create_directory(d / "result.csv");
+         },
+         exitFailed},
+        {"a result.csv cut in its last line",
+         [](const test::TempDir& d) {
+             const std::string text = d.read("result.csv");
+             d.write("result.csv", text.substr(0, text.size() - 5));
+         },
+         exitFailed},
+        {"names of bytes that are no text",
+         [](const test::TempDir& d) { d.write("settings.csv", "setting,value\r\nstocks,\xff\xfe\x80\r\n"); }, exitDone},
+    };
+    for (const auto& row : rows) {
+        test::GoldenResults g("worked-single-amount");
+        row.harm(g.dir);
+        const auto before = std::filesystem::current_path();
+        std::filesystem::current_path(g.dir.path());
+        testing::internal::CaptureStderr();
+        const test::CliOutcome o = test::commandLine({"show", "--format", "json"});
+        testing::internal::GetCapturedStderr();
+        std::filesystem::current_path(before);
+        EXPECT_EQ(o.status, row.status) << row.name << ": " << o.err;
+        EXPECT_TRUE(validUtf8(o.out)) << row.name;
+    }
 }

@@ -63,6 +63,7 @@ TEST(SweepCommandTest, RangesListsAndWhatIsRefused)
     EXPECT_THROW(plan({{"--risk-free", "2"}}), UsageError);
     EXPECT_THROW(plan({{"--rank", "best"}}), UsageError);
     EXPECT_THROW(plan({{"--shard", "3/2"}}), UsageError);
+    EXPECT_THROW(plan({{"--shard", "1/9223372036854775807"}}), UsageError); // the next shard would overflow
     // Without --start a sweep starts its funds where a statistics run does, not at a single
     // fund's default start.
     EXPECT_EQ(plan({}).base.params.startDate, seriesStartDate);
