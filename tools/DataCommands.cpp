@@ -106,9 +106,10 @@ int sampleDataCommand(const OptionValues& values, std::ostream& out, std::ostrea
     }
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    const auto lock = FolderLock::tryAcquire(dir);
-    if (!lock) {
-        err << folderBusyMessage << '\n';
+    // The folder's market is written: no run of another working folder reads its price files meanwhile.
+    const MarketAccess market = MarketAccess::open(sameMarket(dir, dir), LockMode::Exclusive);
+    if (!market) {
+        err << market.problem << '\n';
         return exitFailed;
     }
     if (!minutes) {

@@ -142,7 +142,19 @@ TEST(DataCommandsTest, ASampleMarketRunsWhereItIs)
 // under points outside the folder: a run, a sweep, an update and its merge write through none.
 TEST(DataCommandsTest, NoCommandWritesThroughALinkItDidNotChoose)
 {
+    // A year and a half of days, so that a sweep has funds.
     test::SmallMarket m;
+    std::string kospi, one, two;
+    for (std::int32_t month = 0; month < 18; ++month)
+        for (std::int32_t day = 1; day <= 28; day += 3) {
+            const std::int32_t date = (2004 + month / 12) * 10000 + (month % 12 + 1) * 100 + day;
+            kospi += indexRecordBytes(date, 80000, 80100);
+            one += records({date, 10000, 9500, 10300});
+            two += records({date, 5000, 4500, 5300});
+        }
+    m.dir.write("kospi.lst", kospi);
+    m.dir.write("StockData/111110.real", one);
+    m.dir.write("StockData/222220.real", two);
     m.dir.write("code.lst", codeRecordBytes("111110", "ONE") + codeRecordBytes("222220", "TWO"));
     test::TempDir outside, in;
     outside.write("victim", "mine");
@@ -150,14 +162,15 @@ TEST(DataCommandsTest, NoCommandWritesThroughALinkItDidNotChoose)
                              "results.journal.tmp", "sweep.csv.tmp", "Update.jnl", "Update.jnl.tmp", "Update.rej.tmp",
                              "kospi.lst.import.new", "Update.new.import.new", "import.journal.tmp"})
         std::filesystem::create_symlink(outside / "victim", m.dir / name);
-    in.write("prices/111110.csv", "Date,Close\n2004-01-09,10400\n");
-    in.write("index.csv", "Date,Close\n2004-01-09,802\n");
+    in.write("prices/111110.csv", "Date,Close\n2005-06-30,10400\n");
+    in.write("index.csv", "Date,Close\n2005-06-30,802\n");
     in.write("names.csv", "111110,ONE\n");
 
     const WorkingFolder here(m.dir.path());
     const std::vector<std::vector<std::string>> commands = {
         {"run", "--stocks", "111110,222220", "--start", "20040101", "--end", "20040131", "--program-dir", "."},
-        {"sweep", "--margin", "5,10", "--years", "0", "--start", "20040101", "--end", "20040131", "--program-dir", "."},
+        {"sweep", "--margin", "5,10", "--years", "0", "--cadence", "1", "--start", "20040101", "--end", "20050531",
+         "--program-dir", "."},
         {"import-csv", "--update", "--prices", (in / "prices").string(), "--index", (in / "index.csv").string(),
          "--names", (in / "names.csv").string(), "--out", "."},
         {"merge-update", "--program-dir", "."},
@@ -169,6 +182,6 @@ TEST(DataCommandsTest, NoCommandWritesThroughALinkItDidNotChoose)
         EXPECT_EQ(o.status, exitDone) << command[0] << ": " << o.err << err;
         EXPECT_EQ(outside.read("victim"), "mine") << command[0];
     }
-    EXPECT_EQ(m.dir.read("StockData/111110.real"),
-              test::SmallMarket::prices(10000) + records({20040109, 10300, 10400}));
+    EXPECT_TRUE(m.dir.exists("sweep.csv"));
+    EXPECT_EQ(m.dir.read("StockData/111110.real"), one + records({20050630, 10300, 10400}));
 }
