@@ -109,6 +109,8 @@ MarketFolders marketFolders(const fs::path& work, const fs::path& programDir, bo
         return f;
     }
     f.prices = work;
+    if (!hasStockData(programDir))
+        return f; // no other price files to take them for
     f.note = format("작업 폴더의 StockData/에 있는 주가 파일로 실행합니다 (프로그램 폴더 %s의 것이 아닙니다).",
                     (programDir / "StockData").c_str());
     return f;
@@ -142,19 +144,21 @@ MarketAccess MarketAccess::open(const MarketFolders& folders, LockMode mode, dou
                 faultPoint("market:open");
             return a;
         }
-        if (mode == LockMode::Exclusive) {
-            if (budget.left() <= 0)
-                return busy();
-        } else {
+        if (mode == LockMode::Shared) {
             // A reader repairs with the lock exclusive, then takes it shared again.
             a = {};
             MarketAccess writer = lockBoth(folders, LockMode::Exclusive, budget, tellOnce);
             if (!writer)
                 return writer;
             repaired = repair(folders);
-            if (!repaired && budget.left() <= 0)
-                return busy();
+            if (repaired)
+                continue;
         }
+        // The price folder's own import waits for the program that holds that folder; this one
+        // lets go meanwhile.
+        a = {};
+        if (budget.left() <= 0)
+            return busy();
         tellOnce();
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }

@@ -378,8 +378,9 @@ bool resume(Merge& m)
     } else if (m.journal.pending) {
         if (!undo(*m.journal.pending)) {
             m.messages.show(format("%s 주가 파일이 반영이 멈춘 뒤에 다른 곳에서 바뀌어 Update.new를 이어서 반영할 수 "
-                                   "없습니다. 그 주가 파일을 백업에서 되살리거나, import-csv로 새 폴더에 시장을 다시 "
-                                   "만드십시오. Update.new는 그대로 두었습니다.",
+                                   "없습니다. 그 주가 파일을 백업에서 되살리거나, 새 자료 전체를 이 폴더에 다시 "
+                                   "가져오십시오 (import-csv를 --update 없이; 기다리던 Update.new는 Update.old로 "
+                                   "옮겨집니다). Update.new는 그대로 두었습니다.",
                                    m.journal.pending->file.c_str()));
             return false;
         }
@@ -568,10 +569,12 @@ void clearMergeLeftovers(const std::filesystem::path& workDir, const std::filesy
         removeMark(priceDir);
 }
 
-bool undoStoppedMerge(const std::filesystem::path& workDir)
+std::optional<std::filesystem::path> undoStoppedMerge(const std::filesystem::path& workDir)
 {
     const Journal journal = readJournal(workDir / updateJournalFileName);
-    return !journal.pending || undo(*journal.pending);
+    if (!journal.pending || undo(*journal.pending))
+        return std::nullopt;
+    return journal.pending->file;
 }
 
 std::string unfinishedMergeProblem(const std::filesystem::path& workDir, const std::filesystem::path& priceDir)

@@ -101,9 +101,9 @@ bool mergeLeftovers(const std::filesystem::path& workDir, const std::filesystem:
 /// Removes those leftovers; only with the market held exclusively.
 void clearMergeLeftovers(const std::filesystem::path& workDir, const std::filesystem::path& priceDir);
 /// Undoes the block a merge of `workDir`'s update stopped in (the journal says which), so that the
-/// price file is as before it; the journal stays. True when nothing is left half written. For a
-/// full import, which replaces the market the update was for.
-bool undoStoppedMerge(const std::filesystem::path& workDir);
+/// price file is as before it; the journal stays. For a full import, which replaces the market the
+/// update was for. The price file it could not undo (one changed since), or nullopt.
+std::optional<std::filesystem::path> undoStoppedMerge(const std::filesystem::path& workDir);
 /// The message that stops a step on price files that another working folder's merge left part
 /// way, naming that folder and what to do; empty when there is none.
 std::string unfinishedMergeProblem(const std::filesystem::path& workDir, const std::filesystem::path& priceDir);

@@ -700,7 +700,7 @@ StoredMarket readStoredMarket(const ImportOptions& o, const fs::path& prices, st
         IndexFile file = IndexFile::fromBytes(*bytes);
         const SoundPart part = soundPart(file);
         if (part.backwards)
-            throw ImportError((o.out / "kospi.lst").string() + ": " + backwardsMessage("kospi.lst", part));
+            throw ImportError(backwardsMessage((o.out / "kospi.lst").lexically_normal().string(), part));
         if (part.damaged() || part.cutBytes > 0)
             notes.push_back(cutNote("kospi.lst", part));
         file.keepFirst(part.records);
@@ -1001,13 +1001,14 @@ struct MadeFolder
 // merge of it that stopped) no longer fits and goes with the commit, the update kept aside as
 // Update.old. The block a stopped merge was writing is undone first, so that no price file the
 // import does not rewrite keeps half of it.
-void setAsideUpdate(const ImportOptions& o, FileTransaction& commit, ImportSummary& summary)
+void setAsideUpdate(const ImportOptions& o, const StockPart& part, FileTransaction& commit, ImportSummary& summary)
 {
     const fs::path updatePath = o.out / updateFileName;
-    if (!undoStoppedMerge(o.out))
-        throw ImportError(o.out.string()
-                          + ": 멈춘 Update.new 반영을 되돌릴 수 없어 아무것도 바꾸지 않았습니다. "
-                            "'kestrelan-cli merge-update'로 반영을 끝낸 뒤 다시 가져오십시오.");
+    // A price file changed since its block: the import may only go on when it rewrites it.
+    if (const auto left = undoStoppedMerge(o.out); left && !part.stocks.count(left->stem().string()))
+        throw ImportError(left->string()
+                          + ": 멈춘 Update.new 반영을 되돌릴 수 없고 이 가져오기에 없는 종목이라 아무것도 바꾸지 "
+                            "않았습니다. 그 주가 파일을 백업에서 되살리거나 이 종목의 자료도 함께 가져오십시오.");
     commit.stageRemoval(std::string(updateJournalFileName));
     commit.stageRemoval(std::string(mergeMarkFileName));
     if (const auto waiting = readStoredFile(updatePath, updateFileLimit)) {
@@ -1049,7 +1050,7 @@ void commitImport(const ImportOptions& o, const IndexPart& index, const StockPar
     if (o.update) {
         stage(std::string(updateFileName), part.update, LinkAtName::Replace);
     } else {
-        setAsideUpdate(o, commit, summary);
+        setAsideUpdate(o, part, commit, summary);
         for (const auto& [code, records] : part.stocks) {
             std::string bytes;
             for (auto n : records.numbers)

@@ -87,6 +87,7 @@ TEST(MarketAccessTest, WhereARunFindsItsPriceFiles)
         {"a working folder beside the program folder", beside.path(), program.path(), false, program.path(), false},
         {"beside, --program-dir", beside.path(), program.path(), true, program.path(), false},
         {"a market of its own (import-csv --out)", own.path(), program.path(), false, own.path(), true},
+        {"a market of its own, no other price files", own.path(), beside.path(), false, own.path(), false},
         {"a market of its own, --program-dir", own.path(), program.path(), true, program.path(), true},
     };
     for (const auto& row : rows) {
