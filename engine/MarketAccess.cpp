@@ -2,6 +2,7 @@
 
 #include "engine/MarketData.h"
 #include "engine/MarketUpdate.h"
+#include "engine/RunInputs.h"
 #include "platform/core/FaultPoint.h"
 #include "platform/core/FileTransaction.h"
 #include "platform/core/Format.h"
@@ -99,20 +100,16 @@ MarketAccess lockBoth(const MarketFolders& f, LockMode mode, const Budget& budge
 
 MarketFolders marketFolders(const fs::path& work, const fs::path& programDir, bool programDirGiven)
 {
-    MarketFolders f{work, programDir, {}};
-    const bool own = hasStockData(work);
-    if (sameFolder(work, programDir) || !own)
-        return f; // the plain case: one folder, or a working folder beside the price files
-    if (programDirGiven) {
-        f.note = format("작업 폴더에도 StockData/가 있지만 --program-dir로 준 %s의 주가 파일로 실행합니다.",
-                        (programDir / "StockData").c_str());
-        return f;
-    }
-    f.prices = work;
-    if (!hasStockData(programDir))
-        return f; // no other price files to take them for
-    f.note = format("작업 폴더의 StockData/에 있는 주가 파일로 실행합니다 (프로그램 폴더 %s의 것이 아닙니다).",
-                    (programDir / "StockData").c_str());
+    // The rule itself is marketPriceFolder's, which every command and the form take as their
+    // default; a folder the user names wins.
+    MarketFolders f{work, programDirGiven ? programDir : marketPriceFolder(work, programDir), {}};
+    if (!hasStockData(work) || sameFolder(work, programDir) || !hasStockData(programDir))
+        return f; // one set of price files: nothing to choose between
+    f.note = programDirGiven
+        ? format("작업 폴더에도 StockData/가 있지만 --program-dir로 준 %s의 주가 파일로 실행합니다.",
+                 (programDir / "StockData").c_str())
+        : format("작업 폴더의 StockData/에 있는 주가 파일로 실행합니다 (프로그램 폴더 %s의 것이 아닙니다).",
+                 (programDir / "StockData").c_str());
     return f;
 }
 

@@ -32,10 +32,10 @@ struct MarketFolders
     std::string note;
 };
 
-/// The one rule for the price files: a working folder that holds its own StockData/ uses it (a
-/// market made by `import-csv --out` is self-contained), unless a folder is given (--program-dir);
-/// otherwise the given folder, or the program's folder. The note says the choice when a working
-/// folder's own price files and the program folder's (or the given ones) are both there.
+/// The price files of a market: a working folder that holds its own StockData/ uses it (a market
+/// made by sample-data or `import-csv --out` is self-contained: marketPriceFolder), unless a
+/// folder is given (--program-dir); otherwise the given folder, or the program's folder. The note
+/// says the choice when a working folder's own price files and the other ones are both there.
 MarketFolders marketFolders(const std::filesystem::path& work, const std::filesystem::path& programDir,
                             bool programDirGiven);
 
