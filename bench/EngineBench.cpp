@@ -16,6 +16,7 @@
 
 #include "engine/CSimEngine.h"
 #include "engine/Portfolio.h"
+#include "formats/ResultSet.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 #include "tools/MinuteMarket.h"
@@ -254,7 +255,7 @@ fs::path workFolder(const fs::path& base, const fs::path& market, const std::str
 
 bool sameResults(const fs::path& a, const fs::path& b)
 {
-    for (const char* f : {"result.csv", "result.txt", "gen.csv", "trade.csv", "closing.csv"}) {
+    for (const std::string_view f : resultFiles) {
         const auto x = readWholeFile(a / f, std::size_t(1) << 34), y = readWholeFile(b / f, std::size_t(1) << 34);
         if (x.has_value() != y.has_value() || (x && *x != *y))
             return false;

@@ -220,8 +220,8 @@ int buildCalendar(std::int32_t startDate, std::int32_t endDate, CalendarMode cal
     text.reserve(lines.size() * fundLineSize);
     for (const auto& line : lines)
         text += dateLstLine(line);
-    if (!replaceFileAtomically(dir / "date.lst", toCrLf(text)))
-        throw cannotWrite("date.lst");
+    if (!replaceFileAtomically(dir / dateLstFile, toCrLf(text)))
+        throw cannotWrite(std::string(dateLstFile));
     return static_cast<int>(lines.size());
 }
 

@@ -8,13 +8,6 @@ namespace kestrelan {
 
 namespace {
 
-void appendTwoDigits(std::string& out, std::int32_t v)
-{
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, v < 10 ? "0%d" : "%d", v);
-    out += buffer;
-}
-
 std::int32_t days(std::int32_t d)
 {
     static constexpr std::int32_t monthLength[11] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30};
@@ -53,16 +46,6 @@ bool isCalendarDate(std::int32_t date)
 {
     const std::int32_t month = dateMonth(date), day = dateDay(date);
     return date > 0 && month >= 1 && month <= 12 && day >= 1 && day <= daysInMonth(date / 10000, month);
-}
-
-std::string dateText(std::int32_t date)
-{
-    std::string out = std::to_string(date / 10000);
-    out += '-';
-    appendTwoDigits(out, (date % 10000) / 100);
-    out += '-';
-    appendTwoDigits(out, date % 100);
-    return out;
 }
 
 std::int32_t dayCount(std::int32_t a, std::int32_t b) { return days(b) - days(a); }

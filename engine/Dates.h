@@ -1,14 +1,13 @@
 #pragma once
 // Dates are yyyymmdd integers throughout the engine.
 
+#include "formats/DateText.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace kestrelan {
-
-/// "2003-04-01" for 20030401: the year, then month and day with a leading zero below 10.
-std::string dateText(std::int32_t date);
 
 /// Days from a to b, counted on a calendar without leap days whose years 2000-2089 follow
 /// 1990-1999 (only the last two digits of the year count).

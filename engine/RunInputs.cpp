@@ -65,7 +65,7 @@ RunData readPortfolio(const SimParams& params, const std::filesystem::path& work
 void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::filesystem::path& programDir,
                 int fundCount, IMessageSink& messages)
 {
-    auto funds = readFunds(workDir / "date.lst");
+    auto funds = readFunds(workDir / dateLstFile);
     funds.resize(std::min<std::size_t>(funds.size(), static_cast<std::size_t>(fundCount)));
     loadMarket(data, workDir, programDir, std::move(funds), messages);
 }

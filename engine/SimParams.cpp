@@ -61,37 +61,34 @@ Period defaultPeriod(std::int32_t lastIndexDate)
 
 std::vector<SettingLine> settingLines(const SimParams& p, std::size_t stocks)
 {
-    const auto date = [](std::int32_t d) { return format("%04d-%02d-%02d", d / 10000, d / 100 % 100, d % 100); };
-    const auto flag = [](bool on) { return std::string(on ? "on" : "off"); };
-    static const char* const investModes[] = {"per_stock", "total", "share_count"};
-    static const char* const cadences[] = {"thrice_monthly", "monthly", "daily"};
-    static const char* const profiles[] = {"aggressive", "stable", "conservative"};
-    const auto word = [](const char* const* words, auto value) {
-        const int i = static_cast<int>(value);
-        return std::string(i >= 0 && i < 3 ? words[i] : "?");
-    };
+    namespace s = setting;
+    const auto flag = [](const SettingSpec& spec, bool on) { return spec.line(spec.word(on ? 1 : 0)); };
+    const auto word = [](const SettingSpec& spec, auto value) { return spec.line(spec.word(static_cast<int>(value))); };
+    const auto number = [](const SettingSpec& spec, std::int32_t value) { return spec.line(std::to_string(value)); };
     std::vector<SettingLine> lines = {
-        {"stocks", std::to_string(stocks)},  {"invest_mode", word(investModes, p.investMode)},
-        {"start_date", date(p.startDate)},   {"end_date", date(p.endDate)},
-        {"yield_stats", flag(p.yieldStats)},
+        number(s::stocks, static_cast<std::int32_t>(stocks)),
+        word(s::investMode, p.investMode),
+        s::startDate.line(dateText(p.startDate)),
+        s::endDate.line(dateText(p.endDate)),
+        flag(s::yieldStats, p.yieldStats),
     };
     if (p.yieldStats) {
-        lines.push_back({"fund_cadence", word(cadences, p.fundCadence)});
-        lines.push_back({"years", std::to_string(p.years)});
+        lines.push_back(word(s::fundCadence, p.fundCadence));
+        lines.push_back(number(s::years, p.years));
     }
-    lines.push_back({"auto_set", flag(p.autoSet)});
-    if (p.autoSet)
-        lines.push_back({"risk_profile", word(profiles, p.riskProfile)});
-    else {
-        lines.push_back({"range_low_pct", std::to_string(p.rangeLowPct)});
-        lines.push_back({"range_high_pct", std::to_string(p.rangeHighPct)});
-        lines.push_back({"initial_buy_pct", std::to_string(p.initialBuyPct)});
+    lines.push_back(flag(s::autoSet, p.autoSet));
+    if (p.autoSet) {
+        lines.push_back(word(s::riskProfile, p.riskProfile));
+    } else {
+        lines.push_back(number(s::rangeLow, p.rangeLowPct));
+        lines.push_back(number(s::rangeHigh, p.rangeHighPct));
+        lines.push_back(number(s::initialBuy, p.initialBuyPct));
     }
-    lines.push_back({"margin_pct", std::to_string(p.marginPct)});
-    lines.push_back({"second_pct", std::to_string(p.secondPct)});
-    lines.push_back({"commission_pct", format("%g", p.commissionPct)});
-    lines.push_back({"include_tax", flag(p.includeTax)});
-    lines.push_back({"risk_free_pct", format("%g", p.riskFreePct)});
+    lines.push_back(number(s::margin, p.marginPct));
+    lines.push_back(number(s::second, p.secondPct));
+    lines.push_back(s::commission.line(format("%g", p.commissionPct)));
+    lines.push_back(flag(s::includeTax, p.includeTax));
+    lines.push_back(s::riskFree.line(format("%g", p.riskFreePct)));
     return lines;
 }
 

@@ -2,7 +2,7 @@
 // The settings of one run: their defaults, their limits, the default period and the one check
 // that the settings form, the command line and the run itself make before a run starts.
 
-#include "formats/SettingsCsv.h"
+#include "formats/Settings.h"
 
 #include <cstdint>
 #include <optional>

@@ -10,6 +10,9 @@
 
 namespace kestrelan {
 
+/// The funds of the last run, in the working folder.
+constexpr std::string_view dateLstFile = "date.lst";
+
 constexpr std::int32_t fundLineSize = 30;
 
 struct FundLine

@@ -19,6 +19,9 @@ constexpr std::string_view statsCsvFile = "stats.csv";
 constexpr std::string_view settingsCsvFile = "settings.csv";
 /// A fund series' summary (formats/SummaryCsv.h).
 constexpr std::string_view summaryCsvFile = "summary.csv";
+/// Not a run's result file: `kestrelan-cli sweep` writes it (results/core/SweepCsv.h), and a run
+/// leaves it where it is.
+constexpr std::string_view sweepCsvFile = "sweep.csv";
 constexpr std::array<std::string_view, 8> resultFiles = {resultCsvFile,  resultTxtFile, genCsvFile,      tradeCsvFile,
                                                          closingCsvFile, statsCsvFile,  settingsCsvFile, summaryCsvFile};
 

@@ -1,5 +1,6 @@
 #include "formats/StatsCsv.h"
 
+#include "formats/DateText.h"
 #include "platform/core/Format.h"
 
 #include <array>
@@ -62,7 +63,7 @@ constexpr std::array<const char*, static_cast<std::size_t>(Column::Count)> names
 
 std::string date(std::int32_t d)
 {
-    return d == 0 ? std::string() : format("%04d-%02d-%02d", d / 10000, d / 100 % 100, d % 100);
+    return d == 0 ? std::string() : dateText(d);
 }
 
 std::string number(const std::optional<double>& v) { return v ? format("%.2f", *v) : std::string(); }
@@ -76,6 +77,9 @@ std::int32_t dateOf(std::string_view text)
     return fieldInteger(digits);
 }
 
+// A date as a risk row gives it: none for 0.
+std::optional<double> dateFigure(std::int32_t d) { return d == 0 ? std::nullopt : std::optional<double>(d); }
+
 std::optional<double> numberOf(std::string_view text)
 {
     if (text.empty())
@@ -84,6 +88,23 @@ std::optional<double> numberOf(std::string_view text)
 }
 
 } // namespace
+
+const std::vector<RiskRow>& riskRows()
+{
+    static const std::vector<RiskRow> rows = {
+        {"수익률", RiskKind::Percent, false, [](const RiskFigures& f) { return f.returnPct; }},
+        {"연평균 수익률", RiskKind::Percent, true, [](const RiskFigures& f) { return f.cagrPct; }},
+        {"최대낙폭", RiskKind::Percent, false, [](const RiskFigures& f) { return std::optional(f.maxDrawdownPct); }},
+        {"고점일", RiskKind::Date, false, [](const RiskFigures& f) { return dateFigure(f.peakDate); }},
+        {"저점일", RiskKind::Date, false, [](const RiskFigures& f) { return dateFigure(f.troughDate); }},
+        {"회복일", RiskKind::Date, false, [](const RiskFigures& f) { return dateFigure(f.recoveryDate); }},
+        {"변동성(연)", RiskKind::Percent, true, [](const RiskFigures& f) { return f.volatilityPct; }},
+        {"샤프지수", RiskKind::Ratio, true, [](const RiskFigures& f) { return f.sharpe; }},
+        {"고점 아래 일수", RiskKind::DaysOf, false,
+         [](const RiskFigures& f) { return std::optional<double>(f.underwaterDays); }},
+    };
+    return rows;
+}
 
 const std::string& statsCsvHeader(bool hold)
 {

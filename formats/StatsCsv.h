@@ -49,6 +49,27 @@ struct StatsCsvRow
     std::optional<double> holdReturnPct;
 };
 
+/// How a risk figure reads: a percentage, a date, a ratio, or a count of days out of the path's.
+enum class RiskKind
+{
+    Percent,
+    Date,
+    Ratio,
+    DaysOf
+};
+
+/// A row of a single fund's risk figures as every display shows them (the results window, `show`,
+/// the workbook), the fund's beside the index's. A new figure: its member of RiskFigures, its
+/// columns of stats.csv and its row here.
+struct RiskRow
+{
+    const char* label; // Korean
+    RiskKind kind;
+    bool yearly; // stretched to a year: marked when the path is shorter than shortPeriodDays
+    std::optional<double> (*value)(const RiskFigures&); // a date as yyyymmdd; nullopt: none
+};
+const std::vector<RiskRow>& riskRows();
+
 /// The header line and "\n"; `hold`: with the column of a series of one stock, hold_return_pct.
 const std::string& statsCsvHeader(bool hold = false);
 /// The line of a row (with hold_return_pct when the row has it).

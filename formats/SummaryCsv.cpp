@@ -1,10 +1,13 @@
 #include "formats/SummaryCsv.h"
 
+#include "formats/DateText.h"
 #include "platform/core/Format.h"
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numeric>
+#include <type_traits>
 
 namespace kestrelan {
 
@@ -53,42 +56,6 @@ std::vector<double> differences(const std::vector<double>& a, const std::vector<
     for (std::size_t i = 0; i < a.size(); ++i)
         d[i] = a[i] - b[i];
     return d;
-}
-
-const char* const spreadFigures[]
-    = {"mean_pct", "median_pct", "p10_pct", "p90_pct", "worst_pct", "worst_start", "best_pct", "best_start"};
-constexpr std::size_t spreadFields = std::size(spreadFigures);
-
-std::string number(double v) { return format("%.2f", v); }
-
-void addSpread(std::vector<std::string>& out, const Spread& x)
-{
-    for (const std::string& field : {number(x.mean), number(x.median), number(x.p10), number(x.p90), number(x.worst),
-                                     x.worstStart, number(x.best), x.bestStart})
-        out.push_back(field);
-}
-
-bool isDateText(std::string_view t)
-{
-    return t.size() == 10 && t[4] == '-' && t[7] == '-'
-        && std::all_of(t.begin(), t.end(), [](char c) { return c == '-' || (c >= '0' && c <= '9'); });
-}
-
-// A spread from its eight fields at `at`; false when one is not what addSpread writes.
-bool readSpread(std::span<const std::string_view> f, std::size_t at, Spread& x)
-{
-    double* const numbers[] = {&x.mean, &x.median, &x.p10, &x.p90, &x.worst, nullptr, &x.best, nullptr};
-    std::string* const dates[] = {nullptr, nullptr, nullptr, nullptr, nullptr, &x.worstStart, nullptr, &x.bestStart};
-    for (std::size_t i = 0; i < spreadFields; ++i) {
-        const std::string_view t = f[at + i];
-        if (numbers[i] ? !isNumberText(t) : !isDateText(t))
-            return false;
-        if (numbers[i])
-            *numbers[i] = fieldNumber(t);
-        else
-            *dates[i] = std::string(t);
-    }
-    return true;
 }
 
 } // namespace
@@ -157,23 +124,217 @@ std::optional<SeriesSummary> summarizeSeries(const std::vector<ResultCsvRow>& re
     return s;
 }
 
+namespace {
+
+// A spread's eight figures: summary.csv's column suffix, the row's label, and the member.
+struct SpreadFigure
+{
+    const char* suffix;
+    const char* label;
+    double Spread::*number; // or
+    std::string Spread::*date;
+};
+const SpreadFigure spreadFigures[] = {
+    {"mean_pct", "평균 수익률", &Spread::mean, nullptr},
+    {"median_pct", "중앙값", &Spread::median, nullptr},
+    {"p10_pct", "하위 10%", &Spread::p10, nullptr},
+    {"p90_pct", "상위 10%", &Spread::p90, nullptr},
+    {"worst_pct", "최저", &Spread::worst, nullptr},
+    {"worst_start", "최저 펀드 시작일", nullptr, &Spread::worstStart},
+    {"best_pct", "최고", &Spread::best, nullptr},
+    {"best_start", "최고 펀드 시작일", nullptr, &Spread::bestStart},
+};
+
+// The subjects of the spreads: the prefix of their columns and where a summary holds them.
+struct SubjectSpec
+{
+    SummarySubject subject;
+    const char* key;
+    const char* heading;
+    const char* holdHeading; // beside the stock held
+    bool hold;               // a series of one stock only
+};
+const SubjectSpec subjects[] = {
+    {SummarySubject::Fund, "fund", "펀드", "펀드", false},
+    {SummarySubject::Index, "index", "KOSPI", "KOSPI", false},
+    {SummarySubject::Excess, "excess", "초과수익", "KOSPI 대비", false},
+    {SummarySubject::Hold, "hold", stockHeldLabel.data(), stockHeldLabel.data(), true},
+    {SummarySubject::HoldExcess, "hold_excess", "보유 대비", "보유 대비", true},
+};
+
+const SubjectSpec& specOf(SummarySubject subject) { return subjects[static_cast<std::size_t>(subject)]; }
+
+const Spread* subjectSpread(const SeriesSummary& s, SummarySubject subject)
+{
+    switch (subject) {
+    case SummarySubject::Fund: return &s.fund;
+    case SummarySubject::Index: return &s.index;
+    case SummarySubject::Excess: return &s.excess;
+    case SummarySubject::Hold: return s.hold ? &s.hold->hold : nullptr;
+    case SummarySubject::HoldExcess: return s.hold ? &s.hold->excess : nullptr;
+    }
+    return nullptr;
+}
+
+Spread* subjectSpread(SeriesSummary& s, SummarySubject subject)
+{
+    return const_cast<Spread*>(subjectSpread(static_cast<const SeriesSummary&>(s), subject));
+}
+
+std::string number(double v) { return format("%.2f", v); }
+
+// A column of summary.csv: its name, whether it belongs to a series of one stock, how it is
+// written and read back (false: not what the writer writes).
+struct Field
+{
+    std::string name;
+    bool hold = false;
+    std::function<std::string(const SeriesSummary&)> write;
+    std::function<bool(SeriesSummary&, std::string_view)> read;
+};
+
+Field spreadField(const SubjectSpec& subject, const SpreadFigure& figure)
+{
+    const SummarySubject which = subject.subject;
+    Field f{std::string(subject.key) + "_" + figure.suffix, subject.hold, {}, {}};
+    if (figure.number) {
+        f.write = [=](const SeriesSummary& s) { return number(subjectSpread(s, which)->*figure.number); };
+        f.read = [=](SeriesSummary& s, std::string_view t) {
+            subjectSpread(s, which)->*figure.number = fieldNumber(t);
+            return isNumberText(t);
+        };
+    } else {
+        f.write = [=](const SeriesSummary& s) { return subjectSpread(s, which)->*figure.date; };
+        f.read = [=](SeriesSummary& s, std::string_view t) {
+            subjectSpread(s, which)->*figure.date = std::string(t);
+            return isDateText(t);
+        };
+    }
+    return f;
+}
+
+// A percentage of the summary (`optional`: it may have none) or of the hold's figures.
+template <class Member>
+Field percentField(const char* name, Member member)
+{
+    Field f{name, false, {}, {}};
+    f.write = [=](const SeriesSummary& s) {
+        const auto& v = s.*member;
+        if constexpr (std::is_same_v<std::remove_cvref_t<decltype(v)>, double>)
+            return number(v);
+        else
+            return v ? number(*v) : std::string();
+    };
+    f.read = [=](SeriesSummary& s, std::string_view t) {
+        auto& v = s.*member;
+        if constexpr (std::is_same_v<std::remove_cvref_t<decltype(v)>, double>) {
+            v = fieldNumber(t);
+            return isNumberText(t);
+        } else {
+            if (!t.empty())
+                v = fieldNumber(t);
+            return t.empty() || isNumberText(t);
+        }
+    };
+    return f;
+}
+
+Field holdPercentField(const char* name, double HoldFigures::*member)
+{
+    Field f{name, true, {}, {}};
+    f.write = [=](const SeriesSummary& s) { return number((*s.hold).*member); };
+    f.read = [=](SeriesSummary& s, std::string_view t) {
+        (*s.hold).*member = fieldNumber(t);
+        return isNumberText(t);
+    };
+    return f;
+}
+
+// Every column of summary.csv, in the file's order: the count, the spreads of the fund, the
+// KOSPI and the excess, the shares and the falls, then the figures of a series of one stock.
+// The displays show them by summaryRows(), which names each row's columns.
+const std::vector<Field>& fields()
+{
+    static const std::vector<Field> all = [] {
+        std::vector<Field> f;
+        Field funds{"funds", false, {}, {}};
+        funds.write = [](const SeriesSummary& s) { return std::to_string(s.funds); };
+        funds.read = [](SeriesSummary& s, std::string_view t) {
+            s.funds = fieldInteger(t);
+            return isIntegerText(t);
+        };
+        f.push_back(funds);
+        const auto spreads = [&](bool hold) {
+            for (const SubjectSpec& subject : subjects)
+                if (subject.hold == hold)
+                    for (const SpreadFigure& figure : spreadFigures)
+                        f.push_back(spreadField(subject, figure));
+        };
+        spreads(false);
+        f.push_back(percentField("gain_share_pct", &SeriesSummary::gainShare));
+        f.push_back(percentField("beat_share_pct", &SeriesSummary::beatShare));
+        f.push_back(percentField("fund_median_drawdown_pct", &SeriesSummary::medianFundDrawdown));
+        f.push_back(percentField("index_median_drawdown_pct", &SeriesSummary::medianIndexDrawdown));
+        spreads(true);
+        f.push_back(holdPercentField("beat_hold_share_pct", &HoldFigures::beatShare));
+        return f;
+    }();
+    return all;
+}
+
+} // namespace
+
+const std::vector<SummaryRow>& summaryRows()
+{
+    static const std::vector<SummaryRow> rows = [] {
+        using S = SummarySubject;
+        std::vector<SummaryRow> r;
+        r.push_back({"펀드 수", "", FigureKind::Count, false, {{S::Fund, "funds"}}});
+        for (const SpreadFigure& figure : spreadFigures) {
+            SummaryRow row{figure.label, "", figure.number ? FigureKind::Percent : FigureKind::Date, false, {}};
+            for (const SubjectSpec& subject : subjects)
+                row.cells.push_back({subject.subject, std::string(subject.key) + "_" + figure.suffix});
+            r.push_back(row);
+        }
+        r.push_back({"이익을 낸 펀드 비율", "", FigureKind::Percent, false, {{S::Fund, "gain_share_pct"}}});
+        r.push_back({"종목 보유보다 높은 펀드 비율", "", FigureKind::Percent, true, {{S::Fund, "beat_hold_share_pct"}}});
+        r.push_back({"지수보다 높은 펀드 비율", "KOSPI보다 높은 펀드 비율", FigureKind::Percent, false,
+                     {{S::Fund, "beat_share_pct"}}});
+        r.push_back({"최대낙폭 중앙값", "", FigureKind::Percent, false,
+                     {{S::Fund, "fund_median_drawdown_pct"}, {S::Index, "index_median_drawdown_pct"}}});
+        return r;
+    }();
+    return rows;
+}
+
+const std::string& SummaryRow::labelFor(bool hold) const { return hold && !holdLabel.empty() ? holdLabel : label; }
+
+const std::string* SummaryRow::column(SummarySubject subject) const
+{
+    for (const auto& [s, name] : cells)
+        if (s == subject)
+            return &name;
+    return nullptr;
+}
+
+std::vector<SummarySubject> summarySubjects(bool hold)
+{
+    using S = SummarySubject;
+    return hold ? std::vector<S>{S::Fund, S::Hold, S::HoldExcess, S::Index, S::Excess}
+                : std::vector<S>{S::Fund, S::Index, S::Excess};
+}
+
+std::string_view subjectHeading(SummarySubject subject, bool hold)
+{
+    return hold ? specOf(subject).holdHeading : specOf(subject).heading;
+}
+
 const std::vector<std::string>& summaryColumnNames()
 {
     static const std::vector<std::string> names = [] {
-        std::vector<std::string> n = {"funds"};
-        const auto spread = [&](const char* prefix) {
-            for (const char* figure : spreadFigures)
-                n.push_back(std::string(prefix) + "_" + figure);
-        };
-        spread("fund");
-        spread("index");
-        spread("excess");
-        for (const char* name :
-             {"gain_share_pct", "beat_share_pct", "fund_median_drawdown_pct", "index_median_drawdown_pct"})
-            n.emplace_back(name);
-        spread("hold");
-        spread("hold_excess");
-        n.emplace_back("beat_hold_share_pct");
+        std::vector<std::string> n;
+        for (const Field& f : fields())
+            n.push_back(f.name);
         return n;
     }();
     return names;
@@ -181,67 +342,33 @@ const std::vector<std::string>& summaryColumnNames()
 
 std::vector<std::string> summaryFields(const std::optional<SeriesSummary>& summary)
 {
-    std::vector<std::string> out;
+    std::vector<std::string> out(fields().size());
     if (!summary) {
-        out.assign(summaryColumnNames().size(), std::string());
         out[0] = "0";
         return out;
     }
-    const SeriesSummary& m = *summary;
-    out.push_back(std::to_string(m.funds));
-    addSpread(out, m.fund);
-    addSpread(out, m.index);
-    addSpread(out, m.excess);
-    const auto optional = [](const std::optional<double>& v) { return v ? number(*v) : std::string(); };
-    out.push_back(number(m.gainShare));
-    out.push_back(number(m.beatShare));
-    out.push_back(optional(m.medianFundDrawdown));
-    out.push_back(optional(m.medianIndexDrawdown));
-    if (m.hold) {
-        addSpread(out, m.hold->hold);
-        addSpread(out, m.hold->excess);
-        out.push_back(number(m.hold->beatShare));
-    } else {
-        out.resize(summaryColumnNames().size());
-    }
+    for (std::size_t i = 0; i < out.size(); ++i)
+        if (!fields()[i].hold || summary->hold)
+            out[i] = fields()[i].write(*summary);
     return out;
 }
 
 std::optional<SeriesSummary> parseSummaryFields(std::span<const std::string_view> f, bool& ok)
 {
     ok = false;
-    if (f.size() != summaryColumnNames().size() || !isIntegerText(f[0]))
+    const auto& all = fields();
+    if (f.size() != all.size() || !isIntegerText(f[0]))
         return std::nullopt;
     std::optional<SeriesSummary> read;
     if (fieldInteger(f[0]) != 0) {
         SeriesSummary m;
-        m.funds = fieldInteger(f[0]);
-        std::size_t at = 1;
-        for (Spread* x : {&m.fund, &m.index, &m.excess}) {
-            if (!readSpread(f, at, *x))
+        // A series of one stock has its figures; another leaves their columns empty.
+        const auto firstHold = std::find_if(all.begin(), all.end(), [](const Field& x) { return x.hold; });
+        if (!f[static_cast<std::size_t>(firstHold - all.begin())].empty())
+            m.hold.emplace();
+        for (std::size_t i = 0; i < all.size(); ++i)
+            if ((!all[i].hold || m.hold) && !all[i].read(m, f[i]))
                 return std::nullopt;
-            at += spreadFields;
-        }
-        for (double* share : {&m.gainShare, &m.beatShare}) {
-            if (!isNumberText(f[at]))
-                return std::nullopt;
-            *share = fieldNumber(f[at++]);
-        }
-        for (std::optional<double>* fall : {&m.medianFundDrawdown, &m.medianIndexDrawdown}) {
-            if (!f[at].empty() && !isNumberText(f[at]))
-                return std::nullopt;
-            if (!f[at].empty())
-                *fall = fieldNumber(f[at]);
-            ++at;
-        }
-        if (!f[at].empty()) {
-            HoldFigures h;
-            if (!readSpread(f, at, h.hold) || !readSpread(f, at + spreadFields, h.excess)
-                || !isNumberText(f[at + 2 * spreadFields]))
-                return std::nullopt;
-            h.beatShare = fieldNumber(f[at + 2 * spreadFields]);
-            m.hold = h;
-        }
         read = m;
     }
     // Only what the writer writes: the fields give themselves back.
@@ -250,6 +377,19 @@ std::optional<SeriesSummary> parseSummaryFields(std::span<const std::string_view
         return std::nullopt;
     ok = true;
     return read;
+}
+
+SummaryFieldTexts::SummaryFieldTexts(const std::optional<SeriesSummary>& summary)
+    : texts(summaryFields(summary))
+{
+}
+
+const std::string& SummaryFieldTexts::operator[](std::string_view column) const
+{
+    static const std::string none;
+    const auto& names = summaryColumnNames();
+    const auto it = std::find(names.begin(), names.end(), column);
+    return it == names.end() ? none : texts[static_cast<std::size_t>(it - names.begin())];
 }
 
 std::string summaryCsvText(const std::optional<SeriesSummary>& summary)

@@ -19,9 +19,13 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kestrelan {
+
+/// What a series of one stock sets each fund against: the stock bought and held.
+inline constexpr std::string_view stockHeldLabel = "종목 보유";
 
 /// How one figure spreads over the funds of a series, in percent.
 struct Spread
@@ -69,6 +73,50 @@ double percentile(const std::vector<double>& sorted, double q);
 /// portfolio of more than one stock.
 double kospiYieldOf(const ResultCsvRow& row);
 
+/// The columns a display of the summary sets side by side: the fund, the KOSPI and the fund's
+/// excess over it; a series of one stock adds the stock held and the fund's excess over that.
+enum class SummarySubject
+{
+    Fund,
+    Index,
+    Excess,
+    Hold,
+    HoldExcess
+};
+
+/// How a figure of the summary reads.
+enum class FigureKind
+{
+    Count,
+    Percent,
+    Date
+};
+
+/// A row of the summary as every display shows it (the results window, `show`, the workbook, a
+/// sweep's best combinations): its label and, per subject, the column of summary.csv that holds
+/// its value. A subject without a column shows nothing in the row.
+struct SummaryRow
+{
+    std::string label;     // Korean
+    std::string holdLabel; // what a series of one stock calls it, when that differs
+    FigureKind kind = FigureKind::Percent;
+    bool holdOnly = false; // shown for a series of one stock only
+    std::vector<std::pair<SummarySubject, std::string>> cells;
+
+    const std::string& labelFor(bool hold) const;
+    /// The column of a subject in this row; nullptr when it has none.
+    const std::string* column(SummarySubject subject) const;
+};
+
+/// The rows in the order every display shows them. A new figure of the summary is a column of
+/// summary.csv (formats/SummaryCsv.cpp, beside the others) and its row here.
+const std::vector<SummaryRow>& summaryRows();
+/// The subjects a display shows, in order: a series of one stock sets the fund against the stock
+/// held first, then against the KOSPI.
+std::vector<SummarySubject> summarySubjects(bool hold);
+/// A subject's heading ("펀드", "KOSPI", "초과수익"; beside the stock held, "KOSPI 대비").
+std::string_view subjectHeading(SummarySubject subject, bool hold);
+
 /// The summary's column names in order: funds, fund_mean_pct, ..., index_median_drawdown_pct,
 /// then the hold's (empty unless one stock).
 const std::vector<std::string>& summaryColumnNames();
@@ -77,6 +125,17 @@ std::vector<std::string> summaryFields(const std::optional<SeriesSummary>& summa
 /// The summary its fields give back; nullopt (and `ok` false) for a count other than the
 /// columns' or a field that is not what summaryFields writes; nullopt with `ok` true for none.
 std::optional<SeriesSummary> parseSummaryFields(std::span<const std::string_view> fields, bool& ok);
+
+/// A summary's fields by column name, as summary.csv holds them ("" for none).
+class SummaryFieldTexts
+{
+public:
+    explicit SummaryFieldTexts(const std::optional<SeriesSummary>& summary);
+    const std::string& operator[](std::string_view column) const;
+
+private:
+    std::vector<std::string> texts;
+};
 
 /// summary.csv's text: the column names and the line of the summary ("\n" ends).
 std::string summaryCsvText(const std::optional<SeriesSummary>& summary);

@@ -1,5 +1,6 @@
 #include "results/CResultDlg.h"
 
+#include "formats/Handoff.h"
 #include "formats/ResultSet.h"
 #include "platform/core/FolderLock.h"
 #include "platform/core/TextFile.h"
@@ -246,8 +247,9 @@ void CResultDlg::fillSummaryTables()
 {
     loaded = kestrelan::fillSummaryTables(resultKind, services.workDir, *services.messages);
     // A series of one stock is measured against the stock held, and says so.
-    histogramChart->setSeriesTitle(1, loaded.stockHeld ? "종목 보유" : "KOSPI");
-    seriesChart->setAxisTitle(CTChart::Bottom, loaded.stockHeld ? "종목 보유 수익률(%)" : "지수수익률(%)");
+    histogramChart->setSeriesTitle(
+        1, fromUtf8(std::string(subjectHeading(loaded.stockHeld ? SummarySubject::Hold : SummarySubject::Index, false))));
+    seriesChart->setAxisTitle(CTChart::Bottom, fromUtf8(benchmarkYieldLabel(loaded.stockHeld) + "(%)"));
     fillLists();
 }
 
@@ -372,7 +374,7 @@ void CResultDlg::drawStockChart(int stock)
             target->setTextAlignment(c, Qt::Alignment(row->textAlignment(c)));
         }
     }
-    const std::string tradeLog = readWholeFile(services.workDir / "trade.csv").value_or(std::string());
+    const std::string tradeLog = readWholeFile(services.workDir / tradeCsvFile).value_or(std::string());
     const StockChartData d = stockChartData(loaded, static_cast<std::size_t>(stock), tradeLog);
     stockChart->clearAll();
     stockChart->setMinimum(CTChart::Left, 0);
@@ -399,15 +401,12 @@ void CResultDlg::exportSummary()
         return;
     }
     const auto& handoff = services.handoffFile;
-    std::string folder = services.programDir.string();
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
-    if (!replaceFileAtomically(handoff, toCrLf(folder + *name + "\n" + std::to_string(stockCount) + "\n")))
+    if (!writeHandoff(handoff, services.programDir, *name, stockCount))
         services.messages->show("엑셀 전달 파일(" + handoff.string() + ")을 쓸 수 없습니다.");
     if (typed->isEmpty())
         return;
-    if (typed->contains('/') || *typed == "." || *typed == "..") {
-        services.messages->show("파일 이름에 / 는 쓸 수 없습니다.");
+    if (const auto problem = fileNameProblem(typed->toStdString())) {
+        services.messages->show(*problem);
         return;
     }
     QProcess builder;

@@ -1,5 +1,6 @@
 #include "tools/ManPage.h"
 
+#include "formats/ResultSet.h"
 #include "tools/ProgramSpecs.h"
 
 #include <algorithm>
@@ -131,10 +132,12 @@ std::string manPageText(const ManPage& page)
 
 std::optional<ManPage> programManPage(const std::string& program, const std::string& version)
 {
-    const std::vector<std::string> files
-        = {"작업 폴더의 kospi.lst, code.lst, ksp.txt, StockData/<종목코드>.real: 시장 데이터.",
-           "작업 폴더의 SimItem.lst, group.lst, item.lst: 포트폴리오와 그룹.",
-           "작업 폴더의 result.csv, result.txt, trade.csv, closing.csv, gen.csv, stats.csv, settings.csv: 결과."};
+    std::string results;
+    for (const auto name : resultFiles)
+        results += (results.empty() ? "" : ", ") + std::string(name);
+    const std::vector<std::string> files = {"작업 폴더의 kospi.lst, code.lst, ksp.txt, StockData/<종목코드>.real: 시장 데이터.",
+                                            "작업 폴더의 SimItem.lst, group.lst, item.lst: 포트폴리오와 그룹.",
+                                            "작업 폴더의 " + results + ": 결과."};
     const std::vector<std::string> exitStatus = {"0: 명령이 끝났습니다 (--help와 --version도).", "1: 명령이 실패했습니다.",
                                                  "2: 명령줄대로 실행할 수 없습니다 (stderr에 옵션을 밝힌 메시지)."};
     if (program == "kestrelan-cli")

@@ -301,7 +301,7 @@ int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
         if (options.params.yieldStats) {
             const Statistics statistics = loadStatistics(ResultKind::FundSeries, workDir);
             if (!statistics.table.rows.empty())
-                std::fputs(("\n통계요약\n" + textTable(statistics.table)).c_str(), stdout);
+                std::fputs(("\n" + std::string(seriesSummaryTitle) + "\n" + textTable(statistics.table)).c_str(), stdout);
         }
         return exitDone;
     }

@@ -2,6 +2,7 @@
 
 #include "formats/ResultCsv.h"
 #include "formats/ResultSet.h"
+#include "formats/Settings.h"
 #include "formats/StatsCsv.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/FolderLock.h"
@@ -84,7 +85,7 @@ std::string table(const ListTable& input)
 
 std::string showTables(ResultKind kind, const SummaryTables& tables)
 {
-    std::string out = "단위: 천원, %\n\n";
+    std::string out = std::string(tableUnits) + "\n\n";
     if (kind == ResultKind::FundSeries)
         return out + table(tables.mainList);
     return out + table(tables.summaryList) + "\n" + table(tables.mainList);
@@ -117,14 +118,14 @@ ShownResults shownResults(const std::filesystem::path& dir, IMessageSink& messag
         return true;
     });
     if (kind == ResultKind::FundSeries) {
-        shown.tables.push_back(ShownTable{"펀드별 결과 (단위: 천원, %)", tables.mainList});
+        shown.tables.push_back(ShownTable{"펀드별 결과 (" + std::string(tableUnits) + ")", tables.mainList});
         if (!statistics.table.rows.empty())
-            shown.tables.push_back(ShownTable{"통계요약", statistics.table});
+            shown.tables.push_back(ShownTable{seriesSummaryTitle, statistics.table});
     } else {
-        shown.tables.push_back(ShownTable{"펀드 합계 (단위: 천원, %)", tables.summaryList});
-        shown.tables.push_back(ShownTable{"종목별 결과 (단위: 천원, %)", tables.mainList});
+        shown.tables.push_back(ShownTable{"펀드 합계 (" + std::string(tableUnits) + ")", tables.summaryList});
+        shown.tables.push_back(ShownTable{"종목별 결과 (" + std::string(tableUnits) + ")", tables.mainList});
         if (!statistics.table.rows.empty())
-            shown.tables.push_back(ShownTable{"위험 지표", statistics.table});
+            shown.tables.push_back(ShownTable{riskTableTitle, statistics.table});
     }
     return shown;
 }
@@ -318,7 +319,7 @@ int showCommand(const OptionValues& values, std::ostream& out, std::ostream& err
         throw values.error("--format", "text, csv, json 중 하나를 입력하십시오 (" + format + ")");
     const auto dir = workingFolder();
     if (std::error_code ec; !std::filesystem::exists(dir / resultCsvFile, ec)) {
-        err << "result.csv가 없습니다. 먼저 kestrelan-cli run으로 시뮬레이션을 실행하세요.\n";
+        err << resultCsvFile << "가 없습니다. 먼저 kestrelan-cli run으로 시뮬레이션을 실행하세요.\n";
         return exitFailed;
     }
     // The result files are read together while no run writes them.
@@ -329,7 +330,7 @@ int showCommand(const OptionValues& values, std::ostream& out, std::ostream& err
         return exitFailed;
     }
     if (!readWholeFile(dir / resultCsvFile)) {
-        err << "result.csv를 읽을 수 없습니다. 파일의 읽기 권한을 확인하세요.\n";
+        err << resultCsvFile << "를 읽을 수 없습니다. 파일의 읽기 권한을 확인하세요.\n";
         return exitFailed;
     }
     StderrMessages messages;

@@ -9,6 +9,7 @@
 #include "platform/core/Folders.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
+#include "results/core/SeriesSummary.h"
 #include "tools/Terminal.h"
 
 #include <algorithm>
@@ -20,22 +21,29 @@ namespace kestrelan {
 
 namespace {
 
-// The settings a sweep may vary, in the order the combinations count them, with their limits.
+// The settings a sweep may vary, in the order the combinations count them (sweepSettings), with
+// their limits.
 struct Swept
 {
-    const char* option;
+    const SettingSpec* setting;
     std::int64_t low, high;
     std::int32_t SweepSettings::*field;
+
+    const char* option() const { return setting->option.data(); }
 };
 
 const Swept swept[] = {
-    {"--margin", minMarginPct, percentLimit, &SweepSettings::marginPct},
-    {"--second", -percentLimit, percentLimit, &SweepSettings::secondPct},
-    {"--range-low", -percentLimit, percentLimit, &SweepSettings::rangeLowPct},
-    {"--range-high", -percentLimit, percentLimit, &SweepSettings::rangeHighPct},
-    {"--initial", -percentLimit, percentLimit, &SweepSettings::initialBuyPct},
-    {"--risk", 0, 2, &SweepSettings::riskProfile},
+    {sweepSettings[0], minMarginPct, percentLimit, &SweepSettings::marginPct},
+    {sweepSettings[1], -percentLimit, percentLimit, &SweepSettings::secondPct},
+    {sweepSettings[2], -percentLimit, percentLimit, &SweepSettings::rangeLowPct},
+    {sweepSettings[3], -percentLimit, percentLimit, &SweepSettings::rangeHighPct},
+    {sweepSettings[4], -percentLimit, percentLimit, &SweepSettings::initialBuyPct},
+    {sweepSettings[5], 0, 2, &SweepSettings::riskProfile},
 };
+
+// The columns of the figures the rankings go by, which the best combinations are shown with.
+const char* const rankedColumns[]
+    = {"fund_median_pct", "beat_share_pct", "beat_hold_share_pct", "fund_worst_pct", "fund_median_drawdown_pct"};
 
 // The most combinations one sweep takes.
 constexpr std::int64_t maxCombinations = 1000000;
@@ -49,23 +57,33 @@ SweepSettings settingsOf(const SimParams& p)
 
 std::string sweepCombinationText(const SweepSettings& s, bool autoSet)
 {
-    static const char* const profiles[] = {"적극", "안정", "보수"};
-    if (autoSet)
-        return format("매매차익 %d%%, 2차조건 %d%%, 매매범위·최초매수 자동설정 (성향 %s)", s.marginPct, s.secondPct,
-                      s.riskProfile >= 0 && s.riskProfile < 3 ? profiles[s.riskProfile] : "?");
-    return format("매매차익 %d%%, 2차조건 %d%%, 매매범위 %d~%d%%, 최초매수 %d%%", s.marginPct, s.secondPct,
-                  s.rangeLowPct, s.rangeHighPct, s.initialBuyPct);
+    // The settings the funds took: with automatic setting ksp.txt chose the range and the ratio by
+    // the risk profile, without it the risk profile chose nothing.
+    std::string text;
+    for (const Swept& x : swept) {
+        if (!sweepSettingUsed(*x.setting, autoSet))
+            continue;
+        const std::int32_t v = s.*x.field;
+        text += (text.empty() ? "" : ", ")
+            + x.setting->phrase(x.setting->words.empty() ? std::to_string(v) : x.setting->word(v));
+    }
+    return autoSet ? text + " (" + std::string(setting::autoSet.label) + ")" : text;
 }
 
 std::string sweepFiguresText(const SeriesSummary& s)
 {
-    const auto percent = [](const std::optional<double>& v) { return v ? format("%.2f%%", *v) : std::string("-"); };
-    std::string text = format("중앙값 %.2f%%  최저 %.2f%%", s.fund.median, s.fund.worst);
-    if (s.hold)
-        text += format("  종목 보유보다 높은 펀드 %.2f%%  KOSPI보다 높은 펀드 %.2f%%", s.hold->beatShare, s.beatShare);
-    else
-        text += format("  지수보다 높은 펀드 %.2f%%", s.beatShare);
-    return text + "  최대낙폭 중앙값 " + percent(s.medianFundDrawdown);
+    // The figures the ranking goes by, as the summary's rows name them, the fund's column.
+    const bool hold = s.hold.has_value();
+    const SummaryFieldTexts fields(s);
+    std::string text;
+    for (const SummaryRow& row : summaryRows()) {
+        const std::string* column = row.column(SummarySubject::Fund);
+        if (!column || (row.holdOnly && !hold)
+            || std::find(std::begin(rankedColumns), std::end(rankedColumns), *column) == std::end(rankedColumns))
+            continue;
+        text += (text.empty() ? "" : "  ") + row.labelFor(hold) + " " + summaryCellText(row.kind, fields[*column]);
+    }
+    return text;
 }
 
 std::vector<std::int32_t> sweepValues(const OptionValues& values, std::string_view option, std::int64_t low,
@@ -128,22 +146,19 @@ SweepPlan readSweepPlan(const OptionValues& values, const std::filesystem::path&
     plan.base.params.yieldStats = true;
     // With automatic setting the range and the ratio come from ksp.txt, and without it the risk
     // profile chooses nothing: such a setting would change no figure.
-    if (plan.base.params.autoSet) {
-        for (const char* option : {"--range-low", "--range-high", "--initial"})
-            if (values.has(option))
-                throw values.error(option,
-                                   "자동설정(--auto-set 1)에서는 ksp.txt가 정하므로 바꿀 수 없습니다. --auto-set 0과 "
-                                   "함께 입력하십시오.");
-    } else if (values.has("--risk")) {
-        throw values.error("--risk", "투자성향은 자동설정(--auto-set 1)에서만 매매조건을 고릅니다. --auto-set 0에서는 "
-                                     "결과를 바꾸지 않습니다.");
-    }
+    const bool autoSet = plan.base.params.autoSet;
+    for (const Swept& s : swept)
+        if (values.has(s.option()) && !sweepSettingUsed(*s.setting, autoSet))
+            throw values.error(s.option(), autoSet ? "자동설정(--auto-set 1)에서는 ksp.txt가 정하므로 바꿀 수 없습니다. "
+                                                     "--auto-set 0과 함께 입력하십시오."
+                                                   : "투자성향은 자동설정(--auto-set 1)에서만 매매조건을 고릅니다. "
+                                                     "--auto-set 0에서는 결과를 바꾸지 않습니다.");
     const SweepSettings base = settingsOf(plan.base.params);
     for (const Swept& s : swept) {
-        if (values.has(s.option))
-            plan.axes.push_back({s.option, sweepValues(values, s.option, s.low, s.high)});
+        if (values.has(s.option()))
+            plan.axes.push_back({s.option(), sweepValues(values, s.option(), s.low, s.high)});
         else
-            plan.axes.push_back({s.option, {base.*s.field}});
+            plan.axes.push_back({s.option(), {base.*s.field}});
     }
     plan.rank = values.text("--rank").value_or(plan.rank);
     if (plan.rank != "median" && plan.rank != "beat" && plan.rank != "beat-hold" && plan.rank != "worst"
@@ -230,38 +245,28 @@ SweepIdentity sweepIdentity(const SweepPlan& plan, const RunData& inputs)
         codes += (codes.empty() ? "" : " ") + std::string(entryCode(item.entry));
         amounts += (amounts.empty() ? "" : " ") + std::to_string(item.amount);
     }
-    const auto setting = [&](const std::string& name) {
-        for (const auto& s : settingLines(p, inputs.items.size()))
-            if (s.name == name)
-                return s.value;
-        return std::string();
+    // The settings as settings.csv writes them, and each swept one with its values (none when
+    // the funds do not take it).
+    const auto lines = settingLines(p, inputs.items.size());
+    const auto setting = [&](const SettingSpec& spec) {
+        for (const auto& s : lines)
+            if (s.name == spec.key)
+                return s;
+        return spec.line("");
     };
-    const auto axis = [&](const char* option, bool used) {
+    namespace k = kestrelan::setting;
+    id.settings = {k::stocks.line(codes), {"amounts", amounts}};
+    for (const SettingSpec* s : {&k::investMode, &k::startDate, &k::endDate, &k::fundCadence, &k::years, &k::autoSet})
+        id.settings.push_back(setting(*s));
+    for (std::size_t i = 0; i < std::size(swept); ++i) {
         std::string text;
-        for (const auto& a : plan.axes)
-            if (a.option == option && used)
-                for (const auto v : a.values)
-                    text += (text.empty() ? "" : " ") + std::to_string(v);
-        return text;
-    };
-    id.settings = {
-        {"stocks", codes},
-        {"amounts", amounts},
-        {"invest_mode", setting("invest_mode")},
-        {"start_date", setting("start_date")},
-        {"end_date", setting("end_date")},
-        {"fund_cadence", setting("fund_cadence")},
-        {"years", setting("years")},
-        {"auto_set", setting("auto_set")},
-        {"margin_pct", axis("--margin", true)},
-        {"second_pct", axis("--second", true)},
-        {"range_low_pct", axis("--range-low", !p.autoSet)},
-        {"range_high_pct", axis("--range-high", !p.autoSet)},
-        {"initial_buy_pct", axis("--initial", !p.autoSet)},
-        {"risk_profile", axis("--risk", p.autoSet)},
-        {"commission_pct", setting("commission_pct")},
-        {"include_tax", setting("include_tax")},
-    };
+        if (sweepSettingUsed(*swept[i].setting, p.autoSet))
+            for (const auto v : plan.axes[i].values)
+                text += (text.empty() ? "" : " ") + std::to_string(v);
+        id.settings.push_back(swept[i].setting->line(text));
+    }
+    for (const SettingSpec* s : {&k::commission, &k::includeTax})
+        id.settings.push_back(setting(*s));
     for (const auto& [file, print] : marketFingerprints(inputs))
         id.settings.push_back({"market_" + file, print});
     id.combinations = combinationCount(plan);
@@ -326,7 +331,7 @@ CommandSpec sweepCommandSpec()
         if (o.name == "--range-low" || o.name == "--range-high" || o.name == "--initial")
             o.help += "; --auto-set 0에서만";
         for (const Swept& s : swept)
-            if (o.name == s.option) {
+            if (o.name == s.option()) {
                 o.valueName = "A:B:STEP|A,B";
                 o.help += "; 범위 A:B:간격 또는 목록 A,B,C";
             }
@@ -439,7 +444,7 @@ std::string combinationsText(const std::vector<std::int64_t>& numbers)
 int sweepMergeCommand(const OptionValues& values, std::ostream& out, std::ostream& err)
 {
     const auto files = values.paths("FILES");
-    const auto target = values.path("--out").value_or("sweep.csv");
+    const auto target = values.path("--out").value_or(std::filesystem::path(sweepCsvFile));
     std::optional<SweepFile> merged;
     std::string first;
     std::map<std::int64_t, std::string> owners; // shard -> the file that holds it

@@ -6,6 +6,7 @@
 // over machines; `kestrelan-cli sweep-merge` joins the shards' files into the file of one sweep.
 
 #include "engine/RunInputs.h"
+#include "formats/ResultSet.h"
 #include "results/core/SweepCsv.h"
 #include "tools/CommandLine.h"
 #include "tools/RunCommand.h"
@@ -32,7 +33,7 @@ struct SweepPlan
     std::vector<SweepAxis> axes; // in the order the combinations count them; one value if not swept
     std::string rank = "median"; // median | beat | beat-hold | worst | drawdown
     std::int64_t shard = 1, shards = 1;
-    std::filesystem::path out = "sweep.csv";
+    std::filesystem::path out = sweepCsvFile;
 };
 
 /// Values of a swept option: "A:B:STEP" (A to B in steps), "A,B,C", or "A". Throws UsageError

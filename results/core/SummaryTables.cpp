@@ -5,7 +5,8 @@
 #include "formats/ResultCsv.h"
 #include "formats/ResultSet.h"
 #include "formats/ResultTxt.h"
-#include "formats/SettingsCsv.h"
+#include "formats/Settings.h"
+#include "formats/SummaryCsv.h"
 #include "formats/TradeCsv.h"
 #include "platform/core/Cp949.h"
 #include "platform/core/Format.h"
@@ -44,27 +45,6 @@ bool invalid(IMessageSink& messages)
 {
     messages.show(invalidDate);
     return false;
-}
-
-const std::vector<Column>& fundColumns()
-{
-    static const std::vector<Column> c = {{"시작일", 85}, {"종료일", 85},    {"지수수익률", 85},  {"수익률", 85},
-                                          {"차익률", 85}, {"총투자비", 100}, {"최종평가액", 100}, {"매매차익", 100}};
-    return c;
-}
-
-const std::vector<Column>& stockColumns()
-{
-    static const std::vector<Column> c = {{"종목명", 125}, {"종목수익률", 85}, {"주가등락", 85}, {"종가", 90},
-                                          {"설정가", 90},  {"투자금액", 90},   {"보유현금", 90}, {"보유주식수", 90}};
-    return c;
-}
-
-const std::vector<Column>& totalColumns()
-{
-    static const std::vector<Column> c = {{"종목수", 70}, {"투자비총액", 100}, {"최종평가액", 100}, {"지수수익률", 90},
-                                          {"수익률", 90}, {"총매매차익", 100}, {"매매차익률", 90}};
-    return c;
 }
 
 // result.csv into the rows (and, for a fund series, the fund table). False after an invalid date.
@@ -190,12 +170,39 @@ std::optional<std::size_t> firstDamaged(std::string_view bytes, const std::vecto
 
 } // namespace
 
+std::vector<Column> fundColumns(bool stockHeld)
+{
+    return {{"시작일", 85},         {"종료일", 85},    {benchmarkHeading(stockHeld), 85}, {"수익률", 85},
+            {"차익률", 85},         {"총투자비", 100}, {"최종평가액", 100},               {"매매차익", 100}};
+}
+
+const std::vector<Column>& stockColumns()
+{
+    static const std::vector<Column> c = {{"종목명", 125}, {"종목수익률", 85}, {"주가등락", 85}, {"종가", 90},
+                                          {"설정가", 90},  {"투자금액", 90},   {"보유현금", 90}, {"보유주식수", 90}};
+    return c;
+}
+
+const std::vector<Column>& totalColumns()
+{
+    static const std::vector<Column> c = {{"종목수", 70}, {"투자비총액", 100}, {"최종평가액", 100}, {"지수수익률", 90},
+                                          {"수익률", 90}, {"총매매차익", 100}, {"매매차익률", 90}};
+    return c;
+}
+
+std::string benchmarkHeading(bool stockHeld) { return stockHeld ? std::string(stockHeldLabel) : "지수수익률"; }
+
+std::string benchmarkYieldLabel(bool stockHeld)
+{
+    return stockHeld ? std::string(stockHeldLabel) + " 수익률" : benchmarkHeading(false);
+}
+
 ResultKind classifyResult(const std::filesystem::path& dir)
 {
     recoverResults(dir); // a run killed while it put its files in place: finished or undone first
     ResultKind kind = ResultKind::FundSeries;
     std::string first, second;
-    if (const auto raw = readWholeFile(dir / "result.csv")) {
+    if (const auto raw = readWholeFile(dir / resultCsvFile)) {
         const std::string text = textModeBytes(*raw);
         std::size_t start = 0;
         int line = 0;
@@ -213,7 +220,7 @@ ResultKind classifyResult(const std::filesystem::path& dir)
     }
     if (first == second)
         kind = ResultKind::SingleFund;
-    if (readWholeFile(dir / "trade.csv"))
+    if (readWholeFile(dir / tradeCsvFile))
         kind = ResultKind::SingleFundTraded;
     return kind;
 }
@@ -222,7 +229,7 @@ SummaryTables emptySummaryTables(ResultKind kind)
 {
     SummaryTables t;
     if (kind == ResultKind::FundSeries) {
-        t.mainList.columns = fundColumns();
+        t.mainList.columns = fundColumns(false);
         return t;
     }
     t.mainList.columns = stockColumns();
@@ -275,8 +282,8 @@ bool isOneStockSeries(const std::filesystem::path& dir)
 {
     bool stocks = false, series = false;
     for (const auto& s : readSettingsCsv(readWholeFile(dir / settingsCsvFile).value_or(std::string()))) {
-        stocks = stocks || (s.name == "stocks" && s.value == "1");
-        series = series || (s.name == "yield_stats" && s.value == "on");
+        stocks = stocks || (s.name == setting::stocks.key && s.value == "1");
+        series = series || (s.name == setting::yieldStats.key && s.value == setting::yieldStats.word(1));
     }
     return stocks && series;
 }
@@ -285,25 +292,23 @@ SummaryTables fillSummaryTables(ResultKind kind, const std::filesystem::path& di
 {
     SummaryTables t;
     if (kind == ResultKind::FundSeries) {
-        t.mainList.columns = fundColumns();
         t.stockHeld = isOneStockSeries(dir);
-        if (t.stockHeld)
-            t.mainList.columns[2].heading = "종목 보유";
+        t.mainList.columns = fundColumns(t.stockHeld);
     }
-    const auto results = readWholeFile(dir / "result.csv");
+    const auto results = readWholeFile(dir / resultCsvFile);
     if (!results)
         return t;
     if (!readResults(kind, *results, t, messages) || kind == ResultKind::FundSeries)
         return t;
     if (kind == ResultKind::SingleFundTraded) {
-        if (const auto closing = readWholeFile(dir / "closing.csv"))
+        if (const auto closing = readWholeFile(dir / closingCsvFile))
             readClosingPrices(*closing, t);
     }
     t.mainList.columns = stockColumns();
     t.stockRowList.columns = stockColumns();
     t.stockRowList.rows.push_back(std::vector<std::string>(8));
     t.summaryList.columns = totalColumns();
-    readStocks(readWholeFile(dir / "gen.csv").value_or(std::string()), t);
+    readStocks(readWholeFile(dir / genCsvFile).value_or(std::string()), t);
     return t;
 }
 

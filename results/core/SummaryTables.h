@@ -60,6 +60,20 @@ struct SummaryTables
     bool stockHeld = false;
 };
 
+/// The units of the tables' amounts and yields.
+inline constexpr const char* tableUnits = "단위: 천원, %";
+
+/// The columns of the results window's tables, which `show` and the workbook take over: the fund
+/// table of a series (the benchmark column names the stock held in a series of one stock), the
+/// stock table of a single fund, and its totals row.
+std::vector<Column> fundColumns(bool stockHeld);
+const std::vector<Column>& stockColumns();
+const std::vector<Column>& totalColumns();
+/// The fund table's benchmark: the KOSPI's yield, or in a series of one stock the stock held.
+std::string benchmarkHeading(bool stockHeld);
+/// The benchmark's yield as a chart's axis names it: "지수수익률", "종목 보유 수익률".
+std::string benchmarkYieldLabel(bool stockHeld);
+
 /// Whether the result files in `dir` are a fund series of one stock, as settings.csv says: then
 /// result.csv's index column holds the stock's own change over each fund (the stock bought and
 /// held), not the KOSPI's.

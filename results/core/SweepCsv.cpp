@@ -11,7 +11,7 @@ namespace kestrelan {
 namespace {
 
 constexpr std::string_view marker = "# kestrelan sweep";
-constexpr std::size_t settingFields = 1 + std::size(sweepSettingNames) + 1; // combination ... auto_set
+constexpr std::size_t settingFields = 1 + std::size(sweepSettings) + 1; // combination ... auto_set
 
 std::string joined(const std::vector<std::string>& fields)
 {
@@ -97,6 +97,15 @@ std::optional<SweepLine> readLine(const std::vector<std::string_view>& f, std::s
 
 } // namespace
 
+bool sweepSettingUsed(const SettingSpec& s, bool autoSet)
+{
+    if (&s == &setting::riskProfile)
+        return autoSet;
+    if (&s == &setting::rangeLow || &s == &setting::rangeHigh || &s == &setting::initialBuy)
+        return !autoSet;
+    return true;
+}
+
 bool SweepShards::holds(std::int64_t combination) const
 {
     const std::int64_t k = (combination - 1) % of + 1;
@@ -107,8 +116,9 @@ const std::string& sweepCsvHeader()
 {
     static const std::string text = [] {
         std::vector<std::string> names = {"combination"};
-        names.insert(names.end(), std::begin(sweepSettingNames), std::end(sweepSettingNames));
-        names.emplace_back("auto_set");
+        for (const SettingSpec* s : sweepSettings)
+            names.emplace_back(s->key);
+        names.emplace_back(setting::autoSet.key);
         names.insert(names.end(), summaryColumnNames().begin(), summaryColumnNames().end());
         return joined(names) + "\n";
     }();
@@ -118,15 +128,12 @@ const std::string& sweepCsvHeader()
 std::string sweepCsvLine(const SweepLine& l)
 {
     const SweepSettings& s = l.settings;
-    const auto value = [](std::int32_t v, bool used) { return used ? std::to_string(v) : std::string(); };
-    std::vector<std::string> fields = {std::to_string(l.combination),
-                                       std::to_string(s.marginPct),
-                                       std::to_string(s.secondPct),
-                                       value(s.rangeLowPct, !l.autoSet),
-                                       value(s.rangeHighPct, !l.autoSet),
-                                       value(s.initialBuyPct, !l.autoSet),
-                                       value(s.riskProfile, l.autoSet),
-                                       l.autoSet ? "1" : "0"};
+    const std::int32_t values[] = {s.marginPct, s.secondPct, s.rangeLowPct, s.rangeHighPct, s.initialBuyPct, s.riskProfile};
+    static_assert(std::size(values) == std::size(sweepSettings));
+    std::vector<std::string> fields = {std::to_string(l.combination)};
+    for (std::size_t i = 0; i < std::size(values); ++i)
+        fields.push_back(sweepSettingUsed(*sweepSettings[i], l.autoSet) ? std::to_string(values[i]) : std::string());
+    fields.emplace_back(l.autoSet ? "1" : "0");
     const auto summary = summaryFields(l.summary);
     fields.insert(fields.end(), summary.begin(), summary.end());
     return joined(fields) + "\n";

@@ -10,7 +10,7 @@
 // of the sweep the file holds. A CSV reader skips them (pandas: comment="#"); sweep-merge joins
 // only files of one sweep.
 
-#include "formats/SettingsCsv.h"
+#include "formats/Settings.h"
 #include "formats/SummaryCsv.h"
 
 #include <cstdint>
@@ -21,9 +21,14 @@
 
 namespace kestrelan {
 
-/// The columns of sweep.csv that hold the settings, in the order the combinations count them.
-inline constexpr const char* sweepSettingNames[]
-    = {"margin_pct", "second_pct", "range_low_pct", "range_high_pct", "initial_buy_pct", "risk_profile"};
+/// The settings a sweep can vary, in the order the combinations count them: the columns of
+/// sweep.csv that hold them, in that order.
+inline constexpr const SettingSpec* sweepSettings[] = {&setting::margin,    &setting::second,     &setting::rangeLow,
+                                                       &setting::rangeHigh, &setting::initialBuy, &setting::riskProfile};
+
+/// Whether the funds take a setting a sweep varies: with automatic setting ksp.txt sets the range
+/// and the initial ratio by the risk profile; without it the risk profile chooses nothing.
+bool sweepSettingUsed(const SettingSpec& setting, bool autoSet);
 
 /// The settings a sweep can vary, in the order the combinations count them.
 struct SweepSettings

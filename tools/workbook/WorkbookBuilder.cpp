@@ -1,5 +1,6 @@
 #include "tools/workbook/WorkbookBuilder.h"
 
+#include "formats/DateText.h"
 #include "formats/ResultSet.h"
 #include "formats/StatsCsv.h"
 #include "platform/core/Format.h"
@@ -73,6 +74,11 @@ public:
         for (std::size_t c = 0; c < titles.size(); ++c)
             check(
                 worksheet_write_string(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(c), titles[c], bold));
+    }
+    void columnHeadings(int row, const std::vector<Column>& columns)
+    {
+        for (std::size_t c = 0; c < columns.size(); ++c)
+            string(row, static_cast<int>(c), columns[c].heading, bold);
     }
     void string(int row, int col, const std::string& s, lxw_format* f = nullptr)
     {
@@ -153,103 +159,67 @@ void lineSeries(lxw_chart* chart, const char* sheet, int col, int rows, const ch
     chart_series_set_name(s, name);
 }
 
-// The summary of a fund series from `row` down: a row a figure, the fund, the KOSPI and the
-// excess; a series of one stock has the stock held and the excess over it before the KOSPI.
+// The summary of a fund series from `row` down, as every display shows it (summaryRows): the
+// headings of the subjects, then a row a figure.
 void seriesSummaryRows(Sheet& sheet, const Formats& f, const SeriesSummary& s, int row)
 {
-    sheet.string(row, 0, "펀드 수");
-    sheet.value(row++, 1, s.funds);
-    std::vector<const Spread*> spreads = {&s.fund, &s.index, &s.excess};
-    if (s.hold) {
-        spreads = {&s.fund, &s.hold->hold, &s.hold->excess, &s.index, &s.excess};
-        sheet.headings(row++, {"", "펀드", "종목 보유", "보유 대비", "KOSPI", "KOSPI 대비"});
-    } else {
-        sheet.headings(row++, {"", "펀드", "KOSPI", "초과수익"});
-    }
-    const auto spread = [&](const char* name, double Spread::*figure) {
-        sheet.string(row, 0, name);
-        int col = 1;
-        for (const Spread* x : spreads)
-            sheet.value(row, col++, x->*figure / 100, f.percent);
-        ++row;
-    };
-    const auto start = [&](const char* name, std::string Spread::*date) {
-        sheet.string(row, 0, name);
-        int col = 1;
-        for (const Spread* x : spreads)
-            sheet.string(row, col++, x->*date);
-        ++row;
-    };
-    spread("평균 수익률", &Spread::mean);
-    spread("중앙값", &Spread::median);
-    spread("하위 10%", &Spread::p10);
-    spread("상위 10%", &Spread::p90);
-    spread("최저", &Spread::worst);
-    spread("최고", &Spread::best);
-    start("최저 펀드의 시작일", &Spread::worstStart);
-    start("최고 펀드의 시작일", &Spread::bestStart);
-    sheet.string(row, 0, "이익을 낸 펀드 비율");
-    sheet.value(row++, 1, s.gainShare / 100, f.percent);
-    if (s.hold) {
-        sheet.string(row, 0, "종목 보유보다 높은 펀드 비율");
-        sheet.value(row++, 1, s.hold->beatShare / 100, f.percent);
-    }
-    sheet.string(row, 0, s.hold ? "KOSPI보다 높은 펀드 비율" : "지수보다 높은 펀드 비율");
-    sheet.value(row++, 1, s.beatShare / 100, f.percent);
-    sheet.string(row, 0, "최대낙폭 중앙값");
-    if (s.medianFundDrawdown)
-        sheet.value(row, 1, *s.medianFundDrawdown / 100, f.percent);
-    if (s.medianIndexDrawdown)
-        sheet.value(row, s.hold ? 4 : 2, *s.medianIndexDrawdown / 100, f.percent);
-}
-
-// A single fund's risk figures beside the index's.
-void riskSheet(lxw_workbook* book, const Formats& f, const StatsCsvRow& r)
-{
-    Sheet sheet(workbook_add_worksheet(book, "위험지표"), f.bold);
-    sheet.headings(0, {"", "펀드", "KOSPI"});
-    int row = 1;
-    const auto percentRow = [&](const char* name, auto figure) {
-        sheet.string(row, 0, name);
-        int col = 1;
-        for (const RiskFigures* x : {&r.fund, &r.index})
-            if (const std::optional<double> v = figure(*x))
-                sheet.value(row, col++, *v / 100, f.percent);
+    const bool hold = s.hold.has_value();
+    const SummaryFieldTexts fields(s);
+    const auto subjects = summarySubjects(hold);
+    sheet.string(row, 0, "", f.bold);
+    for (std::size_t c = 0; c < subjects.size(); ++c)
+        sheet.string(row, static_cast<int>(c + 1), std::string(subjectHeading(subjects[c], hold)), f.bold);
+    ++row;
+    for (const SummaryRow& r : summaryRows()) {
+        if (r.holdOnly && !hold)
+            continue;
+        sheet.string(row, 0, r.labelFor(hold));
+        for (std::size_t c = 0; c < subjects.size(); ++c) {
+            const std::string* column = r.column(subjects[c]);
+            const std::string& field = column ? fields[*column] : std::string();
+            const int col = static_cast<int>(c + 1);
+            if (field.empty())
+                continue;
+            if (r.kind == FigureKind::Date)
+                sheet.string(row, col, field);
+            else if (r.kind == FigureKind::Percent)
+                sheet.value(row, col, fieldNumber(field) / 100, f.percent);
             else
-                ++col;
-        ++row;
-    };
-    const auto dateRow = [&](const char* name, std::int32_t RiskFigures::*field) {
-        sheet.string(row, 0, name);
-        int col = 1;
-        for (const RiskFigures* x : {&r.fund, &r.index}) {
-            if (x->*field != 0)
-                sheet.day(row, col, format("%04d-%02d-%02d", x->*field / 10000, x->*field / 100 % 100, x->*field % 100),
-                          f.day);
-            ++col;
+                sheet.value(row, col, fieldNumber(field));
         }
         ++row;
-    };
-    percentRow("수익률", [](const RiskFigures& x) { return x.returnPct; });
-    percentRow("연평균 수익률", [](const RiskFigures& x) { return x.cagrPct; });
-    percentRow("최대낙폭", [](const RiskFigures& x) { return std::optional<double>(x.maxDrawdownPct); });
-    dateRow("고점일", &RiskFigures::peakDate);
-    dateRow("저점일", &RiskFigures::troughDate);
-    dateRow("회복일", &RiskFigures::recoveryDate);
-    percentRow("변동성(연)", [](const RiskFigures& x) { return x.volatilityPct; });
-    sheet.string(row, 0, "샤프지수");
-    if (r.fund.sharpe)
-        sheet.value(row, 1, *r.fund.sharpe);
-    if (r.index.sharpe)
-        sheet.value(row, 2, *r.index.sharpe);
-    ++row;
-    sheet.string(row, 0, "고점 아래 일수");
-    sheet.value(row, 1, r.fund.underwaterDays);
-    sheet.value(row++, 2, r.index.underwaterDays);
+    }
+}
+
+// A single fund's risk figures beside the index's, as every display shows them (riskRows).
+void riskSheet(lxw_workbook* book, const Formats& f, const StatsCsvRow& r)
+{
+    Sheet sheet(workbook_add_worksheet(book, riskTableTitle), f.bold);
+    sheet.headings(0, {"", "펀드", "KOSPI"});
+    int row = 1;
+    std::string yearly;
+    for (const RiskRow& risk : riskRows()) {
+        sheet.string(row, 0, risk.label);
+        int col = 1;
+        for (const RiskFigures* x : {&r.fund, &r.index}) {
+            if (const std::optional<double> v = risk.value(*x)) {
+                if (risk.kind == RiskKind::Percent)
+                    sheet.value(row, col, *v / 100, f.percent);
+                else if (risk.kind == RiskKind::Date)
+                    sheet.day(row, col, dateText(static_cast<std::int32_t>(*v)), f.day);
+                else
+                    sheet.value(row, col, *v);
+            }
+            ++col;
+        }
+        if (risk.yearly)
+            yearly += (yearly.empty() ? "" : ", ") + std::string(risk.label);
+        ++row;
+    }
     if (r.fund.days > 0 && r.fund.days < shortPeriodDays)
         sheet.string(row + 1, 0,
-                     format("연평균 수익률, 변동성, 샤프지수는 %d일뿐인 값을 1년으로 늘린 것입니다 (20일 미만).",
-                            r.fund.days));
+                     format("%s는 %d일뿐인 값을 1년으로 늘린 것입니다 (%d일 미만).", yearly.c_str(), r.fund.days,
+                            shortPeriodDays));
     sheet.widths({18, 14, 14});
 }
 
@@ -315,16 +285,16 @@ void sweepSheets(lxw_workbook* book, const Formats& f, const std::string& bytes,
 
     // The two settings: the chosen ones, else the first two that take more than one value.
     std::vector<std::string> varied;
-    for (const char* name : sweepSettingNames)
-        if (const auto c = column(name)) {
+    for (const SettingSpec* s : sweepSettings)
+        if (const auto c = column(std::string(s->key))) {
             std::set<std::string> values;
             for (const auto& r : rows)
                 values.insert(*c < r.size() ? r[*c] : std::string());
             if (values.size() > 1)
-                varied.emplace_back(name);
+                varied.emplace_back(s->key);
         }
-    const std::string xName = !choice.x.empty() ? choice.x : varied.size() > 0 ? varied[0] : "margin_pct";
-    const std::string yName = !choice.y.empty() ? choice.y : varied.size() > 1 ? varied[1] : "second_pct";
+    const std::string xName = !choice.x.empty() ? choice.x : varied.size() > 0 ? varied[0] : std::string(sweepSettings[0]->key);
+    const std::string yName = !choice.y.empty() ? choice.y : varied.size() > 1 ? varied[1] : std::string(sweepSettings[1]->key);
     const auto x = column(xName), y = column(yName), figure = column(choice.figure);
     if (!x || !y || !figure)
         throw std::runtime_error("sweep.csv에 " + (!x ? xName : !y ? yName : choice.figure) + " 열이 없습니다.");
@@ -369,8 +339,8 @@ void sweepSheets(lxw_workbook* book, const Formats& f, const std::string& bytes,
 
 void singleFund(lxw_workbook* book, const Formats& f, const Handoff& h, const std::filesystem::path& dir)
 {
-    const std::string resultBytes = fileBytes(dir / "result.csv");
-    const std::string stockBytes = fileBytes(dir / "gen.csv");
+    const std::string resultBytes = fileBytes(dir / resultCsvFile);
+    const std::string stockBytes = fileBytes(dir / genCsvFile);
     auto results = readResultCsv(resultBytes);
     std::erase_if(results, [](const ResultCsvRow& r) { return !r.extent.complete; });
     const auto stocks = wholeRows(readGenCsv(stockBytes), GenCsvColumn::Gain);
@@ -381,8 +351,8 @@ void singleFund(lxw_workbook* book, const Formats& f, const Handoff& h, const st
         summary.string(3, 0, "기간");
         summary.string(3, 1, std::string(results.front().startDate) + " ~ " + std::string(results.back().endDate));
     }
-    summary.string(4, 0, "단위: 천원, %");
-    summary.headings(5, {"종목수", "투자비총액", "최종평가액", "지수수익률", "수익률", "총매매차익", "매매차익률"});
+    summary.string(4, 0, tableUnits);
+    summary.columnHeadings(5, totalColumns());
     summary.value(6, 0, totals.count);
     summary.value(6, 1, totals.invest, f.thousands);
     summary.value(6, 2, totals.value, f.thousands);
@@ -396,9 +366,11 @@ void singleFund(lxw_workbook* book, const Formats& f, const Handoff& h, const st
     summary.widths({18, 14, 14, 12, 12, 14, 12});
 
     Sheet table(workbook_add_worksheet(book, "종목별"), f.bold);
-    table.headings(0,
-                   {"종목코드", "종목명", "종목수익률", "주가등락", "종가", "설정가", "투자금액", "보유현금",
-                    "보유주식수", "매매차익"});
+    // The window's stock table between the code and the trading gain.
+    std::vector<Column> columns = {{"종목코드", 0}};
+    columns.insert(columns.end(), stockColumns().begin(), stockColumns().end());
+    columns.push_back(fundColumns(false).back());
+    table.columnHeadings(0, columns);
     int row = 1;
     for (const GenCsvRow& s : stocks) {
         table.string(row, 0, std::string(s.code));
@@ -451,7 +423,7 @@ void singleFund(lxw_workbook* book, const Formats& f, const Handoff& h, const st
 
 void fundSeries(lxw_workbook* book, const Formats& f, const Handoff& h, const std::filesystem::path& dir)
 {
-    const std::string resultBytes = fileBytes(dir / "result.csv");
+    const std::string resultBytes = fileBytes(dir / resultCsvFile);
     const auto results = wholeRows(readResultCsv(resultBytes), ResultCsvColumn::Gain);
     Sheet summary = summarySheet(book, f, h, "수익률 통계 요약");
     if (const auto s = loadSeriesSummary(dir))
@@ -461,8 +433,7 @@ void fundSeries(lxw_workbook* book, const Formats& f, const Handoff& h, const st
     Sheet table(workbook_add_worksheet(book, "펀드별"), f.bold);
     // A series of one stock: the index column holds the stock held.
     const bool held = isOneStockSeries(dir);
-    const char* benchmark = held ? "종목 보유" : "지수수익률";
-    table.headings(0, {"시작일", "종료일", benchmark, "수익률", "차익률", "총투자비", "최종평가액", "매매차익"});
+    table.columnHeadings(0, fundColumns(held));
     int row = 1;
     for (const ResultCsvRow& r : results) {
         table.day(row, 0, r.startDate, f.day);
@@ -484,8 +455,8 @@ void fundSeries(lxw_workbook* book, const Formats& f, const Handoff& h, const st
         chart_series_set_values(s, "펀드별", 1, 3, static_cast<lxw_row_t>(row - 1), 3);
         chart_series_set_name(s, "수익률");
         chart_series_set_marker_type(s, LXW_CHART_MARKER_CIRCLE);
-        chart_title_set_name(chart, held ? "펀드 수익률과 종목 보유 수익률" : "펀드 수익률과 지수수익률");
-        chart_axis_set_name(chart->x_axis, held ? "종목 보유 수익률" : "지수수익률");
+        chart_title_set_name(chart, ("펀드 수익률과 " + benchmarkYieldLabel(held)).c_str());
+        chart_axis_set_name(chart->x_axis, benchmarkYieldLabel(held).c_str());
         chart_axis_set_name(chart->y_axis, "수익률");
         chart_axis_set_num_format(chart->x_axis, "0%");
         chart_axis_set_num_format(chart->y_axis, "0%");
@@ -501,7 +472,7 @@ void fundSeries(lxw_workbook* book, const Formats& f, const Handoff& h, const st
 
 void tradeLog(lxw_workbook* book, const Formats& f, const std::filesystem::path& dir)
 {
-    const std::string bytes = fileBytes(dir / "trade.csv");
+    const std::string bytes = fileBytes(dir / tradeCsvFile);
     Sheet sheet(workbook_add_worksheet(book, "매매내역"), f.bold);
     sheet.headings(0, {"날짜", "종목코드", "종목명", "구분", "수량", "평균가격", "금액", "수수료", "세금"});
     int row = 1;
@@ -522,35 +493,6 @@ void tradeLog(lxw_workbook* book, const Formats& f, const std::filesystem::path&
 }
 
 } // namespace
-
-bool isFileName(const std::string& name)
-{
-    if (name.empty() || name == "." || name == ".." || name.size() > 200)
-        return false;
-    for (unsigned char c : name)
-        if (c == '/' || c < 0x20 || c == 0x7F)
-            return false;
-    return true;
-}
-
-Handoff readHandoff(const std::filesystem::path& file, const std::filesystem::path& programDir)
-{
-    auto reader = TextReader::open(file);
-    if (!reader)
-        throw std::runtime_error("엑셀 전달 파일(" + file.string() + ")을 읽을 수 없습니다.");
-    const std::string first(trimRight(reader->getLine(4096).value_or(""), "\r\n"));
-    const std::string second = reader->getLine(64).value_or("0");
-    std::string prefix = programDir.string();
-    if (!prefix.empty() && prefix.back() != '/')
-        prefix += '/';
-    std::string name = first.rfind(prefix, 0) == 0 ? first.substr(prefix.size()) : first.substr(first.rfind('/') + 1);
-    Handoff h;
-    h.name = fromCp949Lossy(name);
-    h.stockCount = std::atoi(second.c_str());
-    if (!isFileName(h.name))
-        throw std::runtime_error("\"" + h.name + "\"은(는) 엑셀 파일 이름으로 쓸 수 없습니다.");
-    return h;
-}
 
 std::filesystem::path freeWorkbookPath(const std::filesystem::path& folder, const std::string& name)
 {
@@ -581,12 +523,12 @@ std::filesystem::path buildWorkbook(const Handoff& h, const std::filesystem::pat
             fundSeries(book, f, h, resultsDir);
         else
             singleFund(book, f, h, resultsDir);
-        if (std::filesystem::exists(resultsDir / "trade.csv"))
+        if (std::filesystem::exists(resultsDir / tradeCsvFile))
             tradeLog(book, f, resultsDir);
         if (kind != ResultKind::FundSeries)
             if (const auto stats = readStatsCsv(fileBytes(resultsDir / statsCsvFile)); !stats.empty())
                 riskSheet(book, f, stats.front());
-        if (const auto sweep = readWholeFile(resultsDir / "sweep.csv"))
+        if (const auto sweep = readWholeFile(resultsDir / sweepCsvFile))
             sweepSheets(book, f, *sweep, sweepChoice);
     } catch (...) {
         workbook_close(book);

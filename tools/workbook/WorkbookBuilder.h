@@ -1,25 +1,16 @@
 #pragma once
 // The workbook an export hands the finished run to: kestrelan-workbook reads the hand-off file
-// (the program folder followed by the name the user chose, then the stock count) and the result
-// files, and writes "<name>.xlsx" with the summary, the main table, the daily yields or the fund
+// (formats/Handoff.h: the name the user chose and the stock count) and the result files, and writes "<name>.xlsx" with the summary, the main table, the daily yields or the fund
 // series with native charts, and the trade log. An existing workbook is never replaced: the new
 // one takes the next free name, "<name> (2).xlsx" and so on.
+
+#include "formats/Handoff.h"
 
 #include <filesystem>
 #include <optional>
 #include <string>
 
 namespace kestrelan {
-
-struct Handoff
-{
-    std::string name; // UTF-8
-    int stockCount = 0;
-};
-
-/// Reads the hand-off file; the name is what follows `programDir` (or the last "/") on line 1.
-/// Throws std::runtime_error for a missing file or a name that cannot be a file name.
-Handoff readHandoff(const std::filesystem::path& file, const std::filesystem::path& programDir);
 
 /// "<name>.xlsx" in `folder`, or the first "<name> (n).xlsx" that does not exist.
 std::filesystem::path freeWorkbookPath(const std::filesystem::path& folder, const std::string& name);
@@ -39,8 +30,5 @@ struct SweepChoice
 /// std::runtime_error when it cannot be written; nothing is left then.
 std::filesystem::path buildWorkbook(const Handoff& handoff, const std::filesystem::path& resultsDir,
                                     const std::filesystem::path& outDir, const SweepChoice& sweepChoice = {});
-
-/// Whether a typed name can name a file: not empty, no "/" or control characters, not "." or "..".
-bool isFileName(const std::string& name);
 
 } // namespace kestrelan

@@ -34,8 +34,8 @@ int main(int argc, char** argv)
         if (const auto name = options->text("--name")) {
             if (options->has("--handoff"))
                 throw options->error("--name", "--handoff와 함께 쓸 수 없습니다.");
-            if (!isFileName(*name))
-                throw options->error("--name", "\"" + *name + "\"은(는) 엑셀 파일 이름으로 쓸 수 없습니다.");
+            if (const auto problem = fileNameProblem(*name))
+                throw options->error("--name", *problem);
             h = {*name, resultStockCount(results)};
         } else if (std::error_code ec; !std::filesystem::exists(handoff, ec)) {
             throw UsageError("전달 파일 " + handoff.string()
