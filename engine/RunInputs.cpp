@@ -34,16 +34,21 @@ std::filesystem::path marketPriceFolder(const std::filesystem::path& workDir, co
 
 RunData readPortfolio(const SimParams& params, const std::filesystem::path& workDir)
 {
+    auto items = readSimItems(workDir / "SimItem.lst");
+    return readPortfolio(params, items ? std::move(*items) : std::vector<PortfolioItem>{}, workDir);
+}
+
+RunData readPortfolio(const SimParams& params, std::vector<PortfolioItem> items, const std::filesystem::path& workDir)
+{
     RunData data;
     data.params = params;
     data.commission = params.commissionPct * 0.01;
     data.logEnabled = !params.yieldStats;
-    auto items = readSimItems(workDir / "SimItem.lst");
-    if (!items || items->empty())
+    if (items.empty())
         throw EngineError("SimItem.lst에 종목이 없습니다. 포트폴리오를 구성한 후 실행하세요.");
-    if (items->size() > static_cast<std::size_t>(maxStocks))
+    if (items.size() > static_cast<std::size_t>(maxStocks))
         throw EngineError(tooManyStocksMessage);
-    data.items = std::move(*items);
+    data.items = std::move(items);
     auto kospi = IndexFile::load(workDir / "kospi.lst");
     if (!kospi)
         throw EngineError("kospi.lst 파일을 읽을 수 없습니다.");

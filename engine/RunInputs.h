@@ -60,6 +60,9 @@ std::filesystem::path marketPriceFolder(const std::filesystem::path& workDir, co
 /// that stops the run: no portfolio, more than maxStocks entries, no usable kospi.lst, dates in it
 /// that go back. A damaged end of kospi.lst is left out, with a note.
 RunData readPortfolio(const SimParams& params, const std::filesystem::path& workDir);
+/// The same with the portfolio given rather than read from SimItem.lst (a sweep's dry run, which
+/// writes nothing).
+RunData readPortfolio(const SimParams& params, std::vector<PortfolioItem> items, const std::filesystem::path& workDir);
 
 /// The price files below programDir/StockData, ksp.txt and the first `fundCount` funds of
 /// date.lst from `workDir`, with their start positions. Throws EngineError for a price file that

@@ -13,6 +13,7 @@
 #include "tools/Terminal.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <ostream>
@@ -20,6 +21,33 @@
 namespace kestrelan {
 
 namespace {
+
+// The portfolio --stocks names, as SimItem.lst would hold it, without writing it.
+std::optional<std::vector<PortfolioItem>> dryRunPortfolio(const RunOptions& options, const std::filesystem::path& workDir,
+                                                          std::ostream& err)
+{
+    const auto codes = loadCodeList(workDir / "code.lst");
+    if (!codes) {
+        err << "code.lst 파일을 읽을 수 없습니다.\n";
+        return std::nullopt;
+    }
+    std::vector<std::string> entries;
+    for (const auto& code : options.stocks) {
+        const auto it
+            = std::find_if(codes->begin(), codes->end(), [&](const std::string& e) { return entryCode(e) == code; });
+        if (it == codes->end()) {
+            err << "code.lst에 없는 종목입니다: " << code << '\n';
+            return std::nullopt;
+        }
+        entries.push_back(*it);
+    }
+    const auto bytes = simItemBytes(entries, static_cast<int>(options.params.investMode), options.amount);
+    if (!bytes) {
+        err << "투자금액을 SimItem.lst에 쓸 수 없습니다.\n";
+        return std::nullopt;
+    }
+    return parseSimItems(*bytes);
+}
 
 // The settings a sweep may vary, in the order the combinations count them (sweepSettings), with
 // their limits.
@@ -138,7 +166,7 @@ SweepPlan readSweepPlan(const OptionValues& values, const std::filesystem::path&
     SweepPlan plan;
     // A sweep judges a setting over a series of funds: its options, the default period among
     // them, are read as a statistics run's.
-    plan.base = readRunOptions(values
+    plan.base = readRunOptions(runValuesOfSweep(values)
                                    .without({"--margin", "--second", "--range-low", "--range-high", "--initial",
                                              "--risk", "--rank", "--shard", "--out"})
                                    .withDefault("--yield-stats", "1"),
@@ -182,6 +210,7 @@ SweepPlan readSweepPlan(const OptionValues& values, const std::filesystem::path&
                            format("조합이 너무 많습니다 (%lld개, %lld개까지)",
                                   static_cast<long long>(combinationCount(plan)),
                                   static_cast<long long>(maxCombinations)));
+    readSweepSpans(values, plan);
     return plan;
 }
 
@@ -218,23 +247,6 @@ SimParams paramsOf(const SweepPlan& plan, const SweepSettings& s)
     return p;
 }
 
-bool rankedBefore(const SweepLine& a, const SweepLine& b, const std::string& rank)
-{
-    if (!a.summary || !b.summary)
-        return a.summary.has_value() > b.summary.has_value();
-    const SeriesSummary& x = *a.summary;
-    const SeriesSummary& y = *b.summary;
-    if (rank == "beat")
-        return x.beatShare > y.beatShare;
-    if (rank == "beat-hold")
-        return (x.hold ? x.hold->beatShare : -1) > (y.hold ? y.hold->beatShare : -1);
-    if (rank == "worst")
-        return x.fund.worst > y.fund.worst;
-    if (rank == "drawdown")
-        return x.medianFundDrawdown.value_or(100) < y.medianFundDrawdown.value_or(100);
-    return x.fund.median > y.fund.median;
-}
-
 SweepIdentity sweepIdentity(const SweepPlan& plan, const RunData& inputs)
 {
     SweepIdentity id;
@@ -269,52 +281,10 @@ SweepIdentity sweepIdentity(const SweepPlan& plan, const RunData& inputs)
         id.settings.push_back(setting(*s));
     for (const auto& [file, print] : marketFingerprints(inputs))
         id.settings.push_back({"market_" + file, print});
+    addSpanIdentity(plan, id);
     id.combinations = combinationCount(plan);
     id.shards = {{plan.shard}, plan.shards};
     return id;
-}
-
-int runSweep(const SweepPlan& plan, const SweepIdentity& identity, bool autoSet, const SeriesRunner& runSeries,
-             std::ostream& out, std::ostream& err)
-{
-    const std::int64_t total = combinationCount(plan);
-    SweepFile file{identity, {}};
-    auto& lines = file.lines;
-    TerminalProgress progress;
-    progress.begin(format("%lld개 조합 중 %lld번째부터 %lld개마다 실행합니다....", static_cast<long long>(total),
-                          static_cast<long long>(plan.shard), static_cast<long long>(plan.shards)));
-    const std::int64_t mine = (total - plan.shard) / plan.shards + 1;
-    for (std::int64_t number = plan.shard; number <= total; number += plan.shards) {
-        const SweepSettings settings = combination(plan, number);
-        const SimParams params = paramsOf(plan, settings);
-        if (const auto problem = validate(params)) {
-            progress.end();
-            err << sweepCombinationText(settings, autoSet) << ": " << problem->message << '\n';
-            return exitFailed;
-        }
-        lines.push_back({number, settings, autoSet, runSeries(params)});
-        progress.setPosition(
-            static_cast<int>(100 * static_cast<std::int64_t>(lines.size()) / std::max<std::int64_t>(mine, 1)));
-    }
-    progress.end();
-    if (!replaceFileAtomically(plan.out, toCrLf(sweepCsvText(file)))) {
-        err << plan.out.string() << " 파일을 쓸 수 없습니다.\n";
-        return exitFailed;
-    }
-    std::stable_sort(lines.begin(), lines.end(),
-                     [&](const SweepLine& a, const SweepLine& b) { return rankedBefore(a, b, plan.rank); });
-    out << format("%s: %lld개 조합%s. %s 기준 상위 %zu개:\n", plan.out.c_str(), static_cast<long long>(lines.size()),
-                  plan.shards > 1 ? format(" (%lld/%lld 조각, 전체 %lld개)", static_cast<long long>(plan.shard),
-                                           static_cast<long long>(plan.shards), static_cast<long long>(total))
-                                        .c_str()
-                                  : "",
-                  plan.rank.c_str(), std::min<std::size_t>(10, lines.size()));
-    for (std::size_t i = 0; i < lines.size() && i < 10; ++i) {
-        const auto& l = lines[i];
-        out << format("%2zu. %s  ", i + 1, sweepCombinationText(l.settings, l.autoSet).c_str())
-            << (l.summary ? sweepFiguresText(*l.summary) : std::string("(펀드 없음)")) << '\n';
-    }
-    return exitDone;
 }
 
 CommandSpec sweepCommandSpec()
@@ -343,7 +313,21 @@ CommandSpec sweepCommandSpec()
     spec.options.push_back(
         {"--shard", "K/N", "N개로 나눈 조합 중 K번째부터 N개마다 실행합니다 (여러 기계에 나누어 실행)"});
     spec.options.push_back({"--out", "FILE", "결과 파일 (기본값 sweep.csv)"});
-    spec.footer = "예: kestrelan-cli sweep --margin 5:20:5 --second 5,10 --cadence 1 --years 1\n" + spec.footer;
+    spec.options.push_back({"--choose", "START:END",
+                            "조합을 고르는 기간 (--start/--end 대신; 그 기간의 수익률 통계 실행과 같은 펀드)"});
+    spec.options.push_back({"--judge", "START:END",
+                            "고른 조합을 판단하는 기간: 조합마다 이 기간의 펀드도 실행해 judge_ 열에 씁니다"});
+    spec.options.push_back({"--walk", "C:J",
+                            "C개월에서 고르고 다음 J개월로 판단하는 창을 --start부터 --end까지 J개월씩 옮깁니다 "
+                            "(walkforward.csv)"});
+    spec.options.push_back({"--dry-run", "", "조합과 펀드의 수, 펀드 하나로 잰 예상 시간만 보입니다 (실행하지 않고 "
+                                             "아무것도 쓰지 않습니다)"});
+    spec.options.push_back({"--resume", "", "--out 파일에 있는 같은 sweep의 조합은 건너뛰고 나머지를 실행합니다"});
+    spec.footer = "예: kestrelan-cli sweep --margin 5:20:5 --second 5,10 --cadence 1 --years 1\n"
+                  "    kestrelan-cli sweep --margin 5:20:5 --cadence 1 --choose 20000101:20021231 --judge "
+                  "20030101:20041231\n"
+                  "    kestrelan-cli sweep --margin 5:20:5 --cadence 1 --start 19980101 --end 20061231 --walk 36:12\n"
+        + spec.footer;
     return spec;
 }
 
@@ -360,12 +344,25 @@ int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& er
     if (!market)
         return exitFailed;
     const SweepPlan plan = readSweepPlan(values, workDir, programFolder());
-    if (const auto stopped = prepareRun(plan.base, workDir))
+    // A dry run writes nothing, SimItem.lst neither: the stocks are read as the run would take them.
+    std::optional<std::vector<PortfolioItem>> items;
+    if (plan.dryRun && !plan.base.stocks.empty()) {
+        items = dryRunPortfolio(plan.base, workDir, err);
+        if (!items)
+            return exitFailed;
+    }
+    RunOptions prepared = plan.base;
+    if (plan.dryRun)
+        prepared.stocks.clear();
+    if (const auto stopped = prepareRun(prepared, workDir))
         return *stopped;
     StderrMessages messages;
     const RunContext context = runContext(plan.base, workDir, messages);
     try {
-        const SeriesSession session(context, paramsOf(plan, combination(plan, 1)));
+        const auto began = std::chrono::steady_clock::now();
+        const SeriesSession session(context, paramsOf(plan, combination(plan, 1)), sessionSpans(plan),
+                                    items ? &*items : nullptr);
+        const double loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
         const RunData& inputs = session.inputs();
         const bool oneStock = inputs.items.size() == 1;
         if (plan.rank == "beat-hold" && !oneStock)
@@ -375,28 +372,10 @@ int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& er
         if (!inputs.autoSet && plan.axes.back().values.size() > 1)
             throw values.error("--risk", "ksp.txt를 쓸 수 없어 자동설정 없이 실행되므로 투자성향이 결과를 바꾸지 "
                                          "않습니다.");
-        StockNotes notes;
-        const int status = runSweep(
-            plan, sweepIdentity(plan, inputs), inputs.autoSet,
-            [&](const SimParams& params) {
-                std::string results = resultCsvHeader();
-                std::vector<StatsCsvRow> stats;
-                StockNotes combination;
-                const auto funds = session.run(params);
-                for (std::size_t k = 0; k < funds.size(); ++k) {
-                    results += funds[k].resultCsvLine;
-                    if (funds[k].stats)
-                        stats.push_back(*funds[k].stats);
-                    combination.add(inputs, k, funds[k].outcomes);
-                }
-                notes.merge(combination);
-                return summarizeSeries(readResultCsv(results), stats, oneStock);
-            },
-            out, err);
-        // What the funds did with each stock that the figures cannot show.
-        for (const auto& line : notes.lines(inputs))
-            err << line << '\n';
-        return status;
+        const SweepIdentity identity = sweepIdentity(plan, inputs);
+        if (plan.dryRun)
+            return dryRunSweep(plan, identity, session, loadSeconds, out, err);
+        return runSweepSpans(plan, identity, session, out, err);
     } catch (const EngineError& e) {
         err << e.what() << '\n';
         return exitFailed;
@@ -476,16 +455,11 @@ int sweepMergeCommand(const OptionValues& values, std::ostream& out, std::ostrea
                 return exitFailed;
             }
         // A file holds every combination of its shards, so that none is lost unseen.
-        std::size_t at = 0;
-        for (std::int64_t n = 1; n <= id.combinations; ++n) {
-            if (!id.shards.holds(n))
-                continue;
-            if (at >= f.lines.size() || f.lines[at].combination != n) {
-                err << name << format(": %lld번 조합이 없습니다. 이 파일을 쓴 sweep이 끝나지 않았을 수 있습니다.\n",
-                                      static_cast<long long>(n));
-                return exitFailed;
-            }
-            ++at;
+        if (const auto n = firstMissingCombination(f)) {
+            err << name << format(": %lld번 조합이 없습니다. 이 파일을 쓴 sweep이 끝나지 않았을 수 있습니다 (같은 "
+                                  "명령에 --resume을 주면 마저 실행합니다).\n",
+                                  static_cast<long long>(*n));
+            return exitFailed;
         }
         if (!merged) {
             merged = f;
@@ -521,13 +495,16 @@ int sweepMergeCommand(const OptionValues& values, std::ostream& out, std::ostrea
     // A complete set is the file of the whole sweep, as one machine would have written it.
     if (missingShards.empty())
         id.shards = {{1}, 1};
-    std::sort(merged->lines.begin(), merged->lines.end(),
-              [](const SweepLine& a, const SweepLine& b) { return a.combination < b.combination; });
+    std::sort(merged->lines.begin(), merged->lines.end(), [](const SweepLine& a, const SweepLine& b) {
+        return std::pair(a.combination, a.window) < std::pair(b.combination, b.window);
+    });
     if (!replaceFileAtomically(target, toCrLf(sweepCsvText(*merged)))) {
         err << target.string() << " 파일을 쓸 수 없습니다.\n";
         return exitFailed;
     }
-    out << format("%s: %zu개 조합\n", target.c_str(), merged->lines.size());
+    out << format("%s: %zu개 조합\n", target.c_str(),
+                  static_cast<std::size_t>(std::count_if(merged->lines.begin(), merged->lines.end(),
+                                                         [](const SweepLine& l) { return l.window == 0; })));
     if (!missing.empty())
         out << format("빠진 조각 %s의 조합 %zu개: %s\n", shardList.c_str(), missing.size(),
                       combinationsText(missing).c_str());

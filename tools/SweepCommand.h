@@ -10,6 +10,7 @@
 #include "results/core/SweepCsv.h"
 #include "tools/CommandLine.h"
 #include "tools/RunCommand.h"
+#include "tools/WalkForward.h"
 
 #include <cstdint>
 #include <functional>
@@ -34,6 +35,9 @@ struct SweepPlan
     std::string rank = "median"; // median | beat | beat-hold | worst | drawdown
     std::int64_t shard = 1, shards = 1;
     std::filesystem::path out = sweepCsvFile;
+    SweepSpans spans;    // --judge, --walk (tools/WalkForward.h)
+    bool dryRun = false; // count and estimate, run nothing
+    bool resume = false; // go on from what `out` holds of this sweep
 };
 
 /// Values of a swept option: "A:B:STEP" (A to B in steps), "A,B,C", or "A". Throws UsageError
@@ -57,17 +61,8 @@ SimParams paramsOf(const SweepPlan& plan, const SweepSettings& settings);
 
 /// What identifies the sweep of a plan on the inputs it read (the shard included): the settings
 /// with the values of each swept one, the stocks and amounts, the automatic setting as the funds
-/// take it, and the market's fingerprints.
+/// take it, the spans and the figure ranked by, and the market's fingerprints.
 SweepIdentity sweepIdentity(const SweepPlan& plan, const RunData& inputs);
-
-/// The combinations of the plan's shard, each run by `runSeries` and written to the plan's file
-/// under `identity`; the best ten by the plan's figure are printed. Returns the exit status.
-using SeriesRunner = std::function<std::optional<SeriesSummary>(const SimParams&)>;
-int runSweep(const SweepPlan& plan, const SweepIdentity& identity, bool autoSet, const SeriesRunner& runSeries,
-             std::ostream& out, std::ostream& err);
-
-/// Whether a's figure is better than b's for the ranking (combinations without a summary last).
-bool rankedBefore(const SweepLine& a, const SweepLine& b, const std::string& rank);
 
 /// A combination as the user reads it: "매매차익 10%, 2차조건 5%, ..."; with automatic setting
 /// the range and the ratio are "자동설정".

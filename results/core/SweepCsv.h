@@ -9,6 +9,12 @@
 // funds ran, a fingerprint of each market file read, the number of combinations and which shards
 // of the sweep the file holds. A CSV reader skips them (pandas: comment="#"); sweep-merge joins
 // only files of one sweep.
+//
+// A sweep that names its figure (`# rank=`) adds, once the file holds the whole sweep, each
+// combination's rank by that figure and its plateau (results/core/SweepRanks.h); a sweep with a
+// judge span adds that span's summary as judge_ columns and its rank; a walk (`# walk=`) has a
+// line per combination and window (window 0: the whole period). A file of a shard, or of a sweep
+// cut short, leaves the ranks empty: they are made over the whole sweep.
 
 #include "formats/Settings.h"
 #include "formats/SummaryCsv.h"
@@ -51,6 +57,11 @@ struct SweepLine
     /// columns are empty. Without it the risk profile's column is empty.
     bool autoSet = false;
     std::optional<SeriesSummary> summary; // none when no fund of the series was whole
+    std::int32_t window = 0;              // a walk's window; 0: the whole period (every other sweep)
+    std::optional<SeriesSummary> judge = std::nullopt; // the judge span's (a sweep that has one)
+    // Made over the whole sweep (SweepRanks.h); 0 and none while the file lacks a combination.
+    std::int64_t rank = 0, judgeRank = 0; // 1: the best of its window
+    std::optional<double> plateau = std::nullopt;
 
     bool operator==(const SweepLine&) const = default;
 };
@@ -77,14 +88,31 @@ struct SweepIdentity
 struct SweepFile
 {
     SweepIdentity identity;
-    std::vector<SweepLine> lines; // in combination order
+    std::vector<SweepLine> lines; // in combination order (then window)
 };
 
+/// Which columns a sweep's file has, from its identity.
+struct SweepLayout
+{
+    std::string figure;   // the summary column ranked by (`# rank=`); empty: no rank columns
+    bool judged = false;  // judge_ columns (`# judge_start_date=` or a walk)
+    bool walk = false;    // a window column (`# walk=`)
+    std::int32_t windows = 0; // a walk's windows besides the whole period (`# windows=`)
+};
+SweepLayout sweepLayout(const SweepIdentity& identity);
+/// The value of an identity's setting, or nullopt.
+std::optional<std::string> identitySetting(const SweepIdentity& identity, std::string_view name);
+
 /// The column names ("\n" end).
-const std::string& sweepCsvHeader();
+std::string sweepCsvHeader(const SweepLayout& layout = {});
 /// The line of a combination ("\n" end; the file is written in text mode).
-std::string sweepCsvLine(const SweepLine& line);
-/// The whole file: the identity, the column names and the lines.
+std::string sweepCsvLine(const SweepLine& line, const SweepLayout& layout = {});
+/// Whether the file holds every line of the whole sweep (one shard of one).
+bool sweepComplete(const SweepFile& file);
+/// The first combination of the file's shards that lacks a line, or nullopt.
+std::optional<std::int64_t> firstMissingCombination(const SweepFile& file);
+/// The whole file: the identity, the column names and the lines, with the ranks and plateaus of
+/// a complete file made over it (and left empty in any other).
 std::string sweepCsvText(const SweepFile& file);
 
 /// A sweep.csv's contents, or the first line (from 1) that is not what its writer writes.

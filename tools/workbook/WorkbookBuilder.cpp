@@ -6,6 +6,7 @@
 #include "platform/core/Format.h"
 #include "results/core/SeriesSummary.h"
 #include "results/core/SweepCsv.h"
+#include "results/core/SweepRanks.h"
 
 #include "formats/GenCsv.h"
 #include "formats/ResultCsv.h"
@@ -223,6 +224,8 @@ void riskSheet(lxw_workbook* book, const Formats& f, const StatsCsvRow& r)
     sheet.widths({18, 14, 14});
 }
 
+void chooseAndJudge(lxw_workbook* book, const Formats& f, const SweepFile& file, const SweepLayout& layout);
+
 // sweep.csv as a table with the settings that make its sweep, and two of its settings against
 // each other with a figure in each cell, coloured by the spreadsheet's own scale: the best value
 // over the other settings. A sweep.csv that cannot be read gives a sheet that says so.
@@ -237,9 +240,10 @@ void sweepSheets(lxw_workbook* book, const Formats& f, const std::string& bytes,
     }
     std::vector<std::string> names;
     std::vector<std::vector<std::string>> rows;
-    std::string table = sweepCsvHeader();
+    const SweepLayout layout = sweepLayout(read.file->identity);
+    std::string table = sweepCsvHeader(layout);
     for (const auto& line : read.file->lines)
-        table += sweepCsvLine(line);
+        table += sweepCsvLine(line, layout);
     readLines(table, [&](const FieldLine& line) {
         std::vector<std::string> fields(line.fields.begin(), line.fields.end());
         if (line.number == 0)
@@ -301,8 +305,11 @@ void sweepSheets(lxw_workbook* book, const Formats& f, const std::string& bytes,
     const bool lowerIsBetter = choice.figure.find("drawdown") != std::string::npos;
     std::map<double, std::map<double, double>> cells; // y -> x -> best figure
     std::set<double> xs;
+    const auto window = column("window");
     for (const auto& r : rows) {
         if (*figure >= r.size() || r[*figure].empty())
+            continue;
+        if (window && r[*window] != "0") // a walk: the whole period
             continue;
         const double xv = fieldNumber(r[*x]), yv = fieldNumber(r[*y]), v = fieldNumber(r[*figure]);
         xs.insert(xv);
@@ -335,6 +342,92 @@ void sweepSheets(lxw_workbook* book, const Formats& f, const std::string& bytes,
         worksheet_conditional_format_range(map.raw(), 2, 1, static_cast<lxw_row_t>(row - 1),
                                            static_cast<lxw_col_t>(xs.size()), &scale);
     }
+    if (layout.judged && !layout.figure.empty())
+        chooseAndJudge(book, f, *read.file, layout);
+}
+
+// A sweep with a judge span: each combination's figure where it was chosen against its figure
+// where it was judged, as a table and a scatter chart (a cloud along the diagonal: the choice
+// carries over). A walk's points are its windows', a series each.
+void chooseAndJudge(lxw_workbook* book, const Formats& f, const SweepFile& file, const SweepLayout& layout)
+{
+    Sheet sheet(workbook_add_worksheet(book, "고르기와 판단"), f.bold);
+    const std::string figure = layout.figure;
+    sheet.string(0, 0, "window", f.bold);
+    sheet.string(0, 1, "combination", f.bold);
+    sheet.string(0, 2, figure, f.bold);
+    sheet.string(0, 3, "judge_" + figure, f.bold);
+    std::vector<const SweepLine*> points;
+    for (const auto& l : file.lines)
+        if ((layout.walk ? l.window > 0 : l.window == 0) && summaryFigure(l.summary, figure)
+            && summaryFigure(l.judge, figure))
+            points.push_back(&l);
+    std::stable_sort(points.begin(), points.end(), [](const SweepLine* a, const SweepLine* b) { return a->window < b->window; });
+    std::vector<std::pair<std::int32_t, std::pair<int, int>>> series; // window -> first and last row
+    int row = 1;
+    for (const SweepLine* l : points) {
+        sheet.value(row, 0, l->window);
+        sheet.value(row, 1, static_cast<double>(l->combination));
+        sheet.value(row, 2, *summaryFigure(l->summary, figure));
+        sheet.value(row, 3, *summaryFigure(l->judge, figure));
+        if (series.empty() || series.back().first != l->window)
+            series.push_back({l->window, {row, row}});
+        series.back().second.second = row;
+        ++row;
+    }
+    sheet.widths({10, 12, 16, 22});
+    worksheet_freeze_panes(sheet.raw(), 1, 0);
+    if (points.empty())
+        return;
+    lxw_chart* chart = workbook_add_chart(book, LXW_CHART_SCATTER);
+    for (const auto& [window, rows] : series) {
+        lxw_chart_series* s = chart_add_series(chart, nullptr, nullptr);
+        chart_series_set_categories(s, "고르기와 판단", static_cast<lxw_row_t>(rows.first), 2,
+                                    static_cast<lxw_row_t>(rows.second), 2);
+        chart_series_set_values(s, "고르기와 판단", static_cast<lxw_row_t>(rows.first), 3,
+                                static_cast<lxw_row_t>(rows.second), 3);
+        const std::string name = layout.walk ? format("창 %d", window) : std::string("조합");
+        chart_series_set_name(s, name.c_str());
+        chart_series_set_marker_type(s, LXW_CHART_MARKER_CIRCLE);
+    }
+    chart_title_set_name(chart, (figure + ": 고른 기간과 판단 기간").c_str());
+    chart_axis_set_name(chart->x_axis, ("고른 기간의 " + figure).c_str());
+    chart_axis_set_name(chart->y_axis, ("판단 기간의 " + figure).c_str());
+    chart_axis_set_label_position(chart->x_axis, LXW_CHART_AXIS_LABEL_POSITION_LOW);
+    chart_axis_set_label_position(chart->y_axis, LXW_CHART_AXIS_LABEL_POSITION_LOW);
+    chart_legend_set_position(chart, layout.walk ? LXW_CHART_LEGEND_RIGHT : LXW_CHART_LEGEND_NONE);
+    lxw_chart_options place{};
+    place.x_scale = 1.8;
+    place.y_scale = 1.8;
+    worksheet_insert_chart_opt(sheet.raw(), 1, 5, chart, &place);
+}
+
+// A CSV the program wrote with "#" lines above its column names (walkforward.csv) as a sheet:
+// numbers as numbers, the rest as text.
+void csvSheet(lxw_workbook* book, const Formats& f, const char* name, const std::string& bytes)
+{
+    Sheet sheet(workbook_add_worksheet(book, name), f.bold);
+    std::string table;
+    for (std::size_t start = 0; start < bytes.size();) {
+        const auto end = std::min(bytes.find('\n', start), bytes.size());
+        if (bytes[start] != '#')
+            table.append(bytes, start, end - start + 1);
+        start = end + 1;
+    }
+    readLines(table, [&](const FieldLine& line) {
+        for (std::size_t c = 0; c < line.fields.size(); ++c) {
+            const auto cell = std::string(line.fields[c]);
+            const int r = static_cast<int>(line.number), col = static_cast<int>(c);
+            if (line.number == 0)
+                sheet.string(r, col, cell, f.bold);
+            else if (!cell.empty() && isNumberText(cell))
+                sheet.value(r, col, fieldNumber(cell));
+            else if (!cell.empty())
+                sheet.string(r, col, cell);
+        }
+        return true;
+    });
+    worksheet_freeze_panes(sheet.raw(), 1, 0);
 }
 
 void singleFund(lxw_workbook* book, const Formats& f, const Handoff& h, const std::filesystem::path& dir)
@@ -530,6 +623,10 @@ std::filesystem::path buildWorkbook(const Handoff& h, const std::filesystem::pat
                 riskSheet(book, f, stats.front());
         if (const auto sweep = readWholeFile(resultsDir / sweepCsvFile))
             sweepSheets(book, f, *sweep, sweepChoice);
+        if (const auto walk = readWholeFile(resultsDir / "walkforward.csv"))
+            csvSheet(book, f, "창", textModeBytes(*walk));
+        if (const auto walk = readWholeFile(resultsDir / "walkforward-summary.csv"))
+            csvSheet(book, f, "표본 밖", textModeBytes(*walk));
     } catch (...) {
         workbook_close(book);
         std::filesystem::remove(scratch);
