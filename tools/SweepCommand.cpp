@@ -23,9 +23,13 @@ namespace kestrelan {
 namespace {
 
 // The portfolio --stocks names, as SimItem.lst would hold it, without writing it.
-std::optional<std::vector<PortfolioItem>> dryRunPortfolio(const RunOptions& options, const std::filesystem::path& workDir,
+std::optional<std::vector<PortfolioItem>> portfolioOfStocks(const RunOptions& options, const std::filesystem::path& workDir,
                                                           std::ostream& err)
 {
+    if (options.stocks.size() > static_cast<std::size_t>(maxStocks)) {
+        err << tooManyStocksMessage << '\n';
+        return std::nullopt;
+    }
     const auto codes = loadCodeList(workDir / "code.lst");
     if (!codes) {
         err << "code.lst 파일을 읽을 수 없습니다.\n";
@@ -43,7 +47,7 @@ std::optional<std::vector<PortfolioItem>> dryRunPortfolio(const RunOptions& opti
     }
     const auto bytes = simItemBytes(entries, static_cast<int>(options.params.investMode), options.amount);
     if (!bytes) {
-        err << "투자금액을 SimItem.lst에 쓸 수 없습니다.\n";
+        err << "투자금액을 포트폴리오에 담을 수 없습니다.\n";
         return std::nullopt;
     }
     return parseSimItems(*bytes);
@@ -334,8 +338,10 @@ CommandSpec sweepCommandSpec()
 int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& err)
 {
     const auto workDir = workingFolder();
-    // The folder and the market are held before anything is read; only sweep.csv is written.
-    const auto lock = FolderLock::tryAcquire(workDir);
+    // The folder and the market are held before anything is read, shared: a sweep writes only its
+    // own file (never SimItem.lst, its stocks are read as a run would take them), so that the
+    // shards of a sweep run side by side in one folder, each with its own --out.
+    const auto lock = FolderLock::acquire(workDir, 0, LockMode::Shared);
     if (!lock) {
         err << folderBusyMessage << '\n';
         return exitFailed;
@@ -344,16 +350,14 @@ int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& er
     if (!market)
         return exitFailed;
     const SweepPlan plan = readSweepPlan(values, workDir, programFolder());
-    // A dry run writes nothing, SimItem.lst neither: the stocks are read as the run would take them.
     std::optional<std::vector<PortfolioItem>> items;
-    if (plan.dryRun && !plan.base.stocks.empty()) {
-        items = dryRunPortfolio(plan.base, workDir, err);
+    if (!plan.base.stocks.empty()) {
+        items = portfolioOfStocks(plan.base, workDir, err);
         if (!items)
             return exitFailed;
     }
     RunOptions prepared = plan.base;
-    if (plan.dryRun)
-        prepared.stocks.clear();
+    prepared.stocks.clear();
     if (const auto stopped = prepareRun(prepared, workDir))
         return *stopped;
     StderrMessages messages;

@@ -17,9 +17,12 @@ namespace {
 
 int countdown = 0;
 int reportFd = -1;
+const char* counted = nullptr;
 
 void killHere(const char* point)
 {
+    if (counted && std::strcmp(point, counted) != 0)
+        return;
     if (--countdown > 0)
         return;
     const auto written = ::write(reportFd, point, std::strlen(point));
@@ -29,7 +32,7 @@ void killHere(const char* point)
 
 } // namespace
 
-bool killedAtPoint(int n, const std::function<void()>& step, std::string* point)
+bool killedAtPoint(int n, const std::function<void()>& step, std::string* point, const char* only)
 {
     int fds[2];
     if (::pipe(fds) != 0)
@@ -38,6 +41,7 @@ bool killedAtPoint(int n, const std::function<void()>& step, std::string* point)
     if (child == 0) {
         ::close(fds[0]);
         countdown = n;
+        counted = only;
         reportFd = fds[1];
         faultHook().store(&killHere);
         step();

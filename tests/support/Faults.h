@@ -13,8 +13,9 @@ namespace kestrelan::test {
 
 /// Runs `step` in a child process that stops with SIGKILL as it reaches the n-th fault point
 /// (counted from 1). True when the kill came (`point` then names where), false when the step
-/// ended before the n-th point.
-bool killedAtPoint(int n, const std::function<void()>& step, std::string* point = nullptr);
+/// ended before the n-th point. With `only`, the points of that name alone are counted.
+bool killedAtPoint(int n, const std::function<void()>& step, std::string* point = nullptr,
+                   const char* only = nullptr);
 
 /// A copy of a folder on a small tmpfs (where this machine lets the test mount one), which the
 /// test can fill to the last page and empty again.
