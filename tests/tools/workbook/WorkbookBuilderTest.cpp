@@ -122,3 +122,43 @@ TEST(WorkbookBuilderTest, SweepSheetsWithTheSpreadsheetsOwnColourScale)
     EXPECT_NE(map.find("<colorScale>"), std::string::npos);
     EXPECT_NE(map.find("<v>11.5</v>"), std::string::npos); // margin 10, second 5, risk 1: 10 + 0.5 + 1
 }
+
+// A walk's sweep: each window's choose figure against its judge figure as a scatter chart, a
+// series per window, and walkforward.csv's windows as a sheet with numbers as numbers.
+TEST(WorkbookBuilderTest, AWalkGetsItsChooseAgainstJudgeScatterAndItsWindows)
+{
+    test::GoldenResults r("sample-series-monthly-total");
+    SweepFile sweep;
+    sweep.identity = {{{"stocks", "005930"}, {"walk", "36:12"}, {"windows", "2"}, {"rank", "median"}}, 2, {}};
+    for (std::int64_t n = 1; n <= 2; ++n)
+        for (std::int32_t w = 0; w <= 2; ++w) {
+            SeriesSummary s;
+            s.funds = 12;
+            s.fund.median = static_cast<double>(n * 10 + w);
+            for (Spread* x : {&s.fund, &s.index, &s.excess})
+                x->worstStart = x->bestStart = "2004-01-01";
+            SweepLine line{n, {5 * static_cast<std::int32_t>(n), 10, 50, 150, 50, 1}, true, s};
+            line.window = w;
+            s.fund.median = 100 + static_cast<double>(n * 10 + w);
+            line.judge = s;
+            sweep.lines.push_back(line);
+        }
+    r.dir.write("sweep.csv", toCrLf(sweepCsvText(sweep)));
+    r.dir.write("walkforward.csv", toCrLf("# kestrelan walk\nwindow,combination,judge_fund_median_pct\n1,2,121.50\n"));
+    test::TempDir out;
+    const auto path = buildWorkbook({"sweep", 4}, r.dir.path(), out.path());
+    const std::string book = part(path, "xl/workbook.xml");
+    EXPECT_NE(book.find("name=\"고르기와 판단\""), std::string::npos) << book;
+    EXPECT_NE(book.find("name=\"창\""), std::string::npos) << book;
+    std::string charts;
+    for (int c = 1; c <= 4; ++c)
+        charts += part(path, "xl/charts/chart" + std::to_string(c) + ".xml");
+    EXPECT_NE(charts.find("<c:scatterChart>"), std::string::npos);
+    EXPECT_NE(charts.find("창 2"), std::string::npos); // a series per window
+    // Window 2, combination 2: chosen at 22, judged at 122; the window's row holds a number.
+    std::string sheets;
+    for (int k = 1; k <= 9; ++k)
+        sheets += part(path, "xl/worksheets/sheet" + std::to_string(k) + ".xml");
+    EXPECT_NE(sheets.find("<v>122</v>"), std::string::npos);
+    EXPECT_NE(sheets.find("<v>121.5</v>"), std::string::npos);
+}
