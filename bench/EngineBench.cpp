@@ -13,12 +13,17 @@
 //   build/bench/kestrelan_bench [--cases load,a,b,c,d] [--walks skip,plain] [--repeat N]
 //                               [--threads N] [--market DIR]
 //   build/bench/kestrelan_bench --micro [Google Benchmark options]   (the price record parser)
+//   build/bench/kestrelan_bench --walk-forward [--repeat N]
+//       the sample market's monthly series of 1-year funds, five stocks: a walk (36:12) of 100
+//       combinations, a sweep of the same 100 over the whole period, the same 100 chosen on one
+//       span and judged on the next, and 100 statistics runs one by one, as kestrelan-cli runs them
 
 #include "engine/CSimEngine.h"
 #include "engine/Portfolio.h"
 #include "formats/ResultSet.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
+#include "tools/CommandLine.h"
 #include "tools/MinuteMarket.h"
 #include "tools/SampleMarket.h"
 
@@ -36,6 +41,7 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -343,6 +349,99 @@ int runTable(const std::vector<std::string>& cases, const std::vector<std::strin
     return 0;
 }
 
+// ---- walk-forward: a walk of 100 combinations against 100 statistics runs ------------------------
+
+// kestrelan-cli's command line in this process, in `dir`, what it prints thrown away; its status.
+int quietCommand(const fs::path& dir, const std::vector<std::string>& args)
+{
+    const auto here = fs::current_path();
+    fs::current_path(dir);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const int saved[] = {::dup(1), ::dup(2)};
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    std::ostringstream out, err;
+    const int status = runCommandLine(args, out, err);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::dup2(saved[0], 1);
+    ::dup2(saved[1], 2);
+    for (const int fd : {saved[0], saved[1], null})
+        ::close(fd);
+    fs::current_path(here);
+    if (status != 0)
+        std::fprintf(stderr, "%s", err.str().c_str());
+    return status;
+}
+
+int runWalkForwardBench(int repeat)
+{
+    const fs::path sample = sampleMarket(selfDir() / "sample-market");
+    const fs::path work = selfDir() / "work" / "walk-forward";
+    fs::remove_all(work);
+    fs::create_directories(work);
+    for (const char* f : {"kospi.lst", "code.lst", "ksp.txt"})
+        fs::copy_file(sample / f, work / f);
+    const std::vector<std::string> common = {"--stocks",      "005930,000660,005380,035420,051910",
+                                             "--program-dir", sample.string(),
+                                             "--cadence",     "1",
+                                             "--years",       "1"};
+    const auto with = [&](std::vector<std::string> head, std::vector<std::string> tail) {
+        head.insert(head.end(), common.begin(), common.end());
+        head.insert(head.end(), tail.begin(), tail.end());
+        return head;
+    };
+    const std::vector<std::string> grid = {"--margin", "5:50:5", "--second", "5:50:5"};
+    struct Case
+    {
+        const char* name;
+        std::vector<std::vector<std::string>> commands;
+    };
+    std::vector<Case> cases;
+    auto walk = with({"sweep"}, grid);
+    walk.insert(walk.end(), {"--walk", "36:12", "--out", "walk.csv"});
+    cases.push_back({"walk 36:12, 100 combinations", {walk}});
+    auto sweep = with({"sweep"}, grid);
+    sweep.insert(sweep.end(), {"--out", "sweep.csv"});
+    cases.push_back({"sweep, 100 combinations", {sweep}});
+    const auto kospi = IndexFile::load(work / "kospi.lst");
+    const std::int32_t end = defaultPeriod(kospi->records().back().date).endDate;
+    const std::int32_t middle = (seriesStartDate / 10000 + end / 10000) / 2 * 10000;
+    auto judged = with({"sweep"}, grid);
+    judged.insert(judged.end(), {"--choose", format("%d:%d", seriesStartDate, middle + 1231), "--judge",
+                                 format("%d:%d", middle + 10101, end), "--out", "judged.csv"});
+    cases.push_back({"choose + judge, 100 combinations", {judged}});
+    Case runs{"100 statistics runs", {}};
+    for (int m = 5; m <= 50; m += 5)
+        for (int k = 5; k <= 50; k += 5)
+            runs.commands.push_back(
+                with({"run", "--yield-stats", "1"}, {"--margin", std::to_string(m), "--second", std::to_string(k)}));
+    cases.push_back(runs);
+
+    std::printf("sample market %s, period %d..%d; load average at the start: %s; %u cores\n\n", sample.c_str(),
+                seriesStartDate, end, loadAverage().c_str(), std::thread::hardware_concurrency());
+    std::printf("%-34s %10s %10s\n", "case", "best s", "median s");
+    for (const Case& c : cases) {
+        std::vector<double> times;
+        for (int r = 0; r < std::max(repeat, 1); ++r) {
+            const auto start = std::chrono::steady_clock::now();
+            for (const auto& command : c.commands)
+                if (quietCommand(work, command) != 0) {
+                    std::printf("%s: failed\n", c.name);
+                    return 1;
+                }
+            times.push_back(seconds(start));
+        }
+        std::sort(times.begin(), times.end());
+        std::printf("%-34s %10.3f %10.3f\n", c.name, times.front(), times[times.size() / 2]);
+        std::fflush(stdout);
+    }
+    std::printf("\nload average at the end: %s\n", loadAverage().c_str());
+    return 0;
+}
+
 // ---- micro-benchmarks ----------------------------------------------------------------------------
 
 std::string someRecords(std::size_t n)
@@ -401,6 +500,8 @@ int main(int argc, char** argv)
         benchmark::RunSpecifiedBenchmarks();
         return 0;
     }
+    if (!args.empty() && args[0] == "--walk-forward")
+        return runWalkForwardBench(args.size() == 3 && args[1] == "--repeat" ? std::stoi(args[2]) : 3);
     std::vector<std::string> cases = {"load", "a", "b", "c", "d"};
     std::vector<std::string> walks = {"skip", "plain"};
     int repeat = 3, threads = 0;
