@@ -382,6 +382,13 @@ int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& er
         return runSweepSpans(plan, identity, session, out, err);
     } catch (const EngineError& e) {
         err << e.what() << '\n';
+        // A window's span holds the funds that start and end inside it, as a statistics run over
+        // it does: a judge span not much longer than a fund holds few or none.
+        if (plan.spans.walk())
+            err << format("--walk: 창마다 고르는 기간과 판단 기간은 수익률 통계 실행의 기간처럼 그 안에서 시작하고 끝나는 "
+                          "펀드를 가져야 합니다. 판단 기간(%d개월)을 펀드의 운용 기간보다 넉넉히 길게 하십시오 (예: "
+                          "--years 1이면 --walk %d:24).\n",
+                          plan.spans.judgeMonths, plan.spans.chooseMonths);
         return exitFailed;
     }
 }

@@ -62,13 +62,13 @@ using SettingKey = std::array<std::optional<std::int32_t>, 6>;
 SettingKey keyOf(const SweepLine& l)
 {
     const SweepSettings& s = l.settings;
-    const auto used = [](std::int32_t v, bool shown) { return shown ? std::optional<std::int32_t>(v) : std::nullopt; };
-    return {s.marginPct,
-            s.secondPct,
-            used(s.rangeLowPct, !l.autoSet),
-            used(s.rangeHighPct, !l.autoSet),
-            used(s.initialBuyPct, !l.autoSet),
-            used(s.riskProfile, l.autoSet)};
+    const std::int32_t values[] = {s.marginPct, s.secondPct, s.rangeLowPct, s.rangeHighPct, s.initialBuyPct, s.riskProfile};
+    static_assert(std::size(values) == std::tuple_size_v<SettingKey> && std::size(values) == std::size(sweepSettings));
+    SettingKey key;
+    for (std::size_t i = 0; i < key.size(); ++i)
+        if (sweepSettingUsed(*sweepSettings[i], l.autoSet))
+            key[i] = values[i];
+    return key;
 }
 
 // Ranks 1, 2, ... by the figure of `summary` (the better first, ties by the combination's number).
