@@ -110,17 +110,17 @@ public:
 
     /// The one rule for which level trades next: after a sale the level above it sells next and
     /// the level itself buys; after a purchase the level itself sells and the level below buys.
-    NextLevels nextLevels() const;
+    __attribute__((always_inline)) NextLevels nextLevels() const;
     static bool onTheGrid(std::int32_t k) { return k > 0 && k < gridLevels; }
     /// The day's base price: never traded. Unless it is the stock's first in the fund (`started`
     /// false), against the last price it is trading or a split; a split rescales the holding and
     /// the grid and gives the change in shares held. Either way it becomes the last price.
-    std::optional<std::int32_t> openDay(std::int32_t base, bool started);
+    __attribute__((always_inline)) std::optional<std::int32_t> openDay(std::int32_t base, bool started);
     /// A price of a trading day: the sale pass when it rose, else the purchase pass.
-    void trade(std::int32_t t);
+    __attribute__((always_inline)) void trade(std::int32_t t);
     /// A price (or the last of a stretch of prices) that trades nothing after the day's first
     /// check: it only becomes the last price.
-    void pass(std::int32_t t);
+    __attribute__((always_inline)) void pass(std::int32_t t);
 
     // ---- the prices that cannot trade, read from the next levels ------------------------------
 
@@ -129,11 +129,11 @@ public:
     /// The quiet band: once the day's first check has run, a price inside it trades nothing. The
     /// next purchase level when the cash pays for it (else no lower bound), the next sell price
     /// when at least ten shares are held (else no upper bound).
-    const PriceBand& quietBand();
+    __attribute__((always_inline)) const PriceBand& quietBand();
     /// The band of a day's first check: priced at its own price, so the cash does not open the
     /// purchase side; at the top of the grid after a sale there a rise leaves the check to come,
     /// so no price is inside.
-    PriceBand firstCheckBand();
+    __attribute__((always_inline)) PriceBand firstCheckBand();
 
     // ---- what the walks and the logs read -----------------------------------------------------
 
@@ -146,12 +146,12 @@ public:
     void countOpening(const TradeTally& purchase, const TradeTally& sale);
 
 private:
-    void salePass(std::int32_t t);
-    void purchasePass(std::int32_t t);
-    void sellLevel(std::int32_t u, std::int32_t x);
-    bool buyLevel(std::int32_t u, std::int32_t x);
-    void moved();
-    PriceBand findQuietBand() const;
+    __attribute__((always_inline)) void salePass(std::int32_t t);
+    __attribute__((always_inline)) void purchasePass(std::int32_t t);
+    __attribute__((always_inline)) void sellLevel(std::int32_t u, std::int32_t x);
+    __attribute__((always_inline)) bool buyLevel(std::int32_t u, std::int32_t x);
+    __attribute__((always_inline)) void moved();
+    __attribute__((always_inline)) PriceBand findQuietBand() const;
     std::int32_t rescale(std::int32_t t, std::int32_t p);
 
     // The rule's state.

@@ -205,7 +205,7 @@ public:
 
 private:
     // The day's first value, the base price: never traded, compared for a split.
-    void openDay(std::int32_t base)
+    __attribute__((always_inline)) void openDay(std::int32_t base)
     {
         dayOpen = true;
         trading = day >= fundStart;
