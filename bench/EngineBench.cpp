@@ -147,7 +147,7 @@ int runChild(const std::string& name, const std::string& walk, const fs::path& m
     const SimParams p = caseParams(name, work);
     CSimEngine engine(c);
     const auto start = std::chrono::steady_clock::now();
-    if (engine.runSimulation(p) != runFinished)
+    if (!engine.runSimulation(p).finished())
         return 1;
     const double s = seconds(start);
     std::printf("%.6f %lld %lld %lld %lld %lld %lld %ld\n", s, static_cast<long long>(counts.recordsCovered),

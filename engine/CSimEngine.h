@@ -7,6 +7,7 @@
 #include "engine/MarketData.h"
 #include "engine/PriceWalk.h"
 #include "engine/Records.h"
+#include "engine/RunResult.h"
 #include "engine/SimParams.h"
 #include "platform/core/Sinks.h"
 #include "platform/core/TextFile.h"
@@ -32,13 +33,6 @@ struct RunContext
     WalkCounts* counts = nullptr;           // optional: adds what the rebalancing did
 };
 
-/// runSimulation's result: the run finished, or it stopped after showing its message.
-enum RunStatus : int
-{
-    runFinished = 0,
-    runStopped = 1
-};
-
 /// The engine of one run.
 class CSimEngine
 {
@@ -51,10 +45,11 @@ public:
     virtual ~CSimEngine() = default;
 
     /// One simulation: checks the settings, reads SimItem.lst, builds the fund calendar, replays
-    /// every fund and writes the result files into the working folder. Returns runFinished, or
-    /// runStopped after one message (a setting validate refuses, a missing price file, more than
-    /// maxStocks stocks, a file that cannot be written, any failure on the way). Throws nothing.
-    int runSimulation(const SimParams& params);
+    /// every fund and writes the result files into the working folder. The result says it
+    /// finished, or that it stopped after one message and why (a setting validate refuses, a
+    /// missing price file, more than maxStocks stocks, a file that cannot be written, any failure
+    /// on the way). Throws nothing.
+    RunResult runSimulation(const SimParams& params);
     CSimEngine(const CSimEngine&) = delete;
     CSimEngine& operator=(const CSimEngine&) = delete;
 

@@ -221,7 +221,7 @@ int buildCalendar(std::int32_t startDate, std::int32_t endDate, CalendarMode cal
     for (const auto& line : lines)
         text += dateLstLine(line);
     if (!replaceFileAtomically(dir / dateLstFile, toCrLf(text)))
-        throw cannotWrite(std::string(dateLstFile));
+        throw cannotWrite(std::string(dateLstFile), dir / dateLstFile);
     return static_cast<int>(lines.size());
 }
 

@@ -30,17 +30,19 @@ enum InitState : int
 
 } // namespace
 
-FundRunner::FundRunner(CSimEngine& engine, const RunData& data, IProgressSink* dayProgress, const SimParams* params)
+FundRunner::FundRunner(CSimEngine& engine, const RunData& data, IProgressSink* dayProgress,
+                       const TradingConditions* conditions)
     : engine(engine)
     , data(data)
     , dayProgress(dayProgress)
-    , params(params ? *params : data.params)
+    , runConditions(conditions ? *conditions : data.params)
 {
     for (std::size_t i = 0; i < data.files.size(); ++i)
         engine.priceFile[i] = data.files[i];
 }
 
-void FundRunner::fillSlot(std::size_t i, const Fund& fund, const SimParams& p, double ratio, std::int32_t amount)
+void FundRunner::fillSlot(std::size_t i, const Fund& fund, const TradingConditions& c, double ratio,
+                          std::int32_t amount)
 {
     StockSlot& s = engine.slots[i];
     const std::int32_t level = s.level;
@@ -52,10 +54,10 @@ void FundRunner::fillSlot(std::size_t i, const Fund& fund, const SimParams& p, d
     s.eDate = fund.end;
     s.sKospi = fund.startIndex;
     s.eKospi = fund.endIndex;
-    s.rangeHighPct = p.rangeHighPct;
-    s.rangeLowPct = p.rangeLowPct;
-    s.marginPct = p.marginPct;
-    s.secondPct = p.secondPct;
+    s.rangeHighPct = c.rangeHighPct;
+    s.rangeLowPct = c.rangeLowPct;
+    s.marginPct = c.marginPct;
+    s.secondPct = c.secondPct;
     s.initRatio = ratio;
     s.invest = amount;
     s.startSold = startSold;
@@ -63,19 +65,20 @@ void FundRunner::fillSlot(std::size_t i, const Fund& fund, const SimParams& p, d
     s.mult = 1.0;
 }
 
-void FundRunner::advance(std::size_t i, const Fund& fund, std::int32_t until, const SimParams& p, double ratio,
-                         DayValuation* valuation)
+void FundRunner::advance(std::size_t i, const Fund& fund, std::int32_t until, const TradingConditions& c,
+                         double ratio, DayValuation* valuation)
 {
     const bool log = data.logEnabled;
     const int stock = static_cast<int>(i);
+    const InvestMode mode = data.params.investMode;
     if (initState[i] == pending) {
-        fillSlot(i, fund, p, ratio, amounts[i]);
-        initState[i] = engine.initialPurchase(p.investMode, stock, positions[i], log, data.commission, p.includeTax);
+        fillSlot(i, fund, c, ratio, amounts[i]);
+        initState[i] = engine.initialPurchase(mode, stock, positions[i], log, c.commission(), c.includeTax);
     }
     if (initState[i] == trading) {
         // Only a stock that holds a position counts in the fund's value.
-        const std::int32_t next = engine.rebalance(p.investMode, stock, until, positions[i], p.includeTax, log,
-                                                   data.commission, engine.slots[i].firstVol > 0 ? valuation : nullptr);
+        const std::int32_t next = engine.rebalance(mode, stock, until, positions[i], c.includeTax, log, c.commission(),
+                                                   engine.slots[i].firstVol > 0 ? valuation : nullptr);
         engine.counts.recordsCovered += (next == endOfData ? data.files[i]->recordCount() : next / priceRecordSize)
             - positions[i] / priceRecordSize;
         if (next == endOfData)
@@ -111,8 +114,8 @@ void FundRunner::addUp(const std::string& startText, const std::string& dayText,
 void FundRunner::run(std::size_t k, FundOutput& out)
 {
     const Fund& fund = data.funds[k];
-    const SimParams p = conditions(fund);
-    const std::optional<double> ratio = startAmounts(k, p, out);
+    const TradingConditions c = conditions(fund);
+    const std::optional<double> ratio = startAmounts(k, c, out);
     if (!ratio)
         return;
     out.moved = true;
@@ -125,32 +128,30 @@ void FundRunner::run(std::size_t k, FundOutput& out)
         paths.index.day(days[d], dayIndex[d]);
     DaySums sums;
     if (data.logEnabled)
-        walkDayByDay(fund, p, *ratio, out, sums, paths.fund);
+        walkDayByDay(fund, c, *ratio, out, sums, paths.fund);
     else
-        walkToTheEnd(fund, p, *ratio, out, sums, paths.fund);
-    writeFundLines(fund, p, out, sums, paths);
+        walkToTheEnd(fund, c, *ratio, out, sums, paths.fund);
+    writeFundLines(fund, out, sums, paths);
 }
 
-SimParams FundRunner::conditions(const Fund& fund) const
+TradingConditions FundRunner::conditions(const Fund& fund) const
 {
-    SimParams p = params;
-    p.startDate = fund.start;
-    p.endDate = fund.end;
+    TradingConditions c = runConditions;
     if (data.autoSet) {
         const RangeRow& row = data.table.rows[selectRangeRow(data.table, fund.startIndex)];
-        const int profile = static_cast<int>(p.riskProfile);
-        p.initialBuyPct = row.initialBuyPct(profile);
-        p.rangeLowPct = row.rangeLowPct(profile);
-        p.rangeHighPct = row.rangeHighPct(profile);
+        const int profile = static_cast<int>(c.riskProfile);
+        c.initialBuyPct = row.initialBuyPct(profile);
+        c.rangeLowPct = row.rangeLowPct(profile);
+        c.rangeHighPct = row.rangeHighPct(profile);
     }
-    return p;
+    return c;
 }
 
-std::optional<double> FundRunner::startAmounts(std::size_t k, const SimParams& p, FundOutput& out)
+std::optional<double> FundRunner::startAmounts(std::size_t k, const TradingConditions& c, FundOutput& out)
 {
     const Fund& fund = data.funds[k];
     const std::size_t n = data.items.size();
-    const double ratio = p.initialBuyPct * 0.01;
+    const double ratio = c.initialBuyPct * 0.01;
     positions.resize(n);
     amounts.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -175,6 +176,7 @@ std::optional<double> FundRunner::startAmounts(std::size_t k, const SimParams& p
     const auto divided = divideTotal(fund.start, data.items[0].amount, ratio, data.files, positions, amounts, division);
     if (!divided && !division.said)
         out.outcomes.assign(n, StockOutcome::NoPriceForDivision);
+    out.notDivided = !divided && division.said;
     return divided;
 }
 
@@ -206,8 +208,8 @@ void FundRunner::findDays(const Fund& fund)
 }
 
 // A single fund: every day's lines, each stock walked to the day's end in turn.
-void FundRunner::walkDayByDay(const Fund& fund, const SimParams& p, double ratio, FundOutput& out, DaySums& sums,
-                              RiskTracker& fundPath)
+void FundRunner::walkDayByDay(const Fund& fund, const TradingConditions& c, double ratio, FundOutput& out,
+                              DaySums& sums, RiskTracker& fundPath)
 {
     const std::string startText = dateText(fund.start);
     for (std::size_t d = 0; d < days.size(); ++d) {
@@ -217,7 +219,7 @@ void FundRunner::walkDayByDay(const Fund& fund, const SimParams& p, double ratio
             dayProgress->setPosition(static_cast<int>(100 * (d + 1) / days.size()));
         engine.closingLog.write(dayText);
         for (std::size_t i = 0; i < data.items.size(); ++i)
-            advance(i, fund, days[d], p, ratio);
+            advance(i, fund, days[d], c, ratio);
         addUp(startText, dayText, out, sums, true);
         if (d == 0)
             fundPath.start(fund.start, sums.investSum); // the fund starts from the amount invested
@@ -231,14 +233,14 @@ void FundRunner::walkDayByDay(const Fund& fund, const SimParams& p, double ratio
 // A fund of a series: each stock walked to the fund's end at once, its value added to the fund's
 // at the end of every day on the way, in the order of the stocks, which is what walking the
 // stocks day by day would add up.
-void FundRunner::walkToTheEnd(const Fund& fund, const SimParams& p, double ratio, FundOutput& out, DaySums& sums,
-                              RiskTracker& fundPath)
+void FundRunner::walkToTheEnd(const Fund& fund, const TradingConditions& c, double ratio, FundOutput& out,
+                              DaySums& sums, RiskTracker& fundPath)
 {
     const std::size_t dayCount = days.size();
     fundValues.assign(dayCount, 0.0);
     for (std::size_t i = 0; i < data.items.size(); ++i) {
         DayValuation valuation{days.data(), dayCount, 0, fundValues.data()};
-        advance(i, fund, days.back(), p, ratio, &valuation);
+        advance(i, fund, days.back(), c, ratio, &valuation);
         // The days after the walk ended (or of a stock that did not walk) keep its last value.
         const StockSlot& s = engine.slots[i];
         if (s.firstVol > 0) {
@@ -255,9 +257,9 @@ void FundRunner::walkToTheEnd(const Fund& fund, const SimParams& p, double ratio
 
 // The fund's risk figures, its result line (a fund of a series), its stocks' lines and what
 // became of each stock.
-void FundRunner::writeFundLines(const Fund& fund, const SimParams& p, FundOutput& out, const DaySums& sums,
-                                const FundPaths& paths)
+void FundRunner::writeFundLines(const Fund& fund, FundOutput& out, const DaySums& sums, const FundPaths& paths)
 {
+    const SimParams& p = data.params;
     const std::size_t n = data.items.size();
     const std::string startText = dateText(fund.start);
     const std::string endText = dateText(fund.end);
@@ -301,7 +303,7 @@ int workerCount(int requested, std::size_t funds)
 
 } // namespace
 
-WalkCounts runFundsInOrder(const RunData& data, const SimParams* params, WalkMode walk, int threads,
+WalkCounts runFundsInOrder(const RunData& data, const TradingConditions* conditions, WalkMode walk, int threads,
                            const std::function<void(std::size_t, const FundOutput&)>& deliver)
 {
     const std::size_t total = data.funds.size();
@@ -310,7 +312,7 @@ WalkCounts runFundsInOrder(const RunData& data, const SimParams* params, WalkMod
     auto makeWorker = [&] {
         auto engine = std::make_unique<CSimEngine>();
         engine->walk = walk;
-        auto runner = std::make_unique<FundRunner>(*engine, data, nullptr, params);
+        auto runner = std::make_unique<FundRunner>(*engine, data, nullptr, conditions);
         return [engine = std::move(engine), runner = std::move(runner), &counts, &countsMutex](std::size_t k) {
             FundOutput out;
             runner->run(k, out);

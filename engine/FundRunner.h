@@ -53,7 +53,8 @@ struct FundOutput
     std::optional<StatsCsvRow> stats;   // the fund's risk figures, once it has run
     std::vector<StockOutcome> outcomes; // per portfolio entry; empty: the fund ended before its stocks
     FundMessages messages{nullptr};
-    bool moved = false; // the fund got past the division and moves the progress bar
+    bool moved = false;      // the fund got past the division and moves the progress bar
+    bool notDivided = false; // the total was too small for the fund's minimum quantities (said)
 
     void csv(const std::string& line)
     {
@@ -84,10 +85,10 @@ struct FundOutput
 class FundRunner
 {
 public:
-    /// `dayProgress` moves day by day in single-fund mode; nullptr for a fund series. The funds run
-    /// with `params` (a sweep's combination) in place of the run's own settings when given.
+    /// `dayProgress` moves day by day in single-fund mode; nullptr for a fund series. The funds
+    /// trade with `conditions` (a sweep's combination) in place of the run's own when given.
     FundRunner(CSimEngine& engine, const RunData& data, IProgressSink* dayProgress = nullptr,
-               const SimParams* params = nullptr);
+               const TradingConditions* conditions = nullptr);
 
     /// Fund k of the run's funds.
     void run(std::size_t k, FundOutput& out);
@@ -100,23 +101,22 @@ private:
         RiskTracker index;
     };
 
-    /// The run's settings for the fund: its period, and with automatic setting the conditions of
-    /// its start index's row.
-    SimParams conditions(const Fund& fund) const;
+    /// The fund's conditions: the run's (or the combination's), with automatic setting the range
+    /// and the ratio of its start index's row.
+    TradingConditions conditions(const Fund& fund) const;
     /// Where each stock starts in its price file and what it invests (a total divided over the
     /// stocks); the initial purchase ratio, or nothing when the division ends the fund.
-    std::optional<double> startAmounts(std::size_t k, const SimParams& p, FundOutput& out);
+    std::optional<double> startAmounts(std::size_t k, const TradingConditions& c, FundOutput& out);
     /// The fund's trading days and the index at their close.
     void findDays(const Fund& fund);
-    void walkDayByDay(const Fund& fund, const SimParams& p, double ratio, FundOutput& out, DaySums& sums,
+    void walkDayByDay(const Fund& fund, const TradingConditions& c, double ratio, FundOutput& out, DaySums& sums,
                       RiskTracker& fundPath);
-    void walkToTheEnd(const Fund& fund, const SimParams& p, double ratio, FundOutput& out, DaySums& sums,
+    void walkToTheEnd(const Fund& fund, const TradingConditions& c, double ratio, FundOutput& out, DaySums& sums,
                       RiskTracker& fundPath);
-    void writeFundLines(const Fund& fund, const SimParams& p, FundOutput& out, const DaySums& sums,
-                        const FundPaths& paths);
-    void fillSlot(std::size_t i, const Fund& fund, const SimParams& p, double ratio, std::int32_t amount);
+    void writeFundLines(const Fund& fund, FundOutput& out, const DaySums& sums, const FundPaths& paths);
+    void fillSlot(std::size_t i, const Fund& fund, const TradingConditions& c, double ratio, std::int32_t amount);
     /// Stock i from where it stands to the end of day `until`, its initial purchase first.
-    void advance(std::size_t i, const Fund& fund, std::int32_t until, const SimParams& p, double ratio,
+    void advance(std::size_t i, const Fund& fund, std::int32_t until, const TradingConditions& c, double ratio,
                  DayValuation* valuation = nullptr);
     /// The stocks' values and totals as they stand; their result.txt lines when `stockLines`.
     void addUp(const std::string& startText, const std::string& dayText, FundOutput& out, DaySums& sums,
@@ -125,7 +125,7 @@ private:
     CSimEngine& engine;
     const RunData& data;
     IProgressSink* dayProgress;
-    const SimParams& params;
+    const TradingConditions& runConditions; // the combination's, or the run's
     std::vector<std::int32_t> amounts;
     std::vector<std::int32_t> positions; // per stock: where its next day begins in this fund
     std::vector<int> initState;
@@ -135,10 +135,10 @@ private:
 };
 
 /// Runs every fund of `data` on workers, each with an engine state of its own that walks as
-/// `walk`, with `params` in place of the run's settings when given; `deliver` gets each fund's
+/// `walk`, trading with `conditions` in place of the run's when given; `deliver` gets each fund's
 /// output on the calling thread in fund order. `threads` 0: one per core (never more than a
 /// worker per four funds). Returns what the rebalancing did.
-WalkCounts runFundsInOrder(const RunData& data, const SimParams* params, WalkMode walk, int threads,
+WalkCounts runFundsInOrder(const RunData& data, const TradingConditions* conditions, WalkMode walk, int threads,
                            const std::function<void(std::size_t, const FundOutput&)>& deliver);
 
 } // namespace kestrelan

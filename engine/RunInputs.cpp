@@ -2,6 +2,7 @@
 
 #include "engine/Calendar.h"
 #include "engine/Dates.h"
+#include "engine/EffectiveSettings.h"
 #include "engine/EngineError.h"
 #include "engine/FundPositions.h"
 #include "formats/DateLst.h"
@@ -42,26 +43,25 @@ RunData readPortfolio(const SimParams& params, std::vector<PortfolioItem> items,
 {
     RunData data;
     data.params = params;
-    data.commission = params.commissionPct * 0.01;
     data.logEnabled = !params.yieldStats;
     if (items.empty())
-        throw EngineError("SimItem.lst에 종목이 없습니다. 포트폴리오를 구성한 후 실행하세요.");
+        throw EngineError(StopReason::Portfolio, "SimItem.lst에 종목이 없습니다. 포트폴리오를 구성한 후 실행하세요.");
     if (items.size() > static_cast<std::size_t>(maxStocks))
-        throw EngineError(tooManyStocksMessage);
+        throw EngineError(StopReason::Portfolio, tooManyStocksMessage);
     data.items = std::move(items);
     auto kospi = IndexFile::load(workDir / "kospi.lst");
     if (!kospi)
-        throw EngineError("kospi.lst 파일을 읽을 수 없습니다.");
+        throw EngineError(StopReason::Index, "kospi.lst 파일을 읽을 수 없습니다.");
     // A damaged end is left out and said; dates that go back stop the run.
     const SoundPart sound = soundPart(*kospi);
     if (sound.backwards)
-        throw EngineError(backwardsMessage("kospi.lst", sound));
+        throw EngineError(StopReason::Index, backwardsMessage("kospi.lst", sound), "kospi.lst");
     if (sound.damaged()) {
         data.notes.push_back(damageNote("kospi.lst", sound));
         kospi->keepFirst(sound.records);
     }
     if (kospi->records().empty())
-        throw EngineError("kospi.lst에 거래일 자료가 없습니다.");
+        throw EngineError(StopReason::Index, "kospi.lst에 거래일 자료가 없습니다.");
     data.kospi = std::move(*kospi);
     data.totalMode = data.items.size() > 1 && data.items[1].amount == 0;
     return data;
@@ -97,11 +97,12 @@ void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::
     auto files = loadPriceFiles(programDir, codes);
     for (std::size_t k = 0; k < files.size(); ++k) {
         if (!files[k])
-            throw EngineError(missingPriceFileMessage);
+            throw EngineError(StopReason::MissingPriceFile, missingPriceFileMessage,
+                              isStockCode(codes[k]) ? priceFilePath(programDir, codes[k]) : programDir / "StockData");
         const SoundPart sound = soundPart(*files[k]);
         const std::string name = priceFilePath(programDir, codes[k]).lexically_normal().string();
         if (sound.backwards)
-            throw EngineError(backwardsMessage(name, sound));
+            throw EngineError(StopReason::PriceFile, backwardsMessage(name, sound), name);
         if (sound.damaged()) {
             data.notes.push_back(damageNote(name, sound));
             files[k]->keepFirst(static_cast<std::int32_t>(sound.records));
@@ -140,8 +141,7 @@ std::vector<std::string> runNotes(const RunData& data, const std::optional<std::
 {
     std::vector<std::string> notes = data.notes;
     const SimParams& p = data.params;
-    const CalendarMode mode
-        = data.logEnabled ? CalendarMode::SingleFund : static_cast<CalendarMode>(static_cast<int>(p.fundCadence));
+    const CalendarMode mode = calendarMode(p);
     if (auto note = periodNote(p.startDate, p.endDate, mode, p.years, data.kospi); !note.empty())
         notes.push_back(std::move(note));
 

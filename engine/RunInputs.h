@@ -36,7 +36,6 @@ struct Fund
 struct RunData
 {
     SimParams params;
-    double commission = 0;   // commissionPct as a fraction
     bool logEnabled = false; // single-fund mode: the detail files are written
     bool totalMode = false;  // one total divided among the stocks before each fund
     bool autoSet = false;    // the conditions come from ksp.txt, which is usable

@@ -1,6 +1,7 @@
 #include "engine/SeriesSession.h"
 
 #include "engine/Calendar.h"
+#include "engine/EffectiveSettings.h"
 #include "engine/EngineError.h"
 #include "engine/FundRunner.h"
 #include "engine/MarketAccess.h"
@@ -26,31 +27,32 @@ SeriesSession::SeriesSession(const RunContext& c, const SimParams& base)
 {
 }
 
-SeriesSession::SeriesSession(const RunContext& c, const SimParams& base, const std::vector<FundSpan>& wanted,
+SeriesSession::SeriesSession(const RunContext& c, const SimParams& given, const std::vector<FundSpan>& wanted,
                              const std::vector<PortfolioItem>* items)
     : context(c)
 {
+    SimParams base = given;
+    base.yieldStats = true; // a series, whatever the settings say
     if (const auto problem = validate(base))
-        throw EngineError(problem->message);
+        throw EngineError(*problem);
     // The market held for reading while it is read; a sweep writes nothing of it.
     const MarketFolders folders = marketFolders(context.workDir, context.programDir, context.programDirGiven);
     const MarketAccess market = MarketAccess::open(folders, LockMode::Shared);
     if (!market)
-        throw EngineError(market.problem);
+        throw EngineError(StopReason::Market, market.problem);
     if (std::error_code ec; std::filesystem::exists(context.workDir / updateFileName, ec))
-        throw EngineError(updateWaitsMessage);
+        throw EngineError(StopReason::Market, updateWaitsMessage);
     data = items ? readPortfolio(base, *items, context.workDir) : readPortfolio(base, context.workDir);
     if (!folders.note.empty())
         data.notes.insert(data.notes.begin(), folders.note);
-    data.logEnabled = false; // a series, whatever the base says
-    const auto cadence = static_cast<CalendarMode>(static_cast<int>(base.fundCadence));
+    const CalendarMode cadence = calendarMode(base);
     // Each span's funds as a run over it makes them; a fund two spans share is run once.
     std::vector<std::vector<Fund>> spanFunds;
     std::vector<Fund> all;
     for (const FundSpan& span : wanted) {
         const auto lines = calendarLines(span.start, span.end, cadence, base.years, data.kospi);
         if (lines.empty())
-            throw EngineError(noFundMessage(span.start, span.end, cadence, base.years, data.kospi));
+            throw EngineError(StopReason::NoFund, noFundMessage(span.start, span.end, cadence, base.years, data.kospi));
         spanFunds.push_back(fundsOf(lines));
         all.insert(all.end(), spanFunds.back().begin(), spanFunds.back().end());
     }
@@ -67,11 +69,11 @@ SeriesSession::SeriesSession(const RunContext& c, const SimParams& base, const s
     loadMarket(data, context.workDir, folders.prices, std::move(all), *context.messages);
 }
 
-std::vector<FundResult> SeriesSession::run(const SimParams& params) const
+std::vector<FundResult> SeriesSession::run(const TradingConditions& conditions) const
 {
     const std::size_t total = data.funds.size();
     std::vector<FundResult> results(total);
-    runFundsInOrder(data, &params, context.walk, context.threads, [&](std::size_t k, const FundOutput& out) {
+    runFundsInOrder(data, &conditions, context.walk, context.threads, [&](std::size_t k, const FundOutput& out) {
         results[k].resultCsvLine = out.resultCsv;
         results[k].stats = out.stats;
         results[k].outcomes = out.outcomes;

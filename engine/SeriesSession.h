@@ -46,10 +46,9 @@ public:
     SeriesSession(const RunContext& context, const SimParams& base, const std::vector<FundSpan>& spans,
                   const std::vector<PortfolioItem>* items = nullptr);
 
-    /// The funds of the series with `params`, which may differ from the base in the trading
-    /// conditions only (the margin, the second condition, the range, the initial ratio, the risk
-    /// profile), on every core, in fund order.
-    std::vector<FundResult> run(const SimParams& params) const;
+    /// The funds of the series trading with `conditions` (the grid's conditions and the costs; the
+    /// rest of the settings are the base's), on every core, in fund order.
+    std::vector<FundResult> run(const TradingConditions& conditions) const;
 
     std::size_t fundCount() const { return data.funds.size(); }
     /// Span s's funds as indices into run()'s results, in the order a run over it has them.

@@ -2,6 +2,7 @@
 // The settings of one run: their defaults, their limits, the default period and the one check
 // that the settings form, the command line and the run itself make before a run starts.
 
+#include "engine/TradingConditions.h"
 #include "formats/Settings.h"
 
 #include <cstdint>
@@ -26,14 +27,6 @@ enum class FundCadence : std::int32_t
     Daily = 2
 };
 
-/// Which column group of the trading range table applies. The values are the form's radio indices.
-enum class RiskProfile : std::int32_t
-{
-    Aggressive = 0,
-    Stable = 1,
-    Conservative = 2
-};
-
 /// Portfolio entries a run takes.
 constexpr int maxStocks = 50;
 /// The largest amount in won: a larger one typed into the form (or given to the command line) is
@@ -50,8 +43,6 @@ constexpr std::int32_t minStartDate = 19960101;
 /// Where a fund series starts by default (yield statistics switched on).
 constexpr std::int32_t seriesStartDate = 20000101;
 
-/// The sales tax that includeTax adds to every sale, as a fraction of the proceeds.
-constexpr double salesTaxRate = 0.003;
 /// A commission is a percentage below this.
 constexpr double maxCommissionPct = 100;
 
@@ -68,24 +59,17 @@ constexpr std::int32_t percentLimit = 10000; // the other percent settings lie w
 constexpr std::int32_t minDate = 19000101;
 constexpr std::int32_t maxDate = 99991231;
 
-/// The settings of one run, with the settings form's defaults.
-struct SimParams
+/// The settings of one run, with the settings form's defaults: the trading conditions (the part a
+/// sweep varies per combination) and the run's own.
+struct SimParams : TradingConditions
 {
     InvestMode investMode = InvestMode::PerStock;
     std::int32_t startDate = 0;                           // yyyymmdd
     std::int32_t endDate = 0;                             // yyyymmdd
     FundCadence fundCadence = FundCadence::ThriceMonthly; // statistics mode only
     std::int32_t years = 1;                               // length of each fund of a series; 0 is half a year
-    std::int32_t marginPct = 10;                          // trading margin
-    std::int32_t secondPct = 10;                          // second condition
-    std::int32_t rangeLowPct = 50;                        // lower edge of the trading range, % of the start price
-    std::int32_t rangeHighPct = 150;
-    std::int32_t initialBuyPct = 50;
-    double commissionPct = 0.2;
-    bool autoSet = true; // take the range and the ratio from ksp.txt per fund
-    RiskProfile riskProfile = RiskProfile::Stable;
+    bool autoSet = true;     // take the range and the ratio from ksp.txt per fund
     bool yieldStats = false; // a series of funds instead of one fund day by day
-    bool includeTax = true;  // salesTaxRate on every sale
     double riskFreePct = 0;  // the yearly risk-free rate of the Sharpe ratios in stats.csv
 
     bool operator==(const SimParams&) const = default;

@@ -8,6 +8,7 @@
 #include "engine/CSimEngine.h"
 
 #include "engine/Calendar.h"
+#include "engine/EffectiveSettings.h"
 #include "engine/EngineError.h"
 #include "engine/FundRunner.h"
 #include "engine/MarketAccess.h"
@@ -46,6 +47,7 @@ public:
     ResultFiles(CSimEngine& engine, const std::filesystem::path& dir, bool details, bool holdColumn)
         : logs{engine}
         , transaction(dir, std::string(resultsTag))
+        , dir(dir)
         , details(details)
     {
         FileTransaction::recover(dir, std::string(resultsTag));
@@ -86,7 +88,7 @@ public:
             written = gen.close() && written;
         }
         if (!written || !transaction.commit())
-            throw cannotWrite("결과");
+            throw cannotWrite("결과", dir);
     }
 
     TextWriter resultCsv;
@@ -100,7 +102,7 @@ private:
     void open(TextWriter& writer, const std::filesystem::path& dir, std::string_view name)
     {
         if (!writer.open(transaction.stagedFile(dir / name), TextWriter::Mode::CreateNew))
-            throw cannotWrite(std::string(name));
+            throw cannotWrite(std::string(name), dir / name);
     }
 
     // The detail logs belong to this run only: closed on every way out, a failed opening too.
@@ -114,6 +116,7 @@ private:
         }
     } logs;
     FileTransaction transaction; // an uncommitted one takes its staged files with it
+    std::filesystem::path dir;
     bool details;
 };
 
@@ -130,7 +133,7 @@ struct ProgressWindow
 
 // One fund day by day on the run's own engine, its lines written as they come, then gen.csv.
 WalkCounts runSingleFund(CSimEngine& engine, const RunData& data, ResultFiles& files, IProgressSink& progress,
-                         StockNotes& notes)
+                         StockNotes& notes, std::vector<std::int32_t>& notDivided)
 {
     engine.walk = engine.context.walk;
     engine.counts = {};
@@ -143,6 +146,8 @@ WalkCounts runSingleFund(CSimEngine& engine, const RunData& data, ResultFiles& f
         out.messages.direct = engine.context.messages;
         runner.run(k, out);
         notes.add(data, k, out.outcomes);
+        if (out.notDivided)
+            notDivided.push_back(data.funds[k].start);
     }
     for (std::size_t i = 0; i < data.items.size(); ++i)
         if (engine.slots[i].firstVol > 0)
@@ -154,7 +159,7 @@ WalkCounts runSingleFund(CSimEngine& engine, const RunData& data, ResultFiles& f
 // messages come out in fund order. The summary is made of the lines and of the risk figures as
 // they are in memory, before stats.csv rounds them.
 WalkCounts runSeries(const RunContext& context, const RunData& data, ResultFiles& files, IProgressSink& progress,
-                     StockNotes& notes)
+                     StockNotes& notes, std::vector<std::int32_t>& notDivided)
 {
     const std::size_t total = data.funds.size();
     std::string lines = resultCsvHeader();
@@ -172,39 +177,40 @@ WalkCounts runSeries(const RunContext& context, const RunData& data, ResultFiles
               if (out.stats)
                   stats.push_back(*out.stats);
               notes.add(data, k, out.outcomes);
+              if (out.notDivided)
+                  notDivided.push_back(data.funds[k].start);
           });
     files.summaryCsv.write(summaryCsvText(summarizeSeries(readResultCsv(lines), stats, data.items.size() == 1)));
     return counts;
 }
 
 // The run from the settings to the closed files; throws what stops it.
-void simulate(CSimEngine& engine, const SimParams& params)
+void simulate(CSimEngine& engine, const SimParams& params, RunResult& result)
 {
     const RunContext& context = engine.context;
     const auto& dir = context.workDir;
     if (const auto problem = validate(params))
-        throw EngineError(problem->message);
+        throw EngineError(*problem);
     // One writer per folder: a second run (or a merge, an import, a group change) waits its turn.
     const auto lock = FolderLock::tryAcquire(dir);
     if (!lock)
-        throw EngineError(folderBusyMessage);
+        throw EngineError(StopReason::FolderBusy, folderBusyMessage);
     // The market held for reading: an import that a kill interrupted is finished or undone
     // before its files are read, and no merge writes the price files meanwhile.
     const MarketFolders folders = marketFolders(dir, context.programDir, context.programDirGiven);
     const MarketAccess market = MarketAccess::open(folders, LockMode::Shared);
     if (!market)
-        throw EngineError(market.problem);
+        throw EngineError(StopReason::Market, market.problem);
     if (std::error_code ec; std::filesystem::exists(dir / updateFileName, ec))
-        throw EngineError(updateWaitsMessage);
+        throw EngineError(StopReason::Market, updateWaitsMessage);
     // Inputs first, so that a run that cannot start leaves the previous results in place.
     RunData data = readPortfolio(params, dir);
     if (!folders.note.empty())
         data.notes.insert(data.notes.begin(), folders.note);
-    const CalendarMode mode
-        = data.logEnabled ? CalendarMode::SingleFund : static_cast<CalendarMode>(static_cast<int>(params.fundCadence));
+    const CalendarMode mode = calendarMode(params);
     // A period that holds no fund is said, and the previous results stay.
     if (calendarLines(params.startDate, params.endDate, mode, params.years, data.kospi).empty())
-        throw EngineError(noFundMessage(params.startDate, params.endDate, mode, params.years, data.kospi));
+        throw EngineError(StopReason::NoFund, noFundMessage(params.startDate, params.endDate, mode, params.years, data.kospi));
     ResultFiles files(engine, dir, data.logEnabled, !data.logEnabled && data.items.size() == 1);
     files.settingsCsv.write(settingsCsvText(settingLines(params, data.items.size())));
     const int fundCount = buildCalendar(params.startDate, params.endDate, mode, params.years, data.kospi, dir);
@@ -214,8 +220,9 @@ void simulate(CSimEngine& engine, const SimParams& params)
     loadMarket(data, dir, folders.prices, fundCount, *context.messages);
 
     StockNotes notes;
-    const WalkCounts counts = data.logEnabled ? runSingleFund(engine, data, files, progress, notes)
-                                              : runSeries(context, data, files, progress, notes);
+    const WalkCounts counts = data.logEnabled
+        ? runSingleFund(engine, data, files, progress, notes, result.fundsNotDivided)
+        : runSeries(context, data, files, progress, notes, result.fundsNotDivided);
     if (context.counts)
         *context.counts += counts;
     files.close();
@@ -227,35 +234,43 @@ void simulate(CSimEngine& engine, const SimParams& params)
         context.messages->show(said);
 }
 
-int stop(IMessageSink& messages, const char* text)
+RunResult stop(IMessageSink& messages, StopReason reason, const std::string& text, std::filesystem::path file = {},
+               std::optional<Setting> setting = std::nullopt)
 {
     try {
         messages.show(text);
     } catch (...) {
         // The message cannot be shown either; the status still says the run stopped.
     }
-    return runStopped;
+    RunResult result;
+    result.status = RunStatus::Stopped;
+    result.reason = reason;
+    result.message = text;
+    result.file = std::move(file);
+    result.setting = setting;
+    return result;
 }
 
 } // namespace
 
-int CSimEngine::runSimulation(const SimParams& params)
+RunResult CSimEngine::runSimulation(const SimParams& params)
 {
     IMessageSink& messages = *context.messages;
     try {
-        simulate(*this, params);
-        return runFinished;
+        RunResult result;
+        simulate(*this, params, result);
+        return result;
     } catch (const EngineError& e) {
-        return stop(messages, e.what());
+        return stop(messages, e.reason(), e.what(), e.file(), e.setting());
     } catch (const FileTooLarge& e) {
-        return stop(messages, e.what());
+        return stop(messages, StopReason::Failed, e.what()); // a file too large to read, said by name
     } catch (const std::bad_alloc&) {
-        return stop(messages, outOfMemory);
+        return stop(messages, StopReason::OutOfMemory, outOfMemory);
     } catch (const std::exception&) {
         // A price file too large to address, a text iconv cannot convert, a thread that cannot start.
-        return stop(messages, failedRun);
+        return stop(messages, StopReason::Failed, failedRun);
     } catch (...) {
-        return stop(messages, failedRun);
+        return stop(messages, StopReason::Failed, failedRun);
     }
 }
 

@@ -21,6 +21,7 @@
 #include "platform/qt/QtText.h"
 
 #include <QCalendarWidget>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
@@ -30,6 +31,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <algorithm>
 
 namespace kestrelan {
 
@@ -98,7 +101,7 @@ void CSimulationDlg::bind()
     // A share count above the limit is refused like a text that is no count; won amounts are cut
     // to their limit as they are typed.
     b.unsignedNumber(simulationIds::investAmount, investAmount,
-                     [this](std::uint32_t v) { return !shareCountSelected() || v <= maxShareCount; });
+                     [this](std::uint32_t v) { return !shareCountSelected() || v <= amountLimit(InvestMode::ShareCount); });
     b.text(simulationIds::amountText, amountText);
     b.text(simulationIds::searchText, searchText);
     b.check(simulationIds::autoSet, autoSet);
@@ -161,19 +164,18 @@ void CSimulationDlg::startUp()
     // reads the files as they are and the merge waits for the next start.
     const MarketFolders market = marketFolders(services.workDir, services.programDir, false);
     const MarketAccess holding = MarketAccess::open(market, LockMode::Exclusive);
-    std::int32_t last = 0;
     std::string problem;
     if (const auto date = readLastIndexDate(services.workDir / "kospi.lst", &problem)) {
-        last = *date;
+        lastIndexDate = *date;
         if (!problem.empty())
             services.messages->show(problem);
     } else {
         services.messages->show("kospi.lst 파일이 없거나 손상되어 오늘 날짜로 기본 기간을 정합니다.");
-        last = toInt(QDate::currentDate());
+        lastIndexDate = toInt(QDate::currentDate());
     }
-    const Period period = defaultPeriod(last);
-    startDate = defaultStartDate = period.startDate;
-    endDate = latestEndDate = period.endDate;
+    const EffectiveSettings period = effective(0, 0);
+    startDate = period.params.startDate;
+    endDate = latestEndDate = period.params.endDate;
     writeForm();
     fillStockList();
     fillGroupCombo();
@@ -356,7 +358,12 @@ void CSimulationDlg::simulate()
         services.messages->show("시뮬레이션 종목을 골라주세요.");
         return;
     }
-    const SimParams params = settings();
+    // The period as the run takes it: a start typed before the earliest one snaps to it here too.
+    const SimParams params = effective(startDate, endDate).params;
+    if (params.startDate != startDate) {
+        startDate = params.startDate;
+        writeForm();
+    }
     for (const auto& problem : {validate(params), validatePeriod(params), validateAmount(investAmount)}) {
         if (problem) {
             services.messages->show(problem->message);
@@ -382,13 +389,13 @@ void CSimulationDlg::simulate()
     context.programDir = marketPriceFolder(services.workDir, services.programDir);
     context.messages = services.messages;
     context.progress = services.progress;
-    int status = runStopped;
+    RunResult result;
     {
         CSimEngine engine(context);
-        status = engine.runSimulation(params);
+        result = engine.runSimulation(params);
     }
     button->setEnabled(true);
-    if (status != runFinished)
+    if (!result.finished())
         return;   // the run said what stopped it; the form keeps its values
     lock.reset(); // the results window reads, and exports, with the folder free
     services.openResults(selectedGroupName(), portfolioList->count());
@@ -419,6 +426,14 @@ SimParams CSimulationDlg::settings() const
     return p;
 }
 
+EffectiveSettings CSimulationDlg::effective(std::int32_t start, std::int32_t end) const
+{
+    SimParams p = settings();
+    p.startDate = start;
+    p.endDate = end;
+    return effectiveSettings(p, lastIndexDate);
+}
+
 bool CSimulationDlg::shareCountSelected() const
 {
     return investModeCombo->currentIndex() == static_cast<int>(InvestMode::ShareCount);
@@ -438,8 +453,7 @@ void CSimulationDlg::refreshAmountText()
         return;
     refreshing = true;
     readForm();
-    if (investAmount > maxInvestAmount)
-        investAmount = maxInvestAmount;
+    investAmount = std::min(investAmount, amountLimit(InvestMode::PerStock));
     amountText = fromUtf8(kestrelan::amountText(investAmount));
     writeForm();
     refreshing = false;
@@ -473,20 +487,18 @@ void CSimulationDlg::yieldStatsClicked()
     setEnabled({simulationIds::cadenceThrice, simulationIds::cadenceMonthly, simulationIds::cadenceDaily,
                 simulationIds::years},
                seriesControlsEnabled(yieldStats));
-    if (yieldStats) {
-        startDate = seriesStartDate;
-        endDate = latestEndDate;
-    } else {
-        startDate = defaultStartDate;
-    }
+    // The period's defaults: a series from its own start to the last whole month, a single fund
+    // from two years back to the end it has.
+    const EffectiveSettings period = effective(0, yieldStats ? 0 : endDate);
+    startDate = period.params.startDate;
+    endDate = period.params.endDate;
     writeForm();
 }
 
 void CSimulationDlg::startCalendarClosed()
 {
     readForm();
-    if (startDate < earliestStartDate)
-        startDate = earliestStartDate;
+    startDate = effective(startDate, endDate).params.startDate;
     writeForm();
 }
 

@@ -2,6 +2,7 @@
 // The settings form: amounts, portfolio, trading conditions, period and yield statistics. Its
 // values are one member per control, read from and written to the controls as a whole.
 
+#include "engine/EffectiveSettings.h"
 #include "engine/SimParams.h"
 #include "platform/core/Sinks.h"
 #include "platform/qt/WindowServices.h"
@@ -57,6 +58,8 @@ public:
     void writeForm();
     /// The run's settings as the values stand (the invest mode is the combo's selection).
     SimParams settings() const;
+    /// The settings as a run goes by them, with this period (a date of 0: its default).
+    EffectiveSettings effective(std::int32_t start, std::int32_t end) const;
 
     // The settings start from the run's defaults.
     static constexpr SimParams defaults{};
@@ -85,8 +88,7 @@ public:
     double commissionPct = defaults.commissionPct;
     // Held, bound to no control.
     std::int32_t latestEndDate = 0;
-    std::int32_t earliestStartDate = minStartDate;
-    std::int32_t defaultStartDate = 0;
+    std::optional<std::int32_t> lastIndexDate; // kospi.lst's last date, when it could be read
 
 private Q_SLOTS:
     void refreshAmountText();

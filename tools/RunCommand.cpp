@@ -2,6 +2,7 @@
 
 #include "engine/CSimEngine.h"
 #include "engine/Dates.h"
+#include "engine/EffectiveSettings.h"
 #include "engine/MarketData.h"
 #include "engine/MarketUpdate.h"
 #include "engine/Portfolio.h"
@@ -13,6 +14,7 @@
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 #include "results/core/SeriesSummary.h"
+#include "results/core/SweepCsv.h"
 #include "tools/ShowCommand.h"
 #include "tools/Terminal.h"
 
@@ -117,23 +119,14 @@ std::vector<std::string> splitCodes(const std::string& text)
     return codes;
 }
 
-// The first price file of SimItem.lst's stocks that does not exist, as the user would type it:
-// relative to the working folder when it lies below it.
-std::optional<std::string> firstMissingPriceFile(const std::filesystem::path& workDir,
-                                                 const std::filesystem::path& programDir)
+// A file as the user would type it: relative to the working folder when it lies below it.
+std::string shownPath(const std::filesystem::path& file, const std::filesystem::path& workDir)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
-    for (const auto& item : readSimItems(workDir / "SimItem.lst").value_or(std::vector<PortfolioItem>{})) {
-        const std::string code(entryCode(item.entry));
-        const fs::path file = isStockCode(code) ? priceFilePath(programDir, code) : programDir / "StockData";
-        if (isStockCode(code) && fs::is_regular_file(file, ec))
-            continue;
-        const fs::path full = fs::absolute(file, ec).lexically_normal();
-        const fs::path relative = full.lexically_relative(fs::absolute(workDir, ec).lexically_normal());
-        return (!relative.empty() && *relative.begin() != ".." ? relative : full).string();
-    }
-    return std::nullopt;
+    const fs::path full = fs::absolute(file, ec).lexically_normal();
+    const fs::path relative = full.lexically_relative(fs::absolute(workDir, ec).lexically_normal());
+    return (!relative.empty() && *relative.begin() != ".." ? relative : full).string();
 }
 
 } // namespace
@@ -174,34 +167,42 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
             values.command());
     if (const auto problem = validate(p))
         throw values.error(optionOf(problem->setting), problem->message);
+    // A condition that the automatic setting replaces (or, without it, the risk profile) is said
+    // not to be used, rather than taken in silence.
+    std::string unused;
+    for (const SettingSpec* s : {&setting::rangeLow, &setting::rangeHigh, &setting::initialBuy, &setting::riskProfile})
+        if (values.has(s->option) && !sweepSettingUsed(*s, p.autoSet))
+            unused += (unused.empty() ? "" : ", ") + std::string(s->option);
+    if (!unused.empty())
+        o.notes.push_back((p.autoSet ? "자동설정(--auto-set 1)에서는 펀드마다 ksp.txt가 매매범위와 최초매수비율을 "
+                                       "정하므로 쓰지 않았습니다: "
+                                     : "자동설정 없이(--auto-set 0)는 투자성향이 매매조건을 고르지 않으므로 쓰지 "
+                                       "않았습니다: ")
+                          + unused);
+    std::optional<std::int32_t> last;
     if (!start || !end) {
         std::string problem;
-        const auto last = readLastIndexDate(workDir / "kospi.lst", &problem);
+        last = readLastIndexDate(workDir / "kospi.lst", &problem);
         if (!problem.empty())
             o.notes.push_back(problem);
         if (!last)
             throw UsageError(
                 "kospi.lst 파일을 읽을 수 없어 기본 기간을 정할 수 없습니다. --start와 --end를 입력하십시오.",
                 values.command());
-        const Period period = defaultPeriod(*last);
-        p.startDate = start.value_or(p.yieldStats ? seriesStartDate : period.startDate);
-        p.endDate = end.value_or(period.endDate);
-    } else {
-        p.startDate = *start;
-        p.endDate = *end;
     }
-    // As the form's start calendar: no earlier start, since a price file holds no earlier date.
-    if (p.startDate < minStartDate) {
-        o.notes.push_back("--start " + dateText(p.startDate) + "은 가장 이른 시작일 " + dateText(minStartDate)
+    p.startDate = start.value_or(0);
+    p.endDate = end.value_or(0);
+    const EffectiveSettings effective = effectiveSettings(p, last);
+    p = effective.params;
+    if (effective.startCut)
+        o.notes.push_back("--start " + dateText(*effective.startCut) + "은 가장 이른 시작일 " + dateText(minStartDate)
                           + "로 바꿨습니다.");
-        p.startDate = minStartDate;
-    }
     if (const auto problem = validatePeriod(p))
         throw values.error(optionOf(problem->setting), problem->message);
     if (o.amount < 0)
         o.amount = defaultAmountFor(p.investMode);
     // The form cuts a larger amount it is typed; a command line says so rather than run another.
-    const std::uint32_t limit = p.investMode == InvestMode::ShareCount ? maxShareCount : maxInvestAmount;
+    const std::uint32_t limit = effective.amountLimit;
     if (o.amount > limit)
         throw values.error("--amount", format("%s까지 입력하십시오 (%lld)",
                                               p.investMode == InvestMode::ShareCount ? "2,000,000,000주"
@@ -282,21 +283,16 @@ int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
     }
     if (const auto stopped = prepareRun(options, workDir))
         return *stopped;
-    // The messages as the engine shows them, the last one kept for what the command adds to it.
-    struct : StderrMessages
-    {
-        Answer show(std::string_view text, Buttons buttons) override
-        {
-            last = text;
-            return StderrMessages::show(text, buttons);
-        }
-        std::string last;
-    } messages;
+    StderrMessages messages;
     TerminalProgress progress;
     RunContext context = runContext(options, workDir, messages);
     context.progress = &progress;
     CSimEngine engine(context);
-    if (engine.runSimulation(options.params) == runFinished) {
+    const RunResult result = engine.runSimulation(options.params);
+    // A single fund whose total could not be divided has no result (the engine said why).
+    if (result.finished() && !options.params.yieldStats && !result.fundsNotDivided.empty())
+        return exitFailed;
+    if (result.finished()) {
         // A fund series ends with its summary, as `show` gives it.
         if (options.params.yieldStats) {
             const Statistics statistics = loadStatistics(ResultKind::FundSeries, workDir);
@@ -306,11 +302,9 @@ int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
         return exitDone;
     }
     // The engine says a price file is missing; the command line says where it looked.
-    if (messages.last == missingPriceFileMessage)
-        if (const auto missing = firstMissingPriceFile(
-                workDir, marketFolders(workDir, options.programDir, options.programDirGiven).prices))
-            std::fprintf(stderr, "찾아본 파일: %s (StockData가 있는 폴더는 --program-dir로 줄 수 있습니다)\n",
-                         missing->c_str());
+    if (result.reason == StopReason::MissingPriceFile)
+        std::fprintf(stderr, "찾아본 파일: %s (StockData가 있는 폴더는 --program-dir로 줄 수 있습니다)\n",
+                     shownPath(result.file, workDir).c_str());
     return exitFailed;
 }
 

@@ -34,7 +34,7 @@ struct SharedPrices
                 updateBlockBytes("111110", 20040109, std::vector<std::int32_t>{20040109, 10300, 9000})
                     + updateBlockBytes("222220", 20040109, std::vector<std::int32_t>{20040109, 5300, 4000}));
     }
-    int run(const fs::path& work)
+    RunStatus run(const fs::path& work)
     {
         RunContext c;
         c.workDir = work;
@@ -44,7 +44,7 @@ struct SharedPrices
         p.startDate = 20040101;
         p.endDate = 20040131;
         p.autoSet = 0;
-        return CSimEngine(c).runSimulation(p);
+        return CSimEngine(c).runSimulation(p).status;
     }
     UpdateOutcome merge(const fs::path& work)
     {
@@ -114,7 +114,7 @@ TEST(MarketAccessTest, AMarketOfItsOwnRunsOnItsOwnPriceFiles)
         p.endDate = 20040131;
         p.autoSet = 0;
         own.messages.shown.clear();
-        EXPECT_EQ(CSimEngine(c).runSimulation(p), runFinished);
+        EXPECT_EQ(CSimEngine(c).runSimulation(p).status, runFinished);
         return own.dir.read("result.csv");
     };
     const std::string alone = resultOn(own.dir.path(), false);

@@ -5,6 +5,8 @@
 #include "engine/CSimEngine.h"
 #include "engine/MarketData.h"
 #include "engine/Portfolio.h"
+#include "engine/SeriesSession.h"
+#include "formats/ResultCsv.h"
 #include "formats/ResultSet.h"
 #include "platform/core/FolderLock.h"
 #include "support/Faults.h"
@@ -41,7 +43,7 @@ struct SimulationRunTest : ::testing::Test
         return *sample;
     }
 
-    int run(const SimParams& p, const std::vector<std::string>& codes, int mode, std::int64_t amount, int threads = 0)
+    RunStatus run(const SimParams& p, const std::vector<std::string>& codes, int mode, std::int64_t amount, int threads = 0)
     {
         const auto all = loadCodeList(market() / "code.lst");
         std::vector<std::string> picked;
@@ -59,7 +61,7 @@ struct SimulationRunTest : ::testing::Test
         counts = {};
         c.counts = &counts;
         CSimEngine engine(c);
-        return engine.runSimulation(p);
+        return engine.runSimulation(p).status;
     }
 
     static test::TempDir* sample;
@@ -222,10 +224,10 @@ TEST_F(SimulationRunTest, FullDiskLeavesNoResultToTrust)
     p.startDate = 20040101;
     p.endDate = 20040131;
     p.autoSet = 0;
-    ASSERT_EQ(CSimEngine(c).runSimulation(p), runFinished);
+    ASSERT_EQ(CSimEngine(c).runSimulation(p).status, runFinished);
     // The previous run's files go first; the new ones need a page more than they gave back.
     disk.fill();
-    EXPECT_EQ(CSimEngine(c).runSimulation(p), runStopped);
+    EXPECT_EQ(CSimEngine(c).runSimulation(p).status, runStopped);
     ASSERT_FALSE(m.messages.shown.empty());
     EXPECT_NE(m.messages.shown.back().find("디스크"), std::string::npos);
     for (const char* file : {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv"})
@@ -239,7 +241,7 @@ TEST_F(SimulationRunTest, MissingAndEmptyInputs)
         const char* name;
         const char* file;
         bool remove; // else emptied
-        int status;
+        RunStatus status;
         const char* message; // a part of the one message, or "" for none
     };
     // case | file | removed or emptied | run status | message
@@ -300,7 +302,7 @@ TEST_F(SimulationRunTest, DamagedEndsAreLeftOutAndDatesThatGoBackStopTheRun)
         const char* name;
         const char* file;
         std::string tail;
-        int status;
+        RunStatus status;
         const char* said;
     };
     // case | file | what follows its records | the run | part of its one message
@@ -447,7 +449,7 @@ TEST_F(SimulationRunTest, NotesSayWhatTheResultsCannotShow)
         p.yieldStats = row.series;
         p.years = 0;
         CSimEngine engine(c);
-        EXPECT_EQ(engine.runSimulation(p), runFinished) << row.name;
+        EXPECT_EQ(engine.runSimulation(p).status, runFinished) << row.name;
         if (*row.says) {
             ASSERT_EQ(m.messages.shown.size(), 1u) << row.name;
             EXPECT_NE(m.messages.shown[0].find(row.says), std::string::npos) << row.name << ": " << m.messages.shown[0];
@@ -533,5 +535,43 @@ TEST_F(SimulationRunTest, SeriesFundsHaveTheRiskFiguresOfTheSameFundRunAlone)
         ASSERT_EQ(run(single, codes, 1, 500000000), runFinished);
         const std::string alone = market().read("stats.csv");
         EXPECT_EQ(alone.substr(alone.find('\n') + 1), lines[k]) << "fund " << k;
+    }
+}
+
+// A sweep's combination trades on its own costs, the commission and the tax alike: each gives
+// the result lines a run with those settings writes, and each cost changes them.
+TEST_F(SimulationRunTest, ASweepOverCostsTradesOnEachCombinationsCosts)
+{
+    const std::vector<std::string> codes = {"005930", "000660", "035420"};
+    const SimParams base = series(FundCadence::Monthly);
+    const auto lines = [](std::string text) {
+        std::erase(text, '\r');
+        return text.substr(text.find('\n') + 1); // past the header
+    };
+    ASSERT_EQ(run(base, codes, 0, 100000000), runFinished);
+    const std::string baseLines = lines(market().read("result.csv"));
+    RunContext c;
+    c.workDir = market().path();
+    c.programDir = market().path();
+    c.messages = &messages;
+    const SeriesSession session(c, base);
+    struct Row
+    {
+        const char* name;
+        double commissionPct;
+        bool includeTax;
+    };
+    const Row rows[] = {{"another commission", 1.5, true}, {"no tax", 0.2, false}, {"both", 0, false}};
+    for (const Row& row : rows) {
+        SimParams p = base;
+        p.commissionPct = row.commissionPct;
+        p.includeTax = row.includeTax;
+        std::string swept;
+        for (const FundResult& fund : session.run(p))
+            swept += fund.resultCsvLine;
+        ASSERT_EQ(run(p, codes, 0, 100000000), runFinished) << row.name;
+        const std::string alone = lines(market().read("result.csv"));
+        EXPECT_EQ(lines(resultCsvHeader() + swept), alone) << row.name;
+        EXPECT_NE(alone, baseLines) << row.name << ": the costs changed nothing";
     }
 }

@@ -29,7 +29,7 @@ SmallMarket::SmallMarket()
     writeSimItems(dir.path(), portfolio(), 0, 10000000);
 }
 
-int SmallMarket::run(int autoSet, const std::filesystem::path& work)
+RunStatus SmallMarket::run(int autoSet, const std::filesystem::path& work)
 {
     RunContext c;
     c.workDir = work.empty() ? dir.path() : work;
@@ -40,7 +40,7 @@ int SmallMarket::run(int autoSet, const std::filesystem::path& work)
     p.endDate = 20040131;
     p.autoSet = autoSet;
     CSimEngine engine(c);
-    return engine.runSimulation(p);
+    return engine.runSimulation(p).status;
 }
 
 std::string SmallMarket::prices(std::int32_t start)

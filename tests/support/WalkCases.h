@@ -212,7 +212,7 @@ inline WalkOutcome runWalkCase(const WalkCase& c, const std::filesystem::path& d
     WalkOutcome out;
     context.counts = &out.counts;
     CSimEngine engine(context);
-    out.files["status"] = std::to_string(engine.runSimulation(c.params));
+    out.files["status"] = std::to_string(static_cast<int>(engine.runSimulation(c.params).status));
     out.files["messages"] = messages.shown;
     for (const char* name : {"result.csv", "result.txt", "gen.csv", "trade.csv", "closing.csv"}) {
         const auto bytes = readWholeFile(dir / name);

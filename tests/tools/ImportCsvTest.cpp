@@ -649,7 +649,7 @@ TEST(ImportCsvTest, AKilledUpdateIsWholeOrNoneAtTheNextRunAndMerge)
         SimParams p;
         p.startDate = 20050301;
         p.endDate = 20050331;
-        const int status = CSimEngine(c).runSimulation(p);
+        const RunStatus status = CSimEngine(c).runSimulation(p).status;
         const bool updated = u.im.out.read("kospi.lst") == whole.at("kospi.lst");
         EXPECT_EQ(status, updated ? runStopped : runFinished) << "killed at " << point;
         EXPECT_EQ(u.im.out.exists("Update.new"), updated) << "killed at " << point;

@@ -109,6 +109,34 @@ TEST_F(RunCommandTest, StartsBeforeTheMarketsFirstDateAreClamped)
     EXPECT_EQ(parse({"--start", "19960102", "--end", "20041231"}).params.startDate, 19960102);
 }
 
+// A condition the automatic setting replaces, or the risk profile without it, is said not to be
+// used; the ones the run takes say nothing.
+TEST_F(RunCommandTest, ConditionsTheRunDoesNotUseAreSaid)
+{
+    struct Row
+    {
+        std::vector<std::string> args;
+        const char* note; // nullptr: none
+    };
+    const Row rows[] = {
+        {{"--range-low", "30", "--initial", "40"}, "ksp.txt가 매매범위와 최초매수비율을 정하므로 쓰지 않았습니다: --range-low, --initial"},
+        {{"--auto-set", "0", "--range-high", "120", "--risk", "2"}, "쓰지 않았습니다: --risk"},
+        {{"--auto-set", "0", "--range-low", "30"}, nullptr},
+        {{"--risk", "0", "--margin", "5"}, nullptr},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> args = {"--start", "20040101", "--end", "20041231"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const RunOptions o = parse(args);
+        if (!row.note) {
+            EXPECT_TRUE(o.notes.empty()) << row.args[0];
+            continue;
+        }
+        ASSERT_EQ(o.notes.size(), 1u) << row.args[0];
+        EXPECT_NE(o.notes[0].find(row.note), std::string::npos) << o.notes[0];
+    }
+}
+
 // New days in Update.new are in kospi.lst already but not yet in the price files: no run until
 // they are merged, and the message names the command that merges them.
 TEST_F(RunCommandTest, NoRunWhileAnUpdateWaits)
