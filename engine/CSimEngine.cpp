@@ -48,9 +48,10 @@ std::int32_t upperTarget(std::int32_t rangeHighPct, std::int32_t p, std::int32_t
     return trunc32(top * 100.0 / (marginPct + 100));
 }
 
-std::int32_t rangeBottom(std::int32_t rangeLowPct, std::int32_t p)
+std::int32_t rangeBottom(std::int32_t rangeLowPct, std::int32_t p, const TickTable* ticks)
 {
-    return tickRound(trunc32(static_cast<double>(static_cast<std::int64_t>(rangeLowPct) * p) * 0.01), Round::Down);
+    return tickRound(trunc32(static_cast<double>(static_cast<std::int64_t>(rangeLowPct) * p) * 0.01), Round::Down,
+                     ticks);
 }
 
 /// The divisor of the step below the base: about the cash left after the initial buy, spread
@@ -125,7 +126,9 @@ int CSimEngine::initialPurchase(InvestMode investMode, int stock, std::int32_t p
     const std::int32_t m = s.marginPct;
     if (m + 100 <= 0)
         return -1; // a margin of -100 % or less leaves no grid above the base
-    const double tax = includeTax ? taxRate : 0.0;
+    // The opening day's rules: its ticks lay out the grid, its tax is on the opening sale.
+    const DayRules day = rules->on(d).day;
+    const double tax = includeTax ? day.salesTax : 0.0;
 
     if (investMode != InvestMode::ShareCount) {
         const std::int32_t a = s.invest;
@@ -146,12 +149,12 @@ int CSimEngine::initialPurchase(InvestMode investMode, int stock, std::int32_t p
         sizeSpan(v, w, n);
         const std::int32_t x = upperTarget(s.rangeHighPct, p, m);
         const std::int32_t up = (x - p) / (n - 1);
-        const std::int32_t b = rangeBottom(s.rangeLowPct, p);
+        const std::int32_t b = rangeBottom(s.rangeLowPct, p, day.ticks);
         const double divisor = downDivisor(a, r, p, b, w);
         if (divisor <= 0)
             return -1;
         const std::int32_t g = downStepFor(divisor, p, b, w);
-        grids[stock].layOut(p, w, n, up, g, m);
+        grids[stock].layOut(p, w, n, up, g, m, day.ticks);
         const std::int64_t cost = static_cast<std::int64_t>(v) * p;
         const std::int32_t fee = trunc32(static_cast<double>(cost) * commission);
         s.shares = v;
@@ -174,14 +177,14 @@ int CSimEngine::initialPurchase(InvestMode investMode, int stock, std::int32_t p
     std::int32_t n = 0;
     sizeSpan(v, w, n);
     const std::int32_t q
-        = tickRound(static_cast<std::int32_t>(static_cast<std::int64_t>(p) * 100 / (m + 100)), Round::Down);
+        = tickRound(static_cast<std::int32_t>(static_cast<std::int64_t>(p) * 100 / (m + 100)), Round::Down, day.ticks);
     const std::int32_t x = upperTarget(s.rangeHighPct, p, m);
     const double holding = static_cast<double>(shareCount) * p;
     if (holding > largestHolding)
         return -1;
     const std::int32_t up = (x - q) / (n - 1);
     const std::int32_t newInvest = static_cast<std::int32_t>(holding);
-    const std::int32_t b = rangeBottom(s.rangeLowPct, p);
+    const std::int32_t b = rangeBottom(s.rangeLowPct, p, day.ticks);
     const double divisor = downDivisor(newInvest, r, q, b, w);
     if (divisor <= 0)
         return -1;
@@ -191,7 +194,7 @@ int CSimEngine::initialPurchase(InvestMode investMode, int stock, std::int32_t p
     s.startSold = shareCount - v;
     s.shares = v;
     s.invest = newInvest;
-    grids[stock].layOut(q, w, n, up, g, m);
+    grids[stock].layOut(q, w, n, up, g, m, day.ticks);
     const std::int64_t proceeds = static_cast<std::int64_t>(shareCount - v) * p;
     const std::int32_t fee = trunc32((tax + commission) * static_cast<double>(proceeds));
     openPosition(s, v, w, n, up, g, 'S', p, static_cast<double>(proceeds) - fee, 0, static_cast<double>(proceeds));
@@ -203,10 +206,17 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
 {
     const PriceFile& file = *priceFile[stock];
     StockSlot& s = slots[stock];
-    const TradeCosts costs{commission, includeTax ? taxRate : 0.0};
+    const std::int32_t first = pos >= 0 ? pos / priceRecordSize : -1;
+    // The tax of the opening day (the first call starts at its date record), as the opening sale paid.
+    const std::int32_t opening = first >= 0 && first < file.recordCount() && file.value(first) > dateThreshold
+        ? file.value(first)
+        : s.sDate;
+    const TradeCosts costs{commission, includeTax ? rules->on(opening).day.salesTax : 0.0};
     std::vector<SplitNote> splits;
-    PriceWalk walk(GridPosition(s, grids[stock], costs), file.values(), pos >= 0 ? pos / priceRecordSize : -1, s.sDate,
-                   until, stockStarted[stock] == 1, valuation, logEnabled ? &splits : nullptr);
+    PriceWalk walk(GridPosition(s, grids[stock], costs), file.values(), first, s.sDate, until,
+                   stockStarted[stock] == 1, valuation, logEnabled ? &splits : nullptr, *rules, includeTax);
+    std::vector<DividendNote> paid;
+    walk.payDividends(dividends[stock], logEnabled ? &paid : nullptr);
     if (logEnabled && stockStarted[stock] == 0)
         countOpeningTrade(walk.position, investMode, s, costs); // the day's summaries start from it
     if (this->walk == WalkMode::Skipping && file.index().dayCount() > 0)
@@ -218,17 +228,20 @@ std::int32_t CSimEngine::rebalance(InvestMode investMode, int stock, std::int32_
         walk.valueDaysBefore(static_cast<std::int64_t>(until) + 1);
     walk.position.storeInto(s);
     stockStarted[stock] = walk.started ? 1 : 0;
+    dividendsPaid[stock] += walk.dividendsPaid();
     if (logEnabled)
-        writeDayLogs(s, walk.day, splits, walk.position);
+        writeDayLogs(s, walk.day, splits, paid, walk.position);
     // A date after `until`, or the end of the stock's data.
     return walk.i < walk.count ? walk.i * priceRecordSize : endOfData;
 }
 
-// The call's lines of the detail logs: its splits, the stock's closing price, and the day's
+// The call's lines of the detail logs: its dividends and splits, the stock's closing price, and the day's
 // purchases and sales.
 void CSimEngine::writeDayLogs(const StockSlot& s, std::int32_t day, const std::vector<SplitNote>& splits,
-                              const GridPosition& position)
+                              const std::vector<DividendNote>& paid, const GridPosition& position)
 {
+    for (const DividendNote& d : paid)
+        writeTrade(tradeLine(dateText(d.date), s, TradeKind::Dividend, d.shares, d.wonPerShare, d.gross, 0, d.tax));
     for (const SplitNote& split : splits)
         writeTrade(tradeLine(dateText(split.date), s, TradeKind::Adjustment, split.change, split.from, split.to, 0, 0));
     closingLog.write(closingCsvField(s.last));

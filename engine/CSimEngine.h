@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -75,11 +76,14 @@ public:
     TextWriter closingLog; // closing.csv, single-fund mode only
     std::array<const PriceFile*, maxStocks> priceFile{};
     WalkMode walk = WalkMode::Skipping; // how rebalance goes through the prices
+    const DatedRules* rules = &designDatedRules(); // the market's rules by day
+    std::array<std::span<const Dividend>, maxStocks> dividends{}; // per stock, when a run pays them
+    std::array<double, maxStocks> dividendsPaid{};                // in the current fund, after tax
     WalkCounts counts;                  // what rebalance did on this engine (recordsCovered aside)
 
 private:
     void writeDayLogs(const StockSlot& s, std::int32_t day, const std::vector<SplitNote>& splits,
-                      const GridPosition& position);
+                      const std::vector<DividendNote>& paid, const GridPosition& position);
     void writeTrade(const std::string& line);
 };
 

@@ -39,6 +39,10 @@ FundRunner::FundRunner(CSimEngine& engine, const RunData& data, IProgressSink* d
 {
     for (std::size_t i = 0; i < data.files.size(); ++i)
         engine.priceFile[i] = data.files[i];
+    if (data.rules)
+        engine.rules = data.rules.get();
+    for (std::size_t i = 0; i < data.dividends.size(); ++i)
+        engine.dividends[i] = data.dividends[i];
 }
 
 void FundRunner::fillSlot(std::size_t i, const Fund& fund, const TradingConditions& c, double ratio,
@@ -63,6 +67,7 @@ void FundRunner::fillSlot(std::size_t i, const Fund& fund, const TradingConditio
     s.startSold = startSold;
     s.level = level;
     s.mult = 1.0;
+    engine.dividendsPaid[i] = 0;
 }
 
 void FundRunner::advance(std::size_t i, const Fund& fund, std::int32_t until, const TradingConditions& c,
@@ -273,9 +278,16 @@ void FundRunner::writeFundLines(const Fund& fund, FundOutput& out, const DaySums
     // A line of risk figures beside each fund that has a result line.
     if (data.logEnabled || sums.initialSum > 0) {
         out.stats = StatsCsvRow{
-            fund.start, fund.end, paths.fund.figures(p.riskFreePct), paths.index.figures(p.riskFreePct), {}};
+            fund.start, fund.end, paths.fund.figures(p.riskFreePct), paths.index.figures(p.riskFreePct), {}, {}};
         if (holdBenchmark)
             out.stats->holdReturnPct = kospiYield * 100;
+        if (data.params.dividends == 1) {
+            double paid = 0;
+            for (std::size_t i = 0; i < n; ++i)
+                if (engine.slots[i].firstVol > 0)
+                    paid += engine.dividendsPaid[i];
+            out.stats->dividendsWon = paid;
+        }
         out.statsLine(statsCsvLine(*out.stats));
     }
     if (!data.logEnabled && sums.initialSum > 0)

@@ -25,7 +25,7 @@ std::int32_t roundTen(std::int32_t q)
 } // namespace
 
 void Grid::layOut(std::int32_t base, std::int32_t unit, std::int32_t span, std::int32_t upStep, std::int32_t downStep,
-                  std::int32_t marginPct)
+                  std::int32_t marginPct, const TickTable* ticks)
 {
     const std::int32_t baseLevel = span + baseOffset;
     for (std::int32_t k = 1; k < gridLevels; ++k) {
@@ -36,32 +36,32 @@ void Grid::layOut(std::int32_t base, std::int32_t unit, std::int32_t span, std::
             price[k] = qty[k] = sell[k] = 0;
             continue;
         }
-        const std::int32_t l = tickRound(capPrice(raw), k < baseLevel ? Round::Up : Round::Down);
+        const std::int32_t l = tickRound(capPrice(raw), k < baseLevel ? Round::Up : Round::Down, ticks);
         price[k] = l;
         qty[k] = unit;
         sell[k] = tickRound(capPrice(l + trunc32(static_cast<double>(static_cast<std::int64_t>(l) * marginPct) * 0.01)),
-                            Round::Up);
+                            Round::Up, ticks);
     }
 }
 
-void Grid::divide(double f)
+void Grid::divide(double f, const TickTable* ticks)
 {
     for (int k = 1; k < gridLevels; ++k) {
         if (price[k] <= 0)
             continue;
-        price[k] = tickRound(trunc32(price[k] / f), Round::Down);
-        sell[k] = tickRound(trunc32(sell[k] / f), Round::Up);
+        price[k] = tickRound(trunc32(price[k] / f), Round::Down, ticks);
+        sell[k] = tickRound(trunc32(sell[k] / f), Round::Up, ticks);
         qty[k] = roundTen(trunc32(qty[k] * f));
     }
 }
 
-void Grid::multiply(double g)
+void Grid::multiply(double g, const TickTable* ticks)
 {
     for (int k = 1; k < gridLevels; ++k) {
         if (price[k] <= 0)
             continue;
-        price[k] = tickRound(capPrice(static_cast<std::int64_t>(trunc32(price[k] * g))), Round::Down);
-        sell[k] = tickRound(capPrice(static_cast<std::int64_t>(trunc32(sell[k] * g))), Round::Up);
+        price[k] = tickRound(capPrice(static_cast<std::int64_t>(trunc32(price[k] * g))), Round::Down, ticks);
+        sell[k] = tickRound(capPrice(static_cast<std::int64_t>(trunc32(sell[k] * g))), Round::Up, ticks);
         qty[k] = roundTen(trunc32(qty[k] / g));
     }
 }
@@ -110,12 +110,12 @@ std::int32_t GridPosition::rescale(std::int32_t t, std::int32_t p)
         const double f = static_cast<double>(p) / t;
         const double d = static_cast<double>(p - t) / p;
         if (d >= gridSplitBand)
-            grid->divide(f);
+            grid->divide(f, ticks);
         held = trunc32(static_cast<double>(p) * static_cast<double>(total) / t);
         mult *= f;
     } else {
         const double g = static_cast<double>(t) / p;
-        grid->multiply(g);
+        grid->multiply(g, ticks);
         held = trunc32(static_cast<double>(total) / g);
         mult *= 1 / g;
     }

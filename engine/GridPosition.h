@@ -14,6 +14,7 @@
 // The walks (PriceWalk.h, SkippingWalk.h) only say which prices the position sees; what a price
 // does is decided here.
 
+#include "engine/MarketRules.h"
 #include "engine/Records.h"
 #include "engine/TickRound.h"
 #include "engine/TradingRules.h"
@@ -37,13 +38,13 @@ struct Grid
 
     /// Levels 1 to span + baseOffset - 1 lie above the base level, one upward step apart; the
     /// levels below step down to the bottom and beyond it. Every level sells at its price plus
-    /// the margin.
+    /// the margin. Prices are rounded to the ticks of `ticks` (nullptr: the default table).
     void layOut(std::int32_t base, std::int32_t unit, std::int32_t span, std::int32_t upStep, std::int32_t downStep,
-                std::int32_t marginPct);
+                std::int32_t marginPct, const TickTable* ticks);
     /// Prices divided by f (a split), quantities multiplied by it.
-    void divide(double f);
+    void divide(double f, const TickTable* ticks);
     /// Prices multiplied by g (a consolidation), quantities divided by it.
-    void multiply(double g);
+    void multiply(double g, const TickTable* ticks);
 };
 
 /// What a trade costs, as fractions of its amount: the commission on every trade and the tax on
@@ -105,6 +106,14 @@ public:
     GridPosition(const StockSlot& slot, Grid& grid, TradeCosts costs);
     /// The position back into the slot; the last price is the previous one once a day was opened.
     void storeInto(StockSlot& slot) const;
+    /// The day's rules: the tax on its sales and the ticks a split's rescaling rounds to.
+    void setDay(double salesTax, const TickTable* dayTicks)
+    {
+        costs.tax = salesTax;
+        ticks = dayTicks;
+    }
+    /// A dividend paid into the cash (after the tax withheld).
+    void credit(double won) { cash += won; bandStale = true; }
 
     // ---- the rule -----------------------------------------------------------------------------
 
@@ -174,6 +183,7 @@ private:
     // The stock's grid and conditions.
     Grid* grid;
     TradeCosts costs;
+    const TickTable* ticks = nullptr; // the day's tick table (nullptr: the default)
     std::int32_t secondPct;
     // What the next levels give, kept until they move.
     FirstLevels first;

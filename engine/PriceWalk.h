@@ -9,6 +9,8 @@
 #include "engine/PriceNumbers.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -59,6 +61,17 @@ struct DayValuation
     double* values = nullptr; ///< one per day: the fund's value, the stocks before this one added
 };
 
+/// A dividend the walk paid into the cash on `date`: `shares` held at the previous close, the
+/// gross amount and the tax withheld.
+struct DividendNote
+{
+    std::int32_t date;
+    std::int32_t shares;
+    std::int32_t wonPerShare;
+    double gross;
+    double tax;
+};
+
 /// A split or consolidation the walk met: on `date` the shares held changed by `change` as the
 /// price went from `from` to `to`.
 struct SplitNote
@@ -75,9 +88,11 @@ public:
     /// From record `first` (a date record, the file's start, or -1: none) up to the first date after
     /// `until`, for a fund that starts on `fundStart`. `started`: a base price of the stock was
     /// read in this fund. `valuation` (optional) gets the stock's value at each day's end,
-    /// `splits` (optional) each split that changed the shares held.
+    /// `splits` (optional) each split that changed the shares held. Each day trades by its own
+    /// `rules` (the tax on its sales only with `includeTax`).
     PriceWalk(GridPosition position, std::span<const std::int32_t> values, std::int32_t first, std::int32_t fundStart,
-              std::int32_t until, bool started, DayValuation* valuation, std::vector<SplitNote>* splits)
+              std::int32_t until, bool started, DayValuation* valuation, std::vector<SplitNote>* splits,
+              const DatedRules& rules, bool includeTax)
         : position(position)
         , number(values.data())
         , count(static_cast<std::int32_t>(values.size()))
@@ -87,7 +102,10 @@ public:
         , until(until)
         , valuation(valuation)
         , splits(splits)
+        , rules(&rules)
+        , includeTax(includeTax)
     {
+        dayRules(fundStart);
     }
 
     /// Records from the current one up to `stop`, one by one. A run of prices that stop their
@@ -149,6 +167,9 @@ public:
             if (t > until)
                 return true;
             day = t;
+            dayRules(t);
+            if (!dividends.empty())
+                payDividend(t);
             dayOpen = false;
             trading = false;
             return false;
@@ -157,6 +178,26 @@ public:
             openDay(t);
         return false; // or a price of a day before the fund's start
     }
+
+    /// The stock's dividends (ascending ex-dates) are paid on their days of the fund before the
+    /// day's first price; `notes` (optional) gets each one paid.
+    void payDividends(std::span<const Dividend> list, std::vector<DividendNote>* notes)
+    {
+        dividends = list;
+        dividendNotes = notes;
+    }
+
+    /// The first dividend's ex-date on or after `date` (the largest number: none); for a walk
+    /// whose dates ascend from here on.
+    std::int32_t dividendFrom(std::int32_t date)
+    {
+        while (nextDividend < dividends.size() && dividends[nextDividend].date < date)
+            ++nextDividend;
+        return nextDividend < dividends.size() ? dividends[nextDividend].date : std::numeric_limits<std::int32_t>::max();
+    }
+    bool hasDividends() const { return !dividends.empty(); }
+    /// What the walk paid into the cash, after the tax withheld.
+    double dividendsPaid() const { return paid; }
 
     /// Passes the records up to `end`, which trade nothing: the last of them, `lastPrice`, is the
     /// last price read.
@@ -171,6 +212,7 @@ public:
     void passDaysTo(std::int32_t end, std::int32_t date, std::int32_t lastPrice)
     {
         day = date;
+        dayRules(date);
         dayOpen = trading = true;
         passTo(end, lastPrice);
     }
@@ -216,7 +258,46 @@ private:
         started = true;
     }
 
+    // A dividend with its ex-date t: the shares held at the previous close (the stock bought in an
+    // earlier day of the fund) times the won a share, less the tax withheld, into the cash.
+    void payDividend(std::int32_t t)
+    {
+        if (dividendFrom(t) != t)
+            return;
+        const std::int32_t won = dividends[nextDividend++].wonPerShare;
+        const double shares = position.holding().shares;
+        if (!started || t < fundStart || !(shares > 0))
+            return;
+        const double gross = shares * won;
+        const double tax = std::trunc(gross * dividendTax);
+        position.credit(gross - tax);
+        paid += gross - tax;
+        if (dividendNotes)
+            dividendNotes->push_back({t, static_cast<std::int32_t>(shares), won, gross, tax});
+    }
+
+    // The rules of day t into the position, when they differ from the day before's.
+    void dayRules(std::int32_t t)
+    {
+        if (t >= rulesFrom && t < rulesUntil)
+            return;
+        const DatedRules::Span span = rules->on(t);
+        rulesFrom = span.from;
+        rulesUntil = span.until;
+        position.setDay(includeTax ? span.day.salesTax : 0.0, span.day.ticks);
+        dividendTax = span.day.dividendTax;
+    }
+
     std::vector<SplitNote>* const splits;
+    const DatedRules* const rules;
+    const bool includeTax;
+    std::int32_t rulesFrom = 0; // the days the position's rules hold for
+    std::int32_t rulesUntil = 0;
+    double dividendTax = 0;
+    std::span<const Dividend> dividends;
+    std::size_t nextDividend = 0; // the first dividend not yet reached
+    std::vector<DividendNote>* dividendNotes = nullptr;
+    double paid = 0;
 };
 
 } // namespace kestrelan

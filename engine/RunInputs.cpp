@@ -6,6 +6,8 @@
 #include "engine/EngineError.h"
 #include "engine/FundPositions.h"
 #include "formats/DateLst.h"
+#include "formats/DividendsCsv.h"
+#include "platform/core/Folders.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 
@@ -64,7 +66,30 @@ RunData readPortfolio(const SimParams& params, std::vector<PortfolioItem> items,
         throw EngineError(StopReason::Index, "kospi.lst에 거래일 자료가 없습니다.");
     data.kospi = std::move(*kospi);
     data.totalMode = data.items.size() > 1 && data.items[1].amount == 0;
+    std::vector<std::int32_t> days;
+    for (const auto& r : data.kospi.records())
+        days.push_back(r.date);
+    data.rules = std::make_shared<const DatedRules>(loadRules(params.rules, dataFolder()), days);
+    if (!data.rules->rules().isDesign())
+        data.notes.push_back(rulesNote(data.rules->rules()));
+    std::error_code ec;
+    const bool dividendFile = std::filesystem::is_regular_file(workDir / dividendsFileName, ec);
+    if (data.params.dividends < 0)
+        data.params.dividends = !data.rules->rules().isDesign() && dividendFile ? 1 : 0;
+    if (data.params.dividends == 1 && !dividendFile)
+        throw EngineError(StopReason::Rules, "배당을 넣으려면 시장 폴더에 dividends.csv가 있어야 합니다 (kestrelan-cli import-csv "
+                          "--dividends로 만듭니다).",
+                          workDir / dividendsFileName);
+    if (data.params.dividends == 1)
+        data.notes.push_back(std::string("배당: dividends.csv의 배당을 배당락일 첫 매매 전에 현금에 넣습니다. ")
+                             + priceIndexNote);
     return data;
+}
+
+std::string rulesNote(const MarketRules& rules)
+{
+    const std::string name = rules.name == rulesName::krx ? "krx (" + std::string(krxRulesFile) + ")" : rules.name;
+    return "시장 규칙 " + name + ": 매도세는 결제일(매매 2거래일 뒤)의 세율, 호가단위는 그날의 표를 씁니다.";
 }
 
 void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::filesystem::path& programDir,
@@ -120,6 +145,21 @@ void loadMarket(RunData& data, const std::filesystem::path& workDir, const std::
     }
     if (table)
         data.table = *table;
+
+    if (data.params.dividends == 1) {
+        const auto bytes = readWholeFile(workDir / dividendsFileName);
+        if (!bytes)
+            throw EngineError(StopReason::Rules, std::string(dividendsFileName) + " 파일을 읽을 수 없습니다.",
+                              workDir / dividendsFileName);
+        const auto rows = readDividendsCsv(*bytes);
+        for (const auto& item : data.items) {
+            std::vector<Dividend>& list = data.dividends.emplace_back();
+            for (const auto& r : rows)
+                if (r.code == entryCode(item.entry))
+                    list.push_back({r.exDate, r.wonPerShare});
+            std::sort(list.begin(), list.end(), [](const Dividend& a, const Dividend& b) { return a.date < b.date; });
+        }
+    }
 
     data.funds = std::move(funds);
     std::vector<std::int32_t> starts;

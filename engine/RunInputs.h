@@ -6,6 +6,7 @@
 
 #include "engine/Calendar.h"
 #include "engine/MarketData.h"
+#include "engine/MarketRules.h"
 #include "engine/Portfolio.h"
 #include "engine/RangeTable.h"
 #include "engine/SimParams.h"
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,7 +49,12 @@ struct RunData
     std::vector<Fund> funds;
     std::vector<std::vector<std::int32_t>> fundStart; // [stock][fund]: byte position where its data begins
     std::vector<std::string> notes; // said first among the run's notes: where the price files are, what was damaged
+    std::shared_ptr<const DatedRules> rules; // the market's rules by day on kospi.lst's calendar
+    std::vector<std::vector<Dividend>> dividends; // per portfolio item, when params.dividends is 1
 };
+
+/// What a run's notes say of rules other than the default ones (Korean, one line).
+std::string rulesNote(const MarketRules& rules);
 
 /// The folder whose StockData/ holds the price files of the market in `workDir`: `workDir` itself
 /// when it has a StockData folder (a market written by sample-data or import-csv is whole in its
@@ -55,9 +62,11 @@ struct RunData
 /// side, or --program-dir). The default of every command and of the form.
 std::filesystem::path marketPriceFolder(const std::filesystem::path& workDir, const std::filesystem::path& programDir);
 
-/// The settings, SimItem.lst and kospi.lst from `workDir`. Throws EngineError with the message
+/// The settings, SimItem.lst and kospi.lst from `workDir`, and the market's rules the settings
+/// name (a table in the program's data folder or the user's). Throws EngineError with the message
 /// that stops the run: no portfolio, more than maxStocks entries, no usable kospi.lst, dates in it
-/// that go back. A damaged end of kospi.lst is left out, with a note.
+/// that go back, a table of rules that cannot be read, dividends asked for without dividends.csv.
+/// params.dividends comes out as 0 or 1. A damaged end of kospi.lst is left out, with a note.
 RunData readPortfolio(const SimParams& params, const std::filesystem::path& workDir);
 /// The same with the portfolio given rather than read from SimItem.lst (a sweep's dry run, which
 /// writes nothing).

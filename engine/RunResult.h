@@ -34,6 +34,7 @@ enum class StopReason
     MissingPriceFile, ///< RunResult::file: the first portfolio stock's price file that is missing
     PriceFile,        ///< RunResult::file: a price file whose dates go back
     CannotWrite,      ///< RunResult::file: a result file (or date.lst) that could not be written
+    Rules,            ///< RunResult::file: the market's rules table (or dividends.csv) that cannot be read
     OutOfMemory,
     Failed ///< anything else on the way
 };

@@ -89,6 +89,10 @@ std::vector<SettingLine> settingLines(const SimParams& p, std::size_t stocks)
     lines.push_back(s::commission.line(format("%g", p.commissionPct)));
     lines.push_back(flag(s::includeTax, p.includeTax));
     lines.push_back(s::riskFree.line(format("%g", p.riskFreePct)));
+    if (p.rules != "design")
+        lines.push_back(s::rules.line(p.rules));
+    if (p.rules != "design" || p.dividends == 1)
+        lines.push_back(flag(s::dividends, p.dividends == 1));
     return lines;
 }
 

@@ -71,6 +71,12 @@ struct SimParams : TradingConditions
     bool autoSet = true;     // take the range and the ratio from ksp.txt per fund
     bool yieldStats = false; // a series of funds instead of one fund day by day
     double riskFreePct = 0;  // the yearly risk-free rate of the Sharpe ratios in stats.csv
+    /// The market's rules: "design" (one sales tax, one tick table), "krx" (the shipped table of
+    /// the Korean market by date) or the path of a user's table of the same form.
+    std::string rules = "design";
+    /// Dividends from the market's dividends.csv into the cash: 1 on, 0 off, -1 on when the rules
+    /// are not the default ones and the market has the file (a run resolves it to 0 or 1).
+    std::int32_t dividends = -1;
 
     bool operator==(const SimParams&) const = default;
 };

@@ -44,7 +44,8 @@ constexpr const char* failedRun = "시뮬레이션 중 오류가 발생하여 �
 class ResultFiles
 {
 public:
-    ResultFiles(CSimEngine& engine, const std::filesystem::path& dir, bool details, bool holdColumn)
+    ResultFiles(CSimEngine& engine, const std::filesystem::path& dir, bool details, bool holdColumn,
+                bool dividendsColumn)
         : logs{engine}
         , transaction(dir, std::string(resultsTag))
         , dir(dir)
@@ -59,7 +60,7 @@ public:
         open(resultTxt, dir, resultTxtFile);
         resultTxt.write(resultTxtHeader());
         open(statsCsv, dir, statsCsvFile);
-        statsCsv.write(statsCsvHeader(holdColumn));
+        statsCsv.write(statsCsvHeader(holdColumn, dividendsColumn));
         open(settingsCsv, dir, settingsCsvFile);
         if (!details)
             open(summaryCsv, dir, summaryCsvFile);
@@ -211,8 +212,9 @@ void simulate(CSimEngine& engine, const SimParams& params, RunResult& result)
     // A period that holds no fund is said, and the previous results stay.
     if (calendarLines(params.startDate, params.endDate, mode, params.years, data.kospi).empty())
         throw EngineError(StopReason::NoFund, noFundMessage(params.startDate, params.endDate, mode, params.years, data.kospi));
-    ResultFiles files(engine, dir, data.logEnabled, !data.logEnabled && data.items.size() == 1);
-    files.settingsCsv.write(settingsCsvText(settingLines(params, data.items.size())));
+    ResultFiles files(engine, dir, data.logEnabled, !data.logEnabled && data.items.size() == 1,
+                      data.params.dividends == 1);
+    files.settingsCsv.write(settingsCsvText(settingLines(data.params, data.items.size())));
     const int fundCount = buildCalendar(params.startDate, params.endDate, mode, params.years, data.kospi, dir);
     NullProgress noProgress;
     IProgressSink& progress = context.progress ? *context.progress : noProgress;

@@ -35,6 +35,9 @@
 // unset) and each rest inside the quiet band, and every date lies within the fund and not after
 // `until`. Afterwards the walk stands where reading them would leave it: after the last day's last
 // price, with that day open and its first check done.
+// A day with a dividend is never passed whole: the dividend changes the cash before the day's
+// first price, and with it the quiet band. The rules by date (the tax of a sale, the ticks of a
+// rounding) change nothing a band reads, and the grid is rounded only on a split, never passed.
 //
 // The price file's day index (PriceIndex.h) gives each day's first prices and the low, high and
 // last of its rest, bounds of the prices of blocks of blockSize and of windows of whole days. The
@@ -44,7 +47,9 @@
 
 #include "engine/SkippingWalk.h"
 
+#include <algorithm>
 #include <bit>
+#include <limits>
 
 namespace kestrelan {
 
@@ -90,8 +95,17 @@ private:
         __builtin_prefetch(d.block);
         if (!walk.started || d.date < walk.fundStart || !splitLeavesAlone(d.base, position.lastPrice()))
             return 0;
+        // A dividend changes the cash before its day's first price: no day passed whole holds one.
+        std::size_t limit = untilDay;
+        if (walk.hasDividends()) {
+            const std::int32_t next = walk.dividendFrom(d.date);
+            if (next == d.date || (next != std::numeric_limits<std::int32_t>::max() && !index.ascending()))
+                return 0;
+            if (next != std::numeric_limits<std::int32_t>::max())
+                limit = std::min(limit, index.dayAfter(next - 1));
+        }
         const PriceBand first = position.firstCheckBand();
-        if (const unsigned windows = quietWindows(k, d, first)) {
+        if (const unsigned windows = quietWindows(k, d, first, limit)) {
             // The day after the window is read next, and its blocks if it may trade.
             const std::size_t n = std::size_t{2} << (std::bit_width(windows) - 1);
             __builtin_prefetch(&index.day(k + n));
@@ -103,11 +117,11 @@ private:
         return quietDay && index.dayEnd(k) - d.at > 2 ? 1 : 0;
     }
 
-    // Bit j: window j of day k (2 << j days) is whole, ends by `until`, and its first checks and
-    // rests lie inside the band of a first check, which is inside the quiet band. Found without a
-    // branch per window.
+    // Bit j: window j of day k (2 << j days) is whole, ends by `until` (before day `limit` where
+    // the dates ascend), and its first checks and rests lie inside the band of a first check,
+    // which is inside the quiet band. Found without a branch per window.
     __attribute__((always_inline)) unsigned quietWindows(std::size_t k, const PriceIndex::Day& d,
-                                                         const PriceBand& first) const
+                                                         const PriceBand& first, std::size_t limit) const
     {
         const auto band = d.limits(first.below, first.above);
         unsigned windows = 0;
@@ -116,7 +130,7 @@ private:
         windows &= d.whole;
         if (index.ascending()) {
             // Windows of 2 << j days up to `until`: j up to bit_width(room) - 2.
-            const std::size_t room = untilDay > k ? untilDay - k : 0;
+            const std::size_t room = limit > k ? limit - k : 0;
             const int widest = std::min(static_cast<int>(std::bit_width(room)) - 2, PriceIndex::spanLevels - 1);
             windows &= widest < 0 ? 0u : (2u << widest) - 1;
         } else {

@@ -31,7 +31,8 @@ std::span<const SettingSpec* const> allSettings()
     using namespace setting;
     static const SettingSpec* const all[]
         = {&stocks,     &investMode, &startDate, &endDate, &yieldStats, &fundCadence, &years,      &autoSet, &riskProfile,
-           &rangeLow,   &rangeHigh,  &initialBuy, &margin, &second,     &commission,  &includeTax, &riskFree};
+           &rangeLow,   &rangeHigh,  &initialBuy, &margin, &second,     &commission,  &includeTax, &riskFree, &rules,
+           &dividends};
     return all;
 }
 

@@ -67,6 +67,9 @@ inline constexpr SettingSpec second{"second_pct", "2차조건", "%", "--second"}
 inline constexpr SettingSpec commission{"commission_pct", "수수료", "%", "--commission"};
 inline constexpr SettingSpec includeTax{"include_tax", "세금", "", "--include-tax", flagWords};
 inline constexpr SettingSpec riskFree{"risk_free_pct", "무위험수익률", "%", "--risk-free"};
+// Written only when the rules are not the default ones (or dividends are paid).
+inline constexpr SettingSpec rules{"rules", "시장 규칙", "", "--rules"};
+inline constexpr SettingSpec dividends{"dividends", "배당", "", "--dividends", flagWords};
 
 } // namespace setting
 

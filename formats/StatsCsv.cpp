@@ -33,8 +33,7 @@ enum class Column
     IndexRecovery,
     FundUnderwaterDays,
     IndexUnderwaterDays,
-    Count,
-    HoldReturn = Count // a series of one stock only
+    Count
 };
 
 constexpr std::array<const char*, static_cast<std::size_t>(Column::Count)> names = {
@@ -106,15 +105,15 @@ const std::vector<RiskRow>& riskRows()
     return rows;
 }
 
-const std::string& statsCsvHeader(bool hold)
+std::string statsCsvHeader(bool hold, bool dividends)
 {
-    static const std::array<std::string, 2> text = [] {
+    static const std::string text = [] {
         std::string line;
         for (const char* name : names)
             line += (line.empty() ? "" : ",") + std::string(name);
-        return std::array<std::string, 2>{line + "\n", line + ",hold_return_pct\n"};
+        return line;
     }();
-    return text[hold ? 1 : 0];
+    return text + (hold ? ",hold_return_pct" : "") + (dividends ? ",dividends_won" : "") + "\n";
 }
 
 std::string statsCsvLine(const StatsCsvRow& r)
@@ -149,15 +148,31 @@ std::string statsCsvLine(const StatsCsvRow& r)
         line += (i ? "," : "") + fields[i];
     if (r.holdReturnPct)
         line += "," + number(r.holdReturnPct);
+    if (r.dividendsWon)
+        line += format(",%.0f", *r.dividendsWon);
     return line + "\n";
 }
 
 std::vector<StatsCsvRow> readStatsCsv(std::string_view bytes)
 {
     std::vector<StatsCsvRow> rows;
+    // The columns after the others, where the header names them.
+    std::size_t hold = 0, dividends = 0;
+    const auto named = [](const FieldLine& line, std::size_t at) {
+        return at > 0 && at < line.fields.size() ? numberOf(line.fields[at]) : std::nullopt;
+    };
     readLines(bytes, [&](const FieldLine& line) {
-        if (line.number == 0 || !line.complete)
-            return true; // the header, or a cut last line
+        if (line.number == 0) {
+            for (std::size_t k = 0; k < line.fields.size(); ++k) {
+                if (line.fields[k] == "hold_return_pct")
+                    hold = k;
+                else if (line.fields[k] == "dividends_won")
+                    dividends = k;
+            }
+            return true;
+        }
+        if (!line.complete)
+            return true; // a cut last line
         const ColumnTexts<Column> c{line.fields};
         StatsCsvRow r;
         r.startDate = dateOf(c.text(Column::StartDate));
@@ -181,7 +196,8 @@ std::vector<StatsCsvRow> readStatsCsv(std::string_view bytes)
         r.index.recoveryDate = dateOf(c.text(Column::IndexRecovery));
         r.fund.underwaterDays = c.integer(Column::FundUnderwaterDays);
         r.index.underwaterDays = c.integer(Column::IndexUnderwaterDays);
-        r.holdReturnPct = numberOf(c.text(Column::HoldReturn));
+        r.holdReturnPct = named(line, hold);
+        r.dividendsWon = named(line, dividends);
         rows.push_back(r);
         return true;
     });

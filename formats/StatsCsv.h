@@ -1,7 +1,7 @@
 #pragma once
 // stats.csv: the risk figures of every fund of a run, one line a fund, beside the result files.
 // Its header names each column in English so that other tools can read it (a series of one stock
-// adds hold_return_pct after the others); dates are
+// adds hold_return_pct after the others, a run that pays dividends dividends_won); dates are
 // YYYY-MM-DD (empty when there is none), percentages and ratios have two decimals (empty when
 // they cannot be figured), a drawdown is a positive percentage. CR LF line ends, as every file
 // the program writes.
@@ -45,8 +45,11 @@ struct StatsCsvRow
     RiskFigures fund;
     RiskFigures index;
     /// A series of one stock: the stock's own change over the fund in percent, adjusted for
-    /// splits (what result.csv's index column holds there); written as the last column.
+    /// splits (what result.csv's index column holds there); written after the others.
     std::optional<double> holdReturnPct;
+    /// A run that pays dividends into the cash: what the fund's stocks got, in won after the tax
+    /// withheld; written after the others (and hold_return_pct).
+    std::optional<double> dividendsWon;
 };
 
 /// How a risk figure reads: a percentage, a date, a ratio, or a count of days out of the path's.
@@ -70,8 +73,9 @@ struct RiskRow
 };
 const std::vector<RiskRow>& riskRows();
 
-/// The header line and "\n"; `hold`: with the column of a series of one stock, hold_return_pct.
-const std::string& statsCsvHeader(bool hold = false);
+/// The header line and "\n"; `hold`: with the column of a series of one stock, hold_return_pct;
+/// `dividends`: with dividends_won. Readers find these two by their names.
+std::string statsCsvHeader(bool hold = false, bool dividends = false);
 /// The line of a row (with hold_return_pct when the row has it).
 std::string statsCsvLine(const StatsCsvRow& row);
 /// The complete data lines of stats.csv's bytes, the header skipped.

@@ -11,7 +11,9 @@ const std::string& tradeKindText(TradeKind kind)
     static const std::string adjustment = toCp949("조정");
     static const std::string purchases = toCp949("매수");
     static const std::string sales = toCp949("매도");
+    static const std::string dividend = toCp949("배당");
     switch (kind) {
+    case TradeKind::Dividend: return dividend;
     case TradeKind::Initial: return initial;
     case TradeKind::Adjustment: return adjustment;
     case TradeKind::Purchases: return purchases;
@@ -23,7 +25,8 @@ namespace {
 
 std::optional<TradeKind> kindOf(std::string_view text)
 {
-    for (TradeKind k : {TradeKind::Initial, TradeKind::Adjustment, TradeKind::Purchases, TradeKind::Sales})
+    for (TradeKind k : {TradeKind::Initial, TradeKind::Adjustment, TradeKind::Purchases, TradeKind::Sales,
+                        TradeKind::Dividend})
         if (text == tradeKindText(k))
             return k;
     return std::nullopt;

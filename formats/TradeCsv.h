@@ -1,6 +1,6 @@
 #pragma once
 // trade.csv, the trade log of a single fund: no header; nine fields a line. The initial trade
-// of share-count mode and a split adjustment write whole prices; the day's purchases and sales
+// of share-count mode, a split adjustment and a dividend write whole prices; the day's purchases and sales
 // of a stock write their average price with six decimals.
 
 #include "formats/FieldReader.h"
@@ -19,7 +19,8 @@ enum class TradeKind
     Initial,    // "초매"
     Adjustment, // "조정"
     Purchases,  // "매수"
-    Sales       // "매도"
+    Sales,      // "매도"
+    Dividend    // "배당": the shares held, the won a share, the gross amount, 0, the tax withheld
 };
 
 /// The kind as the log spells it (CP949).

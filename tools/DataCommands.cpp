@@ -142,6 +142,8 @@ CommandSpec importCsvCommandSpec()
             {"--from", "YYYYMMDD", "이날부터 (YYYYMMDD 또는 YYYY-MM-DD)"},
             {"--to", "YYYYMMDD", "이날까지 (YYYYMMDD 또는 YYYY-MM-DD)"},
             {"--splits", "FILE", "종목코드,날짜,비율 CSV: 수정되지 않은 가격의 분할"},
+            {"--dividends", "FILE",
+             "종목코드,배당락일,주당 배당금(원) CSV: 시장의 dividends.csv로 씁니다 (있던 것은 바꿉니다)"},
             {"--update", "", "가격 파일 대신 저장된 날 뒤의 날만 Update.new에 씁니다"},
             {"--program-dir", "DIR",
              "--update: 비교하고 merge-update가 쓸 StockData/가 있는 폴더 (기본값: --out 폴더에 StockData/가 "
@@ -166,6 +168,7 @@ int importCsvCommand(const OptionValues& values, std::ostream& out, std::ostream
     o.from = values.date("--from").value_or(o.from);
     o.to = values.date("--to").value_or(o.to);
     o.splits = values.path("--splits");
+    o.dividends = values.path("--dividends");
     o.update = values.has("--update");
     o.programDir = values.path("--program-dir");
     if (o.programDir && !o.update)

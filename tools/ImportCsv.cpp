@@ -1,6 +1,7 @@
 #include "tools/ImportCsv.h"
 
 #include "engine/Dates.h"
+#include "formats/DividendsCsv.h"
 #include "engine/MarketAccess.h"
 #include "engine/MarketData.h"
 #include "engine/MarketUpdate.h"
@@ -21,6 +22,7 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <tuple>
 #include <span>
 
 namespace kestrelan {
@@ -365,6 +367,39 @@ std::map<std::string, std::vector<Split>> readSplits(const fs::path& path)
         splits[stockCodeOf(f[0]).value_or(f[0])].push_back({*date, *ratio});
     }
     return splits;
+}
+
+// The dividends of a file of code,ex_date,won_per_share lines (a header allowed), by code and
+// date, as dividends.csv's text; one dividend a stock and day, whole won a share.
+std::string readDividends(const fs::path& path, ImportSummary& summary)
+{
+    std::vector<DividendRow> rows;
+    const auto lines = linesOf(decode(path).utf8);
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        if (fieldText(lines[n]).empty())
+            continue;
+        const auto f = split(lines[n], separatorOf(lines[n]));
+        const auto code = f.size() == 3 ? stockCodeOf(f[0]) : std::nullopt;
+        const auto date = f.size() == 3 ? parseCsvDate(f[1]) : std::nullopt;
+        const auto won = f.size() == 3 ? parseCsvNumber(f[2]) : std::nullopt;
+        if (!code || !date || !won) {
+            if (n == 0)
+                continue; // a header
+            throw ImportError(where(path, n + 1) + "배당 정보는 종목코드,배당락일,주당 배당금(원)이어야 합니다.");
+        }
+        if (!(*won > 0) || *won != std::floor(*won) || *won > 100000000)
+            throw ImportError(where(path, n + 1) + "주당 배당금은 1원 이상의 정수여야 합니다.");
+        rows.push_back({*code, *date, static_cast<std::int32_t>(*won)});
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const DividendRow& a, const DividendRow& b) {
+        return std::tie(a.code, a.exDate) < std::tie(b.code, b.exDate);
+    });
+    for (std::size_t k = 1; k < rows.size(); ++k)
+        if (rows[k].code == rows[k - 1].code && rows[k].exDate == rows[k - 1].exDate)
+            throw ImportError(path.string() + ": " + rows[k].code + " 종목의 " + dateText(rows[k].exDate)
+                              + " 배당이 두 번 있습니다.");
+    summary.notes.push_back(format("배당 %zu건을 %s에 썼습니다.", rows.size(), std::string(dividendsFileName).c_str()));
+    return toCrLf(dividendsCsvText(rows));
 }
 
 // The records of one stock's days.
@@ -1030,7 +1065,7 @@ struct IndexLine
 
 // Everything staged first and put in place together, or not at all.
 void commitImport(const ImportOptions& o, const IndexPart& index, const StockPart& part, const std::string& codes,
-                  const IndexLine& line, ImportSummary& summary)
+                  const IndexLine& line, const std::optional<std::string>& dividends, ImportSummary& summary)
 {
     std::error_code ec;
     MadeFolder priceFolder{priceFilePath(o.out, "000000").parent_path()};
@@ -1047,6 +1082,8 @@ void commitImport(const ImportOptions& o, const IndexPart& index, const StockPar
     stage("code.lst", codes, LinkAtName::Follow);
     if (summary.rangeTableWritten)
         stage("ksp.txt", rangeTableBytes(sampleRangeTable(kospiBandEdges)), LinkAtName::Follow);
+    if (dividends)
+        stage(std::string(dividendsFileName), *dividends, LinkAtName::Follow);
     if (o.update) {
         stage(std::string(updateFileName), part.update, LinkAtName::Replace);
     } else {
@@ -1142,7 +1179,9 @@ ImportSummary importFiles(const ImportOptions& o)
         : dates(indexRows.front().date, indexRows.back().date) + format(", %d일", summary.indexDays);
     line.first = !indexRows.empty() ? std::optional(indexRows.front().date) : std::nullopt;
     line.last = !index.dates.empty() ? std::optional(index.dates.back()) : std::nullopt;
-    commitImport(o, index, part, codes, line, summary);
+    const std::optional<std::string> dividends
+        = o.dividends ? std::optional(readDividends(*o.dividends, summary)) : std::nullopt;
+    commitImport(o, index, part, codes, line, dividends, summary);
     return summary;
 }
 

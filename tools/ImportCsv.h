@@ -45,6 +45,7 @@ struct ImportOptions
     std::int32_t from = 0;   // yyyymmdd, 0: no limit
     std::int32_t to = 99991231;
     std::optional<std::filesystem::path> splits; // code,date,ratio
+    std::optional<std::filesystem::path> dividends; // code,ex_date,won_per_share: the market's dividends.csv
     bool update = false;                         // write Update.new for the days after the stored ones
     /// For an update: the folder whose StockData/ holds the stored price files, as a run and the
     /// merge choose it (marketFolders): `out` when it holds its own, else this (--program-dir),

@@ -62,6 +62,13 @@ CommandSpec runCommandSpec()
             {"--yield-stats", "0|1", choice("수익률 통계: 한 펀드 대신 펀드를 여러 번 시작합니다", d.yieldStats)},
             {"--include-tax", "0|1",
              format("세금포함: 매도마다 %g %%의 세금 (기본값 %d)", salesTaxRate * 100, d.includeTax)},
+            {"--rules", "design|krx|FILE",
+             "시장 규칙 (기본값 design): design은 매도세 0.3 %와 한 호가단위표, krx는 날짜별 한국 시장 규칙\n"
+             "(매도세는 결제일의 세율, 호가단위는 그날의 표; 프로그램 데이터 폴더의 rules-krx.csv), FILE은 같은 "
+             "형식의 사용자 표"},
+            {"--dividends", "0|1",
+             "배당: 시장의 dividends.csv의 배당을 배당락일에 현금에 넣습니다 (기본값: design이 아닌 규칙에서 "
+             "dividends.csv가 있으면 1)"},
         },
         "KESTRELAN_THREADS 환경 변수로 수익률 통계의 작업 스레드 수를 제한할 수 있습니다.",
     };
@@ -158,6 +165,11 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
     p.riskProfile = choiceOr(values, "--risk", p.riskProfile, RiskProfile::Conservative);
     p.yieldStats = flagOr(values, "--yield-stats", p.yieldStats);
     p.includeTax = flagOr(values, "--include-tax", p.includeTax);
+    p.rules = values.text("--rules").value_or(p.rules);
+    if (p.rules.empty())
+        throw values.error("--rules", "design, krx 또는 규칙 파일을 입력하십시오.");
+    if (values.has("--dividends"))
+        p.dividends = flagOr(values, "--dividends", false) ? 1 : 0;
     // Without --stocks the run reads the amounts an earlier SimItem.lst holds, written for its own
     // invest mode: a mode or an amount given here would not reach them.
     if (o.stocks.empty() && (values.has("--invest-mode") || values.has("--amount")))

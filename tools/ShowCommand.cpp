@@ -1,5 +1,6 @@
 #include "tools/ShowCommand.h"
 
+#include "formats/DividendsCsv.h"
 #include "formats/ResultCsv.h"
 #include "formats/ResultSet.h"
 #include "formats/Settings.h"
@@ -137,6 +138,9 @@ std::string showText(const ShownResults& r)
         out += "기간: " + r.start + " ~ " + r.end + "\n";
     for (const auto& s : r.settings)
         out += settingLabel(s.name) + ": " + settingValueText(s.name, s.value) + "\n";
+    if (std::any_of(r.settings.begin(), r.settings.end(),
+                    [](const SettingLine& s) { return s.name == "dividends" && s.value == "on"; }))
+        out += std::string(priceIndexNote) + "\n";
     for (const auto& t : r.tables)
         out += "\n" + t.title + "\n" + table(t.table);
     return out;

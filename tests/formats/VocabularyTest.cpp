@@ -25,6 +25,8 @@ TEST(VocabularyTest, EverySettingLineIsDescribed)
             SimParams p;
             p.yieldStats = series;
             p.autoSet = autoSet;
+            p.rules = series ? "krx" : "design";
+            p.dividends = series ? 1 : 0;
             std::size_t last = 0;
             for (const SettingLine& line : settingLines(p, 3)) {
                 const auto all = allSettings();

@@ -6,6 +6,7 @@
 
 #include "engine/CSimEngine.h"
 #include "engine/Portfolio.h"
+#include "formats/DividendsCsv.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 #include "tools/MinuteMarket.h"
@@ -78,6 +79,8 @@ struct WalkCase
     int cutStock = -1; // a price file cut short: to this many thousandths, plus a few bytes
     int cutPerMille = 0;
     int cutBytes = 0;
+    bool datedRules = false; // trades by the market's rules of walkRulesTable (tax and ticks changing)
+    bool dividends = false;  // pays the dividends of walkDividends
 
     std::string describe() const
     {
@@ -93,6 +96,10 @@ struct WalkCase
                     static_cast<int>(p.fundCadence), p.years, p.startDate, p.endDate, p.marginPct, p.secondPct,
                     p.rangeLowPct, p.rangeHighPct, p.initialBuyPct, p.commissionPct, p.autoSet,
                     static_cast<int>(p.riskProfile), p.includeTax, edits.size(), cutStock);
+        if (datedRules)
+            s += "; dated rules";
+        if (dividends)
+            s += "; dividends";
         return s;
     }
 };
@@ -148,8 +155,33 @@ inline WalkCase pickWalkCase(Picks& pick)
         c.cutPerMille = pick.between(0, 1000);
         c.cutBytes = pick.between(0, 13);
     }
+    c.datedRules = pick.chance(50);
+    c.dividends = pick.chance(50);
     return c;
 }
+
+/// Dividends of every stock of the walk markets: at the start of a year, on trading days and on
+/// weekends, large and small against the prices.
+inline std::vector<DividendRow> walkDividends()
+{
+    std::vector<DividendRow> rows;
+    for (int stock = 0; stock < walkMarketStocks; ++stock)
+        for (int year = 2001; year <= 2006; ++year)
+            for (const auto& [monthDay, won] : {std::pair{105 + stock, 50 + 100 * stock}, {330, 7}, {616, 2500}})
+                rows.push_back({format("%06d", 900000 + stock), year * 10000 + monthDay, won});
+    return rows;
+}
+
+/// Rules whose tax and ticks change within the walk markets' years, a sale settling across a
+/// weekend and a year's end among them.
+inline constexpr const char* walkRulesTable = "kind,from,values\n"
+                                              "sales_tax,2001-01-01,0.30\n"
+                                              "sales_tax,2002-01-01,0.25\n"
+                                              "sales_tax,2002-06-03,0.15\n"
+                                              "sales_tax,2004-01-01,0.5\n"
+                                              "tick,2001-01-01,0:5,5000:10,10000:50,50000:100,100000:500,500000:1000\n"
+                                              "tick,2002-07-10,0:1,1000:5,5000:10,20000:50,50000:100,200000:500\n"
+                                              "tick,2004-03-02,0:10,10000:100,100000:1000\n";
 
 inline std::string walkStockCode(int stock) { return format("%06d", 900000 + stock); }
 
@@ -183,6 +215,10 @@ inline void writeWalkMarket(const WalkCase& c, const std::filesystem::path& dir)
     for (int stock : c.stocks)
         entries.push_back(codes[static_cast<std::size_t>(stock)]);
     writeSimItems(dir, entries, c.investMode, c.amount);
+    if (c.datedRules)
+        replaceFileAtomically(dir / "rules.csv", walkRulesTable);
+    if (c.dividends)
+        replaceFileAtomically(dir / "dividends.csv", dividendsCsvText(walkDividends()));
 }
 
 /// What a run of the case leaves: its status, its messages and every result file.
@@ -212,9 +248,13 @@ inline WalkOutcome runWalkCase(const WalkCase& c, const std::filesystem::path& d
     WalkOutcome out;
     context.counts = &out.counts;
     CSimEngine engine(context);
-    out.files["status"] = std::to_string(static_cast<int>(engine.runSimulation(c.params).status));
+    SimParams params = c.params;
+    if (c.datedRules)
+        params.rules = (dir / "rules.csv").string();
+    params.dividends = c.dividends ? 1 : 0;
+    out.files["status"] = std::to_string(static_cast<int>(engine.runSimulation(params).status));
     out.files["messages"] = messages.shown;
-    for (const char* name : {"result.csv", "result.txt", "gen.csv", "trade.csv", "closing.csv"}) {
+    for (const char* name : {"result.csv", "result.txt", "gen.csv", "trade.csv", "closing.csv", "stats.csv"}) {
         const auto bytes = readWholeFile(dir / name);
         out.files[name] = bytes ? *bytes : "(none)";
     }
