@@ -256,6 +256,7 @@ SweepIdentity sweepIdentity(const SweepPlan& plan, const RunData& inputs)
     SweepIdentity id;
     SimParams p = plan.base.params;
     p.autoSet = inputs.autoSet; // as the funds take it: ksp.txt may be unusable
+    p.dividends = inputs.params.dividends;
     std::string codes, amounts;
     for (const auto& item : inputs.items) {
         codes += (codes.empty() ? "" : " ") + std::string(entryCode(item.entry));
@@ -283,6 +284,10 @@ SweepIdentity sweepIdentity(const SweepPlan& plan, const RunData& inputs)
     }
     for (const SettingSpec* s : {&k::commission, &k::includeTax})
         id.settings.push_back(setting(*s));
+    // The market's rules, when they are not the default ones: sweeps under other rules differ.
+    for (const auto& s : lines)
+        if (s.name == k::rules.key || s.name == k::dividends.key)
+            id.settings.push_back(s);
     for (const auto& [file, print] : marketFingerprints(inputs))
         id.settings.push_back({"market_" + file, print});
     addSpanIdentity(plan, id);
