@@ -1,7 +1,10 @@
 #include "tools/workbook/WorkbookBuilder.h"
 
 #include "formats/DateText.h"
+#include "formats/DividendsCsv.h"
 #include "formats/ResultSet.h"
+#include "formats/Settings.h"
+#include "formats/SettingsCsv.h"
 #include "formats/StatsCsv.h"
 #include "platform/core/Format.h"
 #include "results/core/SeriesSummary.h"
@@ -514,6 +517,31 @@ void singleFund(lxw_workbook* book, const Formats& f, const Handoff& h, const st
     }
 }
 
+// The market's rules of a run under rules other than the default ones, as settings.csv names
+// them; nothing for the default rules.
+void rulesSheet(lxw_workbook* book, const Formats& f, const std::filesystem::path& dir)
+{
+    std::vector<SettingLine> lines;
+    bool dividends = false;
+    for (const auto& s : readSettingsCsv(fileBytes(dir / settingsCsvFile)))
+        if (s.name == setting::rules.key || s.name == setting::dividends.key) {
+            lines.push_back(s);
+            dividends = dividends || (s.name == setting::dividends.key && s.value == "on");
+        }
+    if (lines.empty())
+        return;
+    Sheet sheet(workbook_add_worksheet(book, "시장 규칙"), f.bold);
+    sheet.headings(0, {"설정", "값"});
+    int row = 1;
+    for (const auto& s : lines) {
+        sheet.string(row, 0, settingLabel(s.name));
+        sheet.string(row++, 1, settingValueText(s.name, s.value));
+    }
+    if (dividends)
+        sheet.string(row + 1, 0, priceIndexNote);
+    sheet.widths({16, 40});
+}
+
 void fundSeries(lxw_workbook* book, const Formats& f, const Handoff& h, const std::filesystem::path& dir)
 {
     const std::string resultBytes = fileBytes(dir / resultCsvFile);
@@ -618,6 +646,7 @@ std::filesystem::path buildWorkbook(const Handoff& h, const std::filesystem::pat
             singleFund(book, f, h, resultsDir);
         if (std::filesystem::exists(resultsDir / tradeCsvFile))
             tradeLog(book, f, resultsDir);
+        rulesSheet(book, f, resultsDir);
         if (kind != ResultKind::FundSeries)
             if (const auto stats = readStatsCsv(fileBytes(resultsDir / statsCsvFile)); !stats.empty())
                 riskSheet(book, f, stats.front());
