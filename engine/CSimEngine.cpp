@@ -67,9 +67,10 @@ std::int32_t downStepFor(double divisor, std::int32_t q, std::int32_t b, std::in
 }
 
 /// The slot after the opening trade: the kept shares, the grid's unit, span and steps, the
-/// trade's side at the base level, and the money.
+/// trade's side at the base level, and the money (with what the trade paid, as trade.csv shows it).
 void openPosition(StockSlot& s, std::int32_t kept, std::int32_t unit, std::int32_t span, std::int32_t up,
-                  std::int32_t down, char side, std::int32_t price, double cash, double bought, double sold)
+                  std::int32_t down, char side, std::int32_t price, double cash, double bought, double sold,
+                  const TradeTally& paid)
 {
     s.firstVol = kept;
     s.sellStep = span;
@@ -83,6 +84,9 @@ void openPosition(StockSlot& s, std::int32_t kept, std::int32_t unit, std::int32
     s.totBuy = bought;
     s.totSell = sold;
     s.gain = 0;
+    s.fills = 0;
+    s.commissionPaid = paid.commission;
+    s.taxPaid = paid.tax;
 }
 
 /// The opening trade among the first day's fills: the purchase in the amount modes, the sale of
@@ -159,7 +163,7 @@ int CSimEngine::initialPurchase(InvestMode investMode, int stock, std::int32_t p
         const std::int32_t fee = trunc32(static_cast<double>(cost) * commission);
         s.shares = v;
         openPosition(s, v, w, n, up, g, 'B', p, static_cast<double>(a) - fee - static_cast<double>(cost),
-                     static_cast<double>(cost), 0);
+                     static_cast<double>(cost), 0, {.commission = static_cast<double>(fee)});
         return 0;
     }
 
@@ -197,7 +201,9 @@ int CSimEngine::initialPurchase(InvestMode investMode, int stock, std::int32_t p
     grids[stock].layOut(q, w, n, up, g, m, day.ticks);
     const std::int64_t proceeds = static_cast<std::int64_t>(shareCount - v) * p;
     const std::int32_t fee = trunc32((tax + commission) * static_cast<double>(proceeds));
-    openPosition(s, v, w, n, up, g, 'S', p, static_cast<double>(proceeds) - fee, 0, static_cast<double>(proceeds));
+    const TradeTally paid{.commission = static_cast<double>(trunc32(static_cast<double>(proceeds) * commission)),
+                          .tax = static_cast<double>(trunc32(static_cast<double>(proceeds) * tax))};
+    openPosition(s, v, w, n, up, g, 'S', p, static_cast<double>(proceeds) - fee, 0, static_cast<double>(proceeds), paid);
     return 0;
 }
 

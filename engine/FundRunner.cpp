@@ -127,16 +127,54 @@ void FundRunner::run(std::size_t k, FundOutput& out)
     findDays(fund);
     initState.assign(data.items.size(), pending);
     std::fill(engine.stockStarted.begin(), engine.stockStarted.end(), 0);
-    FundPaths paths;
-    paths.index.start(fund.start, fund.startIndex);
-    for (std::size_t d = 0; d < days.size(); ++d)
-        paths.index.day(days[d], dayIndex[d]);
+    fundValues.assign(days.size(), 0.0);
+    fundCash.assign(days.size(), 0.0);
+    stockDays = outsideDays = 0;
     DaySums sums;
     if (data.logEnabled)
-        walkDayByDay(fund, c, *ratio, out, sums, paths.fund);
+        walkDayByDay(fund, c, *ratio, out, sums);
     else
-        walkToTheEnd(fund, c, *ratio, out, sums, paths.fund);
-    writeFundLines(fund, out, sums, paths);
+        walkToTheEnd(fund, c, *ratio, out, sums);
+    writeFundLines(fund, out, sums, followPaths(fund));
+}
+
+FundRunner::FundPaths FundRunner::followPaths(const Fund& fund) const
+{
+    FundPaths paths;
+    paths.index.start(fund.start, fund.startIndex);
+    paths.fund.start(fund.start, startValue); // the fund starts from the amount invested
+    paths.comparison.start(startValue, fund.startIndex);
+    for (std::size_t d = 0; d < days.size(); ++d) {
+        paths.index.day(days[d], dayIndex[d]);
+        paths.fund.day(days[d], fundValues[d]);
+        paths.comparison.day(fundValues[d], dayIndex[d]);
+    }
+    return paths;
+}
+
+GridFigures FundRunner::gridFigures() const
+{
+    GridFigures g{0.0, 0.0, 0, std::nullopt, std::nullopt};
+    for (std::size_t i = 0; i < data.items.size(); ++i) {
+        const StockSlot& s = engine.slots[i];
+        if (s.firstVol > 0) {
+            *g.commissionWon += s.commissionPaid;
+            *g.taxWon += s.taxPaid;
+            *g.fills += s.fills;
+        }
+    }
+    if (stockDays > 0)
+        g.daysOutsideGridPct = 100.0 * static_cast<double>(outsideDays) / static_cast<double>(stockDays);
+    double shares = 0;
+    int valued = 0;
+    for (std::size_t d = 0; d < days.size(); ++d)
+        if (fundValues[d] > 0) {
+            shares += fundCash[d] / fundValues[d];
+            ++valued;
+        }
+    if (valued > 0)
+        g.cashShareMeanPct = 100 * shares / valued;
+    return g;
 }
 
 TradingConditions FundRunner::conditions(const Fund& fund) const
@@ -213,8 +251,7 @@ void FundRunner::findDays(const Fund& fund)
 }
 
 // A single fund: every day's lines, each stock walked to the day's end in turn.
-void FundRunner::walkDayByDay(const Fund& fund, const TradingConditions& c, double ratio, FundOutput& out,
-                              DaySums& sums, RiskTracker& fundPath)
+void FundRunner::walkDayByDay(const Fund& fund, const TradingConditions& c, double ratio, FundOutput& out, DaySums& sums)
 {
     const std::string startText = dateText(fund.start);
     for (std::size_t d = 0; d < days.size(); ++d) {
@@ -227,8 +264,16 @@ void FundRunner::walkDayByDay(const Fund& fund, const TradingConditions& c, doub
             advance(i, fund, days[d], c, ratio);
         addUp(startText, dayText, out, sums, true);
         if (d == 0)
-            fundPath.start(fund.start, sums.investSum); // the fund starts from the amount invested
-        fundPath.day(days[d], sums.valueSum);
+            startValue = sums.investSum;
+        fundValues[d] = sums.valueSum;
+        for (std::size_t i = 0; i < data.items.size(); ++i) {
+            const StockSlot& s = engine.slots[i];
+            if (s.firstVol > 0) {
+                fundCash[d] += s.cash;
+                ++stockDays;
+                outsideDays += engine.grids[i].outside(s.last, engine.grids[i].floor()) ? 1 : 0;
+            }
+        }
         engine.closingLog.write("\n");
         out.csv(resultCsvLine(startText, dayText, fund.startIndex, dayIndex[d], sums,
                               indexYield(dayIndex[d], fund.startIndex)));
@@ -238,26 +283,28 @@ void FundRunner::walkDayByDay(const Fund& fund, const TradingConditions& c, doub
 // A fund of a series: each stock walked to the fund's end at once, its value added to the fund's
 // at the end of every day on the way, in the order of the stocks, which is what walking the
 // stocks day by day would add up.
-void FundRunner::walkToTheEnd(const Fund& fund, const TradingConditions& c, double ratio, FundOutput& out,
-                              DaySums& sums, RiskTracker& fundPath)
+void FundRunner::walkToTheEnd(const Fund& fund, const TradingConditions& c, double ratio, FundOutput& out, DaySums& sums)
 {
     const std::size_t dayCount = days.size();
-    fundValues.assign(dayCount, 0.0);
     for (std::size_t i = 0; i < data.items.size(); ++i) {
-        DayValuation valuation{days.data(), dayCount, 0, fundValues.data()};
+        DayValuation valuation{days.data(), dayCount, 0, fundValues.data(), fundCash.data()};
         advance(i, fund, days.back(), c, ratio, &valuation);
         // The days after the walk ended (or of a stock that did not walk) keep its last value.
         const StockSlot& s = engine.slots[i];
         if (s.firstVol > 0) {
             const double value = heldValue(s) + s.cash;
-            for (std::size_t d = valuation.next; d < dayCount; ++d)
+            for (std::size_t d = valuation.next; d < dayCount; ++d) {
                 fundValues[d] += value;
+                fundCash[d] += s.cash;
+            }
+            stockDays += static_cast<std::int64_t>(dayCount);
+            outsideDays += valuation.outside;
+            if (engine.grids[i].outside(s.last, engine.grids[i].floor()))
+                outsideDays += static_cast<std::int64_t>(dayCount - valuation.next);
         }
     }
     addUp(dateText(fund.start), dateText(days.back()), out, sums, true);
-    fundPath.start(fund.start, sums.investSum); // the fund starts from the amount invested
-    for (std::size_t d = 0; d < dayCount; ++d)
-        fundPath.day(days[d], fundValues[d]);
+    startValue = sums.investSum;
 }
 
 // The fund's risk figures, its result line (a fund of a series), its stocks' lines and what
@@ -277,8 +324,14 @@ void FundRunner::writeFundLines(const Fund& fund, FundOutput& out, const DaySums
     }
     // A line of risk figures beside each fund that has a result line.
     if (data.logEnabled || sums.initialSum > 0) {
-        out.stats = StatsCsvRow{
-            fund.start, fund.end, paths.fund.figures(p.riskFreePct), paths.index.figures(p.riskFreePct), {}, {}};
+        out.stats = StatsCsvRow{fund.start,
+                                fund.end,
+                                paths.fund.figures(p.riskFreePct),
+                                paths.index.figures(p.riskFreePct),
+                                {},
+                                {},
+                                gridFigures(),
+                                paths.comparison.figures()};
         if (holdBenchmark)
             out.stats->holdReturnPct = kospiYield * 100;
         if (data.params.dividends == 1) {

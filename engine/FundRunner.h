@@ -94,11 +94,13 @@ public:
     void run(std::size_t k, FundOutput& out);
 
 private:
-    /// The fund's value and the index, day by day from the fund's start.
+    /// The fund's value and the index, day by day from the fund's start, and the one against
+    /// the other.
     struct FundPaths
     {
         RiskTracker fund;
         RiskTracker index;
+        ComparisonTracker comparison;
     };
 
     /// The fund's conditions: the run's (or the combination's), with automatic setting the range
@@ -109,10 +111,12 @@ private:
     std::optional<double> startAmounts(std::size_t k, const TradingConditions& c, FundOutput& out);
     /// The fund's trading days and the index at their close.
     void findDays(const Fund& fund);
-    void walkDayByDay(const Fund& fund, const TradingConditions& c, double ratio, FundOutput& out, DaySums& sums,
-                      RiskTracker& fundPath);
-    void walkToTheEnd(const Fund& fund, const TradingConditions& c, double ratio, FundOutput& out, DaySums& sums,
-                      RiskTracker& fundPath);
+    void walkDayByDay(const Fund& fund, const TradingConditions& c, double ratio, FundOutput& out, DaySums& sums);
+    void walkToTheEnd(const Fund& fund, const TradingConditions& c, double ratio, FundOutput& out, DaySums& sums);
+    /// The fund's value and the index from the start value along the days the walk valued.
+    FundPaths followPaths(const Fund& fund) const;
+    /// What the fund's trading on its grids came to, from its stocks and the days the walk valued.
+    GridFigures gridFigures() const;
     void writeFundLines(const Fund& fund, FundOutput& out, const DaySums& sums, const FundPaths& paths);
     void fillSlot(std::size_t i, const Fund& fund, const TradingConditions& c, double ratio, std::int32_t amount);
     /// Stock i from where it stands to the end of day `until`, its initial purchase first.
@@ -131,7 +135,14 @@ private:
     std::vector<int> initState;
     std::vector<std::int32_t> days; // the fund's trading days
     std::vector<float> dayIndex;    // the index at their close
-    std::vector<double> fundValues; // a series fund: its value at the end of each day
+    // What the walk valued: the amount invested on the start day, then at the end of each day
+    // the fund's value and its cash, and the stock-days (and of those, the ones outside the
+    // stock's grid).
+    double startValue = 0;
+    std::vector<double> fundValues;
+    std::vector<double> fundCash;
+    std::int64_t stockDays = 0;
+    std::int64_t outsideDays = 0;
 };
 
 /// Runs every fund of `data` on workers, each with an engine state of its own that walks as

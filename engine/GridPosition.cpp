@@ -66,6 +66,14 @@ void Grid::multiply(double g, const TickTable* ticks)
     }
 }
 
+std::int32_t Grid::floor() const
+{
+    // The prices fall from level to level, and the levels that would be priced at 0 or less
+    // come last: the lowest priced level is where the prices above 0 end.
+    const auto end = std::partition_point(price.begin() + 1, price.end(), [](std::int32_t p) { return p > 0; });
+    return end == price.begin() + 1 ? 0 : *(end - 1);
+}
+
 GridPosition::GridPosition(const StockSlot& slot, Grid& grid, TradeCosts costs)
     : shares(slot.shares)
     , shares2(slot.shares2)
@@ -78,9 +86,13 @@ GridPosition::GridPosition(const StockSlot& slot, Grid& grid, TradeCosts costs)
     , totSell(slot.totSell)
     , gain(slot.gain)
     , mult(slot.mult)
+    , fills(slot.fills)
+    , commissionPaid(slot.commissionPaid)
+    , taxPaid(slot.taxPaid)
     , grid(&grid)
     , costs(costs)
     , secondPct(slot.secondPct)
+    , floorPrice(grid.floor())
 {
     moved();
 }
@@ -97,6 +109,9 @@ void GridPosition::storeInto(StockSlot& slot) const
     slot.totSell = totSell;
     slot.gain = gain;
     slot.mult = mult;
+    slot.fills = fills;
+    slot.commissionPaid = commissionPaid;
+    slot.taxPaid = taxPaid;
 }
 
 // A fall by the factor f = p / t multiplies the holding by f, and from the grid split band on
@@ -121,6 +136,7 @@ std::int32_t GridPosition::rescale(std::int32_t t, std::int32_t p)
     }
     shares = held;
     shares2 = 0;
+    floorPrice = grid->floor();
     return static_cast<std::int32_t>(held - total);
 }
 

@@ -45,6 +45,11 @@ struct Grid
     void divide(double f, const TickTable* ticks);
     /// Prices multiplied by g (a consolidation), quantities divided by it.
     void multiply(double g, const TickTable* ticks);
+    /// The price of the lowest level with a price above 0 (0: no such level). Only a split or a
+    /// consolidation moves it.
+    std::int32_t floor() const;
+    /// Whether a price lies outside the grid: below its floor, or above level 1's sell price.
+    bool outside(std::int32_t price, std::int32_t floorPrice) const { return price < floorPrice || price > sell[1]; }
 };
 
 /// What a trade costs, as fractions of its amount: the commission on every trade and the tax on
@@ -147,6 +152,8 @@ public:
     // ---- what the walks and the logs read -----------------------------------------------------
 
     std::int32_t lastPrice() const { return last; }
+    /// Whether a price lies outside the stock's grid as it stands.
+    bool outsideGrid(std::int32_t price) const { return grid->outside(price, floorPrice); }
     bool firstCheckDone() const { return onGrid; }
     Holding holding() const { return {static_cast<double>(static_cast<std::int64_t>(shares) + shares2), cash}; }
     const TradeTally& purchases() const { return bought; }
@@ -178,6 +185,9 @@ private:
     double totSell;
     double gain;
     double mult; // the splits' price factor
+    std::int32_t fills;
+    double commissionPaid;
+    double taxPaid;
     TradeTally bought;
     TradeTally sold;
     // The stock's grid and conditions.
@@ -185,6 +195,7 @@ private:
     TradeCosts costs;
     const TickTable* ticks = nullptr; // the day's tick table (nullptr: the default)
     std::int32_t secondPct;
+    std::int32_t floorPrice; // the grid's floor (see Grid::floor)
     // What the next levels give, kept until they move.
     FirstLevels first;
     PriceBand band{};
@@ -294,6 +305,9 @@ inline void GridPosition::sellLevel(std::int32_t u, std::int32_t x)
     sold.amount += h;
     sold.commission += fee;
     sold.tax += levy;
+    ++fills;
+    commissionPaid += fee;
+    taxPaid += levy;
     cash += h - fee - levy;
     shares -= q;
     totSell += h;
@@ -318,6 +332,8 @@ inline bool GridPosition::buyLevel(std::int32_t u, std::int32_t x)
     bought.count += q;
     bought.amount += static_cast<double>(k);
     bought.commission += fee;
+    ++fills;
+    commissionPaid += fee;
     cash -= static_cast<double>(k) + fee;
     shares += q;
     totBuy += static_cast<double>(k);

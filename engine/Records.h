@@ -42,6 +42,9 @@ struct StockSlot
     std::int32_t downStep; // grid step below the base
     std::int32_t level;    // grid index of the latest trade
     double mult;           // price adjustment factor (splits)
+    std::int32_t fills;    // grid trades since the initial purchase, purchases and sales
+    double commissionPaid; // the commission and the tax paid, the opening trade's included
+    double taxPaid;
 };
 
 /// The shares held (both counters) at the latest price.

@@ -19,6 +19,19 @@ bool oneOf(E value, E first, E last)
 
 } // namespace
 
+double roundTripCostPct(const TradingConditions& p)
+{
+    return 2 * p.commissionPct + (p.includeTax ? salesTaxRate * 100 : 0.0);
+}
+
+std::optional<std::string> marginBelowCostsNote(const TradingConditions& p)
+{
+    const double cost = roundTripCostPct(p);
+    if (p.marginPct >= cost - 1e-9) // a margin equal to the costs, whatever the sum's last bit
+        return std::nullopt;
+    return format("매매차익 %d%%가 한 번 사고파는 비용 %g%%보다 작습니다.", p.marginPct, cost);
+}
+
 std::optional<SettingProblem> validate(const SimParams& p)
 {
     if (p.marginPct == 0)

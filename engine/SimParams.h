@@ -104,6 +104,13 @@ struct SettingProblem
 /// commission is a finite percentage from 0 up to (not including) 100.
 std::optional<SettingProblem> validate(const SimParams& params);
 
+/// What one purchase and its sale cost, in percent of the amount: twice the commission, and the
+/// tax when it is paid.
+double roundTripCostPct(const TradingConditions& params);
+/// A note, not a refusal, when the margin is below that cost: each grid trade then loses money.
+/// nullopt otherwise.
+std::optional<std::string> marginBelowCostsNote(const TradingConditions& params);
+
 /// A start date after the end date: "시뮬레이션 기간을 확인하세요.", or nullopt.
 std::optional<SettingProblem> validatePeriod(const SimParams& params);
 

@@ -142,8 +142,9 @@ private:
     }
 
     // Days k to k + n - 1 passed whole: each day's base price trading against the day before, its
-    // first check and its rest within the band. The holding and the cash stay as they are over
-    // them; a valuation gets each day's value, the holding at the last price of the day before.
+    // first check and its rest within the band. The holding, the cash and the grid stay as they
+    // are over them; a valuation gets each day's value (the holding at the last price of the day
+    // before), its cash, and whether that price lay outside the grid.
     __attribute__((always_inline)) void passDays(std::size_t k, std::size_t n)
     {
         if (DayValuation* const valuation = walk.valuation) {
@@ -151,10 +152,17 @@ private:
             std::int32_t last = position.lastPrice();
             const std::int32_t* const dates = valuation->dates;
             double* const values = valuation->values;
+            double* const cash = valuation->cash;
             std::size_t v = valuation->next;
             for (const PriceIndex::DayEnd* e = index.dayEnds() + k; e != index.dayEnds() + k + n; ++e) {
-                for (; v < valuation->count && dates[v] < e->date; ++v)
+                const std::size_t from = v;
+                for (; v < valuation->count && dates[v] < e->date; ++v) {
                     values[v] += held.at(last);
+                    if (cash)
+                        cash[v] += held.cash;
+                }
+                if (v > from && position.outsideGrid(last))
+                    valuation->outside += static_cast<std::int64_t>(v - from);
                 last = e->last;
             }
             valuation->next = v;

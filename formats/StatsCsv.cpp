@@ -60,12 +60,46 @@ constexpr std::array<const char*, static_cast<std::size_t>(Column::Count)> names
     "index_underwater_days",
 };
 
+// After the index's figures (and a series of one stock's hold_return_pct).
+enum class Later
+{
+    Commission,
+    Tax,
+    Fills,
+    DaysOutsideGrid,
+    CashShareMean,
+    FundSortino,
+    FundCalmar,
+    Beta,
+    Alpha,
+    TrackingError,
+    InformationRatio,
+    Count
+};
+
+constexpr std::array<const char*, static_cast<std::size_t>(Later::Count)> laterNames = {
+    "commission_won",
+    "tax_won",
+    "fills",
+    "days_outside_grid_pct",
+    "cash_share_mean_pct",
+    "fund_sortino",
+    "fund_calmar",
+    "beta",
+    "alpha_pct",
+    "tracking_error_pct",
+    "information_ratio",
+};
+
+
 std::string date(std::int32_t d)
 {
     return d == 0 ? std::string() : dateText(d);
 }
 
 std::string number(const std::optional<double>& v) { return v ? format("%.2f", *v) : std::string(); }
+
+std::string won(const std::optional<double>& v) { return v ? format("%.0f", *v) : std::string(); }
 
 std::int32_t dateOf(std::string_view text)
 {
@@ -84,6 +118,27 @@ std::optional<double> numberOf(std::string_view text)
     if (text.empty())
         return std::nullopt;
     return fieldNumber(text);
+}
+
+// The columns after the index's figures, from `first` on; empty in a file written before them.
+void readLater(const std::vector<std::string_view>& fields, std::size_t first, StatsCsvRow& r)
+{
+    const auto at = [&](Later column) {
+        const std::size_t i = first + static_cast<std::size_t>(column);
+        return i < fields.size() ? numberOf(fields[i]) : std::nullopt;
+    };
+    r.grid.commissionWon = at(Later::Commission);
+    r.grid.taxWon = at(Later::Tax);
+    if (const auto fills = at(Later::Fills))
+        r.grid.fills = static_cast<std::int64_t>(*fills);
+    r.grid.daysOutsideGridPct = at(Later::DaysOutsideGrid);
+    r.grid.cashShareMeanPct = at(Later::CashShareMean);
+    r.fund.sortino = at(Later::FundSortino);
+    r.fund.calmar = at(Later::FundCalmar);
+    r.comparison.beta = at(Later::Beta);
+    r.comparison.alphaPct = at(Later::Alpha);
+    r.comparison.trackingErrorPct = at(Later::TrackingError);
+    r.comparison.informationRatio = at(Later::InformationRatio);
 }
 
 } // namespace
@@ -113,7 +168,13 @@ std::string statsCsvHeader(bool hold, bool dividends)
             line += (line.empty() ? "" : ",") + std::string(name);
         return line;
     }();
-    return text + (hold ? ",hold_return_pct" : "") + (dividends ? ",dividends_won" : "") + "\n";
+    static const std::string later = [] {
+        std::string line;
+        for (const char* name : laterNames)
+            line += "," + std::string(name);
+        return line;
+    }();
+    return text + (hold ? ",hold_return_pct" : "") + (dividends ? ",dividends_won" : "") + later + "\n";
 }
 
 std::string statsCsvLine(const StatsCsvRow& r)
@@ -150,6 +211,23 @@ std::string statsCsvLine(const StatsCsvRow& r)
         line += "," + number(r.holdReturnPct);
     if (r.dividendsWon)
         line += format(",%.0f", *r.dividendsWon);
+    const GridFigures& g = r.grid;
+    const IndexComparison& c = r.comparison;
+    const std::string later[] = {
+        won(g.commissionWon),
+        won(g.taxWon),
+        g.fills ? std::to_string(*g.fills) : std::string(),
+        number(g.daysOutsideGridPct),
+        number(g.cashShareMeanPct),
+        number(f.sortino),
+        number(f.calmar),
+        number(c.beta),
+        number(c.alphaPct),
+        number(c.trackingErrorPct),
+        number(c.informationRatio),
+    };
+    for (const std::string& field : later)
+        line += "," + field;
     return line + "\n";
 }
 
@@ -157,7 +235,7 @@ std::vector<StatsCsvRow> readStatsCsv(std::string_view bytes)
 {
     std::vector<StatsCsvRow> rows;
     // The columns after the others, where the header names them.
-    std::size_t hold = 0, dividends = 0;
+    std::size_t hold = 0, dividends = 0, later = 0;
     const auto named = [](const FieldLine& line, std::size_t at) {
         return at > 0 && at < line.fields.size() ? numberOf(line.fields[at]) : std::nullopt;
     };
@@ -168,6 +246,8 @@ std::vector<StatsCsvRow> readStatsCsv(std::string_view bytes)
                     hold = k;
                 else if (line.fields[k] == "dividends_won")
                     dividends = k;
+                else if (line.fields[k] == laterNames[0])
+                    later = k;
             }
             return true;
         }
@@ -198,6 +278,8 @@ std::vector<StatsCsvRow> readStatsCsv(std::string_view bytes)
         r.index.underwaterDays = c.integer(Column::IndexUnderwaterDays);
         r.holdReturnPct = named(line, hold);
         r.dividendsWon = named(line, dividends);
+        if (later > 0)
+            readLater(line.fields, later, r);
         rows.push_back(r);
         return true;
     });

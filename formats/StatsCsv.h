@@ -1,10 +1,12 @@
 #pragma once
 // stats.csv: the risk figures of every fund of a run, one line a fund, beside the result files.
-// Its header names each column in English so that other tools can read it (a series of one stock
-// adds hold_return_pct after the others, a run that pays dividends dividends_won); dates are
-// YYYY-MM-DD (empty when there is none), percentages and ratios have two decimals (empty when
-// they cannot be figured), a drawdown is a positive percentage. CR LF line ends, as every file
-// the program writes.
+// Its header names each column in English so that other tools can read it: the fund's and the
+// index's figures (a series of one stock adds hold_return_pct after them, a run that pays
+// dividends dividends_won), then what the fund's trading came to (costs paid, fills, days outside
+// the grid, idle cash) and the fund against the index (Sortino, Calmar, beta, alpha, tracking
+// error, information ratio). Dates are YYYY-MM-DD (empty when there is none), percentages and
+// ratios have two decimals (empty when they cannot be figured), amounts in won none, a drawdown is
+// a positive percentage. CR LF line ends, as every file the program writes.
 
 #include "formats/FieldReader.h"
 
@@ -35,6 +37,27 @@ struct RiskFigures
     std::optional<double> volatilityPct; // of the daily returns, annualised
     std::optional<double> sharpe;        // mean daily excess return over its deviation, annualised
     int underwaterDays = 0;              // days below the running peak
+    std::optional<double> sortino;       // mean daily excess return over the downside deviation, annualised
+    std::optional<double> calmar;        // the yearly rate over the largest fall
+};
+
+/// A fund's daily returns set against the index's over the same days.
+struct IndexComparison
+{
+    std::optional<double> beta;             // cov(r, i) / var(i)
+    std::optional<double> alphaPct;         // (mean r - beta x mean i), a year's worth
+    std::optional<double> trackingErrorPct; // the deviation of r - i, annualised
+    std::optional<double> informationRatio; // the yearly mean of r - i over the tracking error
+};
+
+/// What a fund's trading on its grids came to. Empty in a stats.csv written before they were kept.
+struct GridFigures
+{
+    std::optional<double> commissionWon; // what the fund paid, the opening trades included
+    std::optional<double> taxWon;
+    std::optional<std::int64_t> fills;          // grid trades, purchases and sales, the opening not counted
+    std::optional<double> daysOutsideGridPct;   // of the stock-days, those ending outside the stock's grid
+    std::optional<double> cashShareMeanPct;     // the mean over the days of cash / value
 };
 
 /// One fund: its period and the figures of the fund and of the index over the same days.
@@ -50,6 +73,8 @@ struct StatsCsvRow
     /// A run that pays dividends into the cash: what the fund's stocks got, in won after the tax
     /// withheld; written after the others (and hold_return_pct).
     std::optional<double> dividendsWon;
+    GridFigures grid;
+    IndexComparison comparison;
 };
 
 /// How a risk figure reads: a percentage, a date, a ratio, or a count of days out of the path's.

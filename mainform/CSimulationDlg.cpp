@@ -370,6 +370,9 @@ void CSimulationDlg::simulate()
             return;
         }
     }
+    // A margin that does not pay for a round trip runs as asked, once the user has read so.
+    if (const auto note = marginBelowCostsNote(params))
+        services.messages->show(*note);
     // The folder is this run's from SimItem.lst to the last result file.
     auto lock = FolderLock::tryAcquire(services.workDir);
     if (!lock) {

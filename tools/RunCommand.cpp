@@ -222,6 +222,8 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
                                               static_cast<long long>(o.amount)));
     if (const auto problem = validateAmount(o.amount); problem && !o.stocks.empty())
         throw values.error(optionOf(problem->setting), problem->message);
+    if (const auto note = marginBelowCostsNote(p))
+        o.notes.push_back(*note);
     return o;
 }
 
@@ -305,12 +307,15 @@ int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
     if (result.finished() && !options.params.yieldStats && !result.fundsNotDivided.empty())
         return exitFailed;
     if (result.finished()) {
-        // A fund series ends with its summary, as `show` gives it.
-        if (options.params.yieldStats) {
-            const Statistics statistics = loadStatistics(ResultKind::FundSeries, workDir);
-            if (!statistics.table.rows.empty())
-                std::fputs(("\n" + std::string(seriesSummaryTitle) + "\n" + textTable(statistics.table)).c_str(), stdout);
-        }
+        // A run ends with its summary as `show` gives it: a fund series' spread, a single fund's
+        // figures against the index.
+        const ResultKind kind = options.params.yieldStats ? ResultKind::FundSeries : ResultKind::SingleFund;
+        const Statistics statistics = loadStatistics(kind, workDir);
+        if (!statistics.table.rows.empty())
+            std::fputs(("\n" + std::string(options.params.yieldStats ? seriesSummaryTitle : riskTableTitle) + "\n"
+                        + textTable(statistics.table))
+                           .c_str(),
+                       stdout);
         return exitDone;
     }
     // The engine says a price file is missing; the command line says where it looked.

@@ -8,6 +8,8 @@
 #include "engine/SeriesSession.h"
 #include "formats/ResultCsv.h"
 #include "formats/ResultSet.h"
+#include "formats/StatsCsv.h"
+#include "formats/TradeCsv.h"
 #include "platform/core/FolderLock.h"
 #include "support/Faults.h"
 #include "support/Recorders.h"
@@ -16,6 +18,7 @@
 #include "tools/SampleMarket.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
@@ -574,4 +577,78 @@ TEST_F(SimulationRunTest, ASweepOverCostsTradesOnEachCombinationsCosts)
         EXPECT_EQ(lines(resultCsvHeader() + swept), alone) << row.name;
         EXPECT_NE(alone, baseLines) << row.name << ": the costs changed nothing";
     }
+}
+
+// A single fund's costs, fills and figures against the index, worked out here from its own
+// files: the costs are trade.csv's sums, the returns those of result.csv's daily values and
+// indexes (written with fewer digits, hence the tolerance). A fund that pays no commission and
+// no tax, over a day, trades nothing and pays nothing.
+TEST_F(SimulationRunTest, AFundsNewFiguresAgreeWithItsOwnFiles)
+{
+    const std::vector<std::string> codes = {"005930", "000660", "035420"};
+    SimParams p;
+    p.startDate = 20030102;
+    p.endDate = 20041231;
+    ASSERT_EQ(run(p, codes, 0, 30000000), runFinished);
+    const auto stats = readStatsCsv(market().read("stats.csv"));
+    ASSERT_EQ(stats.size(), 1u);
+    const StatsCsvRow& s = stats[0];
+    double commission = 0, tax = 0;
+    for (const TradeCsvRow& t : readTradeCsv(market().read("trade.csv"))) {
+        commission += t.commission;
+        tax += t.tax;
+    }
+    EXPECT_EQ(s.grid.commissionWon, commission);
+    EXPECT_EQ(s.grid.taxWon, tax);
+    EXPECT_GT(tax, 0);
+    EXPECT_GE(*s.grid.fills, 1);
+    ASSERT_TRUE(s.grid.daysOutsideGridPct && s.grid.cashShareMeanPct);
+    EXPECT_GT(*s.grid.cashShareMeanPct, 0);
+    EXPECT_LT(*s.grid.cashShareMeanPct, 100);
+
+    const auto lines = readResultCsv(market().read("result.csv"));
+    ASSERT_GT(lines.size(), 400u);
+    std::vector<double> r, i;
+    double fund = lines[0].invest, index = lines[0].startIndex;
+    for (const ResultCsvRow& line : lines) {
+        r.push_back(line.value / fund - 1);
+        i.push_back(line.endIndex / index - 1);
+        fund = line.value;
+        index = line.endIndex;
+    }
+    const double m = static_cast<double>(r.size());
+    double mr = 0, mi = 0, down = 0;
+    for (std::size_t k = 0; k < r.size(); ++k) {
+        mr += r[k] / m;
+        mi += i[k] / m;
+        down += std::min(r[k], 0.0) * std::min(r[k], 0.0) / m;
+    }
+    double cov = 0, var = 0, excess = 0;
+    for (std::size_t k = 0; k < r.size(); ++k) {
+        cov += (r[k] - mr) * (i[k] - mi) / (m - 1);
+        var += (i[k] - mi) * (i[k] - mi) / (m - 1);
+        excess += (r[k] - i[k] - (mr - mi)) * (r[k] - i[k] - (mr - mi)) / (m - 1);
+    }
+    const double beta = cov / var, trackingError = std::sqrt(excess * 252) * 100;
+    EXPECT_NEAR(*s.fund.sortino, mr / std::sqrt(down) * std::sqrt(252.0), 0.02);
+    EXPECT_NEAR(*s.fund.calmar, *s.fund.cagrPct / s.fund.maxDrawdownPct, 0.01);
+    EXPECT_NEAR(*s.comparison.beta, beta, 0.01);
+    EXPECT_NEAR(*s.comparison.alphaPct, (mr - beta * mi) * 252 * 100, 0.05);
+    EXPECT_NEAR(*s.comparison.trackingErrorPct, trackingError, 0.05);
+    EXPECT_NEAR(*s.comparison.informationRatio, (mr - mi) * 252 * 100 / trackingError, 0.01);
+
+    // All of the money in the opening purchase and a margin no price reaches: no fill, and
+    // without costs nothing paid.
+    SimParams idle = p;
+    idle.autoSet = false;
+    idle.initialBuyPct = 100;
+    idle.marginPct = 5000;
+    idle.commissionPct = 0;
+    idle.includeTax = false;
+    ASSERT_EQ(run(idle, codes, 0, 30000000), runFinished);
+    const auto quiet = readStatsCsv(market().read("stats.csv"));
+    ASSERT_EQ(quiet.size(), 1u);
+    EXPECT_EQ(quiet[0].grid.commissionWon, 0.0);
+    EXPECT_EQ(quiet[0].grid.taxWon, 0.0);
+    EXPECT_EQ(quiet[0].grid.fills, 0);
 }

@@ -106,7 +106,8 @@ struct TwoWalks
             valueDates.push_back(d);
         for (int k = 0; k < 2; ++k) {
             values[k].assign(valueDates.size(), 0.0);
-            valuations[k] = {valueDates.data(), valueDates.size(), 0, values[k].data()};
+            cash[k].assign(valueDates.size(), 0.0);
+            valuations[k] = {valueDates.data(), valueDates.size(), 0, values[k].data(), cash[k].data()};
             std::int32_t pos = from;
             for (const std::int32_t until : days) {
                 if (pos == endOfData)
@@ -115,6 +116,7 @@ struct TwoWalks
                                             dayByDay ? nullptr : &valuations[k]);
                 ends[k].push_back(pos);
             }
+            outside[k] = valuations[k].outside;
             engines[k]->tradeLog.close();
             engines[k]->closingLog.close();
             if (dayByDay)
@@ -128,6 +130,11 @@ struct TwoWalks
         const StockSlot& b = skipping.slots[0];
         EXPECT_EQ(ends[0], ends[1]) << name;
         EXPECT_EQ(values[0], values[1]) << name;
+        EXPECT_EQ(cash[0], cash[1]) << name;
+        EXPECT_EQ(outside[0], outside[1]) << name;
+        EXPECT_EQ(a.fills, b.fills) << name;
+        EXPECT_EQ(a.commissionPaid, b.commissionPaid) << name;
+        EXPECT_EQ(a.taxPaid, b.taxPaid) << name;
         EXPECT_EQ(logs[0], logs[1]) << name;
         EXPECT_EQ(a.shares, b.shares) << name;
         EXPECT_EQ(a.shares2, b.shares2) << name;
@@ -152,6 +159,8 @@ struct TwoWalks
     std::string logs[2];
     std::vector<std::int32_t> valueDates;
     std::vector<double> values[2];
+    std::vector<double> cash[2];
+    std::int64_t outside[2] = {};
 };
 
 // The first line of the two texts that differs, with its number.

@@ -85,8 +85,9 @@ TEST(FormatsTest, WrittenLinesReadBackToTheSameLines)
         {"date.lst", "20040102 8123420041231 89512\n20040201 8300020050131 90100\n"},
         {"stats.csv",
          "2004-01-02,2004-12-31,250,10.05,-3.20,10.12,-3.22,4.90,2004-03-02,2004-04-15,2004-06-01,20.61,"
-         "8.44,21.03,1.15,-0.08,2004-02-10,2004-08-02,,31,190\n"
-         "2004-02-01,2005-01-31,248,,,,,0.00,,,,0.00,,,,,,,,0,0\n"},
+         "8.44,21.03,1.15,-0.08,2004-02-10,2004-08-02,,31,190,1727884,1077689,128,0.00,78.26,2.85,1.65,0.25,"
+         "11.14,14.29,0.95\n"
+         "2004-02-01,2005-01-31,248,,,,,0.00,,,,0.00,,,,,,,,0,0,0,0,0,,,,,,,,\n"},
     };
     for (const auto& row : rows) {
         const Format& f = formatNamed(row.format);
@@ -129,6 +130,21 @@ TEST(FormatsTest, ReadersNameTheColumns)
     EXPECT_EQ(d[0].startHundredths(), 81234);
     EXPECT_EQ(d[0].end, 20041231);
     EXPECT_EQ(d[0].endHundredths(), 89512);
+
+    // stats.csv: the columns after the index's come after a one-stock series' hold_return_pct,
+    // and a file written before them reads with them empty.
+    const std::string figures = "2004-01-02,2004-12-31,250,1,2,1,2,4,,,,5,,,,,,,,3,4";
+    const auto hold = readStatsCsv(toCrLf(statsCsvHeader(true) + figures + ",7.50,1200,300,6,,,,,1.10,,,\n"));
+    ASSERT_EQ(hold.size(), 1u);
+    EXPECT_EQ(hold[0].holdReturnPct, 7.5);
+    EXPECT_EQ(hold[0].grid.commissionWon, 1200);
+    EXPECT_EQ(hold[0].grid.fills, 6);
+    EXPECT_EQ(hold[0].comparison.beta, 1.1);
+    const std::string before = statsCsvHeader().substr(0, statsCsvHeader().find(",commission_won")) + "\n";
+    const auto old = readStatsCsv(toCrLf(before + figures + "\n"));
+    ASSERT_EQ(old.size(), 1u);
+    EXPECT_EQ(old[0].fund.underwaterDays, 3);
+    EXPECT_FALSE(old[0].holdReturnPct || old[0].grid.commissionWon || old[0].grid.fills || old[0].fund.sortino);
 }
 
 // A file cut in its last line: the complete fields before the cut are read, the line is not

@@ -17,6 +17,7 @@
 #include "tools/RunCommand.h"
 #include "tools/SampleMarket.h"
 
+#include <algorithm>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -466,6 +467,14 @@ private Q_SLOTS:
         QCOMPARE(f.messages.shown.back(), std::string("매매차익 입력이 잘못되었습니다."));
         QVERIFY(!f.dir.exists("SimItem.lst"));
         QVERIFY(f.opened.empty());
+        // A margin below a round trip's costs is a note: the run goes on.
+        f.get<QLineEdit>(simulationIds::marginPct)->setText("1");
+        f.get<QLineEdit>(simulationIds::commissionPct)->setText("0.5");
+        f.get<QPushButton>(simulationIds::simulate)->click(); // then stops: no fund in the default period
+        const auto& shown = f.messages.shown;
+        QVERIFY(std::find(shown.begin(), shown.end(), "매매차익 1%가 한 번 사고파는 비용 1.3%보다 작습니다.")
+                != shown.end());
+        QVERIFY(f.dir.exists("SimItem.lst"));
     }
 
     void simItemInEveryMode_data()

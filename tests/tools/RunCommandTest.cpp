@@ -137,6 +137,35 @@ TEST_F(RunCommandTest, ConditionsTheRunDoesNotUseAreSaid)
     }
 }
 
+// A margin below a round trip's costs (twice the commission, and the tax when paid) runs, with a
+// note; at or above them, or without the tax that makes the difference, no note.
+TEST_F(RunCommandTest, AMarginBelowTheCostsIsNoted)
+{
+    struct Row
+    {
+        std::vector<std::string> args;
+        const char* note; // nullptr: none
+    };
+    const Row rows[] = {
+        {{"--margin", "1", "--commission", "0.5"}, "매매차익 1%가 한 번 사고파는 비용 1.3%보다 작습니다."},
+        {{"--margin", "1", "--commission", "0.5", "--include-tax", "0"}, nullptr},
+        {{"--margin", "-5", "--commission", "0"}, "매매차익 -5%가 한 번 사고파는 비용 0.3%보다 작습니다."},
+        {{"--margin", "1", "--commission", "0.35"}, nullptr}, // exactly the costs
+        {{}, nullptr},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> args = {"--start", "20040101", "--end", "20041231"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const RunOptions o = parse(args);
+        if (row.note) {
+            ASSERT_EQ(o.notes.size(), 1u) << row.note;
+            EXPECT_EQ(o.notes[0], row.note);
+        } else {
+            EXPECT_TRUE(o.notes.empty()) << (o.notes.empty() ? "" : o.notes[0]);
+        }
+    }
+}
+
 // New days in Update.new are in kospi.lst already but not yet in the price files: no run until
 // they are merged, and the message names the command that merges them.
 TEST_F(RunCommandTest, NoRunWhileAnUpdateWaits)
