@@ -156,8 +156,31 @@ const std::vector<RiskRow>& riskRows()
         {"샤프지수", RiskKind::Ratio, true, [](const RiskFigures& f) { return f.sharpe; }},
         {"고점 아래 일수", RiskKind::DaysOf, false,
          [](const RiskFigures& f) { return std::optional<double>(f.underwaterDays); }},
+        {"소르티노지수", RiskKind::Ratio, true, nullptr, [](const StatsCsvRow& r) { return r.fund.sortino; }},
+        {"칼마지수", RiskKind::Ratio, true, nullptr, [](const StatsCsvRow& r) { return r.fund.calmar; }},
+        {"베타", RiskKind::Ratio, false, nullptr, [](const StatsCsvRow& r) { return r.comparison.beta; }},
+        {"알파(연)", RiskKind::Percent, true, nullptr, [](const StatsCsvRow& r) { return r.comparison.alphaPct; }},
+        {"추적오차(연)", RiskKind::Percent, true, nullptr,
+         [](const StatsCsvRow& r) { return r.comparison.trackingErrorPct; }},
+        {"정보비율", RiskKind::Ratio, true, nullptr, [](const StatsCsvRow& r) { return r.comparison.informationRatio; }},
+        {"낸 수수료", RiskKind::Won, false, nullptr, [](const StatsCsvRow& r) { return r.grid.commissionWon; }},
+        {"낸 세금", RiskKind::Won, false, nullptr, [](const StatsCsvRow& r) { return r.grid.taxWon; }},
+        {"체결 횟수", RiskKind::Count, false, nullptr,
+         [](const StatsCsvRow& r) {
+             return r.grid.fills ? std::optional<double>(static_cast<double>(*r.grid.fills)) : std::nullopt;
+         }},
+        {"그리드 밖 종목일", RiskKind::Percent, false, nullptr,
+         [](const StatsCsvRow& r) { return r.grid.daysOutsideGridPct; }},
+        {"평균 현금 비중", RiskKind::Percent, false, nullptr, [](const StatsCsvRow& r) { return r.grid.cashShareMeanPct; }},
     };
     return rows;
+}
+
+std::optional<double> riskValue(const RiskRow& row, const StatsCsvRow& stats, bool fund)
+{
+    if (row.fundValue)
+        return fund ? row.fundValue(stats) : std::nullopt;
+    return row.value(fund ? stats.fund : stats.index);
 }
 
 std::string statsCsvHeader(bool hold, bool dividends)

@@ -77,26 +77,34 @@ struct StatsCsvRow
     IndexComparison comparison;
 };
 
-/// How a risk figure reads: a percentage, a date, a ratio, or a count of days out of the path's.
+/// How a risk figure reads: a percentage, a date, a ratio, a count of days out of the path's, an
+/// amount in won, or a count.
 enum class RiskKind
 {
     Percent,
     Date,
     Ratio,
-    DaysOf
+    DaysOf,
+    Won,
+    Count
 };
 
 /// A row of a single fund's risk figures as every display shows them (the results window, `show`,
-/// the workbook), the fund's beside the index's. A new figure: its member of RiskFigures, its
-/// columns of stats.csv and its row here.
+/// the workbook), the fund's beside the index's. A new figure: its member of RiskFigures (or of
+/// the row, for a figure of the fund alone), its columns of stats.csv and its row here.
 struct RiskRow
 {
     const char* label; // Korean
     RiskKind kind;
     bool yearly; // stretched to a year: marked when the path is shorter than shortPeriodDays
     std::optional<double> (*value)(const RiskFigures&); // a date as yyyymmdd; nullopt: none
+    /// A figure of the fund alone (its trading, or the fund against the index): used instead of
+    /// `value`, and the index has none.
+    std::optional<double> (*fundValue)(const StatsCsvRow&) = nullptr;
 };
 const std::vector<RiskRow>& riskRows();
+/// A row's figure for the fund (`fund`) or for the index.
+std::optional<double> riskValue(const RiskRow& row, const StatsCsvRow& stats, bool fund);
 
 /// The header line and "\n"; `hold`: with the column of a series of one stock, hold_return_pct;
 /// `dividends`: with dividends_won. Readers find these two by their names.

@@ -12,6 +12,7 @@
 #include "results/CTChart.h"
 #include "results/ResultDlgIds.h"
 #include "results/core/ChartData.h"
+#include "results/core/MonthlyReturns.h"
 #include "results/core/SeriesSummary.h"
 
 #include <QButtonGroup>
@@ -31,9 +32,12 @@ namespace {
 constexpr int chartLeft = 20, chartWidth = 770, chartTop = 83, chartHeight = 330;
 // The main list of a fund series takes the place of the one-row list and the charts.
 const QRect seriesListRect(20, 50, 760, 355);
-// The statistics view: its table on the left, its chart on the right.
+// The statistics view: its table on the left, its chart on the right; a single fund's table and
+// chart above its months.
 const QRect statsListRect(20, 50, 400, 355);
 constexpr int statsChartLeft = 430, statsChartWidth = 360;
+constexpr int singleStatsHeight = 200;
+const QRect monthlyListRect(20, 50 + singleStatsHeight + 5, 770, 355 - singleStatsHeight - 5);
 
 // A point's own colour (0x00BBGGRR), or an invalid colour for its series'.
 QColor fromColourRef(std::optional<std::uint32_t> colour)
@@ -66,6 +70,17 @@ void fillList(QTreeWidget* list, const ListTable& table)
             item->setText(c, fromUtf8(row[static_cast<std::size_t>(c)]));
             item->setTextAlignment(c, (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
         }
+    }
+}
+
+// The months of a single fund: a gain red, a loss blue, as the market's boards show them.
+void colourBySign(QTreeWidget* list)
+{
+    for (int r = 0; r < list->topLevelItemCount(); ++r) {
+        QTreeWidgetItem* item = list->topLevelItem(r);
+        for (int c = 1; c < list->columnCount(); ++c)
+            if (const int sign = monthlyCellSign(item->text(c).toStdString()); sign != 0)
+                item->setBackground(c, sign > 0 ? QColor(255, 214, 214) : QColor(214, 226, 255));
     }
 }
 
@@ -146,6 +161,12 @@ CResultDlg::CResultDlg(ResultServices s, QWidget* parent)
     underwaterChart->addSeries({"펀드", CTChart::Kind::Line, Qt::blue, 2});
     underwaterChart->addSeries({"KOSPI", CTChart::Kind::Line, Qt::black, 1});
     underwaterChart->setAxisTitle(CTChart::Left, "고점 대비(%)");
+    underwaterChart->setLayout(statsChartLeft, statsChartWidth, statsListRect.top(), singleStatsHeight);
+    monthlyList = new QTreeWidget(this);
+    monthlyList->setObjectName("monthlyList");
+    monthlyList->setRootIsDecorated(false);
+    monthlyList->setGeometry(monthlyListRect);
+    monthlyList->hide();
 
     yieldChart->addSeries({"편입비", CTChart::Kind::Line, QColor(255, 255, 120), 3, true});
     yieldChart->addSeries({"KOSPI", CTChart::Kind::Line, QColor(0, 0, 128), 1});
@@ -294,6 +315,9 @@ void CResultDlg::switchView()
     statsList->setVisible(viewChoice == 3);
     histogramChart->setVisible(viewChoice == 3 && series);
     underwaterChart->setVisible(viewChoice == 3 && !series);
+    statsList->setGeometry(series ? statsListRect
+                                  : statsListRect.adjusted(0, 0, 0, singleStatsHeight - statsListRect.height()));
+    monthlyList->setVisible(viewChoice == 3 && !series);
     if (!series && viewChoice == 3)
         summaryList->hide();
     stockCombo->setEnabled(viewChoice == 2);
@@ -319,6 +343,9 @@ void CResultDlg::fillStatistics(const Statistics& st)
         histogramChart->refresh();
         return;
     }
+    monthlyList->clear();
+    fillList(monthlyList, st.monthly);
+    colourBySign(monthlyList);
     plot(underwaterChart, 0, st.underwater.series[0], true);
     plot(underwaterChart, 1, st.underwater.series[1], true);
     underwaterChart->setIncrement(CTChart::Left, st.underwater.left.increment);

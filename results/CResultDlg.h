@@ -67,6 +67,7 @@ public:
     QTreeWidget* statsList = nullptr;
     CTChart* histogramChart = nullptr;
     CTChart* underwaterChart = nullptr;
+    QTreeWidget* monthlyList = nullptr; // a single fund: its months and the index's, coloured by sign
 
 public Q_SLOTS:
     void switchView();

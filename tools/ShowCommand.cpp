@@ -127,6 +127,8 @@ ShownResults shownResults(const std::filesystem::path& dir, IMessageSink& messag
         shown.tables.push_back(ShownTable{"종목별 결과 (" + std::string(tableUnits) + ")", tables.mainList});
         if (!statistics.table.rows.empty())
             shown.tables.push_back(ShownTable{riskTableTitle, statistics.table});
+        if (!statistics.monthly.rows.empty())
+            shown.tables.push_back(ShownTable{monthlyTableTitle, statistics.monthly});
     }
     return shown;
 }

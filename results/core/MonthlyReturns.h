@@ -27,6 +27,9 @@ struct MonthlyYear
 /// read are left out.
 std::vector<MonthlyYear> monthlyReturns(const std::vector<ResultCsvRow>& days);
 
+/// What the displays call the table.
+inline constexpr const char* monthlyTableTitle = "월별 수익률 (%)";
+
 /// The years as a table: a row for the fund and one for the index in each year, a column a month
 /// and one for the year; a month without a return shows "".
 ListTable monthlyTable(const std::vector<MonthlyYear>& years);

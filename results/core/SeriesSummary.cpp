@@ -13,6 +13,15 @@ namespace {
 
 std::string percent(double v) { return format("%.2f%%", v); }
 
+// A whole amount with its thousands set apart: "1,727,884원".
+std::string groupedWon(double v)
+{
+    std::string digits = format("%.0f", v < 0 ? -v : v);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return (v < 0 ? "-" : "") + digits + "원";
+}
+
 } // namespace
 
 std::optional<SeriesSummary> loadSeriesSummary(const std::filesystem::path& dir)
@@ -62,16 +71,18 @@ ListTable seriesSummaryTable(const SeriesSummary& s)
     return t;
 }
 
-std::string riskCellText(const RiskRow& row, const RiskFigures& f)
+std::string riskCellText(const RiskRow& row, const StatsCsvRow& r, bool fund)
 {
-    const std::optional<double> v = row.value(f);
+    const std::optional<double> v = riskValue(row, r, fund);
     if (!v)
         return "-";
     switch (row.kind) {
     case RiskKind::Percent: return percent(*v);
     case RiskKind::Date: return dateText(static_cast<std::int32_t>(*v));
     case RiskKind::Ratio: return format("%.2f", *v);
-    case RiskKind::DaysOf: return format("%d일 (%d일 중)", static_cast<int>(*v), f.days);
+    case RiskKind::DaysOf: return format("%d일 (%d일 중)", static_cast<int>(*v), (fund ? r.fund : r.index).days);
+    case RiskKind::Won: return groupedWon(*v);
+    case RiskKind::Count: return format("%.0f회", *v);
     }
     return "-";
 }
@@ -84,8 +95,8 @@ ListTable riskTable(const StatsCsvRow& r)
     const bool shortPath = r.fund.days > 0 && r.fund.days < shortPeriodDays;
     for (const RiskRow& row : riskRows()) {
         std::vector<std::string> cells = {row.label};
-        for (const RiskFigures* f : {&r.fund, &r.index}) {
-            const std::string cell = riskCellText(row, *f);
+        for (const bool fund : {true, false}) {
+            const std::string cell = riskCellText(row, r, fund);
             cells.push_back(row.yearly && shortPath && cell != "-" ? cell + " *" : cell);
         }
         t.rows.push_back(std::move(cells));
@@ -99,8 +110,10 @@ Statistics emptyStatistics(ResultKind kind)
 {
     Statistics st;
     st.table.columns = kind == ResultKind::FundSeries ? seriesSummaryColumns(false) : riskColumns();
-    if (kind != ResultKind::FundSeries)
+    if (kind != ResultKind::FundSeries) {
         st.underwater = underwaterData({});
+        st.monthly = monthlyTable({});
+    }
     return st;
 }
 
@@ -119,6 +132,7 @@ Statistics loadStatistics(ResultKind kind, const std::filesystem::path& dir)
     if (!stats.empty())
         st.table = riskTable(stats.front());
     st.underwater = underwaterData(results);
+    st.monthly = monthlyTable(monthlyReturns(results));
     return st;
 }
 

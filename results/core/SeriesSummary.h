@@ -7,6 +7,7 @@
 #include "formats/StatsCsv.h"
 #include "formats/SummaryCsv.h"
 #include "results/core/ChartData.h"
+#include "results/core/MonthlyReturns.h"
 #include "results/core/SummaryTables.h"
 
 #include <optional>
@@ -33,7 +34,7 @@ std::string summaryCellText(FigureKind kind, const std::string& field);
 /// A single fund's risk figures beside the index's: a row a figure (riskRows).
 ListTable riskTable(const StatsCsvRow& row);
 /// A risk figure as a table cell ("-" for none).
-std::string riskCellText(const RiskRow& row, const RiskFigures& figures);
+std::string riskCellText(const RiskRow& row, const StatsCsvRow& stats, bool fund);
 
 /// What the statistics view of the results window shows of the result files in `dir`: the series
 /// summary (a fund series) or the risk figures (a single fund) as a table, and a single fund's fall
@@ -42,6 +43,7 @@ struct Statistics
 {
     ListTable table;
     UnderwaterData underwater;
+    ListTable monthly; // a single fund's returns and the index's, years by months (MonthlyReturns.h)
 };
 Statistics loadStatistics(ResultKind kind, const std::filesystem::path& dir);
 /// What loadStatistics gives when nothing can be shown: the table's columns only.

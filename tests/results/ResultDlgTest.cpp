@@ -185,7 +185,19 @@ private Q_SLOTS:
         QCOMPARE(d.statsList->topLevelItem(2)->text(0), QString("최대낙폭"));
         QCOMPARE(d.statsList->topLevelItem(2)->text(1), QString("0.10%"));
         QCOMPARE(d.underwaterChart->pointCount(0), 3);
+        // Below them the fund's months and the index's, a gain red and a loss blue.
+        QVERIFY(single.shown(d.monthlyList));
+        QVERIFY(!series.shown(s.monthlyList));
+        QCOMPARE(d.monthlyList->topLevelItemCount(), 2);
+        QCOMPARE(d.monthlyList->headerItem()->text(13), QString("연간"));
+        for (int r = 0; r < 2; ++r) {
+            const QTreeWidgetItem* year = d.monthlyList->topLevelItem(r);
+            const double v = year->text(13).toDouble();
+            const QColor shade = year->background(13).color();
+            QVERIFY(v == 0 || (v > 0 ? shade.red() > shade.blue() : shade.blue() > shade.red()));
+        }
         single.choose(0);
+        QVERIFY(!single.shown(d.monthlyList));
         QVERIFY(!single.shown(d.statsList));
         QVERIFY(single.shown(d.summaryList));
     }

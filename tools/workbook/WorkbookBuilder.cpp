@@ -7,6 +7,7 @@
 #include "formats/SettingsCsv.h"
 #include "formats/StatsCsv.h"
 #include "platform/core/Format.h"
+#include "results/core/MonthlyReturns.h"
 #include "results/core/SeriesSummary.h"
 #include "results/core/SweepCsv.h"
 #include "results/core/SweepRanks.h"
@@ -205,12 +206,14 @@ void riskSheet(lxw_workbook* book, const Formats& f, const StatsCsvRow& r)
     for (const RiskRow& risk : riskRows()) {
         sheet.string(row, 0, risk.label);
         int col = 1;
-        for (const RiskFigures* x : {&r.fund, &r.index}) {
-            if (const std::optional<double> v = risk.value(*x)) {
+        for (const bool fund : {true, false}) {
+            if (const std::optional<double> v = riskValue(risk, r, fund)) {
                 if (risk.kind == RiskKind::Percent)
                     sheet.value(row, col, *v / 100, f.percent);
                 else if (risk.kind == RiskKind::Date)
                     sheet.day(row, col, dateText(static_cast<std::int32_t>(*v)), f.day);
+                else if (risk.kind == RiskKind::Won)
+                    sheet.value(row, col, *v, f.won);
                 else
                     sheet.value(row, col, *v);
             }
@@ -225,6 +228,33 @@ void riskSheet(lxw_workbook* book, const Formats& f, const StatsCsvRow& r)
                      format("%s는 %d일뿐인 값을 1년으로 늘린 것입니다 (%d일 미만).", yearly.c_str(), r.fund.days,
                             shortPeriodDays));
     sheet.widths({18, 14, 14});
+}
+
+// A single fund's months and the index's, a row each a year, as the results window shows them.
+void monthlySheet(lxw_workbook* book, const Formats& f, const std::filesystem::path& dir)
+{
+    auto results = readResultCsv(fileBytes(dir / resultCsvFile));
+    std::erase_if(results, [](const ResultCsvRow& r) { return !r.extent.complete; });
+    const auto years = monthlyReturns(results);
+    Sheet sheet(workbook_add_worksheet(book, "월별 수익률"), f.bold);
+    const ListTable table = monthlyTable(years);
+    sheet.columnHeadings(0, table.columns);
+    int row = 1;
+    for (const MonthlyYear& y : years) {
+        for (const bool fund : {true, false}) {
+            sheet.string(row, 0, table.rows[static_cast<std::size_t>(row - 1)][0]);
+            const auto& months = fund ? y.fund : y.index;
+            for (std::size_t m = 0; m < months.size(); ++m)
+                if (months[m])
+                    sheet.value(row, static_cast<int>(m) + 1, *months[m] / 100, f.percent);
+            if (const auto& whole = fund ? y.fundYear : y.indexYear)
+                sheet.value(row, 13, *whole / 100, f.percent);
+            ++row;
+        }
+    }
+    std::vector<double> widths(14, 8);
+    widths[0] = 12;
+    sheet.widths(widths);
 }
 
 void chooseAndJudge(lxw_workbook* book, const Formats& f, const SweepFile& file, const SweepLayout& layout);
@@ -650,6 +680,8 @@ std::filesystem::path buildWorkbook(const Handoff& h, const std::filesystem::pat
         if (kind != ResultKind::FundSeries)
             if (const auto stats = readStatsCsv(fileBytes(resultsDir / statsCsvFile)); !stats.empty())
                 riskSheet(book, f, stats.front());
+        if (kind != ResultKind::FundSeries)
+            monthlySheet(book, f, resultsDir);
         if (const auto sweep = readWholeFile(resultsDir / sweepCsvFile))
             sweepSheets(book, f, *sweep, sweepChoice);
         if (const auto walk = readWholeFile(resultsDir / "walkforward.csv"))

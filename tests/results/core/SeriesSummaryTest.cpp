@@ -156,6 +156,27 @@ TEST(SeriesSummaryTest, YearlyFiguresOfAShortFundAreMarked)
     }
 }
 
+// The fund's own figures (its trading, the fund against the index) leave the index's cell empty.
+TEST(SeriesSummaryTest, FiguresOfTheFundAloneLeaveTheIndexEmpty)
+{
+    StatsCsvRow r;
+    r.fund.days = r.index.days = 250;
+    r.grid.commissionWon = 1727884;
+    r.grid.fills = 128;
+    r.comparison.beta = 0.95;
+    const ListTable t = riskTable(r);
+    const auto row = [&](const std::string& label) {
+        for (const auto& cells : t.rows)
+            if (cells[0] == label)
+                return cells;
+        return std::vector<std::string>{};
+    };
+    EXPECT_EQ(row("낸 수수료"), (std::vector<std::string>{"낸 수수료", "1,727,884원", "-"}));
+    EXPECT_EQ(row("체결 횟수"), (std::vector<std::string>{"체결 횟수", "128회", "-"}));
+    EXPECT_EQ(row("베타"), (std::vector<std::string>{"베타", "0.95", "-"}));
+    EXPECT_EQ(row("정보비율"), (std::vector<std::string>{"정보비율", "-", "-"}));
+}
+
 // The KOSPI of a one-stock series is what a line of several stocks would hold for the same fund:
 // for every fund of a series of four stocks, the yield made of its start and end index is the
 // index column, to the last digit.

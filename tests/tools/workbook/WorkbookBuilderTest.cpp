@@ -52,7 +52,7 @@ TEST(WorkbookBuilderTest, SingleFundSheetsAndChart)
     const auto path = buildWorkbook({"가치주", 1}, r.dir.path(), out.path());
     EXPECT_EQ(path, out / "가치주.xlsx");
     const std::string book = part(path, "xl/workbook.xml");
-    for (const char* sheet : {"요약", "종목별", "일별", "매매내역"})
+    for (const char* sheet : {"요약", "종목별", "일별", "매매내역", "위험 지표", "월별 수익률"})
         EXPECT_NE(book.find(std::string("name=\"") + sheet + "\""), std::string::npos) << sheet;
     const std::string strings = part(path, "xl/sharedStrings.xml");
     for (const char* text : {"투자비총액", "최종평가액", "종목수익률", "가람전자", "매수", "매도"})
