@@ -78,7 +78,7 @@ const char* const rankedColumns[]
     = {"fund_median_pct", "beat_share_pct", "beat_hold_share_pct", "fund_worst_pct", "fund_median_drawdown_pct"};
 
 // The most combinations one sweep takes.
-constexpr std::int64_t maxCombinations = 1000000;
+constexpr std::int64_t maxCombinations = maxSweepCombinations;
 
 SweepSettings settingsOf(const SimParams& p)
 {

@@ -313,13 +313,13 @@ SweepCsvRead readSweepCsv(std::string_view bytes)
             const std::string value(line.substr(equals + 1));
             if (name == "combinations") {
                 const auto n = positive(value);
-                if (!n)
+                if (!n || *n > maxSweepCombinations)
                     return fail("조합 수를 읽을 수 없습니다");
                 file.identity.combinations = *n;
                 combinations = true;
             } else if (name == "shard") {
                 const auto s = readShards(value);
-                if (!s)
+                if (!s || s->of > maxSweepCombinations)
                     return fail("조각(shard)을 읽을 수 없습니다");
                 file.identity.shards = *s;
                 shards = true;

@@ -27,6 +27,10 @@
 
 namespace kestrelan {
 
+/// The most combinations a sweep runs, and the most shards it is split into; a file that says
+/// more is not a sweep's.
+inline constexpr std::int64_t maxSweepCombinations = 1000000;
+
 /// The settings a sweep can vary, in the order the combinations count them: the columns of
 /// sweep.csv that hold them, in that order.
 inline constexpr const SettingSpec* sweepSettings[] = {&setting::margin,    &setting::second,     &setting::rangeLow,

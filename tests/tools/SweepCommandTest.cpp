@@ -199,6 +199,7 @@ TEST(SweepCommandTest, ReadsBackOnlyWhatASweepWrites)
         {"a figure written otherwise", edited(",1.50,", ",1.5,"), 8},
         {"a combination of another shard", edited("\n3,15,", "\n2,15,"), 9},
         {"no shard line", edited("# shard=1/2\n", ""), 6},
+        {"more combinations than a sweep runs", edited("# combinations=5\n", "# combinations=999999999999\n"), 5},
         {"a cut last line", whole.substr(0, whole.size() - 1), 10},
         {"another file", "combination,margin_pct\n1,5\n", 1},
     };
