@@ -1,5 +1,6 @@
 // kestrelan: the settings form; the program ends when it closes.
-//   kestrelan --results   shows the results window on the result files in the current folder.
+//   kestrelan --results [DIR]   shows the results window on the result files in DIR (by default
+//   the current folder).
 // The form works in the current folder when it holds a market, else in ~/Kestrelan, which it
 // offers to give the sample market or the user's CSV files when it has none (MarketStart.h).
 // KESTRELAN_SCREENSHOT=file.png saves pictures of the window once it is shown, then closes it
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QRadioButton>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 
@@ -67,11 +69,13 @@ int run(kestrelan::QtMessageSink& messages, bool resultsOnly);
 
 int main(int argc, char** argv)
 {
-    int status = 0; // --help and --version answer without a display
-    const auto options = kestrelan::readProgramCommandLine(
-        kestrelan::desktopProgramSpec(), std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr, status);
-    if (!options)
+    int status = 0; // --help, --version and a command line that cannot be read answer without a display
+    const auto request = kestrelan::readDesktopCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::cout,
+                                                           std::cerr, status);
+    if (!request)
         return status;
+    if (!request->resultFolder.empty())
+        std::filesystem::current_path(request->resultFolder);
     kestrelan::Application app(argc, argv);
     app.setApplicationName("Kestrelan");
     app.setDesktopFileName("org.kestrelan.Kestrelan");
@@ -79,7 +83,7 @@ int main(int argc, char** argv)
     kestrelan::QtMessageSink messages;
     app.setMessages(&messages);
     try {
-        return run(messages, options->has("--results"));
+        return run(messages, request->resultsOnly);
     } catch (const std::exception& e) {
         // What stops the program before its event loop (the form's start-up) ends in one message.
         static_cast<kestrelan::IMessageSink&>(messages).show(kestrelan::Application::messageFor(e));

@@ -9,6 +9,7 @@
 #include "engine/Records.h"
 #include "engine/RunResult.h"
 #include "engine/SimParams.h"
+#include "formats/RunHistory.h"
 #include "platform/core/Sinks.h"
 #include "platform/core/TextFile.h"
 
@@ -32,6 +33,7 @@ struct RunContext
     int threads = 0;                        // workers for a fund series; 0: one per core
     WalkMode walk = WalkMode::Skipping;     // the plain walk for comparisons and measurements
     WalkCounts* counts = nullptr;           // optional: adds what the rebalancing did
+    int runsKept = defaultRunsKept;         // finished runs kept in history/, at least the newest
 };
 
 /// The engine of one run.

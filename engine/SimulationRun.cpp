@@ -18,6 +18,7 @@
 #include "engine/RunInputs.h"
 #include "engine/SitOut.h"
 #include "formats/ResultSet.h"
+#include "formats/RunHistory.h"
 #include "formats/SummaryCsv.h"
 #include "platform/core/FileTransaction.h"
 #include "platform/core/FolderLock.h"
@@ -73,9 +74,10 @@ public:
     ResultFiles(const ResultFiles&) = delete;
     ResultFiles& operator=(const ResultFiles&) = delete;
 
-    // Every file to the disk and into place. A result file that lost lines on the way would be
-    // read as a result: none is left instead.
-    void close()
+    // Every file to the disk and into place, with the run's copy in history/ (the oldest runs
+    // beyond `runsKept` go after it). A result file that lost lines on the way would be read as a
+    // result: none is left instead.
+    void close(int runsKept)
     {
         bool written = resultCsv.close();
         written = resultTxt.close() && written;
@@ -88,8 +90,9 @@ public:
             written = logs.engine.closingLog.close() && written;
             written = gen.close() && written;
         }
-        if (!written || !transaction.commit())
+        if (!written || !stageRunCopy(transaction, dir, staged) || !transaction.commit())
             throw cannotWrite("결과", dir);
+        pruneRuns(dir, runsKept);
     }
 
     TextWriter resultCsv;
@@ -102,8 +105,10 @@ public:
 private:
     void open(TextWriter& writer, const std::filesystem::path& dir, std::string_view name)
     {
-        if (!writer.open(transaction.stagedFile(dir / name), TextWriter::Mode::CreateNew))
+        const auto path = transaction.stagedFile(dir / name);
+        if (!writer.open(path, TextWriter::Mode::CreateNew))
             throw cannotWrite(std::string(name), dir / name);
+        staged.emplace_back(std::string(name), path);
     }
 
     // The detail logs belong to this run only: closed on every way out, a failed opening too.
@@ -118,6 +123,7 @@ private:
     } logs;
     FileTransaction transaction; // an uncommitted one takes its staged files with it
     std::filesystem::path dir;
+    std::vector<StagedResult> staged;
     bool details;
 };
 
@@ -227,7 +233,7 @@ void simulate(CSimEngine& engine, const SimParams& params, RunResult& result)
         : runSeries(context, data, files, progress, notes, result.fundsNotDivided);
     if (context.counts)
         *context.counts += counts;
-    files.close();
+    files.close(context.runsKept);
     // What the funds did with each stock that the result files cannot show: one message after them.
     std::string said;
     for (const auto& line : notes.lines(data))

@@ -46,6 +46,16 @@ std::string entryOf(const QListWidgetItem* item)
     return std::string(b.constData(), static_cast<std::size_t>(b.size()));
 }
 
+// A stock entry or a portfolio line as a list shows it: without the blanks that pad its name, so
+// that only a name too long for the list ends in "…".
+QString listLine(const std::string& cp949)
+{
+    QString text = cp949ToQString(cp949);
+    while (!text.isEmpty() && text.back() == QChar(' '))
+        text.chop(1);
+    return text;
+}
+
 std::int32_t toInt(const QDate& d) { return d.year() * 10000 + d.month() * 100 + d.day(); }
 
 // Calls back when a date picker's drop-down calendar closes.
@@ -189,7 +199,7 @@ void CSimulationDlg::fillStockList()
 {
     stockList->clear();
     for (const auto& entry : loadCodeList(services.workDir / "code.lst").value_or(std::vector<std::string>{})) {
-        auto* item = new QListWidgetItem(cp949ToQString(entry), stockList);
+        auto* item = new QListWidgetItem(listLine(entry), stockList);
         item->setData(Qt::UserRole, bytesOf(entry));
     }
 }
@@ -217,7 +227,7 @@ void CSimulationDlg::setPortfolio(const std::vector<std::string>& entries)
     portfolioList->clear();
     for (const auto& entry : entries) {
         const int position = portfolioList->count() + 1;
-        auto* item = new QListWidgetItem(cp949ToQString(portfolioLine(position, entry)), portfolioList);
+        auto* item = new QListWidgetItem(listLine(portfolioLine(position, entry)), portfolioList);
         item->setData(Qt::UserRole, bytesOf(entry));
     }
 }
@@ -367,6 +377,7 @@ void CSimulationDlg::simulate()
     for (const auto& problem : {validate(params), validatePeriod(params), validateAmount(investAmount)}) {
         if (problem) {
             services.messages->show(problem->message);
+            focusOn(problem->setting);
             return;
         }
     }
@@ -405,6 +416,25 @@ void CSimulationDlg::simulate()
 }
 
 bool CSimulationDlg::readForm() { return bindings->read(); }
+
+// The control of the setting a message was about gets the focus, its text selected.
+void CSimulationDlg::focusOn(Setting setting)
+{
+    int id = simulationIds::startDate;
+    switch (setting) {
+    case Setting::InvestMode: id = simulationIds::investModeCombo; break;
+    case Setting::FundCadence: id = simulationIds::cadenceThrice; break;
+    case Setting::Margin: id = simulationIds::marginPct; break;
+    case Setting::RiskProfile: id = simulationIds::riskAggressive; break;
+    case Setting::Commission: id = simulationIds::commissionPct; break;
+    case Setting::Period: id = simulationIds::startDate; break;
+    case Setting::Amount: id = simulationIds::investAmount; break;
+    }
+    QWidget* field = control<QWidget>(*this, id);
+    field->setFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(field))
+        edit->selectAll();
+}
 
 // Values pass as they stand: disabled controls too (the years and cadence of a single fund, the
 // bands while automatic setting is on).
@@ -455,10 +485,13 @@ void CSimulationDlg::refreshAmountText()
     if (refreshing || shareCountSelected())
         return;
     refreshing = true;
-    readForm();
-    investAmount = std::min(investAmount, amountLimit(InvestMode::PerStock));
-    amountText = fromUtf8(kestrelan::amountText(investAmount));
-    writeForm();
+    // The amount alone: another field's text that does not read waits for its own turn.
+    if (bindings->read(simulationIds::investAmount)) {
+        investAmount = std::min(investAmount, amountLimit(InvestMode::PerStock));
+        amountText = fromUtf8(kestrelan::amountText(investAmount));
+        bindings->write(simulationIds::investAmount);
+        bindings->write(simulationIds::amountText);
+    }
     refreshing = false;
 }
 

@@ -123,6 +123,7 @@ private:
     void connectControls();
     void setEnabled(std::initializer_list<int> ids, bool enabled);
     bool shareCountSelected() const;
+    void focusOn(Setting setting);
 
     FormServices services;
     std::unique_ptr<FormBindings> bindings;

@@ -9,6 +9,7 @@
 #include "platform/qt/EnterAsTab.h"
 #include "platform/qt/QtText.h"
 #include "resources/AppIcon.h"
+#include "results/CPastRunsDlg.h"
 #include "results/CTChart.h"
 #include "results/ResultDlgIds.h"
 #include "results/core/ChartData.h"
@@ -143,8 +144,11 @@ CResultDlg::CResultDlg(ResultServices s, QWidget* parent)
         const int rowHeight = list->fontMetrics().height() + 6;
         list->setFixedHeight(list->header()->sizeHint().height() + rowHeight + 2 * list->frameWidth());
     }
+    // Below the views, the runs kept.
+    auto* pastRunsButton = control<QPushButton>(*this, resultIds::pastRuns);
+    pastRunsButton->move(width() - margin - pastRunsButton->width(), pastRunsButton->y());
     mainList->setGeometry(margin, summaryList->geometry().bottom() + 6, width() - 2 * margin,
-                          height() - summaryList->geometry().bottom() - 6 - margin);
+                          pastRunsButton->y() - summaryList->geometry().bottom() - 12);
     stockChart = placeChart(resultIds::stockChart, true);
     yieldChart = placeChart(resultIds::yieldChart, true);
     seriesChart = placeChart(resultIds::seriesChart, false);
@@ -192,6 +196,8 @@ CResultDlg::CResultDlg(ResultServices s, QWidget* parent)
     connect(stockCombo, &QComboBox::activated, this, &CResultDlg::onStockSelected);
     connect(control<QPushButton>(*this, resultIds::exportSummary), &QPushButton::clicked, this,
             &CResultDlg::exportSummary);
+    connect(pastRunsButton, &QPushButton::clicked, this, &CResultDlg::showPastRuns);
+    runsFolder = services.workDir;
     EnterAsTab::install(*this);
 }
 
@@ -236,10 +242,13 @@ void CResultDlg::classifyResult()
     recoverResults(services.workDir);
     const auto reading = FolderLock::acquire(services.workDir, 0, LockMode::Shared);
     resultKind = kestrelan::classifyResult(services.workDir);
-    // A damaged result file shows nothing rather than a part of a result, its statistics neither.
-    const auto damaged = reading ? findDamagedLine(resultKind, services.workDir) : std::nullopt;
-    if (!reading || damaged) {
-        services.messages->show(reading ? damagedLineMessage(*damaged) : std::string(folderBusyMessage));
+    // A damaged, missing or empty result file shows nothing rather than a part of a result (or
+    // another run's totals), its statistics neither, and exports nothing.
+    const auto refusal = reading ? resultFilesRefusal(resultKind, services.workDir) : std::nullopt;
+    refused = !reading || refusal;
+    control<QPushButton>(*this, resultIds::exportSummary)->setEnabled(!refused);
+    if (refused) {
+        services.messages->show(reading ? *refusal : std::string(folderBusyMessage));
         loaded = emptySummaryTables(resultKind);
         fillLists();
         control<QRadioButton>(*this, resultIds::stockView)->setEnabled(false); // no stock to show
@@ -419,6 +428,8 @@ void CResultDlg::drawStockChart(int stock)
 // opened on the desktop. Cancel writes nothing; an empty name opens nothing.
 void CResultDlg::exportSummary()
 {
+    if (refused)
+        return; // the button is disabled: the files the window refused are not exported either
     const auto typed = services.names->ask("저장할 엑셀파일 이름 지정", groupName);
     if (!typed)
         return;
@@ -428,8 +439,10 @@ void CResultDlg::exportSummary()
         return;
     }
     const auto& handoff = services.handoffFile;
-    if (!writeHandoff(handoff, services.programDir, *name, stockCount))
+    if (!writeHandoff(handoff, services.programDir, *name, stockCount)) {
         services.messages->show("엑셀 전달 파일(" + handoff.string() + ")을 쓸 수 없습니다.");
+        return; // one message: the builder would only fail on the missing hand-off file again
+    }
     if (typed->isEmpty())
         return;
     if (const auto problem = fileNameProblem(typed->toStdString())) {
@@ -448,6 +461,24 @@ void CResultDlg::exportSummary()
     const std::string path = QString::fromUtf8(builder.readAllStandardOutput()).trimmed().toStdString();
     if (!services.shell->open(path))
         services.messages->show("엑셀 파일을 열 수 없습니다. 파일은 " + path + " 에 있습니다.");
+}
+
+// The runs kept in history/ of the working folder; one reopens in a results window of its own,
+// whose own list is of the same working folder.
+void CResultDlg::showPastRuns()
+{
+    ResultServices kept = services;
+    kept.workDir = runsFolder;
+    pastRunsWindow = std::make_unique<CPastRunsDlg>(kept, [this](const std::filesystem::path& folder) {
+        ResultServices past = services;
+        past.workDir = folder;
+        CResultDlg window(past, pastRunsWindow.get());
+        window.runsFolder = runsFolder;
+        window.takeNamesFromResultFiles();
+        window.setWindowTitle(windowTitle() + " - " + QString::fromStdString(folder.filename().string()) + "번 실행");
+        window.exec();
+    }, this);
+    pastRunsWindow->open();
 }
 
 void CResultDlg::keyPressEvent(QKeyEvent* event)

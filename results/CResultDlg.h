@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QString>
 #include <filesystem>
+#include <memory>
 #include <utility>
 
 class QComboBox;
@@ -16,6 +17,7 @@ class QTreeWidget;
 
 namespace kestrelan {
 
+class CPastRunsDlg;
 class CTChart;
 class INameInput;
 struct Statistics;
@@ -55,6 +57,9 @@ public:
 
     ResultKind resultKind = ResultKind::FundSeries;
     int viewChoice = 0;
+    /// The window refused the result files (damaged, missing, empty, or a run holds them): it
+    /// shows empty tables and exports nothing.
+    bool refused = false;
     const SummaryTables& tables() const { return loaded; }
 
     QComboBox* stockCombo = nullptr;
@@ -69,9 +74,16 @@ public:
     CTChart* underwaterChart = nullptr;
     QTreeWidget* monthlyList = nullptr; // a single fund: its months and the index's, coloured by sign
 
+    /// The working folder whose history/ the past-runs list shows (a reopened run's window keeps
+    /// its opener's).
+    std::filesystem::path runsFolder;
+    /// The list of past runs, once opened.
+    std::unique_ptr<CPastRunsDlg> pastRunsWindow;
+
 public Q_SLOTS:
     void switchView();
     void exportSummary();
+    void showPastRuns();
 
 private Q_SLOTS:
     void onStockSelected();

@@ -216,8 +216,12 @@ void CTChart::setLayout(int l, int width, int top, int height) { setGeometry(l, 
 
 void CTChart::refresh()
 {
-    for (auto& p : pending)
+    for (auto& p : pending) {
         p.series->replace(p.points);
+        // A line of one point (a one-day fund) draws that point.
+        if (qobject_cast<QLineSeries*>(p.series))
+            p.series->setPointsVisible(p.points.size() == 1);
+    }
     applyColours();
     if (categories) {
         // Half a day on either side keeps the marks of the first and the last day whole.
@@ -273,7 +277,8 @@ void CTChart::applyColours()
 }
 
 // Every value axis shows as many of its labels as fit: every second, fifth, tenth ... once they
-// would crowd, counted from its minimum, with a minor grid line at each increment between them.
+// would crowd, counted from 0 (or from the minimum of an axis without 0), with a minor grid line
+// at each increment between them.
 void CTChart::thinValueLabels()
 {
     const QRectF plot = chart()->plotArea();
@@ -295,6 +300,10 @@ void CTChart::thinValueLabels()
         const int every = labelEvery({a->min(), a->max(), increment}, length, label);
         if (a->tickInterval() != increment * every)
             a->setTickInterval(increment * every);
+        // Thinned labels count from 0 where the axis shows it, else from the minimum.
+        const double anchor = every > 1 && a->min() <= 0 && a->max() >= 0 ? 0 : a->min();
+        if (a->tickAnchor() != anchor)
+            a->setTickAnchor(anchor);
         const int minor = every > 1 && length * increment / (a->max() - a->min()) >= 4 ? every - 1 : 0;
         if (a->minorTickCount() != minor)
             a->setMinorTickCount(minor);

@@ -10,6 +10,7 @@ constexpr int stockView = 1101;   // a stock's chart
 constexpr int statsView = 1113;   // the series summary or the risk figures, with their chart
 constexpr int stockCombo = 1111;
 constexpr int exportSummary = 1104; // the spreadsheet export
+constexpr int pastRuns = 1117;      // the runs kept in history/, below the views
 constexpr int stockRowList = 1105;  // the chosen stock's row above its chart
 constexpr int summaryList = 1106;   // the whole fund's row
 constexpr int mainList = 1107;      // one row per stock, or per fund of a series

@@ -193,6 +193,7 @@ std::vector<Command> commandTable()
              return runFromCommandLine(values, workingFolder(), programFolder());
          }},
         {showCommandSpec(), showCommand},
+        {historyCommandSpec(), historyCommand},
         {sweepCommandSpec(), sweepCommand},
         {sweepMergeCommandSpec(), sweepMergeCommand},
         {sampleDataCommandSpec(),

@@ -1,5 +1,7 @@
 #include "tools/ProgramSpecs.h"
 
+#include <ostream>
+
 namespace kestrelan {
 
 CommandSpec desktopProgramSpec()
@@ -9,11 +11,37 @@ CommandSpec desktopProgramSpec()
         "설정 창을 엽니다. 현재 폴더에 시장 데이터(kospi.lst)가 없으면 ~/Kestrelan에서 일하며, 그곳에도 없으면 "
         "표본 시장을 만들거나 일별 시세 CSV 파일을 가져올지 묻습니다",
         {
-            {"--results", "", "현재 폴더의 결과 파일로 결과 창만 엽니다"},
+            {"--results", "", "결과 파일로 결과 창만 엽니다 (DIR을 주지 않으면 현재 폴더의 결과 파일)"},
+            {"DIR", "DIR", "--results가 열 결과 파일의 폴더 (기본값: 현재 폴더)"},
         },
         "결과 파일은 작업 폴더에 쓰고, 엑셀로 보내기는 ~/SimResult에 씁니다. 창 없이 실행하려면 kestrelan-cli를 "
         "쓰십시오.",
     };
+}
+
+std::optional<DesktopRequest> readDesktopCommandLine(const std::vector<std::string>& args, std::ostream& out,
+                                                    std::ostream& err, int& status)
+{
+    const auto options = readProgramCommandLine(desktopProgramSpec(), args, out, err, status);
+    if (!options)
+        return std::nullopt;
+    DesktopRequest request;
+    request.resultsOnly = options->has("--results");
+    try {
+        if (const auto folder = options->path("DIR")) {
+            if (!request.resultsOnly)
+                throw options->error("DIR", "--results와 함께만 씁니다.");
+            std::error_code ec;
+            if (!std::filesystem::is_directory(*folder, ec))
+                throw options->error("DIR", "폴더가 없습니다: " + folder->string());
+            request.resultFolder = *folder;
+        }
+    } catch (const UsageError& e) {
+        err << e.what() << "\n'kestrelan --help'로 사용법을 볼 수 있습니다.\n";
+        status = exitUsage;
+        return std::nullopt;
+    }
+    return request;
 }
 
 CommandSpec workbookProgramSpec()

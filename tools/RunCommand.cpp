@@ -69,6 +69,9 @@ CommandSpec runCommandSpec()
             {"--dividends", "0|1",
              "배당: 시장의 dividends.csv의 배당을 배당락일에 현금에 넣습니다 (기본값: design이 아닌 규칙에서 "
              "dividends.csv가 있으면 1)"},
+            {"--keep", "N",
+             format("history/에 남길 실행의 수: 가장 오래된 실행부터 지웁니다, 가장 새 실행은 늘 남깁니다 (기본값 %d)",
+                    defaultRunsKept)},
         },
         "KESTRELAN_THREADS 환경 변수로 수익률 통계의 작업 스레드 수를 제한할 수 있습니다.",
     };
@@ -145,6 +148,7 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
     SimParams& p = o.params;
     o.programDir = values.path("--program-dir").value_or(defaultProgramDir);
     o.programDirGiven = values.has("--program-dir");
+    o.runsKept = static_cast<int>(values.integer("--keep", 1, maxRunsKept).value_or(defaultRunsKept));
     o.stocks = splitCodes(values.text("--stocks").value_or(""));
     o.amount = values.integer("--amount", 0, std::numeric_limits<std::int64_t>::max()).value_or(-1);
     p.investMode = choiceOr(values, "--invest-mode", p.investMode, InvestMode::ShareCount);
@@ -282,6 +286,7 @@ RunContext runContext(const RunOptions& options, const std::filesystem::path& wo
     context.programDir = options.programDir;
     context.programDirGiven = options.programDirGiven;
     context.messages = &messages;
+    context.runsKept = options.runsKept;
     if (const char* threads = std::getenv("KESTRELAN_THREADS"))
         context.threads = std::atoi(threads);
     return context;

@@ -21,6 +21,7 @@ struct RunOptions
     std::vector<std::string> stocks; // codes for SimItem.lst; empty: use the existing file
     std::int64_t amount = -1;        // for the stocks; -1: the invest mode's default
     std::vector<std::string> notes;  // said before the run (a damaged end of kospi.lst)
+    int runsKept = defaultRunsKept;  // --keep: finished runs kept in history/
 };
 
 /// The run command's options; --help shows the defaults of SimParams.

@@ -3,6 +3,7 @@
 #include "formats/DividendsCsv.h"
 #include "formats/ResultCsv.h"
 #include "formats/ResultSet.h"
+#include "formats/RunHistory.h"
 #include "formats/Settings.h"
 #include "formats/StatsCsv.h"
 #include "platform/core/Cp949.h"
@@ -11,6 +12,7 @@
 #include "platform/core/Format.h"
 #include "platform/core/Text.h"
 #include "platform/core/TextFile.h"
+#include "results/core/PastRuns.h"
 #include "results/core/SeriesSummary.h"
 #include "tools/CommandLine.h"
 #include "tools/Terminal.h"
@@ -313,7 +315,19 @@ CommandSpec showCommandSpec()
         "현재 폴더의 결과를 결과 창의 표처럼 보입니다 (기간, 설정, 통계요약 또는 위험 지표와 함께)",
         {{"--format", "text|csv|json",
           "출력 형식 (기본값 text; csv: 펀드마다 stats.csv의 열, json: 설정·요약·펀드를 숫자와 ISO 날짜로; 모두 "
-          "UTF-8)"}},
+          "UTF-8)"},
+         {"--run", "N", "history/에 남은 N번 실행의 결과 (번호는 kestrelan-cli history가 보입니다)"}},
+        "",
+    };
+}
+
+CommandSpec historyCommandSpec()
+{
+    return {
+        "history",
+        "history/에 남은 실행을 보입니다: 번호, 끝난 날짜와 시각, 단일 펀드 또는 수익률 통계, 종목, 기간, 주요 "
+        "수치 (kestrelan-cli show --run N으로 한 실행을 봅니다)",
+        {},
         "",
     };
 }
@@ -323,16 +337,26 @@ int showCommand(const OptionValues& values, std::ostream& out, std::ostream& err
     const std::string format = values.text("--format").value_or("text");
     if (format != "text" && format != "csv" && format != "json")
         throw values.error("--format", "text, csv, json 중 하나를 입력하십시오 (" + format + ")");
-    const auto dir = workingFolder();
-    if (std::error_code ec; !std::filesystem::exists(dir / resultCsvFile, ec)) {
-        err << resultCsvFile << "가 없습니다. 먼저 kestrelan-cli run으로 시뮬레이션을 실행하세요.\n";
-        return exitFailed;
-    }
-    // The result files are read together while no run writes them.
-    recoverResults(dir);
-    const auto reading = FolderLock::acquire(dir, 0, LockMode::Shared);
+    const auto run = values.integer("--run", 1, 999999999);
+    const auto workDir = workingFolder();
+    // The result files (and history/, which a run writes in the same commit) are read together
+    // while no run writes them.
+    recoverResults(workDir);
+    const auto reading = FolderLock::acquire(workDir, 0, LockMode::Shared);
     if (!reading) {
         err << folderBusyMessage << '\n';
+        return exitFailed;
+    }
+    std::filesystem::path dir = workDir;
+    if (run) {
+        const auto past = pastRun(workDir, static_cast<int>(*run));
+        if (!past) {
+            err << *run << "번 실행이 history/에 없습니다. kestrelan-cli history로 남은 실행을 보십시오.\n";
+            return exitFailed;
+        }
+        dir = past->folder;
+    } else if (std::error_code ec; !std::filesystem::exists(dir / resultCsvFile, ec)) {
+        err << resultCsvFile << "가 없습니다. 먼저 kestrelan-cli run으로 시뮬레이션을 실행하세요.\n";
         return exitFailed;
     }
     if (!readWholeFile(dir / resultCsvFile)) {
@@ -347,6 +371,25 @@ int showCommand(const OptionValues& values, std::ostream& out, std::ostream& err
         err << damagedLineMessage(*damaged) << '\n';
         return exitFailed;
     }
+    return exitDone;
+}
+
+int historyCommand(const OptionValues&, std::ostream& out, std::ostream& err)
+{
+    const auto workDir = workingFolder();
+    recoverResults(workDir);
+    const auto reading = FolderLock::acquire(workDir, 0, LockMode::Shared);
+    if (!reading) {
+        err << folderBusyMessage << '\n';
+        return exitFailed;
+    }
+    const auto runs = pastRuns(workDir);
+    if (runs.empty()) {
+        err << "history/에 남은 실행이 없습니다. kestrelan-cli run이나 설정 창의 실행이 끝날 때마다 남습니다.\n";
+        return exitFailed;
+    }
+    out << "수익률, KOSPI: 단일 펀드는 기간 끝의 수익률, 수익률 통계는 펀드 수익률의 중앙값 (%)\n\n"
+        << table(pastRunTable(runs));
     return exitDone;
 }
 

@@ -61,7 +61,12 @@ std::string showJson(const ShownResults& results);
 std::string showTables(ResultKind kind, const SummaryTables& tables);
 
 CommandSpec showCommandSpec();
-/// `kestrelan-cli show [--format text|csv|json]`; returns the exit status.
+/// `kestrelan-cli show [--format text|csv|json] [--run N]`: the results in the working folder, or
+/// of run N in history/ as show gave them right after it; returns the exit status.
 int showCommand(const OptionValues& values, std::ostream& out, std::ostream& err);
+
+CommandSpec historyCommandSpec();
+/// `kestrelan-cli history`: the runs kept in history/, newest first.
+int historyCommand(const OptionValues& values, std::ostream& out, std::ostream& err);
 
 } // namespace kestrelan

@@ -315,7 +315,8 @@ CommandSpec sweepCommandSpec()
                 o.help += "; 범위 A:B:간격 또는 목록 A,B,C";
             }
     }
-    std::erase_if(spec.options, [](const OptionSpec& o) { return o.name == "--yield-stats"; });
+    // A sweep keeps no run in history/.
+    std::erase_if(spec.options, [](const OptionSpec& o) { return o.name == "--yield-stats" || o.name == "--keep"; });
     spec.options.push_back({"--rank", "median|beat|beat-hold|worst|drawdown",
                             "순위 기준: 수익률 중앙값, KOSPI보다 높은 펀드 비율, 종목 보유보다 높은 펀드 비율(종목이 "
                             "하나일 때), 최저 수익률, 최대낙폭 중앙값 (기본값 median)"});

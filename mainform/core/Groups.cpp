@@ -97,6 +97,7 @@ const char* groupResultMessage(GroupResult result)
     switch (result) {
     case GroupResult::Done: return nullptr;
     case GroupResult::Duplicate: return "동일한 이름의 그룹이 있습니다.";
+    case GroupResult::Blank: return "그룹명을 입력하세요.";
     case GroupResult::TooLong: return "그룹명은 30바이트(한글 15자, 영문 30자)까지 쓸 수 있습니다.";
     case GroupResult::Failed:
         return "그룹 파일(group.lst, item.lst)을 쓸 수 없습니다. 폴더의 쓰기 권한과 남은 디스크 공간을 확인하세요.";
@@ -120,7 +121,9 @@ GroupResult registerGroup(const std::filesystem::path& dir, const std::string& t
                           const std::vector<std::string>& entries)
 {
     const std::string name(trim(typedName, nameBlanks));
-    if (name.empty() || name.size() > groupNameSize)
+    if (name.empty())
+        return GroupResult::Blank;
+    if (name.size() > groupNameSize)
         return GroupResult::TooLong;
     const ChangeStart start = beginChange(dir);
     if (start.problem != GroupResult::Done)

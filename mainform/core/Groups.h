@@ -26,7 +26,8 @@ enum class GroupResult
 {
     Done,
     Duplicate,  // "동일한 이름의 그룹이 있습니다."
-    TooLong,    // empty, or more than 30 bytes in CP949, once its blanks at both ends are gone
+    Blank,      // nothing but blanks
+    TooLong,    // more than 30 bytes in CP949, once its blanks at both ends are gone
     Failed,     // a file could not be written; nothing was changed
     Unreadable, // group.lst or item.lst exists but cannot be read; nothing was changed
     Busy,       // another writer holds the folder; nothing was changed

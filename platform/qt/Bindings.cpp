@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <stdexcept>
+#include <string>
 
 namespace kestrelan {
 
@@ -134,25 +136,48 @@ void FormBindings::date(int id, std::int32_t& yyyymmdd)
                         [&yyyymmdd] { return QVariant(yyyymmdd); }, edit});
 }
 
+// The prompt of a control that does not parse, the value it held back in it, and the focus.
+bool FormBindings::readAt(std::size_t i)
+{
+    const char* prompt = bindings[i].read();
+    if (!prompt)
+        return true;
+    messages.show(prompt);
+    bindings[i].write(); // the value it held before
+    bindings[i].control->setFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(bindings[i].control))
+        edit->selectAll();
+    return false;
+}
+
 bool FormBindings::read()
 {
     for (std::size_t i = 0; i < bindings.size(); ++i) {
-        if (const char* prompt = bindings[i].read()) {
+        if (!readAt(i)) {
+            // The values after it stay as they stood (reading one control sets only its value).
             unreadFrom = i + 1;
             unreadValues.clear();
             for (std::size_t j = unreadFrom; j < bindings.size(); ++j)
                 unreadValues.push_back(bindings[j].value());
-            messages.show(prompt);
-            bindings[i].write(); // the value it held before
-            bindings[i].control->setFocus();
-            if (auto* edit = qobject_cast<QLineEdit*>(bindings[i].control))
-                edit->selectAll();
             return false;
         }
     }
     unreadValues.clear();
     return true;
 }
+
+std::size_t FormBindings::indexOf(int id) const
+{
+    const QWidget* wanted = control<QWidget>(dialog, id);
+    for (std::size_t i = 0; i < bindings.size(); ++i)
+        if (bindings[i].control == wanted)
+            return i;
+    throw std::logic_error("no binding for control " + std::to_string(id));
+}
+
+bool FormBindings::read(int id) { return readAt(indexOf(id)); }
+
+void FormBindings::write(int id) { bindings[indexOf(id)].write(); }
 
 void FormBindings::write()
 {

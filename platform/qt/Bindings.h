@@ -33,6 +33,11 @@ public:
 
     /// Every control into its value; false when a text did not parse.
     bool read();
+    /// The one control `id` into its value, as read() reads it (its prompt when it does not
+    /// parse); the other controls are left alone, their texts and their prompts.
+    bool read(int id);
+    /// The one value into its control `id`.
+    void write(int id);
     /// Every value into its control; after a failed read, the controls it did not reach only
     /// where their value has changed since. A control whose text already reads the same is left
     /// alone.
@@ -46,6 +51,9 @@ private:
         std::function<QVariant()> value;
         QWidget* control;
     };
+    bool readAt(std::size_t i);
+    std::size_t indexOf(int id) const;
+
     QWidget& dialog;
     IMessageSink& messages;
     std::vector<Binding> bindings;

@@ -84,11 +84,11 @@ QWidget* createControl(QDialog& dialog, const ControlSpec& c)
     case ControlKind::DropList: return new QComboBox(&dialog);
     case ControlKind::Chart: return new QWidget(&dialog);
     case ControlKind::ListBox: {
-        // A vertical scroll bar only, as the templates' list boxes have: a long line is cut (its
-        // end is mostly the blanks that pad a name).
+        // A vertical scroll bar only, as the templates' list boxes have: a line too long for the
+        // box ends in "…" (the windows show their lines without the blanks that pad a name).
         auto* list = new QListWidget(&dialog);
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        list->setTextElideMode(Qt::ElideNone);
+        list->setTextElideMode(Qt::ElideRight);
         return list;
     }
     case ControlKind::Date: {

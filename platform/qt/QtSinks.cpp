@@ -3,12 +3,21 @@
 #include "platform/qt/QtText.h"
 
 #include <QDesktopServices>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QUrl>
 
 namespace kestrelan {
+
+void koreanButtons(QMessageBox& box)
+{
+    if (QAbstractButton* ok = box.button(QMessageBox::Ok))
+        ok->setText("확인");
+    if (QAbstractButton* cancel = box.button(QMessageBox::Cancel))
+        cancel->setText("취소");
+}
 
 IMessageSink::Answer QtMessageSink::show(std::string_view text, Buttons buttons)
 {
@@ -22,6 +31,7 @@ IMessageSink::Answer QtMessageSink::show(std::string_view text, Buttons buttons)
         box.setIcon(QMessageBox::Warning);
         box.setStandardButtons(QMessageBox::Ok);
     }
+    koreanButtons(box);
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
 

@@ -220,6 +220,11 @@ ResultKind classifyResult(const std::filesystem::path& dir)
     }
     if (first == second)
         kind = ResultKind::SingleFund;
+    // settings.csv says which it is where the lines cannot: a single fund of one day has one line
+    // as a series of one fund has.
+    for (const auto& s : readSettingsCsv(readWholeFile(dir / settingsCsvFile).value_or(std::string())))
+        if (s.name == setting::yieldStats.key)
+            kind = s.value == setting::yieldStats.word(1) ? ResultKind::FundSeries : ResultKind::SingleFund;
     if (readWholeFile(dir / tradeCsvFile))
         kind = ResultKind::SingleFundTraded;
     return kind;
@@ -268,8 +273,24 @@ std::string damagedLineMessage(const DamagedLine& d)
                   d.file.c_str(), d.line);
 }
 
+std::optional<std::string> resultFilesRefusal(ResultKind kind, const std::filesystem::path& dir)
+{
+    const auto bytes = readWholeFile(dir / resultCsvFile);
+    if (!bytes || readResultCsv(*bytes).empty())
+        return format("결과 파일 %s이 없거나 비어 있습니다. 시뮬레이션을 다시 실행하세요.",
+                      std::string(resultCsvFile).c_str());
+    if (const auto damaged = findDamagedLine(kind, dir))
+        return damagedLineMessage(*damaged);
+    return std::nullopt;
+}
+
 int resultStockCount(const std::filesystem::path& dir)
 {
+    if (const auto settings = readWholeFile(dir / settingsCsvFile))
+        for (const auto& s : readSettingsCsv(*settings))
+            if (s.name == setting::stocks.key)
+                if (const auto n = parseIntField(s.value); n && *n >= 0)
+                    return *n;
     const std::string bytes = readWholeFile(dir / resultTxtFile).value_or(std::string());
     std::set<std::string_view> codes;
     for (const ResultTxtRow& r : readResultTxt(bytes))

@@ -79,8 +79,9 @@ std::string benchmarkYieldLabel(bool stockHeld);
 /// held), not the KOSPI's.
 bool isOneStockSeries(const std::filesystem::path& dir);
 
-/// The kind of the result in `dir`: a fund series unless the first 10 characters of the first
-/// two data lines of result.csv agree; a single fund with trade.csv present is traded.
+/// The kind of the result in `dir`: as settings.csv's yield statistics say, or without it a fund
+/// series unless the first 10 characters of the first two data lines of result.csv agree; a
+/// single fund with trade.csv present is traded.
 ResultKind classifyResult(const std::filesystem::path& dir);
 
 /// Fills the tables from the result files in `dir`. An invalid date in result.csv shows
@@ -106,8 +107,14 @@ std::optional<DamagedLine> findDamagedLine(ResultKind kind, const std::filesyste
 /// What the user is told of a damaged line: the file and the line.
 std::string damagedLineMessage(const DamagedLine& damaged);
 
-/// The number of stocks the result files in `dir` name: the distinct codes of result.txt (every
-/// stock that bought in some fund); 0 without it.
+/// Why the window shows nothing of the result files in `dir` (and exports nothing): result.csv
+/// missing or without a line of a fund, or a damaged line (findDamagedLine). nullopt when they
+/// can be shown.
+std::optional<std::string> resultFilesRefusal(ResultKind kind, const std::filesystem::path& dir);
+
+/// The number of stocks of the run's portfolio, as settings.csv holds it (a stock given twice
+/// counts twice, as the form counts it); without settings.csv (an older run), the distinct codes
+/// of result.txt; 0 without either.
 int resultStockCount(const std::filesystem::path& dir);
 
 /// Thousands separators and blanks in front up to `width`; "0" becomes "-". A minus sign is

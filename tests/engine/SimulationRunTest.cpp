@@ -10,6 +10,8 @@
 #include "formats/ResultSet.h"
 #include "formats/StatsCsv.h"
 #include "formats/TradeCsv.h"
+#include "formats/RunHistory.h"
+#include "platform/core/TextFile.h"
 #include "platform/core/FolderLock.h"
 #include "support/Faults.h"
 #include "support/Recorders.h"
@@ -376,8 +378,54 @@ TEST_F(SimulationRunTest, AKilledRunLeavesNoResultThatLooksFinished)
             }
         }
         EXPECT_FALSE(m.dir.exists("results.journal")) << point;
+        // history/ holds the run that finished before and, only where the working folder has
+        // result files, this one: each whole, and no folder of a half run that a reader would
+        // take for a run.
+        const auto runs = pastRuns(m.dir.path());
+        ASSERT_TRUE(runs.size() == 1 || (runs.size() == 2 && finished)) << runs.size() << ", " << point;
+        for (const auto& run : runs)
+            for (const char* f : {"result.csv", "result.txt", "trade.csv", "closing.csv", "gen.csv", "settings.csv"})
+                EXPECT_EQ(readWholeFile(run.folder / f).value_or(""), reference.dir.read(f)) << run.number << "/" << f << ", " << point;
+        // The next run clears what the kill left and numbers itself after the last whole run.
+        ASSERT_EQ(m.run(), runFinished);
+        std::size_t folders = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(m.dir / "history")) {
+            (void)entry;
+            ++folders;
+        }
+        EXPECT_EQ(folders, runs.size() + 1) << point;
+        EXPECT_EQ(pastRuns(m.dir.path()).back().number, runs.back().number + 1) << point;
     }
     EXPECT_GE(kills, 8); // the days of the fund, the commit's steps
+}
+
+// The runs kept: the last N, the oldest going first; --keep 1 keeps the newest.
+TEST_F(SimulationRunTest, HistoryKeepsTheLastRuns)
+{
+    test::SmallMarket m;
+    m.runsKept = 2;
+    for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(m.run(), runFinished);
+    auto numbers = [&] {
+        std::vector<int> out;
+        for (const auto& run : pastRuns(m.dir.path()))
+            out.push_back(run.number);
+        return out;
+    };
+    EXPECT_EQ(numbers(), (std::vector<int>{3, 4}));
+    m.runsKept = 1;
+    ASSERT_EQ(m.run(), runFinished);
+    EXPECT_EQ(numbers(), (std::vector<int>{5}));
+    EXPECT_EQ(m.dir.read("history/000005/result.csv"), m.dir.read("result.csv"));
+    // A run that stops (no fund in its period) keeps nothing.
+    SimParams none;
+    none.startDate = none.endDate = 20040103; // a Saturday
+    RunContext c;
+    c.workDir = c.programDir = m.dir.path();
+    c.messages = &m.messages;
+    CSimEngine engine(c);
+    EXPECT_EQ(engine.runSimulation(none), runStopped);
+    EXPECT_EQ(numbers(), (std::vector<int>{5}));
 }
 
 TEST_F(SimulationRunTest, TwoRunsInOneFolderOneAtATime)

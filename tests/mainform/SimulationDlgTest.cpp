@@ -542,6 +542,23 @@ private Q_SLOTS:
         QCOMPARE(f.opened.size(), 2u);
     }
 
+    // A stock that sits the fund out is named with its reason before the results open.
+    void theRunsNotesComeBeforeItsResults()
+    {
+        Form f(true);
+        f.type("005930");
+        f.type("005930 ");
+        f.type("라온");
+        f.type("라온 ");
+        f.get<QComboBox>(simulationIds::investModeCombo)->setCurrentIndex(2); // 10,000 shares each
+        f.get<QPushButton>(simulationIds::simulate)->click();
+        QCOMPARE(f.opened.size(), 1u);
+        QCOMPARE(f.messages.shown.size(), 1u);
+        QVERIFY2(f.messages.shown[0].find("005930") != std::string::npos
+                     && f.messages.shown[0].find("넣지 않았습니다") != std::string::npos,
+                 f.messages.shown[0].c_str());
+    }
+
     void startUpMergesAPendingUpdate()
     {
         test::TempDir dir;
@@ -600,15 +617,20 @@ private Q_SLOTS:
         QCOMPARE(f.get<QLineEdit>(simulationIds::initialBuyPct)->text(), QString("77"));
     }
 
-    // A handler that reads the form and writes it back undoes nothing the user typed elsewhere,
-    // and neither does a later one.
+    // Typing the amount reads the amount alone: another field that does not read keeps its text
+    // and says nothing. A handler that reads the whole form and writes it back undoes nothing the
+    // user typed elsewhere, and neither does a later one.
     void aFailedReadWritesBackOnlyItsField()
     {
         Form f;
         f.get<QLineEdit>(simulationIds::marginPct)->setText("1x");
         f.get<QLineEdit>(simulationIds::initialBuyPct)->setText("77");
         f.get<QLineEdit>(simulationIds::secondPct)->setText("15");
-        f.typeAmount("150000000"); // its handler reads the whole form
+        f.typeAmount("150000000");
+        QVERIFY(f.messages.shown.empty());
+        QCOMPARE(f.get<QLineEdit>(simulationIds::marginPct)->text(), QString("1x"));
+        QCOMPARE(f.shown(), QString("1억5000만원"));
+        QVERIFY(!f.dialog->readForm());
         QCOMPARE(f.messages.shown, std::vector<std::string>{"정수를 입력하십시오."});
         QCOMPARE(f.get<QLineEdit>(simulationIds::marginPct)->text(), QString("10"));
         QCOMPARE(f.get<QLineEdit>(simulationIds::secondPct)->text(), QString("15"));
@@ -642,10 +664,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QDate>("start");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("field"); // gets the focus
         QTest::newRow("a start after the end")
-            << 0 << "100000000" << QDate(2005, 3, 1) << "시뮬레이션 기간을 확인하세요.";
-        QTest::newRow("no won") << 0 << "0" << QDate(2004, 1, 1) << "투자금액을 입력하세요.";
-        QTest::newRow("no shares") << 2 << "0" << QDate(2004, 1, 1) << "투자금액을 입력하세요.";
+            << 0 << "100000000" << QDate(2005, 3, 1) << "시뮬레이션 기간을 확인하세요." << simulationIds::startDate;
+        QTest::newRow("no won") << 0 << "0" << QDate(2004, 1, 1) << "투자금액을 입력하세요."
+                                << simulationIds::investAmount;
+        QTest::newRow("no shares") << 2 << "0" << QDate(2004, 1, 1) << "투자금액을 입력하세요."
+                                   << simulationIds::investAmount;
     }
     void periodAndAmountThatGiveNoResultStartNoRun()
     {
@@ -653,13 +678,16 @@ private Q_SLOTS:
         QFETCH(QString, amount);
         QFETCH(QDate, start);
         QFETCH(QString, message);
+        QFETCH(int, field);
         Form f;
+        f.dialog->show();
         f.add(0);
         f.get<QComboBox>(simulationIds::investModeCombo)->setCurrentIndex(mode);
         f.typeAmount(amount);
         f.get<QDateEdit>(simulationIds::startDate)->setDate(start); // the end is 2005-02-28
         f.get<QPushButton>(simulationIds::simulate)->click();
         QCOMPARE(QString::fromStdString(f.messages.shown.back()), message);
+        QCOMPARE(f.dialog->focusWidget(), f.get<QWidget>(field));
         QVERIFY(!f.dir.exists("SimItem.lst"));
         QVERIFY(f.opened.empty());
     }
@@ -677,7 +705,7 @@ private Q_SLOTS:
         QCOMPARE(f.messages.shown.size(), 3u);
         QCOMPARE(f.messages.shown[0], std::string("동일한 이름의 그룹이 있습니다."));
         QCOMPARE(f.messages.shown[1], std::string("동일한 이름의 그룹이 있습니다."));
-        QCOMPARE(f.messages.shown[2], std::string(groupResultMessage(GroupResult::TooLong)));
+        QCOMPARE(f.messages.shown[2], std::string("그룹명을 입력하세요."));
         QCOMPARE(f.dir.read("group.lst").size(), 32u);
     }
 

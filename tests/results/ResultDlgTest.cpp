@@ -2,6 +2,7 @@
 
 #include "platform/core/Cp949.h"
 #include "platform/qt/DialogTemplate.h"
+#include "results/CPastRunsDlg.h"
 #include "results/CResultDlg.h"
 #include "results/CTChart.h"
 #include "results/ResultDlgIds.h"
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QValueAxis>
 #include <QXYSeries>
@@ -26,6 +28,7 @@
 #include <functional>
 
 #include "formats/ResultCsv.h"
+#include "formats/Settings.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 
@@ -300,7 +303,36 @@ private Q_SLOTS:
         QCOMPARE(d.resultKind, ResultKind::SingleFund);
         QCOMPARE(d.yieldChart->axisMinimum(CTChart::Left), 0.0);
         QCOMPARE(d.yieldChart->axisMaximum(CTChart::Left), 10.0);
-        QVERIFY(messages.shown.empty());
+        QCOMPARE(messages.shown.size(), 1u); // no result.csv: refused like a damaged one
+    }
+
+    // Without result.csv, or without a fund in it, the other files of the folder (an older run's
+    // totals and risk figures) are not shown, and nothing is exported.
+    void aMissingOrEmptyResultIsRefused_data()
+    {
+        QTest::addColumn<QString>("result"); // what result.csv holds; "-": no file
+        QTest::newRow("no result.csv") << "-";
+        QTest::newRow("an empty file") << "";
+        QTest::newRow("the header alone") << QString::fromStdString(toCrLf(resultCsvHeader()));
+    }
+    void aMissingOrEmptyResultIsRefused()
+    {
+        QFETCH(QString, result);
+        Window w([&](const test::TempDir& d) {
+            test::copyGoldenResults("sample-single-delisted", d.path());
+            std::filesystem::remove(d / "result.csv");
+            if (result != "-")
+                d.write("result.csv", result.toStdString());
+        });
+        QCOMPARE(w.messages.shown.size(), 1u);
+        QVERIFY2(w.messages.shown[0].find("result.csv") != std::string::npos, w.messages.shown[0].c_str());
+        QCOMPARE(w.dialog->summaryList->topLevelItemCount(), 0);
+        QCOMPARE(w.dialog->statsList->topLevelItemCount(), 0);
+        auto* exportButton = control<QPushButton>(*w.dialog, resultIds::exportSummary);
+        QVERIFY(!exportButton->isEnabled());
+        w.names.answers = {QString("결과")};
+        w.dialog->exportSummary();
+        QVERIFY(w.names.prompts.empty() && !w.home.exists("fname.tmp"));
     }
 
     // An axis of many increments keeps its range and increment and shows every second, fifth ...
@@ -323,6 +355,22 @@ private Q_SLOTS:
         QValueAxis* left = valueAxis(yield, Qt::AlignLeft);
         QVERIFY(left->tickInterval() > 10 && std::fmod(left->tickInterval(), 10) == 0);
         QCOMPARE(left->minorTickCount(), static_cast<int>(left->tickInterval() / 10) - 1);
+        QCOMPARE(std::fmod(left->tickAnchor(), left->tickInterval()), 0.0); // a label on 0
+    }
+
+    // A single fund of one day has one line, as a series of one fund has: settings.csv tells them
+    // apart, and its lines draw their one point.
+    void aOneDayFundIsASingleFundAndDrawsItsDay()
+    {
+        Window w([](const test::TempDir& d) {
+            d.write("result.csv", resultCsv(1, 0.02, 0.02));
+            d.write("settings.csv", "setting,value\r\nyield_stats," + std::string(setting::yieldStats.word(0)) + "\r\n");
+        });
+        QCOMPARE(w.dialog->resultKind, ResultKind::SingleFund);
+        w.choose(1);
+        auto* yield = qobject_cast<QXYSeries*>(w.dialog->yieldChart->chart()->series()[2]);
+        QCOMPARE(yield->count(), 1);
+        QVERIFY(yield->pointsVisible());
     }
 
     void pointColoursWinOverTheirSeries()
@@ -390,18 +438,72 @@ private Q_SLOTS:
         QCOMPARE(d.yieldChart->pointCount(2), 0);
         QCOMPARE(d.statsList->topLevelItemCount(), 0);
         QCOMPARE(d.underwaterChart->pointCount(0), 0);
+        // Nor exported: the workbook would mix the cut period with the whole run's totals.
+        QVERIFY(!control<QPushButton>(d, resultIds::exportSummary)->isEnabled());
+        d.exportSummary();
+        QVERIFY(w.names.prompts.empty() && !w.home.exists("fname.tmp"));
     }
 
-    // Opened on the result files alone (kestrelan --results), the export hands over the stocks the
-    // files hold.
+    // Opened on the result files alone (kestrelan --results), the export hands over the
+    // portfolio's stock count as the form does: a stock given twice counts twice (settings.csv),
+    // though result.txt names it once.
     void exportAloneHandsOverTheStocksOfTheResult()
     {
-        Window w("sample-single-delisted");
+        Window w([](const test::TempDir& d) {
+            test::copyGoldenResults("sample-single-delisted", d.path());
+            std::string settings = d.read("settings.csv");
+            settings.replace(settings.find("stocks,3"), 8, "stocks,4");
+            d.write("settings.csv", settings);
+        });
         w.dialog->takeNamesFromResultFiles();
         w.names.answers = {QString("결과")};
         control<QPushButton>(*w.dialog, resultIds::exportSummary)->click();
         QCOMPARE(w.names.proposals.back(), QString("tmp"));
-        QCOMPARE(w.home.read("fname.tmp"), std::string(KESTRELAN_WORKBOOK_DIR) + "/" + toCp949("결과") + "\r\n3\r\n");
+        QCOMPARE(w.home.read("fname.tmp"), std::string(KESTRELAN_WORKBOOK_DIR) + "/" + toCp949("결과") + "\r\n4\r\n");
+    }
+
+    // The runs kept in history/: newest first, one reopened in a results window of its own, two
+    // side by side; a folder without a whole run is not listed.
+    void pastRunsReopenAndSitSideBySide()
+    {
+        Window w([](const test::TempDir& d) {
+            test::copyGoldenResults("worked-single-amount", d.path());
+            for (const char* run : {"000001", "000002"}) {
+                std::filesystem::create_directories(d / "history" / run);
+                test::copyGoldenResults(run[5] == '1' ? "worked-single-amount" : "sample-series-monthly-total",
+                                        d / "history" / run);
+            }
+            std::filesystem::create_directories(d / "history/000003"); // a run killed before its commit
+        });
+        control<QPushButton>(*w.dialog, resultIds::pastRuns)->click();
+        CPastRunsDlg* past = w.dialog->pastRunsWindow.get();
+        QVERIFY(past);
+        QCOMPARE(past->runList->topLevelItemCount(), 2);
+        QCOMPARE(past->runList->topLevelItem(0)->text(0), QString("2"));
+        QCOMPARE(past->runList->topLevelItem(0)->text(2), QString("수익률 통계"));
+        QVERIFY(past->openButton->isEnabled() && !past->compareButton->isEnabled());
+
+        past->runList->topLevelItem(1)->setSelected(true);
+        QVERIFY(!past->openButton->isEnabled() && past->compareButton->isEnabled());
+        past->compareButton->click();
+        QVERIFY(past->comparison);
+        const auto sides = past->comparison->findChildren<QTreeWidget*>("figures");
+        QCOMPARE(sides.size(), 2);
+        for (QTreeWidget* side : sides)
+            QVERIFY(side->topLevelItemCount() > 3);
+        QCOMPARE(past->comparison->findChildren<QTreeWidget*>("totals").size(), 1); // the single fund's
+
+        past->runList->topLevelItem(0)->setSelected(false);
+        ResultKind reopened = ResultKind::FundSeries;
+        QTimer::singleShot(0, [&reopened] {
+            auto* window = qobject_cast<CResultDlg*>(QApplication::activeModalWidget());
+            if (window) {
+                reopened = window->resultKind;
+                window->done(0);
+            }
+        });
+        past->openButton->click();
+        QCOMPARE(reopened, ResultKind::SingleFundTraded);
     }
 
     void exportProblemsAreSaidInKorean()
@@ -427,6 +529,15 @@ private Q_SLOTS:
         QCOMPARE(opened.messages.shown.size(), 1u);
         const std::string where = (opened.home / "SimResult" / "가치주.xlsx").string();
         QVERIFY2(opened.messages.shown[0].find(where) != std::string::npos, opened.messages.shown[0].c_str());
+
+        // The hand-off file cannot be written: one message, and no builder run on a stale one.
+        Window stuck("worked-single-amount");
+        std::filesystem::create_directory(stuck.home / "fname.tmp");
+        stuck.names.answers = {QString("가치주")};
+        control<QPushButton>(*stuck.dialog, resultIds::exportSummary)->click();
+        QCOMPARE(stuck.messages.shown.size(), 1u);
+        QVERIFY(stuck.messages.shown[0].find("fname.tmp") != std::string::npos);
+        QVERIFY(!stuck.home.exists("SimResult/가치주.xlsx"));
     }
 };
 

@@ -35,6 +35,7 @@ RunStatus SmallMarket::run(int autoSet, const std::filesystem::path& work)
     c.workDir = work.empty() ? dir.path() : work;
     c.programDir = dir.path();
     c.messages = &messages;
+    c.runsKept = runsKept;
     SimParams p;
     p.startDate = 20040101;
     p.endDate = 20040131;

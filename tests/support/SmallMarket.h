@@ -28,6 +28,7 @@ struct SmallMarket
 
     TempDir dir;
     RecordingSink messages;
+    int runsKept = 50; // history/
 };
 
 } // namespace kestrelan::test

@@ -147,33 +147,41 @@ TEST(CommandLineTest, ValuesInEitherForm)
     EXPECT_EQ(merge.values.paths("FILES"), (std::vector<std::filesystem::path>{"b.csv", "a.csv", "c.csv"}));
 }
 
-// The desktop program's and the workbook builder's own command lines, read by the same rules.
+// The desktop program's own command line, read by the same rules as kestrelan-cli's: each
+// answer or refusal comes before any window.
 TEST(CommandLineTest, ProgramsWithoutCommands)
 {
+    const test::TempDir results;
+    const std::string folder = results.path().string();
     struct Row
     {
         std::vector<std::string> args;
         int status;
-        std::string says; // on stdout for status 0 with output, else on stderr
+        std::string says; // on stdout for status 0 with output, else on stderr; for a request, its folder
     };
     // arguments | status | what is said
     const Row rows[] = {
         {{}, exitDone, ""},
         {{"--results"}, exitDone, ""},
+        {{"--results", folder}, exitDone, folder},
+        {{folder, "--results"}, exitDone, folder},
         {{"--help"}, exitDone, "--results"},
         {{"--version"}, exitDone, "kestrelan " KESTRELAN_VERSION},
         {{"--results", "--results"}, exitUsage, "--results: 한 번만 입력하십시오."},
         {{"--results=x"}, exitUsage, "--results: 값을 받지 않는 옵션입니다"},
         {{"--bogus"}, exitUsage, "알 수 없는 옵션입니다: --bogus"},
-        {{"folder"}, exitUsage, "필요 없는 인수입니다: folder"},
+        {{folder}, exitUsage, "DIR: --results와 함께만 씁니다."},
+        {{"--results", folder + "/none"}, exitUsage, "DIR: 폴더가 없습니다"},
+        {{"--results", folder, "other"}, exitUsage, "필요 없는 인수입니다: other"},
     };
     for (const auto& row : rows) {
         std::ostringstream out, err;
         int status = -1;
-        const auto values = readProgramCommandLine(desktopProgramSpec(), row.args, out, err, status);
-        EXPECT_EQ(values.has_value(), row.status == exitDone && out.str().empty()) << shown(row.args);
-        if (values) {
-            EXPECT_EQ(values->has("--results"), !row.args.empty()) << shown(row.args);
+        const auto request = readDesktopCommandLine(row.args, out, err, status);
+        EXPECT_EQ(request.has_value(), row.status == exitDone && out.str().empty()) << shown(row.args);
+        if (request) {
+            EXPECT_EQ(request->resultsOnly, !row.args.empty()) << shown(row.args);
+            EXPECT_EQ(request->resultFolder.string(), row.says) << shown(row.args);
             continue;
         }
         EXPECT_EQ(status, row.status) << shown(row.args);

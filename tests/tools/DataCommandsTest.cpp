@@ -138,6 +138,40 @@ TEST(DataCommandsTest, ASampleMarketRunsWhereItIs)
     EXPECT_EQ(readSimItems(market / "SimItem.lst")->size(), 1u);
 }
 
+// Every finished run is kept: `history` lists them newest first, `show --run N` shows each as
+// `show` did right after it, and --keep removes the oldest.
+TEST(DataCommandsTest, EveryRunIsKeptAndShownAsItWas)
+{
+    test::TempDir market;
+    ASSERT_EQ(commandLine({"sample-data", market.path().string()}).status, exitDone);
+    const WorkingFolder here(market.path());
+    testing::internal::CaptureStderr();
+    std::vector<std::string> shown;
+    for (const auto& run : std::vector<std::vector<std::string>>{
+             {"run", "--stocks", "005930,000660", "--start", "20040102", "--end", "20040331"},
+             {"run", "--yield-stats", "1", "--cadence", "1", "--years", "1"}}) {
+        ASSERT_EQ(commandLine(run).status, exitDone);
+        shown.push_back(commandLine({"show", "--format", "json"}).out);
+    }
+    const test::CliOutcome history = commandLine({"history"});
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(history.status, exitDone) << history.err;
+    const auto second = history.out.find("\n2 "), first = history.out.find("\n1 ");
+    ASSERT_TRUE(second != std::string::npos && first != std::string::npos && second < first) << history.out;
+    EXPECT_NE(history.out.find("단일 펀드", first), std::string::npos);
+    EXPECT_NE(history.out.substr(second, first - second).find("수익률 통계"), std::string::npos);
+    EXPECT_NE(history.out.find("2004-01-02 ~ 2004-03-31"), std::string::npos);
+    for (int n : {1, 2})
+        EXPECT_EQ(commandLine({"show", "--format", "json", "--run", std::to_string(n)}).out, shown[n - 1]);
+    EXPECT_EQ(commandLine({"show", "--run", "3"}).status, exitFailed);
+
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(commandLine({"run", "--keep", "1", "--start", "20040102", "--end", "20040331"}).status, exitDone);
+    testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(market.exists("history/000001") || market.exists("history/000002"));
+    EXPECT_TRUE(market.exists("history/000003/result.csv"));
+}
+
 // A link planted at a name the commands once wrote their scratch files, staged files and journals
 // under points outside the folder: a run, a sweep, an update and its merge write through none.
 TEST(DataCommandsTest, NoCommandWritesThroughALinkItDidNotChoose)

@@ -28,7 +28,7 @@ TEST(GroupsTest, RegisterLoadAndRefuseDuplicates)
     EXPECT_EQ(registerGroup(dir.path(), toCp949("성장주"), growth), GroupResult::Duplicate);
     // A name is taken without the blanks at its ends: "blue " is "blue", blanks alone no name.
     EXPECT_EQ(registerGroup(dir.path(), " blue ", {fiveStocks()[1]}), GroupResult::Duplicate);
-    EXPECT_EQ(registerGroup(dir.path(), "   ", {fiveStocks()[1]}), GroupResult::TooLong);
+    EXPECT_EQ(registerGroup(dir.path(), "   ", {fiveStocks()[1]}), GroupResult::Blank);
     EXPECT_EQ(registerGroup(dir.path(), std::string(31, 'x'), growth), GroupResult::TooLong);
     EXPECT_EQ(registerGroup(dir.path(), std::string(30, 'x') + " ", growth), GroupResult::Done);
 

@@ -7,6 +7,7 @@
 #include "platform/qt/DialogTemplate.h"
 #include "platform/qt/NameInputDlgIds.h"
 #include "platform/qt/ProgressDlgIds.h"
+#include "platform/qt/QtSinks.h"
 
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
@@ -17,6 +18,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -99,7 +101,7 @@ private Q_SLOTS:
     }
 
     // The windows speak Korean whatever the system's language (the test runs under C.UTF-8):
-    // month and day names, and the date pickers' calendar.
+    // month and day names, the date pickers' calendar, and the message boxes' buttons.
     void windowsSpeakKorean()
     {
         QDateEdit picker;
@@ -107,6 +109,19 @@ private Q_SLOTS:
         QCOMPARE(picker.calendarWidget()->locale().language(), QLocale::Korean);
         QCOMPARE(QLocale().monthName(3), QString("3월"));
         QCOMPARE(QLocale().dayName(1, QLocale::ShortFormat), QString("월"));
+
+        QtMessageSink sink;
+        QStringList buttons;
+        QTimer::singleShot(0, [&buttons] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                for (QAbstractButton* b : box->buttons())
+                    buttons << b->text();
+                box->button(QMessageBox::Cancel)->click();
+            }
+        });
+        QVERIFY(sink.show("삭제할까요?", IMessageSink::Buttons::OkCancel) == IMessageSink::Answer::Cancel);
+        buttons.sort();
+        QCOMPARE(buttons, QStringList({"취소", "확인"}));
     }
 
     // An exception thrown in a window's handler ends in one message, and the program goes on; the
