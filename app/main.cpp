@@ -4,7 +4,8 @@
 // The form works in the current folder when it holds a market, else in ~/Kestrelan, which it
 // offers to give the sample market or the user's CSV files when it has none (MarketStart.h).
 // KESTRELAN_SCREENSHOT=file.png saves pictures of the window once it is shown, then closes it
-// (the results window saves one picture per view: file-0.png, file-1.png, file-2.png).
+// (the results window saves one picture per view: file-0.png, file-1.png, file-2.png, and of
+// its list of kept runs: file-runs.png, file-runs-compared.png).
 
 #include "app/MarketStartWindow.h"
 #include "mainform/CSimulationDlg.h"
@@ -15,11 +16,14 @@
 #include "platform/qt/DialogTemplate.h"
 #include "platform/qt/QtSinks.h"
 #include "resources/AppIcon.h"
+#include "results/CPastRunsDlg.h"
 #include "results/CResultDlg.h"
 #include "results/ResultDlgIds.h"
 #include "tools/ProgramSpecs.h"
 
 #include <QApplication>
+#include <QPushButton>
+#include <QTreeWidget>
 #include <QRadioButton>
 #include <QTimer>
 #include <filesystem>
@@ -57,6 +61,20 @@ void showResults(const kestrelan::ResultServices& services, const std::function<
                 button->click();
                 QApplication::processEvents();
                 dialog->grab().save(screenshot + QString("-%1.png").arg(view));
+            }
+            // The runs kept: the list, and its two newest side by side.
+            kestrelan::control<QPushButton>(*dialog, kestrelan::resultIds::pastRuns)->click();
+            QApplication::processEvents();
+            if (kestrelan::CPastRunsDlg* past = dialog->pastRunsWindow.get()) {
+                past->grab().save(screenshot + "-runs.png");
+                if (past->runList->topLevelItemCount() >= 2) {
+                    past->runList->topLevelItem(1)->setSelected(true);
+                    past->compareChosen();
+                    QApplication::processEvents();
+                    past->comparison->grab().save(screenshot + "-runs-compared.png");
+                    past->comparison->close();
+                }
+                past->close();
             }
         });
     }

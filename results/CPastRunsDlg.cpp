@@ -27,7 +27,8 @@ QTreeWidget* newList(QWidget* parent)
     return list;
 }
 
-void fill(QTreeWidget* list, const ListTable& table)
+// The first `leftColumns` columns are texts, the others figures.
+void fill(QTreeWidget* list, const ListTable& table, int leftColumns = 1)
 {
     list->clear();
     QStringList headings;
@@ -41,7 +42,7 @@ void fill(QTreeWidget* list, const ListTable& table)
         auto* item = new QTreeWidgetItem(list);
         for (int c = 0; c < static_cast<int>(row.size()); ++c) {
             item->setText(c, fromUtf8(row[static_cast<std::size_t>(c)]));
-            item->setTextAlignment(c, (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+            item->setTextAlignment(c, (c < leftColumns ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
         }
     }
 }
@@ -108,7 +109,7 @@ CPastRunsDlg::CPastRunsDlg(ResultServices s, OpenRun open, QWidget* parent)
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(runList, &QTreeWidget::itemDoubleClicked, this, &CPastRunsDlg::openChosen);
     connect(runList, &QTreeWidget::itemSelectionChanged, this, &CPastRunsDlg::choiceChanged);
-    resize(900, 420);
+    resize(990, 420);
     refresh();
 }
 
@@ -125,7 +126,7 @@ void CPastRunsDlg::refresh()
             runs = pastRuns(services.workDir);
         }
     }
-    fill(runList, pastRunTable(runs));
+    fill(runList, pastRunTable(runs), 5); // the number, when, kind, stocks and period
     if (runList->topLevelItemCount() > 0)
         runList->setCurrentItem(runList->topLevelItem(0));
     choiceChanged();
