@@ -424,7 +424,7 @@ TEST_F(SimulationRunTest, HistoryKeepsTheLastRuns)
     c.workDir = c.programDir = m.dir.path();
     c.messages = &m.messages;
     CSimEngine engine(c);
-    EXPECT_EQ(engine.runSimulation(none), runStopped);
+    EXPECT_EQ(engine.runSimulation(none).status, RunStatus::Stopped);
     EXPECT_EQ(numbers(), (std::vector<int>{5}));
 }
 
