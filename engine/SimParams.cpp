@@ -37,12 +37,12 @@ std::optional<SettingProblem> validate(const SimParams& p)
     if (p.marginPct == 0)
         return SettingProblem{Setting::Margin, "매매차익 입력이 잘못되었습니다."};
     if (!oneOf(p.investMode, InvestMode::PerStock, InvestMode::ShareCount))
-        return SettingProblem{Setting::InvestMode, "투자방식은 종목당, 총투자, 주식수 중 하나여야 합니다."};
+        return SettingProblem{Setting::InvestMode, setting::investMode.oneOfMessage()};
     // A single fund has no cadence: whatever the form's radios hold is not used.
     if (p.yieldStats && !oneOf(p.fundCadence, FundCadence::ThriceMonthly, FundCadence::Daily))
-        return SettingProblem{Setting::FundCadence, "운용 주기는 월3회, 월1회, 매일 중 하나여야 합니다."};
+        return SettingProblem{Setting::FundCadence, setting::fundCadence.oneOfMessage()};
     if (!oneOf(p.riskProfile, RiskProfile::Aggressive, RiskProfile::Conservative))
-        return SettingProblem{Setting::RiskProfile, "투자성향은 적극, 안정, 보수 중 하나여야 합니다."};
+        return SettingProblem{Setting::RiskProfile, setting::riskProfile.oneOfMessage()};
     if (!std::isfinite(p.commissionPct) || p.commissionPct < 0 || p.commissionPct >= maxCommissionPct)
         return SettingProblem{Setting::Commission, "수수료는 0 이상 100 미만의 숫자로 입력하세요."};
     return std::nullopt;

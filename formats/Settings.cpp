@@ -26,6 +26,27 @@ std::string SettingSpec::phrase(std::string_view value) const
     return std::string(label) + " " + text + (text == value ? std::string(unit) : std::string());
 }
 
+std::string SettingSpec::wordsText() const
+{
+    std::string text;
+    for (const SettingWord& w : words)
+        text += (text.empty() ? "" : ", ") + std::string(w.text);
+    return text;
+}
+
+std::string SettingSpec::oneOfMessage() const
+{
+    // The topic particle after the label's last syllable: 은 after a final consonant, else 는.
+    const std::string l(label);
+    bool consonant = false;
+    if (l.size() >= 3) {
+        const auto b = [&](std::size_t i) { return static_cast<unsigned char>(l[l.size() - 3 + i]); };
+        const unsigned code = ((b(0) & 0x0Fu) << 12) | ((b(1) & 0x3Fu) << 6) | (b(2) & 0x3Fu);
+        consonant = code >= 0xAC00 && code <= 0xD7A3 && (code - 0xAC00) % 28 != 0;
+    }
+    return l + (consonant ? "은 " : "는 ") + wordsText() + " 중 하나여야 합니다.";
+}
+
 std::span<const SettingSpec* const> allSettings()
 {
     using namespace setting;

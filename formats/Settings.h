@@ -39,6 +39,10 @@ struct SettingSpec
     std::string valueText(std::string_view value) const;
     /// The setting and a value in a phrase: "매매차익 10%", "투자성향 안정".
     std::string phrase(std::string_view value) const;
+    /// The Korean texts of its words, in order: "종목당, 총투자, 주식수".
+    std::string wordsText() const;
+    /// What a value outside its words is told: "투자방식은 종목당, 총투자, 주식수 중 하나여야 합니다."
+    std::string oneOfMessage() const;
     /// A line of settings.csv.
     SettingLine line(std::string value) const { return {std::string(key), std::move(value)}; }
 };

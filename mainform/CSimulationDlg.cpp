@@ -166,7 +166,8 @@ void CSimulationDlg::startUp()
     }
     {
         const QSignalBlocker block(investModeCombo);
-        investModeCombo->addItems({"종목당", "총투자", "주식수"});
+        for (const SettingWord& mode : setting::investMode.words)
+            investModeCombo->addItem(fromUtf8(std::string(mode.text)));
         investModeCombo->setCurrentIndex(static_cast<int>(defaults.investMode));
     }
     // The market held exclusively from before its files are read to the end of the update merge:

@@ -46,6 +46,9 @@ TEST(VocabularyTest, EverySettingLineIsDescribed)
     EXPECT_EQ(setting::margin.phrase("10"), "매매차익 10%");
     EXPECT_EQ(setting::riskProfile.phrase("stable"), "투자성향 안정");
     EXPECT_EQ(settingLabel("initial_buy_pct"), "최초매수비율(%)");
+    // A value outside the words, told with the label's own particle.
+    EXPECT_EQ(setting::investMode.oneOfMessage(), "투자방식은 종목당, 총투자, 주식수 중 하나여야 합니다.");
+    EXPECT_EQ(setting::fundCadence.oneOfMessage(), "운용 주기는 월3회, 월1회, 매일 중 하나여야 합니다.");
 }
 
 // Each column of summary.csv is shown in exactly one row, and each row's columns are columns.
