@@ -179,6 +179,73 @@ std::string identityLines(const SweepIdentity& id, std::string_view marker)
 
 std::string number2(const std::optional<double>& v) { return v ? format("%.2f", *v) : std::string(); }
 
+// The choice on the choose span, how it did on the judge span, against the best and the median
+// of every combination there.
+void printJudgedChoice(const SweepPlan& plan, const RankFigure& figure, const std::vector<SweepLine>& whole,
+                       std::ostream& out)
+{
+    const std::string column = figure.column;
+    const std::int64_t tried = static_cast<std::int64_t>(whole.size());
+    const SweepLine& chosen = whole.front();
+    const Judged j = judgedOf(whole, column);
+    out << format("\n고르는 기간 %s에서 %s 1위 (조합 %lld개 중): 조합 %lld, %s\n",
+                  spanText({plan.base.params.startDate, plan.base.params.endDate}).c_str(), figure.label,
+                  static_cast<long long>(tried), static_cast<long long>(chosen.combination),
+                  sweepCombinationText(chosen.settings, chosen.autoSet).c_str());
+    out << "  고르는 기간: " << summaryText(chosen.summary) << "  plateau " << percentText(chosen.plateau) << '\n';
+    out << format("  판단 기간 %s: ", spanText(*plan.spans.judge).c_str()) << summaryText(chosen.judge)
+        << (chosen.judgeRank ? format("  (판단 기간 %lld위)", static_cast<long long>(chosen.judgeRank)) : "") << '\n';
+    out << format("  판단 기간에 가장 좋은 조합의 %s: %s (조합 %lld), 모든 조합의 중앙값: %s\n", figure.label,
+                  percentText(j.best).c_str(), static_cast<long long>(j.bestCombination),
+                  percentText(j.median).c_str());
+}
+
+// The judged funds of every window run with the combination that window chose: the series a
+// user who chose that way would have had.
+std::optional<SeriesSummary> outOfSampleSeries(const SweepPlan& plan, const SeriesSession& session,
+                                               const std::map<std::int64_t, const SweepLine*>& chosenLines)
+{
+    const auto& windows = plan.spans.windows;
+    std::string results = resultCsvHeader();
+    std::vector<StatsCsvRow> stats;
+    std::map<std::int64_t, std::vector<FundResult>> runs; // combination -> its funds
+    for (std::size_t w = 1; w <= windows.size(); ++w) {
+        const auto pick = chosenLines.find(static_cast<std::int64_t>(w));
+        if (pick == chosenLines.end())
+            continue;
+        const std::int64_t n = pick->second->combination;
+        if (!runs.contains(n))
+            runs[n] = session.run(paramsOf(plan, combination(plan, n)));
+        const auto& funds = runs[n];
+        for (const std::size_t k : session.spanFunds(2 * w)) {
+            results += funds[k].resultCsvLine;
+            if (funds[k].stats)
+                stats.push_back(*funds[k].stats);
+        }
+    }
+    return summarizeSeries(readResultCsv(results), stats, session.inputs().items.size() == 1);
+}
+
+// walkforward-summary.csv: the out-of-sample series, and the judged funds of the one
+// combination the whole period ranks first.
+std::string walkSummaryCsv(const SweepIdentity& identity, const std::optional<SeriesSummary>& outOfSample,
+                           const SweepLine& chosen)
+{
+    std::string summary = identityLines(identity, "# kestrelan walk summary") + walkSummaryCsvHeader();
+    std::vector<std::string> oos = {"out_of_sample", ""};
+    oos.resize(oos.size() + 7);
+    for (auto& f : summaryFields(outOfSample))
+        oos.push_back(f);
+    summary += joinedFields(oos);
+    std::vector<std::string> fixed = {"fixed", std::to_string(chosen.combination)};
+    for (auto& f : settingFields(chosen))
+        fixed.push_back(f);
+    for (auto& f : summaryFields(chosen.judge))
+        fixed.push_back(f);
+    summary += joinedFields(fixed);
+    return summary;
+}
+
 // Prints the judge span's verdict on the choice of the period (window 0) and, for a walk, writes
 // and prints the windows. Returns false when a file could not be written.
 bool judgeTheChoice(const SweepPlan& plan, const SweepIdentity& identity, const SeriesSession& session,
@@ -194,17 +261,7 @@ bool judgeTheChoice(const SweepPlan& plan, const SweepIdentity& identity, const 
     }
     const SweepLine& chosen = whole.front();
     if (plan.spans.judge) {
-        const Judged j = judgedOf(whole, column);
-        out << format("\n고르는 기간 %s에서 %s 1위 (조합 %lld개 중): 조합 %lld, %s\n",
-                      spanText({plan.base.params.startDate, plan.base.params.endDate}).c_str(), figure.label,
-                      static_cast<long long>(tried), static_cast<long long>(chosen.combination),
-                      sweepCombinationText(chosen.settings, chosen.autoSet).c_str());
-        out << "  고르는 기간: " << summaryText(chosen.summary) << "  plateau " << percentText(chosen.plateau) << '\n';
-        out << format("  판단 기간 %s: ", spanText(*plan.spans.judge).c_str()) << summaryText(chosen.judge)
-            << (chosen.judgeRank ? format("  (판단 기간 %lld위)", static_cast<long long>(chosen.judgeRank)) : "") << '\n';
-        out << format("  판단 기간에 가장 좋은 조합의 %s: %s (조합 %lld), 모든 조합의 중앙값: %s\n", figure.label,
-                      percentText(j.best).c_str(), static_cast<long long>(j.bestCombination),
-                      percentText(j.median).c_str());
+        printJudgedChoice(plan, figure, whole, out);
         return true;
     }
     if (!plan.spans.walk())
@@ -277,36 +334,8 @@ bool judgeTheChoice(const SweepPlan& plan, const SweepIdentity& identity, const 
     // The judged funds, each window's with the combination it chose: the series a user who
     // chose that way would have had, against the same funds with the one combination the whole
     // period ranks first (a choice made knowing the judged years too).
-    std::string results = resultCsvHeader();
-    std::vector<StatsCsvRow> stats;
-    std::map<std::int64_t, std::vector<FundResult>> runs; // combination -> its funds
-    for (std::size_t w = 1; w <= windows.size(); ++w) {
-        const auto pick = chosenLines.find(static_cast<std::int64_t>(w));
-        if (pick == chosenLines.end())
-            continue;
-        const std::int64_t n = pick->second->combination;
-        if (!runs.contains(n))
-            runs[n] = session.run(paramsOf(plan, combination(plan, n)));
-        const auto& funds = runs[n];
-        for (const std::size_t k : session.spanFunds(2 * w)) {
-            results += funds[k].resultCsvLine;
-            if (funds[k].stats)
-                stats.push_back(*funds[k].stats);
-        }
-    }
-    const auto outOfSample = summarizeSeries(readResultCsv(results), stats, session.inputs().items.size() == 1);
-    std::string summary = identityLines(identity, "# kestrelan walk summary") + walkSummaryCsvHeader();
-    std::vector<std::string> oos = {"out_of_sample", ""};
-    oos.resize(oos.size() + 7);
-    for (auto& f : summaryFields(outOfSample))
-        oos.push_back(f);
-    summary += joinedFields(oos);
-    std::vector<std::string> fixed = {"fixed", std::to_string(chosen.combination)};
-    for (auto& f : settingFields(chosen))
-        fixed.push_back(f);
-    for (auto& f : summaryFields(chosen.judge))
-        fixed.push_back(f);
-    summary += joinedFields(fixed);
+    const auto outOfSample = outOfSampleSeries(plan, session, chosenLines);
+    const std::string summary = walkSummaryCsv(identity, outOfSample, chosen);
 
     const auto folder = plan.out.parent_path();
     for (const auto& [name, text] : {std::pair<std::string, std::string>("walkforward.csv", table),
@@ -457,6 +486,74 @@ std::string walkSummaryCsvHeader()
     return joinedFields(names);
 }
 
+// The best ten of the period (window 0) by the sweep's figure, with their plateaus once the
+// sweep is whole and their judged figures when there is a judge span.
+void printBestTen(const SweepPlan& plan, const std::vector<SweepLine>& lines, bool complete, std::int64_t total,
+                  std::ostream& out)
+{
+    const std::string column = figureOf(plan.rank).column;
+    const auto best = windowLines(lines, 0, column);
+    out << format("%s: %lld개 조합%s. %s 기준 상위 %zu개%s:\n", plan.out.c_str(), static_cast<long long>(best.size()),
+                  plan.shards > 1 ? format(" (%lld/%lld 조각, 전체 %lld개)", static_cast<long long>(plan.shard),
+                                           static_cast<long long>(plan.shards), static_cast<long long>(total))
+                                        .c_str()
+                                  : "",
+                  plan.rank.c_str(), std::min<std::size_t>(10, best.size()),
+                  plan.spans.judged() ? format(" (%s)", spanText({plan.base.params.startDate, plan.base.params.endDate}).c_str()).c_str()
+                                      : "");
+    for (std::size_t i = 0; i < best.size() && i < 10; ++i) {
+        const auto& l = best[i];
+        out << format("%2zu. %s  ", i + 1, sweepCombinationText(l.settings, l.autoSet).c_str())
+            << (l.summary ? sweepFiguresText(*l.summary) : std::string("(펀드 없음)"));
+        if (complete)
+            out << "  plateau " << percentText(l.plateau);
+        if (plan.spans.judge)
+            out << "  | 판단 기간 " << percentText(summaryFigure(l.judge, column));
+        out << '\n';
+    }
+    if (complete && !best.empty() && best.front().rank == 1)
+        out << format("1위는 조합 %lld개를 시도해 고른 것입니다 (plateau %s: 1위와 바꾼 설정마다 한 칸씩 이웃한 "
+                      "조합들의 %s을 모은 중앙값).\n",
+                      static_cast<long long>(best.size()), percentText(best.front().plateau).c_str(),
+                      figureOf(plan.rank).label);
+}
+
+// Takes back the whole combinations (every window's line) of a file an earlier run of the same
+// sweep and shard wrote. False, with the reason said, when the file is another sweep's.
+bool takeResumedLines(const SweepPlan& plan, const SweepIdentity& identity, SweepFile& file,
+                      std::set<std::int64_t>& held, std::ostream& err)
+{
+    const auto bytes = readWholeFile(plan.out);
+    if (!bytes)
+        return true;
+    auto& lines = file.lines;
+    const SweepCsvRead read = readSweepCsv(*bytes);
+    if (!read.file) {
+        err << format("%s:%zu: %s. --resume은 같은 sweep이 쓴 파일에서만 이어 갑니다.\n", plan.out.c_str(),
+                      read.badLine, read.problem.c_str());
+        return false;
+    }
+    if (const auto difference = sweepDifference(read.file->identity, identity)) {
+        err << plan.out.string() << ": 다른 sweep의 파일이라 이어 갈 수 없습니다 (" << *difference << ").\n";
+        return false;
+    }
+    if (read.file->identity.shards != identity.shards) {
+        err << plan.out.string() << ": 다른 조각(shard)의 파일이라 이어 갈 수 없습니다.\n";
+        return false;
+    }
+    // Only whole combinations: every window's line.
+    const std::size_t per = plan.spans.windows.size() + 1;
+    std::map<std::int64_t, std::vector<SweepLine>> groups;
+    for (const auto& l : read.file->lines)
+        groups[l.combination].push_back(l);
+    for (auto& [n, group] : groups)
+        if (group.size() == per) {
+            held.insert(n);
+            lines.insert(lines.end(), group.begin(), group.end());
+        }
+    return true;
+}
+
 int runSweepSpans(const SweepPlan& plan, const SweepIdentity& identity, const SeriesSession& session,
                   std::ostream& out, std::ostream& err)
 {
@@ -467,34 +564,8 @@ int runSweepSpans(const SweepPlan& plan, const SweepIdentity& identity, const Se
     std::set<std::int64_t> held; // combinations the file holds whole
 
     // A sweep cut short goes on from its file: the same sweep, the same shard.
-    if (plan.resume) {
-        if (const auto bytes = readWholeFile(plan.out)) {
-            const SweepCsvRead read = readSweepCsv(*bytes);
-            if (!read.file) {
-                err << format("%s:%zu: %s. --resume은 같은 sweep이 쓴 파일에서만 이어 갑니다.\n", plan.out.c_str(),
-                              read.badLine, read.problem.c_str());
-                return exitFailed;
-            }
-            if (const auto difference = sweepDifference(read.file->identity, identity)) {
-                err << plan.out.string() << ": 다른 sweep의 파일이라 이어 갈 수 없습니다 (" << *difference << ").\n";
-                return exitFailed;
-            }
-            if (read.file->identity.shards != identity.shards) {
-                err << plan.out.string() << ": 다른 조각(shard)의 파일이라 이어 갈 수 없습니다.\n";
-                return exitFailed;
-            }
-            // Only whole combinations: every window's line.
-            const std::size_t per = plan.spans.windows.size() + 1;
-            std::map<std::int64_t, std::vector<SweepLine>> groups;
-            for (const auto& l : read.file->lines)
-                groups[l.combination].push_back(l);
-            for (auto& [n, group] : groups)
-                if (group.size() == per) {
-                    held.insert(n);
-                    lines.insert(lines.end(), group.begin(), group.end());
-                }
-        }
-    }
+    if (plan.resume && !takeResumedLines(plan, identity, file, held, err))
+        return exitFailed;
 
     const std::int64_t mine = (total - plan.shard) / plan.shards + 1;
     TerminalProgress progress;
@@ -553,32 +624,8 @@ int runSweepSpans(const SweepPlan& plan, const SweepIdentity& identity, const Se
     }
 
     // The best of the period (window 0) by the sweep's figure.
-    const std::string column = figureOf(plan.rank).column;
-    const auto best = windowLines(lines, 0, column);
     const bool complete = sweepComplete(file);
-    out << format("%s: %lld개 조합%s. %s 기준 상위 %zu개%s:\n", plan.out.c_str(), static_cast<long long>(best.size()),
-                  plan.shards > 1 ? format(" (%lld/%lld 조각, 전체 %lld개)", static_cast<long long>(plan.shard),
-                                           static_cast<long long>(plan.shards), static_cast<long long>(total))
-                                        .c_str()
-                                  : "",
-                  plan.rank.c_str(), std::min<std::size_t>(10, best.size()),
-                  plan.spans.judged() ? format(" (%s)", spanText({plan.base.params.startDate, plan.base.params.endDate}).c_str()).c_str()
-                                      : "");
-    for (std::size_t i = 0; i < best.size() && i < 10; ++i) {
-        const auto& l = best[i];
-        out << format("%2zu. %s  ", i + 1, sweepCombinationText(l.settings, l.autoSet).c_str())
-            << (l.summary ? sweepFiguresText(*l.summary) : std::string("(펀드 없음)"));
-        if (complete)
-            out << "  plateau " << percentText(l.plateau);
-        if (plan.spans.judge)
-            out << "  | 판단 기간 " << percentText(summaryFigure(l.judge, column));
-        out << '\n';
-    }
-    if (complete && !best.empty() && best.front().rank == 1)
-        out << format("1위는 조합 %lld개를 시도해 고른 것입니다 (plateau %s: 1위와 바꾼 설정마다 한 칸씩 이웃한 "
-                      "조합들의 %s을 모은 중앙값).\n",
-                      static_cast<long long>(best.size()), percentText(best.front().plateau).c_str(),
-                      figureOf(plan.rank).label);
+    printBestTen(plan, lines, complete, total, out);
     int status = exitDone;
     if (complete && !judgeTheChoice(plan, identity, session, lines, out, err))
         status = exitFailed;
