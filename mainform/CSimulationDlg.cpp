@@ -6,6 +6,7 @@
 #include "engine/MarketUpdate.h"
 #include "engine/Portfolio.h"
 #include "engine/RunInputs.h"
+#include "mainform/CCompareDlg.h"
 #include "mainform/CRangeTableDlg.h"
 #include "mainform/SimulationDlgIds.h"
 #include "mainform/core/FormLogic.h"
@@ -143,6 +144,7 @@ void CSimulationDlg::connectControls()
     clicked(simulationIds::addStock, &CSimulationDlg::addStock);
     clicked(simulationIds::removeStock, &CSimulationDlg::removeStock);
     clicked(simulationIds::clearPortfolio, &CSimulationDlg::clearPortfolio);
+    clicked(simulationIds::compareConditions, &CSimulationDlg::compareConditions);
     clicked(simulationIds::registerGroup, &CSimulationDlg::registerGroup);
     clicked(simulationIds::deleteGroup, &CSimulationDlg::deleteGroup);
     clicked(simulationIds::simulate, &CSimulationDlg::simulate);
@@ -414,6 +416,41 @@ void CSimulationDlg::simulate()
         return;   // the run said what stopped it; the form keeps its values
     lock.reset(); // the results window reads, and exports, with the folder free
     services.openResults(selectedGroupName(), portfolioList->count());
+}
+
+// The condition-comparison window over the form's settings and portfolio; a combination chosen
+// there comes back into the form's fields.
+void CSimulationDlg::compareConditions()
+{
+    if (!readForm())
+        return;
+    if (portfolioList->count() == 0) {
+        services.messages->show("시뮬레이션 종목을 골라주세요.");
+        return;
+    }
+    ComparisonRequest request;
+    request.settings = settings();
+    for (const auto& entry : portfolioEntries())
+        request.codes.emplace_back(entryCode(entry));
+    request.amount = investAmount;
+    comparison = std::make_unique<CCompareDlg>(
+        CompareServices(services, services.handoffFile, services.resultFolder), request, selectedGroupName(),
+        [this](const std::vector<std::pair<const SettingSpec*, std::int32_t>>& values) {
+            for (const auto& [spec, v] : values) {
+                std::int32_t* field = spec == &setting::margin       ? &marginPct
+                                    : spec == &setting::second       ? &secondPct
+                                    : spec == &setting::rangeLow     ? &rangeLowPct
+                                    : spec == &setting::rangeHigh    ? &rangeHighPct
+                                    : spec == &setting::initialBuy   ? &initialBuyPct
+                                    : spec == &setting::riskProfile  ? &riskProfile
+                                                                     : nullptr;
+                if (field)
+                    *field = v;
+            }
+            writeForm();
+        },
+        this);
+    comparison->open();
 }
 
 bool CSimulationDlg::readForm() { return bindings->read(); }

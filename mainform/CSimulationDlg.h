@@ -4,6 +4,7 @@
 
 #include "engine/EffectiveSettings.h"
 #include "engine/SimParams.h"
+#include "platform/core/Folders.h"
 #include "platform/core/Sinks.h"
 #include "platform/qt/WindowServices.h"
 
@@ -22,6 +23,7 @@ class QListWidget;
 
 namespace kestrelan {
 
+class CCompareDlg;
 class FormBindings;
 class INameInput;
 
@@ -41,6 +43,7 @@ struct FormServices : WindowServices
     }
 
     IProgressSink* progress;            // the progress window of the update and the run; never null
+    std::filesystem::path handoffFile = kestrelan::handoffFile(); // the comparison's export
     std::filesystem::path resultFolder; // made at every start (~/SimResult)
     OpenResults openResults;            // never empty
 };
@@ -107,6 +110,7 @@ private Q_SLOTS:
     void deleteGroup();
     void loadGroup();
     void simulate();
+    void compareConditions();
 
 public:
     /// The portfolio's stock entries (CP949), in list order.
@@ -127,6 +131,11 @@ private:
 
     FormServices services;
     std::unique_ptr<FormBindings> bindings;
+public:
+    /// The condition-comparison window while it is open (for tests).
+    std::unique_ptr<CCompareDlg> comparison;
+
+private:
     bool refreshing = false;
     int listedCount = 0;
 };

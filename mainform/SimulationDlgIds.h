@@ -18,6 +18,7 @@ constexpr int removeStock = 1125;
 constexpr int portfolioList = 1117;
 constexpr int searchText = 1002;
 constexpr int clearPortfolio = 1126;
+constexpr int compareConditions = 1160; // in the room beside the stock search
 constexpr int rangeLowPct = 1016;
 constexpr int rangeHighPct = 1017;
 constexpr int initialBuyPct = 1020;

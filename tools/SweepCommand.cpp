@@ -2,6 +2,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/Fingerprint.h"
+#include "engine/MarketUpdate.h"
 #include "engine/RunInputs.h"
 #include "engine/SeriesSession.h"
 #include "formats/ResultCsv.h"
@@ -52,6 +53,24 @@ std::optional<std::vector<PortfolioItem>> portfolioOfStocks(const RunOptions& op
     }
     return parseSimItems(*bytes);
 }
+
+// The engine's messages said on a stream (a window's sweep).
+class StreamMessages : public IMessageSink
+{
+public:
+    explicit StreamMessages(std::ostream& out)
+        : out(out)
+    {
+    }
+    Answer show(std::string_view text, Buttons) override
+    {
+        out << text << '\n';
+        return Answer::Ok;
+    }
+
+private:
+    std::ostream& out;
+};
 
 // The settings a sweep may vary, in the order the combinations count them (sweepSettings), with
 // their limits.
@@ -343,7 +362,12 @@ CommandSpec sweepCommandSpec()
 
 int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& err)
 {
-    const auto workDir = workingFolder();
+    return runSweep(values, workingFolder(), programFolder(), out, err);
+}
+
+int runSweep(const OptionValues& values, const std::filesystem::path& workDir, const std::filesystem::path& programDir,
+             std::ostream& out, std::ostream& err, SweepWatch* watch)
+{
     // The folder and the market are held before anything is read, shared: a sweep writes only its
     // own file (never SimItem.lst, its stocks are read as a run would take them), so that the
     // shards of a sweep run side by side in one folder, each with its own --out.
@@ -352,10 +376,22 @@ int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& er
         err << folderBusyMessage << '\n';
         return exitFailed;
     }
-    const auto market = holdMarketToRead(values, workDir, programFolder());
-    if (!market)
-        return exitFailed;
-    const SweepPlan plan = readSweepPlan(values, workDir, programFolder());
+    // The command line waits for a busy market; a window does not.
+    std::optional<MarketAccess> market;
+    if (watch) {
+        const auto given = values.path("--program-dir");
+        market = MarketAccess::open(marketFolders(workDir, given.value_or(programDir), given.has_value()),
+                                    LockMode::Shared);
+        if (!*market) {
+            err << market->problem << '\n';
+            return exitFailed;
+        }
+    } else {
+        market = holdMarketToRead(values, workDir, programDir);
+        if (!market)
+            return exitFailed;
+    }
+    const SweepPlan plan = readSweepPlan(values, workDir, programDir);
     std::optional<std::vector<PortfolioItem>> items;
     if (!plan.base.stocks.empty()) {
         items = portfolioOfStocks(plan.base, workDir, err);
@@ -364,10 +400,20 @@ int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& er
     }
     RunOptions prepared = plan.base;
     prepared.stocks.clear();
-    if (const auto stopped = prepareRun(prepared, workDir))
+    if (watch) {
+        // prepareRun's checks, said to the window.
+        for (const auto& note : prepared.notes)
+            err << note << '\n';
+        if (std::error_code ec; std::filesystem::exists(workDir / updateFileName, ec)) {
+            err << pendingUpdateMessage << '\n';
+            return exitFailed;
+        }
+    } else if (const auto stopped = prepareRun(prepared, workDir)) {
         return *stopped;
-    StderrMessages messages;
-    const RunContext context = runContext(plan.base, workDir, messages);
+    }
+    StderrMessages terminal;
+    StreamMessages said(err);
+    const RunContext context = runContext(plan.base, workDir, watch ? static_cast<IMessageSink&>(said) : terminal);
     try {
         const auto began = std::chrono::steady_clock::now();
         const SeriesSession session(context, paramsOf(plan, combination(plan, 1)), sessionSpans(plan),
@@ -385,7 +431,7 @@ int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& er
         const SweepIdentity identity = sweepIdentity(plan, inputs);
         if (plan.dryRun)
             return dryRunSweep(plan, identity, session, loadSeconds, out, err);
-        return runSweepSpans(plan, identity, session, out, err);
+        return runSweepSpans(plan, identity, session, out, err, watch);
     } catch (const EngineError& e) {
         err << e.what() << '\n';
         // A window's span holds the funds that start and end inside it, as a statistics run over

@@ -73,6 +73,11 @@ std::string sweepFiguresText(const SeriesSummary& summary);
 
 CommandSpec sweepCommandSpec();
 int sweepCommand(const OptionValues& values, std::ostream& out, std::ostream& err);
+/// The sweep of `values` in `workDir` (the command's, and the comparison window's with a
+/// watch: then a busy market is not waited for and nothing goes to stderr). Throws UsageError
+/// naming the option for what the command line refuses; returns the exit status.
+int runSweep(const OptionValues& values, const std::filesystem::path& workDir, const std::filesystem::path& programDir,
+             std::ostream& out, std::ostream& err, SweepWatch* watch = nullptr);
 CommandSpec sweepMergeCommandSpec();
 int sweepMergeCommand(const OptionValues& values, std::ostream& out, std::ostream& err);
 

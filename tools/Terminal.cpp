@@ -12,8 +12,8 @@ IMessageSink::Answer StderrMessages::show(std::string_view text, Buttons)
     return Answer::Ok;
 }
 
-TerminalProgress::TerminalProgress()
-    : enabled(isatty(STDERR_FILENO) != 0)
+TerminalProgress::TerminalProgress(bool wanted)
+    : enabled(wanted && isatty(STDERR_FILENO) != 0)
 {
 }
 

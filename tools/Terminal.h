@@ -18,7 +18,8 @@ public:
 class TerminalProgress : public IProgressSink
 {
 public:
-    TerminalProgress();
+    /// Draws only when `wanted` and stderr is a terminal.
+    explicit TerminalProgress(bool wanted = true);
     void begin(std::string_view text) override;
     void setPosition(int percent) override;
     void end() override;

@@ -108,8 +108,11 @@ std::string summaryText(const std::optional<SeriesSummary>& s)
     return s ? format("펀드 %d개  ", s->funds) + sweepFiguresText(*s) : std::string("(펀드 없음)");
 }
 
+} // namespace
+
 // The lines of one window, ranked (a copy: a file that lacks combinations has no ranks).
-std::vector<SweepLine> windowLines(const std::vector<SweepLine>& lines, std::int32_t window, const std::string& column)
+std::vector<SweepLine> rankedWindowLines(const std::vector<SweepLine>& lines, std::int32_t window,
+                                         const std::string& column)
 {
     std::vector<SweepLine> mine;
     for (const auto& l : lines)
@@ -121,6 +124,10 @@ std::vector<SweepLine> windowLines(const std::vector<SweepLine>& lines, std::int
     });
     return mine;
 }
+
+namespace {
+
+const auto windowLines = rankedWindowLines;
 
 // What the judge span says of each choice in a window: the best judged figure and the median of
 // all combinations' judged figures.
@@ -555,7 +562,7 @@ bool takeResumedLines(const SweepPlan& plan, const SweepIdentity& identity, Swee
 }
 
 int runSweepSpans(const SweepPlan& plan, const SweepIdentity& identity, const SeriesSession& session,
-                  std::ostream& out, std::ostream& err)
+                  std::ostream& out, std::ostream& err, SweepWatch* watch)
 {
     const RunData& inputs = session.inputs();
     const std::int64_t total = combinationCount(plan);
@@ -568,7 +575,8 @@ int runSweepSpans(const SweepPlan& plan, const SweepIdentity& identity, const Se
         return exitFailed;
 
     const std::int64_t mine = (total - plan.shard) / plan.shards + 1;
-    TerminalProgress progress;
+    // A window shows its own progress (and stderr may be a terminal).
+    TerminalProgress progress(watch == nullptr);
     progress.begin(format("%lld개 조합 중 %lld번째부터 %lld개마다 실행합니다%s....", static_cast<long long>(total),
                           static_cast<long long>(plan.shard), static_cast<long long>(plan.shards),
                           held.empty() ? "" : format(" (%zu개는 파일에 있습니다)", held.size()).c_str()));
@@ -608,7 +616,13 @@ int runSweepSpans(const SweepPlan& plan, const SweepIdentity& identity, const Se
             lines.push_back(std::move(l));
         ++done;
         const double since = std::chrono::duration<double>(std::chrono::steady_clock::now() - lastWrite).count();
-        if ((first || since >= 20 * writeSeconds) && done < mine && !write()) {
+        // A window's sweep writes only a whole file: one cut short leaves the last one as it was.
+        if (watch && watch->combinationDone && !watch->combinationDone(done, mine)) {
+            progress.end();
+            watch->cancelled = true;
+            return exitFailed;
+        }
+        if (!watch && (first || since >= 20 * writeSeconds) && done < mine && !write()) {
             progress.end();
             err << plan.out.string() << " 파일을 쓸 수 없습니다.\n";
             return exitFailed;
@@ -623,6 +637,10 @@ int runSweepSpans(const SweepPlan& plan, const SweepIdentity& identity, const Se
         return exitFailed;
     }
 
+    if (watch) {
+        watch->whole = file;
+        rankSweepLines(watch->whole.lines, figureOf(plan.rank).column);
+    }
     // The best of the period (window 0) by the sweep's figure.
     const bool complete = sweepComplete(file);
     printBestTen(plan, lines, complete, total, out);

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -62,12 +63,26 @@ std::vector<FundSpan> sessionSpans(const SweepPlan& plan);
 /// (after end_date), and the figure ranked by (after risk_profile).
 void addSpanIdentity(const SweepPlan& plan, SweepIdentity& identity);
 
+/// A sweep run by a window: each finished combination is reported (false stops the sweep, and
+/// nothing is written), the file is written only whole, and its lines, ranked, are handed back.
+struct SweepWatch
+{
+    std::function<bool(std::int64_t done, std::int64_t total)> combinationDone;
+    bool cancelled = false;
+    SweepFile whole; // with each line's rank, judge rank and plateau
+};
+
 /// Runs the combinations of the plan's shard that `plan.out` does not hold yet (all of them
 /// unless --resume), writing the file as it goes and whole at the end; prints the best, and what
 /// the judge span or the walk says of the choice; a complete walk writes walkforward.csv and
 /// walkforward-summary.csv beside the file. Returns the exit status.
 int runSweepSpans(const SweepPlan& plan, const SweepIdentity& identity, const SeriesSession& session,
-                  std::ostream& out, std::ostream& err);
+                  std::ostream& out, std::ostream& err, SweepWatch* watch = nullptr);
+
+/// The lines of one window (0: the whole period) ranked by `column`, the best first; lines
+/// without the figure last.
+std::vector<SweepLine> rankedWindowLines(const std::vector<SweepLine>& lines, std::int32_t window,
+                                         const std::string& column);
 
 /// --dry-run: the combinations and funds the sweep would run and the time one fund takes, with
 /// the estimate of the whole; runs no combination and writes nothing.

@@ -1,0 +1,187 @@
+#include "tools/ConditionCompare.h"
+
+#include "platform/core/Format.h"
+#include "results/core/SweepRanks.h"
+#include "tools/SweepCommand.h"
+#include "tools/WalkForward.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <sstream>
+
+namespace kestrelan {
+
+namespace {
+
+std::string dateOption(std::int32_t date) { return std::to_string(date); }
+
+// A decimal as the command line reads one: fixed notation, no trailing zeros.
+std::string decimalOption(double v)
+{
+    std::string text = format("%.6f", v);
+    while (text.back() == '0')
+        text.pop_back();
+    if (text.back() == '.')
+        text.pop_back();
+    return text;
+}
+
+std::size_t settingIndex(const SettingSpec& setting)
+{
+    for (std::size_t i = 0; i < std::size(sweepSettings); ++i)
+        if (sweepSettings[i] == &setting)
+            return i;
+    return 0;
+}
+
+constexpr std::int32_t SweepSettings::*settingFields[]
+    = {&SweepSettings::marginPct,     &SweepSettings::secondPct,     &SweepSettings::rangeLowPct,
+       &SweepSettings::rangeHighPct, &SweepSettings::initialBuyPct, &SweepSettings::riskProfile};
+static_assert(std::size(settingFields) == std::size(sweepSettings));
+
+} // namespace
+
+std::int32_t settingValue(const SweepSettings& settings, const SettingSpec& setting)
+{
+    return settings.*settingFields[settingIndex(setting)];
+}
+
+void setSettingValue(SweepSettings& settings, const SettingSpec& setting, std::int32_t value)
+{
+    settings.*settingFields[settingIndex(setting)] = value;
+}
+
+OptionValues comparisonOptions(const ComparisonRequest& r, const std::filesystem::path& out)
+{
+    const SimParams& p = r.settings;
+    std::map<std::string, std::string> v;
+    std::string codes;
+    for (const auto& c : r.codes)
+        codes += (codes.empty() ? "" : ",") + c;
+    v["--stocks"] = codes;
+    v["--amount"] = std::to_string(r.amount);
+    v["--invest-mode"] = std::to_string(static_cast<int>(p.investMode));
+    if (!r.choose.empty() || !r.judge.empty()) {
+        if (!r.choose.empty())
+            v["--choose"] = r.choose;
+        if (!r.judge.empty())
+            v["--judge"] = r.judge;
+    } else {
+        v["--start"] = dateOption(p.startDate);
+        v["--end"] = dateOption(p.endDate);
+    }
+    v["--cadence"] = std::to_string(static_cast<int>(p.fundCadence));
+    v["--years"] = std::to_string(p.years);
+    v["--commission"] = decimalOption(p.commissionPct);
+    v["--include-tax"] = p.includeTax ? "1" : "0";
+    v["--auto-set"] = p.autoSet ? "1" : "0";
+    SweepSettings form{p.marginPct, p.secondPct, p.rangeLowPct, p.rangeHighPct, p.initialBuyPct,
+                       static_cast<std::int32_t>(p.riskProfile)};
+    for (const SettingSpec* s : sweepSettings)
+        if (sweepSettingUsed(*s, p.autoSet))
+            v[std::string(s->option)] = std::to_string(settingValue(form, *s));
+    for (const auto& range : r.ranges)
+        v[std::string(range.setting->option)] = range.text;
+    v["--rank"] = r.rank;
+    v["--out"] = out.string();
+    return OptionValues("sweep", std::move(v));
+}
+
+std::string windowWords(const std::string& message)
+{
+    if (!message.starts_with("--"))
+        return message;
+    const auto colon = message.find(':');
+    const std::string option = message.substr(0, colon);
+    const std::pair<const char*, const char*> own[] = {{"--choose", "고르는 기간"},
+                                                       {"--judge", "판단 기간"},
+                                                       {"--rank", "순위 기준"},
+                                                       {"--amount", "투자금액"}};
+    for (const auto& [o, label] : own)
+        if (option == o)
+            return label + message.substr(colon);
+    for (const SettingSpec* s : allSettings())
+        if (s->option == option)
+            return std::string(s->label) + message.substr(colon);
+    return message;
+}
+
+Comparison compareConditions(const ComparisonRequest& request, const std::filesystem::path& workDir,
+                             const std::filesystem::path& programDir,
+                             const std::function<bool(std::int64_t, std::int64_t)>& combinationDone)
+{
+    Comparison c;
+    c.column = rankFigureColumn(request.rank).value_or("fund_median_pct");
+    std::ostringstream out, err;
+    SweepWatch watch;
+    watch.combinationDone = combinationDone;
+    try {
+        const int status
+            = runSweep(comparisonOptions(request, workDir / sweepCsvFile), workDir, programDir, out, err, &watch);
+        c.message = err.str();
+        if (watch.cancelled) {
+            c.status = Comparison::Status::Cancelled;
+            return c;
+        }
+        c.status = status == exitDone ? Comparison::Status::Done : Comparison::Status::Failed;
+    } catch (const UsageError& e) {
+        c.status = Comparison::Status::Refused;
+        c.message = windowWords(e.what());
+        return c;
+    }
+    if (c.status == Comparison::Status::Done)
+        c.file = std::move(watch.whole);
+    // The command prints the best ten, then, after a blank line, what the judge span says.
+    const std::string printed = out.str();
+    if (const auto blank = printed.find("\n\n"); blank != std::string::npos && c.status == Comparison::Status::Done)
+        c.verdict = printed.substr(blank + 2);
+    while (!c.message.empty() && c.message.back() == '\n')
+        c.message.pop_back();
+    return c;
+}
+
+FigureGrid figureGrid(const SweepFile& file, const std::string& column, const SettingSpec& x, const SettingSpec* y)
+{
+    FigureGrid g;
+    const auto place = [](std::vector<std::int32_t>& values, std::int32_t v) {
+        const auto it = std::find(values.begin(), values.end(), v);
+        if (it != values.end())
+            return static_cast<std::size_t>(it - values.begin());
+        values.push_back(v);
+        return values.size() - 1;
+    };
+    std::vector<std::pair<std::pair<std::size_t, std::size_t>, const SweepLine*>> placed;
+    for (const auto& l : file.lines) {
+        if (l.window != 0)
+            continue;
+        const std::size_t col = place(g.xs, settingValue(l.settings, x));
+        const std::size_t row = y ? place(g.ys, settingValue(l.settings, *y)) : place(g.ys, 0);
+        placed.push_back({{row, col}, &l});
+        if (const auto v = summaryFigure(l.summary, column)) {
+            g.low = g.low ? std::min(*g.low, *v) : *v;
+            g.high = g.high ? std::max(*g.high, *v) : *v;
+        }
+    }
+    g.cells.assign(g.ys.size(), std::vector<const SweepLine*>(g.xs.size(), nullptr));
+    for (const auto& [at, line] : placed)
+        g.cells[at.first][at.second] = line;
+    return g;
+}
+
+std::array<int, 3> heatColour(double value, double low, double high, bool lowerIsBetter)
+{
+    // The workbook's scale: red for the worst, yellow in the middle, green for the best.
+    constexpr std::array<int, 3> worst{0xF8, 0x69, 0x6B}, middle{0xFF, 0xEB, 0x84}, best{0x63, 0xBE, 0x7B};
+    double t = high > low ? (value - low) / (high - low) : 0.5;
+    t = std::clamp(lowerIsBetter ? 1 - t : t, 0.0, 1.0);
+    const auto& a = t < 0.5 ? worst : middle;
+    const auto& b = t < 0.5 ? middle : best;
+    const double u = t < 0.5 ? t * 2 : (t - 0.5) * 2;
+    std::array<int, 3> rgb{};
+    for (std::size_t i = 0; i < 3; ++i)
+        rgb[i] = static_cast<int>(std::lround(a[i] + (b[i] - a[i]) * u));
+    return rgb;
+}
+
+} // namespace kestrelan
