@@ -5,10 +5,13 @@
 // offers to give the sample market or the user's CSV files when it has none (MarketStart.h).
 // KESTRELAN_SCREENSHOT=file.png saves pictures of the window once it is shown, then closes it
 // (the results window saves one picture per view: file-0.png, file-1.png, file-2.png, and of
-// its list of kept runs: file-runs.png, file-runs-compared.png).
+// its list of kept runs: file-runs.png, file-runs-compared.png; the form, of its condition
+// comparison: file-compare.png).
 
 #include "app/MarketStartWindow.h"
+#include "mainform/CCompareDlg.h"
 #include "mainform/CSimulationDlg.h"
+#include "mainform/SimulationDlgIds.h"
 #include "platform/core/Folders.h"
 #include "platform/qt/Application.h"
 #include "platform/qt/CNameInputDlg.h"
@@ -22,6 +25,8 @@
 #include "tools/ProgramSpecs.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QRadioButton>
@@ -147,7 +152,24 @@ int run(kestrelan::QtMessageSink& messages, bool resultsOnly)
                                            });
     kestrelan::CSimulationDlg form(services);
     if (!screenshot.isEmpty())
-        screenshotLater(form, screenshot);
+        screenshotLater(form, screenshot, [&form, screenshot] {
+            // The condition comparison of the form's portfolio: 25 combinations of the margin and
+            // the second condition over monthly funds, chosen on one span and judged on the next.
+            namespace ids = kestrelan::simulationIds;
+            for (const char* typed : {"005930", "005930 ", "035420", "035420 ", "016360", "016360 "})
+                kestrelan::control<QLineEdit>(form, ids::searchText)->setText(typed);
+            kestrelan::control<QCheckBox>(form, ids::yieldStats)->click();
+            kestrelan::control<QRadioButton>(form, ids::cadenceMonthly)->click();
+            kestrelan::control<QPushButton>(form, ids::compareConditions)->click();
+            if (kestrelan::CCompareDlg* compare = form.comparison.get()) {
+                compare->chooseSpan->setText("2000-01-01:2003-06-30");
+                compare->judgeSpan->setText("2003-07-01:2006-11-30");
+                compare->runComparison();
+                QApplication::processEvents();
+                compare->grab().save(QString(screenshot).replace(".png", "-compare.png"));
+                compare->close();
+            }
+        });
     form.exec();
     return 0;
 }

@@ -1,6 +1,8 @@
 #include "mainform/CCompareDlg.h"
 
+#include "formats/Handoff.h"
 #include "platform/core/Format.h"
+#include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/QtText.h"
 #include "resources/AppIcon.h"
 #include "results/core/SweepRanks.h"
@@ -15,7 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLineSeries>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScatterSeries>
@@ -110,7 +112,7 @@ CCompareDlg::CCompareDlg(CompareServices s, ComparisonRequest f, QString group, 
     bestList->setRootIsDecorated(false);
     bestList->header()->setSectionsClickable(false);
     layout->addWidget(new QLabel("상위 10개 (두 번 누르면 설정 창에 넣습니다)", this));
-    layout->addWidget(bestList, 3);
+    layout->addWidget(bestList, 2);
 
     auto* lower = new QHBoxLayout;
     auto* left = new QVBoxLayout;
@@ -119,16 +121,14 @@ CCompareDlg::CCompareDlg(CompareServices s, ComparisonRequest f, QString group, 
     heatmap->setEditTriggers(QAbstractItemView::NoEditTriggers);
     left->addWidget(heatmap);
     lower->addLayout(left, 1);
-    auto* right = new QVBoxLayout;
     scatter = new QChartView(this);
-    scatter->setMinimumWidth(360);
-    right->addWidget(scatter, 1);
+    scatter->setMinimumSize(420, 300);
+    lower->addWidget(scatter, 1);
+    layout->addLayout(lower, 5);
     verdict = new QLabel(this);
     verdict->setWordWrap(true);
     verdict->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    right->addWidget(verdict);
-    lower->addLayout(right, 1);
-    layout->addLayout(lower, 4);
+    layout->addWidget(verdict);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -156,7 +156,7 @@ CCompareDlg::CCompareDlg(CompareServices s, ComparisonRequest f, QString group, 
             && column < static_cast<int>(cells[static_cast<std::size_t>(row)].size()))
             useLine(cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)]);
     });
-    resize(1060, 720);
+    resize(1060, 780);
 }
 
 ComparisonRequest CCompareDlg::request() const
@@ -312,37 +312,24 @@ void CCompareDlg::drawScatter()
     auto* points = new QScatterSeries(chart);
     points->setName("조합");
     points->setMarkerSize(8);
-    std::optional<double> low, high;
     for (const auto& l : last.file.lines) {
         const auto a = summaryFigure(l.summary, last.column), b = summaryFigure(l.judge, last.column);
         if (l.window != 0 || !a || !b)
             continue;
         points->append(*a, *b);
-        for (const double v : {*a, *b}) {
-            low = low ? std::min(*low, v) : v;
-            high = high ? std::max(*high, v) : v;
-        }
     }
     chart->addSeries(points);
-    // The diagonal: a choice that carries over lies along it.
-    auto* diagonal = new QLineSeries(chart);
-    diagonal->setName("고를 때 = 판단");
-    if (low && high) {
-        diagonal->append(*low, *low);
-        diagonal->append(*high, *high);
-    }
-    chart->addSeries(diagonal);
     const std::string label = figureLabel(ran.rank);
     auto* ax = new QValueAxis(chart);
     auto* ay = new QValueAxis(chart);
     ax->setTitleText(fromUtf8("고르는 기간의 " + label + "(%)"));
     ay->setTitleText(fromUtf8("판단 기간의 " + label + "(%)"));
+    ax->setLabelFormat("%.1f");
+    ay->setLabelFormat("%.1f");
     chart->addAxis(ax, Qt::AlignBottom);
     chart->addAxis(ay, Qt::AlignLeft);
-    for (QAbstractSeries* s : std::initializer_list<QAbstractSeries*>{points, diagonal}) {
-        s->attachAxis(ax);
-        s->attachAxis(ay);
-    }
+    points->attachAxis(ax);
+    points->attachAxis(ay);
     chart->setTitle("고르는 기간과 판단 기간");
     QChart* old = scatter->chart();
     scatter->setChart(chart);
@@ -360,6 +347,58 @@ void CCompareDlg::useLine(const SweepLine* line)
     useSettings(values);
 }
 
-void CCompareDlg::exportSweep() { }
+// As the results window's export: the name asked, the hand-off file written, the workbook built
+// from the working folder (where sweep.csv is) with the two settings and the figure compared.
+void CCompareDlg::exportSweep()
+{
+    if (last.status != Comparison::Status::Done)
+        return;
+    const auto typed = services.names->ask("저장할 엑셀파일 이름 지정", groupName);
+    if (!typed)
+        return;
+    const auto name = qstringToCp949(*typed);
+    if (!name) {
+        services.messages->show("파일 이름에 쓸 수 없는 문자가 있습니다.");
+        return;
+    }
+    if (!writeHandoff(services.handoffFile, services.programDir, *name, static_cast<int>(form.codes.size()))) {
+        services.messages->show("엑셀 전달 파일(" + services.handoffFile.string() + ")을 쓸 수 없습니다.");
+        return;
+    }
+    if (typed->isEmpty())
+        return;
+    if (const auto problem = fileNameProblem(typed->toStdString())) {
+        services.messages->show(*problem);
+        return;
+    }
+    QStringList args = {"--handoff", QString::fromStdString(services.handoffFile.string()), "--results",
+                        QString::fromStdString(services.workDir.string()), "--out",
+                        QString::fromStdString(services.workbookFolder.string()), "--sweep-figure",
+                        QString::fromStdString(last.column), "--sweep-x",
+                        fromUtf8(ran.ranges.front().setting->key)};
+    if (ran.ranges.size() > 1)
+        args << "--sweep-y" << fromUtf8(ran.ranges[1].setting->key);
+    QProcess builder;
+    builder.start(QString::fromStdString((services.programDir / "kestrelan-workbook").string()), args);
+    constexpr int limitMs = 120000;
+    std::string problem;
+    if (!builder.waitForStarted(limitMs))
+        problem = "kestrelan-workbook을 찾을 수 없거나 실행할 수 없습니다.";
+    else if (!builder.waitForFinished(limitMs)) {
+        builder.kill();
+        builder.waitForFinished(5000);
+        problem = "kestrelan-workbook이 2분 안에 끝나지 않아 중단했습니다.";
+    } else if (builder.exitStatus() != QProcess::NormalExit || builder.exitCode() != 0) {
+        const QString said = QString::fromUtf8(builder.readAllStandardError()).trimmed();
+        problem = said.isEmpty() ? "kestrelan-workbook이 오류로 끝났습니다." : said.toStdString();
+    }
+    if (!problem.empty()) {
+        services.messages->show("엑셀 파일을 만들 수 없습니다. " + problem);
+        return;
+    }
+    const std::string path = QString::fromUtf8(builder.readAllStandardOutput()).trimmed().toStdString();
+    if (!services.shell->open(path))
+        services.messages->show("엑셀 파일을 열 수 없습니다. 파일은 " + path + " 에 있습니다.");
+}
 
 } // namespace kestrelan

@@ -35,9 +35,10 @@ class CompareDlgTest : public QObject
     struct Compare
     {
         Compare()
-            : services(WindowServices(messages, shell, names, dir.path(), dir.path()), progress, dir / "SimResult",
-                       [](const QString&, int) { })
+            : services(WindowServices(messages, shell, names, dir.path(), KESTRELAN_WORKBOOK_DIR), progress,
+                       dir / "SimResult", [](const QString&, int) { })
         {
+            services.handoffFile = dir / "fname.tmp";
             writeSampleMarket(dir.path());
             form = std::make_unique<CSimulationDlg>(services);
             for (const char* typed : {"005930", "005930 ", "라온", "라온 "})
@@ -172,6 +173,16 @@ private Q_SLOTS:
         c.run("4:12:2", "4:12:2");
         QVERIFY(!c.window->scatter->isHidden());
         QVERIFY(c.window->verdict->text().contains("판단 기간"));
+
+        // Export: the hand-off file and the workbook of the working folder, opened.
+        if (std::string(KESTRELAN_WORKBOOK_DIR).empty())
+            return;
+        c.messages.shown.clear();
+        c.names.answers.push_back("비교");
+        c.window->exportButton->click();
+        QCOMPARE(c.messages.shown.size(), 0u);
+        QCOMPARE(c.shell.opened.size(), 1u);
+        QVERIFY(c.shell.opened[0].ends_with("비교.xlsx") && std::filesystem::exists(c.shell.opened[0]));
     }
 
     // Cancelled after the first or before the last combination: the sweep.csv there was stays
