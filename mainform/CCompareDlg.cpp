@@ -4,6 +4,7 @@
 #include "platform/core/Format.h"
 #include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/QtText.h"
+#include "platform/qt/WorkbookProcess.h"
 #include "resources/AppIcon.h"
 #include "results/core/SweepRanks.h"
 #include "tools/SweepCommand.h"
@@ -17,7 +18,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScatterSeries>
@@ -378,27 +378,13 @@ void CCompareDlg::exportSweep()
                         fromUtf8(ran.ranges.front().setting->key)};
     if (ran.ranges.size() > 1)
         args << "--sweep-y" << fromUtf8(ran.ranges[1].setting->key);
-    QProcess builder;
-    builder.start(QString::fromStdString((services.programDir / "kestrelan-workbook").string()), args);
-    constexpr int limitMs = 120000;
-    std::string problem;
-    if (!builder.waitForStarted(limitMs))
-        problem = "kestrelan-workbook을 찾을 수 없거나 실행할 수 없습니다.";
-    else if (!builder.waitForFinished(limitMs)) {
-        builder.kill();
-        builder.waitForFinished(5000);
-        problem = "kestrelan-workbook이 2분 안에 끝나지 않아 중단했습니다.";
-    } else if (builder.exitStatus() != QProcess::NormalExit || builder.exitCode() != 0) {
-        const QString said = QString::fromUtf8(builder.readAllStandardError()).trimmed();
-        problem = said.isEmpty() ? "kestrelan-workbook이 오류로 끝났습니다." : said.toStdString();
-    }
-    if (!problem.empty()) {
-        services.messages->show("엑셀 파일을 만들 수 없습니다. " + problem);
+    const BuiltWorkbook built = runWorkbookBuilder(services.programDir, args);
+    if (built.problem) {
+        services.messages->show("엑셀 파일을 만들 수 없습니다. " + *built.problem);
         return;
     }
-    const std::string path = QString::fromUtf8(builder.readAllStandardOutput()).trimmed().toStdString();
-    if (!services.shell->open(path))
-        services.messages->show("엑셀 파일을 열 수 없습니다. 파일은 " + path + " 에 있습니다.");
+    if (!services.shell->open(built.path))
+        services.messages->show("엑셀 파일을 열 수 없습니다. 파일은 " + built.path + " 에 있습니다.");
 }
 
 } // namespace kestrelan

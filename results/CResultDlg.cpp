@@ -8,6 +8,7 @@
 #include "platform/qt/DialogTemplate.h"
 #include "platform/qt/EnterAsTab.h"
 #include "platform/qt/QtText.h"
+#include "platform/qt/WorkbookProcess.h"
 #include "resources/AppIcon.h"
 #include "results/CPastRunsDlg.h"
 #include "results/CTChart.h"
@@ -20,7 +21,6 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -83,26 +83,6 @@ void colourBySign(QTreeWidget* list)
             if (const int sign = monthlyCellSign(item->text(c).toStdString()); sign != 0)
                 item->setBackground(c, sign > 0 ? QColor(255, 214, 214) : QColor(214, 226, 255));
     }
-}
-
-// Why the workbook builder wrote no workbook, in words for the user; nullopt when it did.
-std::optional<std::string> builderProblem(QProcess& builder)
-{
-    constexpr int limitMs = 120000;
-    if (!builder.waitForStarted(limitMs))
-        return std::string("kestrelan-workbook을 찾을 수 없거나 실행할 수 없습니다.");
-    if (!builder.waitForFinished(limitMs)) {
-        builder.kill();
-        builder.waitForFinished(5000);
-        return std::string("kestrelan-workbook이 2분 안에 끝나지 않아 중단했습니다.");
-    }
-    if (builder.exitStatus() != QProcess::NormalExit)
-        return std::string("kestrelan-workbook이 비정상적으로 끝났습니다.");
-    if (builder.exitCode() != 0) {
-        const QString said = QString::fromUtf8(builder.readAllStandardError()).trimmed();
-        return said.isEmpty() ? std::string("kestrelan-workbook이 오류로 끝났습니다.") : said.toStdString();
-    }
-    return std::nullopt;
 }
 
 void plot(CTChart* chart, int series, const std::vector<ChartPoint>& points, bool categories)
@@ -449,18 +429,16 @@ void CResultDlg::exportSummary()
         services.messages->show(*problem);
         return;
     }
-    QProcess builder;
-    builder.start(QString::fromStdString((services.programDir / "kestrelan-workbook").string()),
-                  {"--handoff", QString::fromStdString(handoff.string()), "--results",
-                   QString::fromStdString(services.workDir.string()), "--out",
-                   QString::fromStdString(services.workbookFolder.string())});
-    if (const auto why = builderProblem(builder)) {
-        services.messages->show("엑셀 파일을 만들 수 없습니다. " + *why);
+    const BuiltWorkbook built = runWorkbookBuilder(
+        services.programDir, {"--handoff", QString::fromStdString(handoff.string()), "--results",
+                              QString::fromStdString(services.workDir.string()), "--out",
+                              QString::fromStdString(services.workbookFolder.string())});
+    if (built.problem) {
+        services.messages->show("엑셀 파일을 만들 수 없습니다. " + *built.problem);
         return;
     }
-    const std::string path = QString::fromUtf8(builder.readAllStandardOutput()).trimmed().toStdString();
-    if (!services.shell->open(path))
-        services.messages->show("엑셀 파일을 열 수 없습니다. 파일은 " + path + " 에 있습니다.");
+    if (!services.shell->open(built.path))
+        services.messages->show("엑셀 파일을 열 수 없습니다. 파일은 " + built.path + " 에 있습니다.");
 }
 
 // The runs kept in history/ of the working folder; one reopens in a results window of its own,

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -185,8 +186,9 @@ private Q_SLOTS:
         QVERIFY(c.shell.opened[0].ends_with("비교.xlsx") && std::filesystem::exists(c.shell.opened[0]));
     }
 
-    // Cancelled after the first or before the last combination: the sweep.csv there was stays
-    // byte for byte, none appears where there was none, and nothing else is left.
+    // Cancelled in the progress window after the first or before the last combination: the
+    // sweep.csv there was stays byte for byte, none appears where there was none, and nothing
+    // else is left.
     void cancelLeavesNothingHalfWritten_data()
     {
         QTest::addColumn<int>("after");
@@ -203,12 +205,18 @@ private Q_SLOTS:
             c.dir.write("sweep.csv", "an earlier sweep\r\n");
         const auto before = files(c.dir.path());
         std::int64_t seen = 0;
+        QString told;
         c.window->watchCombination = [&](std::int64_t done, std::int64_t) {
             seen = done;
-            return done < after;
+            auto* progress = c.window->findChild<QProgressDialog*>();
+            told = progress->labelText();
+            if (done == after)
+                progress->cancel();
+            return true;
         };
         c.run("4:12:2", "4:12:2");
         QCOMPARE(seen, static_cast<std::int64_t>(after));
+        QVERIFY2(told.startsWith(QString("조합 25개 중 %1개, 남은 시간 약 ").arg(after)), qPrintable(told));
         QCOMPARE(files(c.dir.path()), before);
         if (earlier)
             QCOMPARE(c.dir.read("sweep.csv"), std::string("an earlier sweep\r\n"));
