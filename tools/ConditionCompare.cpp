@@ -6,6 +6,7 @@
 #include "tools/WalkForward.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <map>
 #include <sstream>
@@ -90,21 +91,37 @@ OptionValues comparisonOptions(const ComparisonRequest& r, const std::filesystem
 
 std::string windowWords(const std::string& message)
 {
-    if (!message.starts_with("--"))
-        return message;
-    const auto colon = message.find(':');
-    const std::string option = message.substr(0, colon);
-    const std::pair<const char*, const char*> own[] = {{"--choose", "고르는 기간"},
-                                                       {"--judge", "판단 기간"},
-                                                       {"--rank", "순위 기준"},
-                                                       {"--amount", "투자금액"}};
-    for (const auto& [o, label] : own)
-        if (option == o)
-            return label + message.substr(colon);
-    for (const SettingSpec* s : allSettings())
-        if (s->option == option)
-            return std::string(s->label) + message.substr(colon);
-    return message;
+    // The command line's phrases about its own options, as the window's user does it.
+    const std::pair<const char*, const char*> phrases[] = {
+        {"(--auto-set 1)", ""},
+        {"--auto-set 0과 함께 입력하십시오.", "설정 창에서 자동설정을 끄고 비교하십시오."},
+        {"--auto-set 0에서는", "자동설정을 끄면"},
+        {"--choose와 --judge는 함께 입력하십시오 (고르는 기간과 판단 기간).", "고르는 기간과 판단 기간은 함께 입력하십시오."},
+    };
+    std::string text = message;
+    for (const auto& [from, to] : phrases)
+        if (const auto at = text.find(from); at != std::string::npos)
+            text.replace(at, std::string_view(from).size(), to);
+    // The option a message is about, and any other it names, by the window's labels.
+    const auto label = [](std::string_view option) -> std::optional<std::string> {
+        const std::pair<const char*, const char*> own[]
+            = {{"--choose", "고르는 기간"}, {"--judge", "판단 기간"}, {"--rank", "순위 기준"}, {"--amount", "투자금액"}};
+        for (const auto& [o, l] : own)
+            if (option == o)
+                return l;
+        for (const SettingSpec* s : allSettings())
+            if (!s->option.empty() && s->option == option)
+                return std::string(s->label);
+        return std::nullopt;
+    };
+    for (std::size_t at = text.find("--"); at != std::string::npos; at = text.find("--", at + 1)) {
+        std::size_t end = at + 2;
+        while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '-'))
+            ++end;
+        if (const auto l = label(std::string_view(text).substr(at, end - at)))
+            text.replace(at, end - at, *l);
+    }
+    return text;
 }
 
 Comparison compareConditions(const ComparisonRequest& request, const std::filesystem::path& workDir,
