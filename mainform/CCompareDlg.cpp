@@ -131,6 +131,8 @@ CCompareDlg::CCompareDlg(CompareServices s, ComparisonRequest f, QString group, 
     layout->addWidget(verdict);
 
     auto* buttons = new QHBoxLayout;
+    status = new QLabel(this);
+    buttons->addWidget(status);
     buttons->addStretch();
     exportButton = new QPushButton("엑셀로 보내기", this);
     exportButton->setEnabled(false);
@@ -345,6 +347,10 @@ void CCompareDlg::useLine(const SweepLine* line)
     for (const auto& range : ran.ranges)
         values.push_back({range.setting, settingValue(line->settings, *range.setting)});
     useSettings(values);
+    QString text;
+    for (const auto& [spec, v] : values)
+        text += (text.isEmpty() ? "" : ", ") + fromUtf8(spec->phrase(spec->words.empty() ? std::to_string(v) : spec->word(v)));
+    status->setText("설정 창에 넣었습니다: " + text);
 }
 
 // As the results window's export: the name asked, the hand-off file written, the workbook built

@@ -60,6 +60,7 @@ public:
     QTableWidget* heatmap = nullptr;
     QChartView* scatter = nullptr;
     QLabel* verdict = nullptr;
+    QLabel* status = nullptr; // what the last double-click put into the form
 
     /// The request as the window's fields stand.
     ComparisonRequest request() const;

@@ -97,6 +97,7 @@ std::string windowWords(const std::string& message)
         {"--auto-set 0과 함께 입력하십시오.", "설정 창에서 자동설정을 끄고 비교하십시오."},
         {"--auto-set 0에서는", "자동설정을 끄면"},
         {"--choose와 --judge는 함께 입력하십시오 (고르는 기간과 판단 기간).", "고르는 기간과 판단 기간은 함께 입력하십시오."},
+        {"beat-hold는 종목이 하나인 sweep에서만", "종목 보유보다 높은 펀드 비율은 종목이 하나인 비교에서만"},
     };
     std::string text = message;
     for (const auto& [from, to] : phrases)

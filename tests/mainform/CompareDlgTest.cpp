@@ -166,6 +166,7 @@ private Q_SLOTS:
         QCOMPARE(c.text(simulationIds::marginPct), QString("6"));
         QCOMPARE(c.text(simulationIds::secondPct), QString("12"));
         QCOMPARE(c.text(simulationIds::commissionPct), QString("0.2")); // the rest stays the form's
+        QCOMPARE(c.window->status->text(), QString("설정 창에 넣었습니다: 매매차익 6%, 2차조건 12%"));
 
         // With a choose and a judge span: the scatter of the two, and what the judge span says.
         c.messages.shown.clear();
