@@ -1,5 +1,6 @@
 #include "mainform/CCompareDlg.h"
 
+#include "formats/DateText.h"
 #include "formats/Handoff.h"
 #include "platform/core/Format.h"
 #include "platform/qt/CNameInputDlg.h"
@@ -104,14 +105,27 @@ CCompareDlg::CCompareDlg(CompareServices s, ComparisonRequest f, QString group, 
     choices->addWidget(judgeSpan, 1, 6);
     choices->addWidget(runButton, 0, 6);
     layout->addLayout(choices);
-    layout->addWidget(new QLabel("범위는 A:B:간격 또는 목록 A,B,C로 씁니다. 종목, 금액, 기간, 운용 주기와 운용 기간, 나머지 "
-                                 "조건은 설정 창의 것입니다. 두 기간은 함께 쓰며 그때 설정 창의 기간 대신입니다.",
+    // What the comparison takes from the form, said once.
+    const SimParams& p = form.settings;
+    auto* taken = new QLabel(QString("설정 창에서: 종목 %1개, %2 ~ %3, %4, %5년간 운용")
+                                 .arg(form.codes.size())
+                                 .arg(fromUtf8(dateText(p.startDate)), fromUtf8(dateText(p.endDate)),
+                                      fromUtf8(setting::fundCadence.valueText(
+                                          setting::fundCadence.word(static_cast<int>(p.fundCadence)))))
+                                 .arg(p.years),
+                             this);
+    taken->setObjectName("taken");
+    layout->addWidget(taken);
+    layout->addWidget(new QLabel("범위는 A:B:간격 또는 목록 A,B,C로 씁니다. 금액과 나머지 조건도 설정 창의 것입니다. 두 기간은 "
+                                 "함께 쓰며 그때 설정 창의 기간 대신입니다.",
                                  this));
 
     bestList = new QTreeWidget(this);
     bestList->setRootIsDecorated(false);
     bestList->header()->setSectionsClickable(false);
     layout->addWidget(new QLabel("상위 10개 (두 번 누르면 설정 창에 넣습니다)", this));
+    // Room for the ten lines and the headings.
+    bestList->setMinimumHeight(bestList->fontMetrics().height() * 14);
     layout->addWidget(bestList, 2);
 
     auto* lower = new QHBoxLayout;

@@ -143,6 +143,7 @@ private Q_SLOTS:
     void aDoubleClickFillsTheForm()
     {
         Compare c;
+        QCOMPARE(c.window->findChild<QLabel*>("taken")->text(), QString("설정 창에서: 종목 2개, 2004-12-01 ~ 2006-11-30, 월1회, 1년간 운용"));
         c.run("4:12:2", "4:12:2");
         QVERIFY2(c.messages.shown.size() <= 1, c.messages.shown.empty() ? "" : c.messages.shown[0].c_str());
         QCOMPARE(c.window->bestList->topLevelItemCount(), 10);
