@@ -168,6 +168,13 @@ private Q_SLOTS:
         QCOMPARE(c.text(simulationIds::secondPct), QString("12"));
         QCOMPARE(c.text(simulationIds::commissionPct), QString("0.2")); // the rest stays the form's
         QCOMPARE(c.window->status->text(), QString("설정 창에 넣었습니다: 매매차익 6%, 2차조건 12%"));
+        // ... and the form runs with them.
+        c.window->close();
+        c.field<QPushButton>(simulationIds::simulate)->click();
+        const std::string settings = c.dir.read("settings.csv");
+        QVERIFY2(settings.find("margin_pct,6\r\n") != std::string::npos
+                     && settings.find("second_pct,12\r\n") != std::string::npos,
+                 settings.c_str());
 
         // With a choose and a judge span: the scatter of the two, and what the judge span says.
         c.messages.shown.clear();
