@@ -203,6 +203,24 @@ MarketRules parseRules(std::string_view text, const std::string& name, const std
     return rules;
 }
 
+RateRange salesTaxRange(const MarketRules& rules, std::int32_t start, std::int32_t end)
+{
+    RateRange range{std::numeric_limits<double>::max(), 0};
+    const auto& rates = rules.salesTax;
+    for (std::size_t i = 0; i < rates.size(); ++i) {
+        // A date before the first line takes the first line's rate.
+        const bool begunByEnd = i == 0 || rates[i].from <= end;
+        const bool inForceAtStart = i + 1 == rates.size() || rates[i + 1].from > start;
+        if (begunByEnd && inForceAtStart) {
+            range.lowest = std::min(range.lowest, rates[i].rate);
+            range.highest = std::max(range.highest, rates[i].rate);
+        }
+    }
+    if (range.lowest > range.highest) // no rate at all
+        range.lowest = 0;
+    return range;
+}
+
 MarketRules loadRules(const std::string& name, const std::filesystem::path& dataFolder)
 {
     if (name.empty() || name == rulesName::design)

@@ -92,6 +92,15 @@ MarketRules designRules();
 /// does not read, and for a table without a sales tax line.
 MarketRules parseRules(std::string_view text, const std::string& name, const std::string& file);
 
+/// The lowest and highest sales tax (fractions) of `rules` in force on some settlement day from
+/// `start` to `end` (yyyymmdd).
+struct RateRange
+{
+    double lowest;
+    double highest;
+};
+RateRange salesTaxRange(const MarketRules& rules, std::int32_t start, std::int32_t end);
+
 /// The rules a run names: "design", "krx" (rules-krx.csv in `dataFolder`) or a file. Throws
 /// EngineError for a table that cannot be read or does not read.
 MarketRules loadRules(const std::string& name, const std::filesystem::path& dataFolder);

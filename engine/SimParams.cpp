@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/Dates.h"
+#include "engine/MarketRules.h"
 
 namespace kestrelan {
 
@@ -19,17 +20,26 @@ bool oneOf(E value, E first, E last)
 
 } // namespace
 
-double roundTripCostPct(const TradingConditions& p)
+double roundTripCostPct(const TradingConditions& p, double taxRate)
 {
-    return 2 * p.commissionPct + (p.includeTax ? salesTaxRate * 100 : 0.0);
+    return 2 * p.commissionPct + (p.includeTax ? taxRate * 100 : 0.0);
 }
 
-std::optional<std::string> marginBelowCostsNote(const TradingConditions& p)
+std::optional<std::string> marginBelowCostsNote(const TradingConditions& p, const MarketRules& rules,
+                                                std::int32_t start, std::int32_t end)
 {
-    const double cost = roundTripCostPct(p);
-    if (p.marginPct >= cost - 1e-9) // a margin equal to the costs, whatever the sum's last bit
+    const RateRange tax = salesTaxRange(rules, start, end);
+    const double lowest = roundTripCostPct(p, tax.lowest);
+    const double highest = roundTripCostPct(p, tax.highest);
+    const auto below = [&](double cost) { return p.marginPct < cost - 1e-9; }; // equal costs: no note, whatever the last bit
+    if (!below(highest))
         return std::nullopt;
-    return format("매매차익 %d%%가 한 번 사고파는 비용 %g%%보다 작습니다.", p.marginPct, cost);
+    if (!below(lowest))
+        return format("매매차익 %d%%가 이 기간의 일부 날에 한 번 사고파는 비용(가장 높을 때 %g%%)보다 작습니다.",
+                      p.marginPct, highest);
+    if (lowest != highest)
+        return format("매매차익 %d%%가 한 번 사고파는 비용 %g~%g%%보다 작습니다.", p.marginPct, lowest, highest);
+    return format("매매차익 %d%%가 한 번 사고파는 비용 %g%%보다 작습니다.", p.marginPct, highest);
 }
 
 std::optional<SettingProblem> validate(const SimParams& p)

@@ -11,6 +11,8 @@
 
 namespace kestrelan {
 
+struct MarketRules;
+
 /// How the amounts of SimItem.lst are meant. The values are the settings form's combo indices.
 enum class InvestMode : std::int32_t
 {
@@ -105,11 +107,14 @@ struct SettingProblem
 std::optional<SettingProblem> validate(const SimParams& params);
 
 /// What one purchase and its sale cost, in percent of the amount: twice the commission, and the
-/// tax when it is paid.
-double roundTripCostPct(const TradingConditions& params);
-/// A note, not a refusal, when the margin is below that cost: each grid trade then loses money.
-/// nullopt otherwise.
-std::optional<std::string> marginBelowCostsNote(const TradingConditions& params);
+/// tax at `taxRate` (a fraction of the proceeds) when it is paid.
+double roundTripCostPct(const TradingConditions& params, double taxRate = salesTaxRate);
+/// A note, not a refusal, when the margin is below that cost under `rules` on some day from
+/// `start` to `end` (yyyymmdd): each grid trade on such a day loses money. Where the tax changes
+/// within the period and the margin pays for the cheaper days only, the note says so. nullopt
+/// otherwise.
+std::optional<std::string> marginBelowCostsNote(const TradingConditions& params, const MarketRules& rules,
+                                                std::int32_t start, std::int32_t end);
 
 /// A start date after the end date: "시뮬레이션 기간을 확인하세요.", or nullopt.
 std::optional<SettingProblem> validatePeriod(const SimParams& params);

@@ -1,11 +1,14 @@
 #include "mainform/CSimulationDlg.h"
 
 #include "engine/CSimEngine.h"
+#include "engine/EngineError.h"
 #include "engine/MarketAccess.h"
 #include "engine/MarketData.h"
+#include "engine/MarketRules.h"
 #include "engine/MarketUpdate.h"
 #include "engine/Portfolio.h"
 #include "engine/RunInputs.h"
+#include "formats/DividendsCsv.h"
 #include "mainform/CCompareDlg.h"
 #include "mainform/CRangeTableDlg.h"
 #include "mainform/SimulationDlgIds.h"
@@ -28,6 +31,8 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -91,6 +96,7 @@ CSimulationDlg::CSimulationDlg(FormServices s, QWidget* parent)
     groupCombo = control<QComboBox>(*this, simulationIds::groupCombo);
     stockList = control<QListWidget>(*this, simulationIds::stockList);
     investModeCombo = control<QComboBox>(*this, simulationIds::investModeCombo);
+    rulesCombo = control<QComboBox>(*this, simulationIds::rulesCombo);
     const std::int32_t today = toInt(QDate::currentDate());
     startDate = endDate = today;
     amountText = fromUtf8(kestrelan::amountText(investAmount));
@@ -127,6 +133,7 @@ void CSimulationDlg::bind()
     b.integer(simulationIds::initialBuyPct, initialBuyPct);
     b.check(simulationIds::includeTax, includeTax);
     b.number(simulationIds::commissionPct, commissionPct);
+    b.check(simulationIds::dividends, dividends);
 }
 
 void CSimulationDlg::connectControls()
@@ -148,6 +155,8 @@ void CSimulationDlg::connectControls()
     clicked(simulationIds::registerGroup, &CSimulationDlg::registerGroup);
     clicked(simulationIds::deleteGroup, &CSimulationDlg::deleteGroup);
     clicked(simulationIds::simulate, &CSimulationDlg::simulate);
+    clicked(simulationIds::rulesFile, &CSimulationDlg::chooseRulesFile);
+    connect(rulesCombo, &QComboBox::currentTextChanged, this, &CSimulationDlg::rulesChanged);
     connect(stockList, &QListWidget::itemDoubleClicked, this, &CSimulationDlg::addStock);
     connect(portfolioList, &QListWidget::itemDoubleClicked, this, &CSimulationDlg::removeStock);
     connect(control<QLineEdit>(*this, simulationIds::searchText), &QLineEdit::textChanged, this,
@@ -171,6 +180,18 @@ void CSimulationDlg::startUp()
         for (const SettingWord& mode : setting::investMode.words)
             investModeCombo->addItem(fromUtf8(std::string(mode.text)));
         investModeCombo->setCurrentIndex(static_cast<int>(defaults.investMode));
+    }
+    {
+        const QSignalBlocker block(rulesCombo);
+        rulesCombo->addItem(fromUtf8(std::string(rulesName::design)));
+        rulesCombo->setItemData(0, "매도세 0.3%와 한 호가단위표 (기본값)", Qt::ToolTipRole);
+        rulesCombo->addItem(fromUtf8(std::string(rulesName::krx)));
+        rulesCombo->setItemData(1, "날짜별 한국 시장 규칙: 매도세는 결제일의 세율, 호가단위는 그날의 표 (rules-krx.csv)",
+                                Qt::ToolTipRole);
+        rulesCombo->setCurrentIndex(0);
+        rulesCombo->setToolTip("design, krx 또는 같은 형식의 규칙 파일");
+        control<QCheckBox>(*this, simulationIds::dividends)
+            ->setToolTip("시장의 dividends.csv의 배당을 배당락일에 현금에 넣습니다");
     }
     // The market held exclusively from before its files are read to the end of the update merge:
     // an import that a kill interrupted is finished or undone first. Held elsewhere, the form
@@ -196,6 +217,7 @@ void CSimulationDlg::startUp()
     const auto codeSize = std::filesystem::file_size(services.workDir / "code.lst", ec);
     listedCount = ec ? 0 : static_cast<int>(codeSize / codeRecordSize);
     mergeUpdate(services.workDir, market.prices, listedCount, *services.progress, *services.messages);
+    rulesChanged();
 }
 
 void CSimulationDlg::fillStockList()
@@ -384,8 +406,23 @@ void CSimulationDlg::simulate()
             return;
         }
     }
+    if (params.rules.empty()) {
+        services.messages->show("시장 규칙에 design, krx 또는 규칙 파일을 입력하세요.");
+        rulesCombo->setFocus();
+        return;
+    }
+    // Rules that do not read are said with their file and line before anything is written; the
+    // run reads them again, as the command line's run does.
+    MarketRules rules;
+    try {
+        rules = loadRules(params.rules, dataFolder());
+    } catch (const EngineError& e) {
+        services.messages->show(e.what());
+        rulesCombo->setFocus();
+        return;
+    }
     // A margin that does not pay for a round trip runs as asked, once the user has read so.
-    if (const auto note = marginBelowCostsNote(params))
+    if (const auto note = marginBelowCostsNote(params, rules, params.startDate, params.endDate))
         services.messages->show(*note);
     // The folder is this run's from SimItem.lst to the last result file.
     auto lock = FolderLock::tryAcquire(services.workDir);
@@ -494,7 +531,40 @@ SimParams CSimulationDlg::settings() const
     p.riskProfile = static_cast<RiskProfile>(riskProfile);
     p.yieldStats = yieldStats != 0;
     p.includeTax = includeTax != 0;
+    p.rules = chosenRules();
+    // The check at the rules' default is no choice: the run decides as `run` without --dividends.
+    p.dividends = (dividends != 0) == dividendsByDefault() ? -1 : (dividends != 0 ? 1 : 0);
     return p;
+}
+
+std::string CSimulationDlg::chosenRules() const
+{
+    const QByteArray name = QFile::encodeName(rulesCombo->currentText().trimmed());
+    return std::string(name.constData(), static_cast<std::size_t>(name.size()));
+}
+
+bool CSimulationDlg::dividendsByDefault() const
+{
+    const std::string name = chosenRules();
+    std::error_code ec;
+    return name != rulesName::design && !name.empty()
+        && std::filesystem::is_regular_file(services.workDir / dividendsFileName, ec);
+}
+
+// Other rules bring the dividends along when the market has them, as a run does when not told.
+// (Asked for without dividends.csv, the run says how to make it.)
+void CSimulationDlg::rulesChanged()
+{
+    dividends = dividendsByDefault() ? 1 : 0;
+    bindings->write(simulationIds::dividends);
+}
+
+void CSimulationDlg::chooseRulesFile()
+{
+    const QString file = QFileDialog::getOpenFileName(this, "시장 규칙 파일", fromUtf8(services.workDir.string()),
+                                                      "시장 규칙 (*.csv);;모든 파일 (*)");
+    if (!file.isEmpty())
+        rulesCombo->setEditText(file);
 }
 
 EffectiveSettings CSimulationDlg::effective(std::int32_t start, std::int32_t end) const

@@ -72,6 +72,7 @@ public:
     QComboBox* groupCombo = nullptr;
     QListWidget* stockList = nullptr;
     QComboBox* investModeCombo = nullptr;
+    QComboBox* rulesCombo = nullptr; // "design", "krx" or a rules file typed or chosen
     std::int32_t startDate = 0;
     std::int32_t endDate = 0;
     std::uint32_t investAmount = defaultAmountFor(defaults.investMode);
@@ -89,6 +90,7 @@ public:
     std::int32_t initialBuyPct = defaults.initialBuyPct;
     std::int32_t includeTax = defaults.includeTax;
     double commissionPct = defaults.commissionPct;
+    std::int32_t dividends = 0; // the check as it stands; settings() passes -1 when it is the rules' default
     // Held, bound to no control.
     std::int32_t latestEndDate = 0;
     std::optional<std::int32_t> lastIndexDate; // kospi.lst's last date, when it could be read
@@ -111,12 +113,19 @@ private Q_SLOTS:
     void loadGroup();
     void simulate();
     void compareConditions();
+    void rulesChanged();
+    void chooseRulesFile();
 
 public:
     /// The portfolio's stock entries (CP949), in list order.
     std::vector<std::string> portfolioEntries() const;
     /// The group name the results window gets: the selected group without its padding, or "tmp".
     QString selectedGroupName() const;
+    /// The rules as `run --rules` takes them: the combo's text without its blanks at either end.
+    std::string chosenRules() const;
+    /// Whether a run pays dividends when it is not told: under rules other than the default ones,
+    /// when the market has dividends.csv.
+    bool dividendsByDefault() const;
 
 private:
     void startUp();

@@ -39,5 +39,8 @@ constexpr int cadenceMonthly = 1102;
 constexpr int cadenceDaily = 1103;
 constexpr int years = 1004;
 constexpr int simulate = 1076;
+constexpr int rulesCombo = 1150;
+constexpr int rulesFile = 1151;
+constexpr int dividends = 1152;
 
 } // namespace kestrelan::simulationIds

@@ -3,7 +3,9 @@
 #include "engine/CSimEngine.h"
 #include "engine/Dates.h"
 #include "engine/EffectiveSettings.h"
+#include "engine/EngineError.h"
 #include "engine/MarketData.h"
+#include "engine/MarketRules.h"
 #include "engine/MarketUpdate.h"
 #include "engine/Portfolio.h"
 #include "engine/RunInputs.h"
@@ -11,6 +13,7 @@
 #include "formats/ResultSet.h"
 #include "formats/StatsCsv.h"
 #include "platform/core/FolderLock.h"
+#include "platform/core/Folders.h"
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 #include "results/core/SeriesSummary.h"
@@ -226,8 +229,12 @@ RunOptions readRunOptions(const OptionValues& values, const std::filesystem::pat
                                               static_cast<long long>(o.amount)));
     if (const auto problem = validateAmount(o.amount); problem && !o.stocks.empty())
         throw values.error(optionOf(problem->setting), problem->message);
-    if (const auto note = marginBelowCostsNote(p))
-        o.notes.push_back(*note);
+    // The note goes by the rules' taxes; rules that do not read are refused by the run itself.
+    try {
+        if (const auto note = marginBelowCostsNote(p, loadRules(p.rules, dataFolder()), p.startDate, p.endDate))
+            o.notes.push_back(*note);
+    } catch (const EngineError&) {
+    }
     return o;
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/MarketData.h"
 #include "engine/Portfolio.h"
+#include "formats/DividendsCsv.h"
 #include "mainform/CRangeTableDlg.h"
 #include "mainform/CSimulationDlg.h"
 #include "mainform/RangeTableDlgIds.h"
@@ -18,6 +19,7 @@
 #include "tools/SampleMarket.h"
 
 #include <algorithm>
+#include <map>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -358,7 +360,7 @@ private Q_SLOTS:
         const DialogUnits units(f.dialog->font());
         QCOMPARE(f.get<QPushButton>(simulationIds::simulate)->geometry(), units.toPixels(QRect(16, 336, 202, 26)));
         QCOMPARE(f.dialog->width(), units.x(231));
-        QCOMPARE(f.dialog->height(), units.y(370));
+        QCOMPARE(f.dialog->height(), units.y(400)); // the market's rules below the button
         QCOMPARE(f.dialog->windowTitle(), QString("Kestrelan 펀드 시뮬레이션"));
     }
 
@@ -475,6 +477,91 @@ private Q_SLOTS:
         QVERIFY(std::find(shown.begin(), shown.end(), "매매차익 1%가 한 번 사고파는 비용 1.3%보다 작습니다.")
                 != shown.end());
         QVERIFY(f.dir.exists("SimItem.lst"));
+    }
+
+    // The rules, and the dividends, the form runs with are those of `run` given the same choice:
+    // the same settings, and the same files from the run.
+    void theChosenRulesRunAsTheCommandLineRunsThem_data()
+    {
+        QTest::addColumn<QString>("rules"); // "own": a rules file of the test's own
+        QTest::addColumn<int>("click");     // clicks on the dividends check
+        QTest::addColumn<bool>("checked");  // the check as the form then shows it
+        QTest::addColumn<QStringList>("cli");
+        QTest::newRow("design") << "design" << 0 << false << QStringList{};
+        QTest::newRow("design with dividends") << "design" << 1 << true << QStringList{"--dividends", "1"};
+        QTest::newRow("krx") << "krx" << 0 << true << QStringList{"--rules", "krx"};
+        QTest::newRow("krx without dividends") << "krx" << 1 << false
+                                               << QStringList{"--rules", "krx", "--dividends", "0"};
+        QTest::newRow("own file") << "own" << 0 << true << QStringList{"--rules", "own"};
+    }
+    void theChosenRulesRunAsTheCommandLineRunsThem()
+    {
+        QFETCH(QString, rules);
+        QFETCH(int, click);
+        QFETCH(bool, checked);
+        QFETCH(QStringList, cli);
+        Form f(true);
+        f.dir.write("dividends.csv", dividendsCsvText({{"005930", 20050412, 500}, {"005930", 20060410, 700}}));
+        // A tenth of the usual tax: the file, not the shipped table, is what the run goes by.
+        f.dir.write("own-rules.csv", "kind,from,values\r\nsales_tax,1996-01-01,0.03\r\n");
+        const std::string own = (f.dir / "own-rules.csv").string();
+        auto* combo = f.get<QComboBox>(simulationIds::rulesCombo);
+        QVERIFY(combo->isEditable());
+        QCOMPARE(combo->currentText(), QString("design"));
+        combo->setEditText(rules == "own" ? QString::fromStdString(own) : rules);
+        for (int i = 0; i < click; ++i)
+            f.get<QCheckBox>(simulationIds::dividends)->click();
+        QCOMPARE(f.get<QCheckBox>(simulationIds::dividends)->isChecked(), checked);
+        f.type("005930");
+        f.type("005930 ");
+        f.get<QPushButton>(simulationIds::simulate)->click();
+        QCOMPARE(f.opened.size(), 1u);
+        std::map<std::string, std::string> formFiles;
+        for (const char* name : {"settings.csv", "result.csv", "trade.csv"})
+            formFiles[name] = f.dir.read(name);
+
+        std::vector<std::string> args = {"--stocks", "005930"};
+        for (const QString& a : cli)
+            args.push_back(a == "own" ? own : a.toStdString());
+        const RunOptions options = parseRunOptions(args, f.dir.path(), f.dir.path());
+        SimParams form = f.dialog->effective(f.dialog->startDate, f.dialog->endDate).params;
+        QVERIFY(form == options.params);
+        QCOMPARE(runCommand(options, f.dir.path()), 0);
+        for (const auto& [name, bytes] : formFiles)
+            QVERIFY2(f.dir.read(name) == bytes, name.c_str());
+        const std::string settings = formFiles["settings.csv"];
+        QCOMPARE(settings.find(rules == "own" ? own : "krx") != std::string::npos, rules != "design");
+        if (rules == "own") { // the file's tax, not the default one, is in trade.csv
+            QCOMPARE(runCommand(parseRunOptions({"--stocks", "005930"}, f.dir.path(), f.dir.path()), f.dir.path()), 0);
+            QVERIFY(f.dir.read("trade.csv") != formFiles["trade.csv"]);
+        }
+    }
+
+    // The margin note comes before anything of the run; rules that do not read stop it there.
+    void marginNoteAndRulesBeforeTheRun()
+    {
+        Form f(true);
+        f.type("005930");
+        f.type("005930 ");
+        f.get<QLineEdit>(simulationIds::marginPct)->setText("1");
+        f.get<QLineEdit>(simulationIds::commissionPct)->setText("0.4");
+        bool ranBefore = true;
+        f.messages.onShow = [&](std::string_view) { ranBefore = f.progress.begun > 0 || f.dir.exists("SimItem.lst"); };
+        f.get<QPushButton>(simulationIds::simulate)->click();
+        QCOMPARE(f.messages.shown, std::vector<std::string>{"매매차익 1%가 한 번 사고파는 비용 1.1%보다 작습니다."});
+        QVERIFY(!ranBefore);
+        QCOMPARE(f.opened.size(), 1u);
+
+        std::filesystem::remove(f.dir / "SimItem.lst");
+        f.messages.shown.clear();
+        f.messages.onShow = {};
+        f.dir.write("bad-rules.csv", "kind,from,values\r\nsales_tax,1996-01-01,0.30\r\nsales_tax,1990-01-01,x\r\n");
+        f.get<QComboBox>(simulationIds::rulesCombo)->setEditText(QString::fromStdString((f.dir / "bad-rules.csv").string()));
+        f.get<QPushButton>(simulationIds::simulate)->click();
+        QCOMPARE(f.messages.shown.size(), 1u);
+        QVERIFY2(f.messages.shown[0].find("bad-rules.csv:3:") != std::string::npos, f.messages.shown[0].c_str());
+        QVERIFY(!f.dir.exists("SimItem.lst"));
+        QCOMPARE(f.opened.size(), 1u);
     }
 
     void simItemInEveryMode_data()

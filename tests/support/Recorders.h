@@ -3,6 +3,7 @@
 
 #include "platform/core/Sinks.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@ struct RecordingSink : IMessageSink
 {
     Answer show(std::string_view text, Buttons buttons) override
     {
+        if (onShow)
+            onShow(text);
         shown.emplace_back(text);
         lastButtons = buttons;
         return answers.empty() ? Answer::Ok : takeAnswer();
@@ -25,6 +28,7 @@ struct RecordingSink : IMessageSink
     std::vector<std::string> shown;
     std::vector<Answer> answers; // scripted answers, Ok when none is left
     Buttons lastButtons = Buttons::Ok;
+    std::function<void(std::string_view)> onShow; // called as a message is shown, when set
 };
 
 struct RecordingProgress : IProgressSink
