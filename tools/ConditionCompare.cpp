@@ -1,5 +1,6 @@
 #include "tools/ConditionCompare.h"
 
+#include "engine/MarketRules.h"
 #include "platform/core/Format.h"
 #include "results/core/SweepRanks.h"
 #include "tools/SweepCommand.h"
@@ -77,6 +78,10 @@ OptionValues comparisonOptions(const ComparisonRequest& r, const std::filesystem
     v["--commission"] = decimalOption(p.commissionPct);
     v["--include-tax"] = p.includeTax ? "1" : "0";
     v["--auto-set"] = p.autoSet ? "1" : "0";
+    if (p.rules != rulesName::design)
+        v["--rules"] = p.rules;
+    if (p.dividends >= 0)
+        v["--dividends"] = p.dividends ? "1" : "0";
     SweepSettings form{p.marginPct, p.secondPct, p.rangeLowPct, p.rangeHighPct, p.initialBuyPct,
                        static_cast<std::int32_t>(p.riskProfile)};
     for (const SettingSpec* s : sweepSettings)

@@ -195,6 +195,22 @@ private Q_SLOTS:
         QVERIFY(c.shell.opened[0].ends_with("비교.xlsx") && std::filesystem::exists(c.shell.opened[0]));
     }
 
+    // The form's market rules are the comparison's: the same sweep.csv as the command line's
+    // sweep under them (its identity names them).
+    void theFormsRulesAreCompared()
+    {
+        Compare c;
+        c.form->rulesCombo->setEditText("krx");
+        c.field<QPushButton>(simulationIds::compareConditions)->click();
+        c.window = c.form->comparison.get();
+        c.run("4,8", "10");
+        QCOMPARE(c.commandLineSays({"--margin", "4,8", "--second", "10", "--rules", "krx", "--start",
+                                    std::to_string(c.form->startDate), "--end", std::to_string(c.form->endDate)}),
+                 std::string("ran"));
+        QCOMPARE(c.dir.read("sweep.csv"), c.dir.read("cli.csv"));
+        QVERIFY(c.dir.read("sweep.csv").find("krx") != std::string::npos);
+    }
+
     // Cancelled in the progress window after the first or before the last combination: the
     // sweep.csv there was stays byte for byte, none appears where there was none, and nothing
     // else is left.
