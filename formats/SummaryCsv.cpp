@@ -8,6 +8,7 @@
 #include <functional>
 #include <numeric>
 #include <type_traits>
+#include <unordered_map>
 
 namespace kestrelan {
 
@@ -114,13 +115,38 @@ std::optional<SeriesSummary> summarizeSeries(const std::vector<ResultCsvRow>& re
     if (oneStock)
         s.hold = HoldFigures{spreadOf(percent(column), starts), spreadOf(percent(differences(fund, column)), starts),
                              shareAbove(fund, column)};
-    std::vector<double> fundFalls, indexFalls;
+    std::vector<double> fundFalls, indexFalls, sortinos, calmars, outside, cash;
+    const auto keep = [](std::vector<double>& values, const std::optional<double>& v) {
+        if (v)
+            values.push_back(*v);
+    };
     for (const auto& r : stats) {
         fundFalls.push_back(r.fund.maxDrawdownPct);
         indexFalls.push_back(r.index.maxDrawdownPct);
+        keep(sortinos, r.fund.sortino);
+        keep(calmars, r.fund.calmar);
+        keep(outside, r.grid.daysOutsideGridPct);
+        keep(cash, r.grid.cashShareMeanPct);
     }
     s.medianFundDrawdown = medianOf(fundFalls);
     s.medianIndexDrawdown = medianOf(indexFalls);
+    s.medianSortino = medianOf(sortinos);
+    s.medianCalmar = medianOf(calmars);
+    s.medianOutsideGridPct = medianOf(outside);
+    s.medianCashSharePct = medianOf(cash);
+    // The costs against the trading gain: a fund's stats and its result line share the start day.
+    std::unordered_map<std::string, const GridFigures*> costsByStart;
+    for (const auto& r : stats)
+        if (r.grid.commissionWon && r.grid.taxWon)
+            costsByStart.emplace(dateText(r.startDate), &r.grid);
+    std::vector<double> costShares;
+    for (const auto& r : results) {
+        if (!r.extent.complete || !(r.gain > 0))
+            continue;
+        if (const auto fund = costsByStart.find(std::string(r.startDate)); fund != costsByStart.end())
+            costShares.push_back((*fund->second->commissionWon + *fund->second->taxWon) / r.gain * 100);
+    }
+    s.medianCostSharePct = medianOf(costShares);
     return s;
 }
 
@@ -213,7 +239,7 @@ Field spreadField(const SubjectSpec& subject, const SpreadFigure& figure)
     return f;
 }
 
-// A percentage of the summary (`optional`: it may have none) or of the hold's figures.
+// A figure of the summary, a percentage or a ratio (`optional`: it may have none).
 template <class Member>
 Field percentField(const char* name, Member member)
 {
@@ -251,7 +277,8 @@ Field holdPercentField(const char* name, double HoldFigures::*member)
 }
 
 // Every column of summary.csv, in the file's order: the count, the spreads of the fund, the
-// KOSPI and the excess, the shares and the falls, then the figures of a series of one stock.
+// KOSPI and the excess, the shares and the falls, the figures of a series of one stock, then the
+// medians of the funds' trading.
 // The displays show them by summaryRows(), which names each row's columns.
 const std::vector<Field>& fields()
 {
@@ -277,6 +304,12 @@ const std::vector<Field>& fields()
         f.push_back(percentField("index_median_drawdown_pct", &SeriesSummary::medianIndexDrawdown));
         spreads(true);
         f.push_back(holdPercentField("beat_hold_share_pct", &HoldFigures::beatShare));
+        // Added later, so last: an older file's columns are those before them.
+        f.push_back(percentField("fund_median_sortino", &SeriesSummary::medianSortino));
+        f.push_back(percentField("fund_median_calmar", &SeriesSummary::medianCalmar));
+        f.push_back(percentField("median_days_outside_grid_pct", &SeriesSummary::medianOutsideGridPct));
+        f.push_back(percentField("median_cash_share_pct", &SeriesSummary::medianCashSharePct));
+        f.push_back(percentField("median_cost_share_pct", &SeriesSummary::medianCostSharePct));
         return f;
     }();
     return all;
@@ -302,6 +335,13 @@ const std::vector<SummaryRow>& summaryRows()
                      {{S::Fund, "beat_share_pct"}}});
         r.push_back({"최대낙폭 중앙값", "", FigureKind::Percent, false,
                      {{S::Fund, "fund_median_drawdown_pct"}, {S::Index, "index_median_drawdown_pct"}}});
+        r.push_back({"소르티노지수 중앙값", "", FigureKind::Ratio, false, {{S::Fund, "fund_median_sortino"}}});
+        r.push_back({"칼마지수 중앙값", "", FigureKind::Ratio, false, {{S::Fund, "fund_median_calmar"}}});
+        r.push_back({"그리드 밖 종목일 중앙값", "", FigureKind::Percent, false,
+                     {{S::Fund, "median_days_outside_grid_pct"}}});
+        r.push_back({"평균 현금 비중 중앙값", "", FigureKind::Percent, false, {{S::Fund, "median_cash_share_pct"}}});
+        r.push_back({"매매차익 대비 비용 중앙값", "", FigureKind::Percent, false,
+                     {{S::Fund, "median_cost_share_pct"}}});
         return r;
     }();
     return rows;
@@ -340,9 +380,11 @@ const std::vector<std::string>& summaryColumnNames()
     return names;
 }
 
-std::vector<std::string> summaryFields(const std::optional<SeriesSummary>& summary)
+std::size_t olderSummaryColumns() { return summaryColumnNames().size() - 5; }
+
+std::vector<std::string> summaryFields(const std::optional<SeriesSummary>& summary, std::size_t columns)
 {
-    std::vector<std::string> out(fields().size());
+    std::vector<std::string> out(columns ? std::min(columns, fields().size()) : fields().size());
     if (!summary) {
         out[0] = "0";
         return out;
@@ -353,11 +395,12 @@ std::vector<std::string> summaryFields(const std::optional<SeriesSummary>& summa
     return out;
 }
 
-std::optional<SeriesSummary> parseSummaryFields(std::span<const std::string_view> f, bool& ok)
+std::optional<SeriesSummary> parseSummaryFields(std::span<const std::string_view> f, bool& ok, std::size_t columns)
 {
     ok = false;
     const auto& all = fields();
-    if (f.size() != all.size() || !isIntegerText(f[0]))
+    const std::size_t n = columns ? columns : all.size();
+    if ((n != all.size() && n != olderSummaryColumns()) || f.size() != n || !isIntegerText(f[0]))
         return std::nullopt;
     std::optional<SeriesSummary> read;
     if (fieldInteger(f[0]) != 0) {
@@ -366,13 +409,13 @@ std::optional<SeriesSummary> parseSummaryFields(std::span<const std::string_view
         const auto firstHold = std::find_if(all.begin(), all.end(), [](const Field& x) { return x.hold; });
         if (!f[static_cast<std::size_t>(firstHold - all.begin())].empty())
             m.hold.emplace();
-        for (std::size_t i = 0; i < all.size(); ++i)
+        for (std::size_t i = 0; i < n; ++i)
             if ((!all[i].hold || m.hold) && !all[i].read(m, f[i]))
                 return std::nullopt;
         read = m;
     }
     // Only what the writer writes: the fields give themselves back.
-    const auto again = summaryFields(read);
+    const auto again = summaryFields(read, n);
     if (!std::equal(again.begin(), again.end(), f.begin(), f.end()))
         return std::nullopt;
     ok = true;
@@ -408,15 +451,19 @@ std::optional<SeriesSummary> readSummaryCsv(std::string_view bytes)
 {
     std::optional<SeriesSummary> summary;
     bool header = false, sound = false;
+    std::size_t columns = 0;
     readLines(bytes, [&](const FieldLine& line) {
         if (!line.complete)
             return false;
         if (line.number == 0) {
+            // Today's columns or the older set, as the header names them.
             const auto& names = summaryColumnNames();
-            header = std::equal(names.begin(), names.end(), line.fields.begin(), line.fields.end());
+            columns = line.fields.size();
+            header = (columns == names.size() || columns == olderSummaryColumns())
+                && std::equal(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(columns), line.fields.begin());
             return header;
         }
-        summary = parseSummaryFields(line.fields, sound);
+        summary = parseSummaryFields(line.fields, sound, columns);
         return false;
     });
     return header && sound ? summary : std::nullopt;

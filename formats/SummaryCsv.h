@@ -55,6 +55,14 @@ struct SeriesSummary
     std::optional<double> medianFundDrawdown; // percent, from the funds' risk figures
     std::optional<double> medianIndexDrawdown;
     std::optional<HoldFigures> hold; // a series of one stock
+    // Medians over the funds of what their trading came to (from the funds' risk figures; none in
+    // a summary written before they were kept, or when no fund has the figure).
+    std::optional<double> medianSortino, medianCalmar;
+    std::optional<double> medianOutsideGridPct; // days_outside_grid_pct
+    std::optional<double> medianCashSharePct;   // cash_share_mean_pct
+    /// The commission and tax a fund paid per 100 won of its trading gain (result.csv's); only the
+    /// funds whose trading gained something.
+    std::optional<double> medianCostSharePct;
 
     bool operator==(const SeriesSummary&) const = default;
 };
@@ -89,7 +97,8 @@ enum class FigureKind
 {
     Count,
     Percent,
-    Date
+    Date,
+    Ratio
 };
 
 /// A row of the summary as every display shows it (the results window, `show`, the workbook, a
@@ -118,13 +127,20 @@ std::vector<SummarySubject> summarySubjects(bool hold);
 std::string_view subjectHeading(SummarySubject subject, bool hold);
 
 /// The summary's column names in order: funds, fund_mean_pct, ..., index_median_drawdown_pct,
-/// then the hold's (empty unless one stock).
+/// then the hold's (empty unless one stock), then the medians of the funds' trading.
 const std::vector<std::string>& summaryColumnNames();
-/// The fields of a summary in the order of summaryColumnNames(); none: "0" funds and empty fields.
-std::vector<std::string> summaryFields(const std::optional<SeriesSummary>& summary);
-/// The summary its fields give back; nullopt (and `ok` false) for a count other than the
-/// columns' or a field that is not what summaryFields writes; nullopt with `ok` true for none.
-std::optional<SeriesSummary> parseSummaryFields(std::span<const std::string_view> fields, bool& ok);
+/// The columns a file written before the medians of the funds' trading has: the first this many
+/// of summaryColumnNames() (a new column only ever comes last). Readers take either set, as the
+/// file's header names it.
+std::size_t olderSummaryColumns();
+/// The fields of a summary in the order of summaryColumnNames(), the first `columns` of them;
+/// none: "0" funds and empty fields.
+std::vector<std::string> summaryFields(const std::optional<SeriesSummary>& summary, std::size_t columns = 0);
+/// The summary its fields give back, the fields being the first `columns` (0: all) of
+/// summaryColumnNames(); nullopt (and `ok` false) for another count or a field that is not what
+/// summaryFields writes; nullopt with `ok` true for none. Columns a file lacks stay empty.
+std::optional<SeriesSummary> parseSummaryFields(std::span<const std::string_view> fields, bool& ok,
+                                                std::size_t columns = 0);
 
 /// A summary's fields by column name, as summary.csv holds them ("" for none).
 class SummaryFieldTexts
@@ -139,7 +155,8 @@ private:
 
 /// summary.csv's text: the column names and the line of the summary ("\n" ends).
 std::string summaryCsvText(const std::optional<SeriesSummary>& summary);
-/// The summary summary.csv's bytes hold; nullopt when there is none or the file is not sound.
+/// The summary summary.csv's bytes hold (today's columns or the older set); nullopt when there is
+/// none or the file is not sound.
 std::optional<SeriesSummary> readSummaryCsv(std::string_view bytes);
 
 } // namespace kestrelan

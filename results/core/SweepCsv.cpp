@@ -6,6 +6,7 @@
 #include "results/core/SweepRanks.h"
 
 #include <algorithm>
+#include <span>
 
 namespace kestrelan {
 
@@ -19,9 +20,14 @@ std::size_t settingFieldsOf(const SweepLayout& layout)
     return 1 + (layout.walk ? 1 : 0) + std::size(sweepSettings) + 1;
 }
 
+std::size_t summaryColumnsOf(const SweepLayout& layout)
+{
+    return layout.olderSummary ? olderSummaryColumns() : summaryColumnNames().size();
+}
+
 std::size_t fieldCount(const SweepLayout& layout)
 {
-    const std::size_t summary = summaryColumnNames().size();
+    const std::size_t summary = summaryColumnsOf(layout);
     const bool ranked = !layout.figure.empty();
     return settingFieldsOf(layout) + summary + (ranked ? 2 : 0) + (layout.judged ? summary + (ranked ? 1 : 0) : 0);
 }
@@ -111,10 +117,10 @@ std::optional<SweepLine> readLine(const std::vector<std::string_view>& f, const 
     for (std::size_t i = 0; i < std::size(values); ++i)
         if (!f[first + i].empty() && isIntegerText(f[first + i]))
             *values[i] = fieldInteger(f[first + i]);
-    const std::size_t summary = summaryColumnNames().size();
+    const std::size_t summary = summaryColumnsOf(layout);
     bool sound = false;
     std::size_t at = settingFields;
-    line.summary = parseSummaryFields(std::span(f).subspan(at, summary), sound);
+    line.summary = parseSummaryFields(std::span(f).subspan(at, summary), sound, summary);
     at += summary;
     const auto rankOf = [&](std::string_view t) {
         const auto v = t.empty() ? std::optional<std::int64_t>(0) : positive(t);
@@ -131,7 +137,7 @@ std::optional<SweepLine> readLine(const std::vector<std::string_view>& f, const 
     }
     if (layout.judged) {
         bool judged = false;
-        line.judge = parseSummaryFields(std::span(f).subspan(at, summary), judged);
+        line.judge = parseSummaryFields(std::span(f).subspan(at, summary), judged, summary);
         sound = sound && judged;
         at += summary;
         if (!layout.figure.empty())
@@ -192,13 +198,14 @@ std::string sweepCsvHeader(const SweepLayout& layout)
     for (const SettingSpec* s : sweepSettings)
         names.emplace_back(s->key);
     names.emplace_back(setting::autoSet.key);
-    names.insert(names.end(), summaryColumnNames().begin(), summaryColumnNames().end());
+    const auto summary = std::span(summaryColumnNames()).first(summaryColumnsOf(layout));
+    names.insert(names.end(), summary.begin(), summary.end());
     if (!layout.figure.empty()) {
         names.emplace_back("rank");
         names.push_back("plateau_" + layout.figure);
     }
     if (layout.judged) {
-        for (const auto& name : summaryColumnNames())
+        for (const auto& name : summary)
             names.push_back("judge_" + name);
         if (!layout.figure.empty())
             names.emplace_back("judge_rank");
@@ -217,14 +224,14 @@ std::string sweepCsvLine(const SweepLine& l, const SweepLayout& layout)
     for (std::size_t i = 0; i < std::size(values); ++i)
         fields.push_back(sweepSettingUsed(*sweepSettings[i], l.autoSet) ? std::to_string(values[i]) : std::string());
     fields.emplace_back(l.autoSet ? "1" : "0");
-    const auto summary = summaryFields(l.summary);
+    const auto summary = summaryFields(l.summary, summaryColumnsOf(layout));
     fields.insert(fields.end(), summary.begin(), summary.end());
     if (!layout.figure.empty()) {
         fields.push_back(rankText(l.rank));
         fields.push_back(l.plateau ? format("%.2f", *l.plateau) : std::string());
     }
     if (layout.judged) {
-        const auto judged = summaryFields(l.judge);
+        const auto judged = summaryFields(l.judge, summaryColumnsOf(layout));
         fields.insert(fields.end(), judged.begin(), judged.end());
         if (!layout.figure.empty())
             fields.push_back(rankText(l.judgeRank));
@@ -336,6 +343,8 @@ SweepCsvRead readSweepCsv(std::string_view bytes)
                 return fail("순위 기준(rank=" + *rank + ")을 읽을 수 없습니다");
             if (layout.walk && layout.windows < 1)
                 return fail("창의 수(windows)를 읽을 수 없습니다");
+            // Today's summary columns, or those of a file written before the newest.
+            layout.olderSummary = std::string(line) + "\n" != sweepCsvHeader(layout);
             if (std::string(line) + "\n" != sweepCsvHeader(layout))
                 return fail("열 이름이 sweep.csv의 것이 아닙니다");
             part = Part::Lines;

@@ -102,6 +102,9 @@ struct SweepLayout
     bool judged = false;  // judge_ columns (`# judge_start_date=` or a walk)
     bool walk = false;    // a window column (`# walk=`)
     std::int32_t windows = 0; // a walk's windows besides the whole period (`# windows=`)
+    /// The summary's columns as a file written before the medians of the funds' trading has them
+    /// (olderSummaryColumns()); the reader takes it from the header, a writer writes today's.
+    bool olderSummary = false;
 };
 SweepLayout sweepLayout(const SweepIdentity& identity);
 /// The value of an identity's setting, or nullopt.
@@ -119,7 +122,8 @@ std::optional<std::int64_t> firstMissingCombination(const SweepFile& file);
 /// a complete file made over it (and left empty in any other).
 std::string sweepCsvText(const SweepFile& file);
 
-/// A sweep.csv's contents, or the first line (from 1) that is not what its writer writes.
+/// A sweep.csv's contents, or the first line (from 1) that is not what its writer writes. A file
+/// with the older summary columns reads with the newer figures empty.
 struct SweepCsvRead
 {
     std::optional<SweepFile> file;

@@ -8,6 +8,7 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <functional>
 #include <set>
 
 using namespace kestrelan;
@@ -175,6 +176,142 @@ TEST(SweepCommandTest, ShardFilesJoinIntoTheFileOfOneSweepAndNothingElse)
     EXPECT_EQ(partial.status, exitDone) << partial.err;
     EXPECT_NE(partial.out.find("2, 4"), std::string::npos) << partial.out;
     EXPECT_EQ(readSweepCsv(dir.read("sweep.csv")).file->identity.shards, (SweepShards{{1}, 2}));
+}
+
+namespace {
+
+// A column a file written before the medians of the funds' trading lacks (its judge_ one too).
+bool newerColumn(std::string_view name)
+{
+    if (name.starts_with("judge_"))
+        name.remove_prefix(6);
+    const auto& names = summaryColumnNames();
+    return std::find(names.begin() + static_cast<std::ptrdiff_t>(olderSummaryColumns()), names.end(), name)
+        != names.end();
+}
+
+// The text without the columns its header names and `drop` takes, "#" lines kept; `header` false:
+// the lines keep every field (the header alone loses them).
+std::string withoutColumns(const std::string& text, const std::function<bool(std::string_view)>& drop,
+                           bool lines = true)
+{
+    std::string out;
+    std::vector<bool> dropped;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (line.starts_with("#") || (!dropped.empty() && !lines)) {
+            out += line + "\n";
+            continue;
+        }
+        std::vector<std::string> fields;
+        for (std::size_t from = 0;;) {
+            const auto comma = line.find(',', from);
+            fields.push_back(line.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
+            if (comma == std::string::npos)
+                break;
+            from = comma + 1;
+        }
+        const bool header = dropped.empty();
+        for (std::size_t i = 0; header && i < fields.size(); ++i)
+            dropped.push_back(drop(fields[i]));
+        std::string kept;
+        for (std::size_t i = 0, n = 0; i < fields.size(); ++i)
+            if (!dropped[i])
+                kept += (n++ ? "," : "") + fields[i];
+        out += kept + "\n";
+    }
+    return out;
+}
+
+void clearMedians(std::optional<SeriesSummary>& s)
+{
+    if (s)
+        s->medianSortino = s->medianCalmar = s->medianOutsideGridPct = s->medianCashSharePct = s->medianCostSharePct
+            = std::nullopt;
+}
+
+} // namespace
+
+// An older run's summary.csv and an older sweep's file (without the medians of the funds' trading)
+// read by their header with those figures empty; sweep-merge joins an older shard and a newer one
+// into today's columns. A header of neither set, or lines of the other set, are refused.
+TEST(SweepCommandTest, OlderSummaryColumnsReadByTheirHeader)
+{
+    ASSERT_EQ(olderSummaryColumns(), 46u); // the older set ends with the hold's last figure
+    EXPECT_EQ(summaryColumnNames()[45], "beat_hold_share_pct");
+    const auto withMedians = [](SweepFile f) {
+        f.identity.settings.insert(f.identity.settings.begin(),
+                                   {{"rank", "median"}, {"judge_start_date", "2005-01-01"}});
+        for (auto& l : f.lines)
+            if (l.summary) {
+                l.summary->medianSortino = 1.25;
+                l.summary->medianCostSharePct = 0.5 * static_cast<double>(l.combination);
+                l.judge = l.summary;
+                l.judge->medianCalmar = -0.75;
+            }
+        return f;
+    };
+    const auto older = [](SweepFile f) {
+        for (auto& l : f.lines) {
+            clearMedians(l.summary);
+            clearMedians(l.judge);
+        }
+        return f;
+    };
+    const SweepFile whole = withMedians(fiveCombinations("1", {}));
+    const std::string today = sweepCsvText(whole);
+    const std::string summary = summaryCsvText(whole.lines[0].summary);
+    const auto calmarOnly = [](std::string_view name) { return name == "fund_median_calmar"; };
+    struct Row
+    {
+        const char* name;
+        std::string text;
+        bool sweep;
+        std::optional<SweepFile> read; // the summary of its first line for a summary.csv; none: refused
+    };
+    const Row rows[] = {
+        {"summary.csv of today", summary, false, whole},
+        {"an older summary.csv", withoutColumns(summary, newerColumn), false, older(whole)},
+        {"an older header over today's line", withoutColumns(summary, newerColumn, false), false, std::nullopt},
+        {"a newer column missing", withoutColumns(summary, calmarOnly), false, std::nullopt},
+        {"sweep.csv of today", today, true, whole},
+        {"an older sweep.csv, ranked and judged", withoutColumns(today, newerColumn), true, older(whole)},
+        {"an older sweep header over today's lines", withoutColumns(today, newerColumn, false), true, std::nullopt},
+        {"a sweep.csv missing a newer column", withoutColumns(today, calmarOnly), true, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        if (!row.sweep) {
+            const auto read = readSummaryCsv(row.text);
+            EXPECT_EQ(read.has_value(), row.read.has_value()) << row.name;
+            if (read && row.read)
+                EXPECT_EQ(summaryFields(read), summaryFields(row.read->lines[0].summary)) << row.name;
+            continue;
+        }
+        const SweepCsvRead read = readSweepCsv(row.text);
+        EXPECT_EQ(read.file.has_value(), row.read.has_value()) << row.name << ": " << read.problem;
+        if (read.file && row.read) // written back with today's columns
+            EXPECT_EQ(sweepCsvText(*read.file), sweepCsvText(*row.read)) << row.name;
+    }
+
+    // An older shard and a newer one merge into today's columns, the older lines' medians empty.
+    test::TempDir dir;
+    const SweepFile odd = withMedians(fiveCombinations("1", {{1}, 2}));
+    const SweepFile even = withMedians(fiveCombinations("1", {{2}, 2}));
+    dir.write("odd.csv", toCrLf(withoutColumns(sweepCsvText(odd), newerColumn)));
+    dir.write("even.csv", toCrLf(sweepCsvText(even)));
+    const auto merged = test::commandLine({"sweep-merge", (dir / "odd.csv").string(), (dir / "even.csv").string(),
+                                           "--out", (dir / "sweep.csv").string()});
+    ASSERT_EQ(merged.status, exitDone) << merged.err;
+    SweepFile expected = whole;
+    for (auto& l : expected.lines)
+        if (l.combination % 2 == 1) {
+            clearMedians(l.summary);
+            clearMedians(l.judge);
+        }
+    EXPECT_EQ(dir.read("sweep.csv"), toCrLf(sweepCsvText(expected)));
 }
 
 // Only what a sweep writes reads back: a figure with other digits, a line of another shard, a

@@ -8,12 +8,15 @@
 
 using namespace kestrelan;
 
-// Four funds worked out by hand: fund yields 10, -5, 20, 0 %; index yields 5, 0, 25, -10 %.
+// Four funds worked out by hand: fund yields 10, -5, 20, 0 %; index yields 5, 0, 25, -10 %. The
+// medians of the funds' trading skip a fund without the figure (no down day, no gain).
 TEST(SeriesSummaryTest, SpreadsSharesAndMedianFalls)
 {
     const char* starts[] = {"2004-01-01", "2004-02-01", "2004-03-01", "2004-04-01"};
     const double fund[] = {0.10, -0.05, 0.20, 0.00}, index[] = {0.05, 0.00, 0.25, -0.10};
     const double falls[] = {3, 1, 2, 10};
+    const std::optional<double> sortino[] = {1, std::nullopt, 2, 4};
+    const double cash[] = {40, 10, 30, 20}, gain[] = {100000, 0, 50000, 200000}, costs[] = {6000, 5000, 10000, 10000};
     std::vector<ResultCsvRow> results;
     std::vector<StatsCsvRow> stats;
     for (int i = 0; i < 4; ++i) {
@@ -21,10 +24,16 @@ TEST(SeriesSummaryTest, SpreadsSharesAndMedianFalls)
         r.startDate = starts[i];
         r.fundYield = fund[i];
         r.kospiYield = index[i];
+        r.gain = gain[i];
         results.push_back(r);
         StatsCsvRow s;
+        s.startDate = 20040101 + 100 * i;
         s.fund.maxDrawdownPct = falls[i];
         s.index.maxDrawdownPct = falls[3 - i] * 2;
+        s.fund.sortino = sortino[i];
+        s.grid.cashShareMeanPct = cash[i];
+        s.grid.commissionWon = costs[i] / 2;
+        s.grid.taxWon = costs[i] / 2;
         stats.push_back(s);
     }
     ResultCsvRow cut = results[0];
@@ -48,6 +57,10 @@ TEST(SeriesSummaryTest, SpreadsSharesAndMedianFalls)
     EXPECT_NEAR(s->beatShare, 50, 1e-9); // the first and the last
     EXPECT_NEAR(*s->medianFundDrawdown, 2.5, 1e-9);
     EXPECT_NEAR(*s->medianIndexDrawdown, 5, 1e-9);
+    EXPECT_NEAR(*s->medianSortino, 2, 1e-9);
+    EXPECT_NEAR(*s->medianCashSharePct, 25, 1e-9);
+    EXPECT_NEAR(*s->medianCostSharePct, 6, 1e-9); // 6, 20 and 5 % (the second fund gained nothing)
+    EXPECT_FALSE(s->medianCalmar);                // no fund has one
 
     EXPECT_FALSE(summarizeSeries({cut}, {}, false));
     EXPECT_FALSE(summarizeSeries(results, {}, false)->medianFundDrawdown);
