@@ -233,7 +233,8 @@ void riskSheet(lxw_workbook* book, const Formats& f, const StatsCsvRow& r)
 // A single fund's months and the index's, a row each a year, as the results window shows them.
 void monthlySheet(lxw_workbook* book, const Formats& f, const std::filesystem::path& dir)
 {
-    auto results = readResultCsv(fileBytes(dir / resultCsvFile));
+    const std::string bytes = fileBytes(dir / resultCsvFile); // the rows' texts view into it
+    auto results = readResultCsv(bytes);
     std::erase_if(results, [](const ResultCsvRow& r) { return !r.extent.complete; });
     const auto years = monthlyReturns(results);
     Sheet sheet(workbook_add_worksheet(book, "월별 수익률"), f.bold);
