@@ -5,6 +5,7 @@
 
 #include "formats/FieldReader.h"
 
+#include <concepts>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,5 +31,9 @@ std::string closingCsvLine(const ClosingCsvRow& row);
 /// The lines of closing.csv's bytes; a cut last line keeps the prices before its last comma.
 /// The dates view into `bytes`.
 std::vector<ClosingCsvRow> readClosingCsv(std::string_view bytes);
+// The rows point into the bytes: a temporary string would leave them dangling.
+template <class S>
+    requires std::same_as<S, std::string>
+std::vector<ClosingCsvRow> readClosingCsv(S&&) = delete;
 
 } // namespace kestrelan

@@ -4,6 +4,7 @@
 
 #include "formats/FieldReader.h"
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -45,5 +46,9 @@ std::string genCsvLine(const GenCsvRow& row);
 
 /// The lines of gen.csv's bytes; the texts view into `bytes`.
 std::vector<GenCsvRow> readGenCsv(std::string_view bytes);
+// The rows point into the bytes: a temporary string would leave them dangling.
+template <class S>
+    requires std::same_as<S, std::string>
+std::vector<GenCsvRow> readGenCsv(S&&) = delete;
 
 } // namespace kestrelan

@@ -5,6 +5,7 @@
 #include "formats/FieldReader.h"
 
 #include <array>
+#include <concepts>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -61,5 +62,9 @@ std::string resultCsvLine(const ResultCsvRow& row);
 
 /// The data lines of result.csv's bytes, the header line skipped; the texts view into `bytes`.
 std::vector<ResultCsvRow> readResultCsv(std::string_view bytes);
+// The rows point into the bytes: a temporary string would leave them dangling.
+template <class S>
+    requires std::same_as<S, std::string>
+std::vector<ResultCsvRow> readResultCsv(S&&) = delete;
 
 } // namespace kestrelan

@@ -5,6 +5,7 @@
 #include "formats/FieldReader.h"
 
 #include <array>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -84,5 +85,9 @@ std::string resultTxtLine(const ResultTxtRow& row);
 
 /// The stock lines of result.txt's bytes, the header line skipped; the texts view into `bytes`.
 std::vector<ResultTxtRow> readResultTxt(std::string_view bytes);
+// The rows point into the bytes: a temporary string would leave them dangling.
+template <class S>
+    requires std::same_as<S, std::string>
+std::vector<ResultTxtRow> readResultTxt(S&&) = delete;
 
 } // namespace kestrelan

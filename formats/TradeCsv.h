@@ -5,6 +5,7 @@
 
 #include "formats/FieldReader.h"
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -61,5 +62,9 @@ std::string tradeCsvLine(const TradeCsvRow& row);
 
 /// The lines of trade.csv's bytes; the texts view into `bytes`.
 std::vector<TradeCsvRow> readTradeCsv(std::string_view bytes);
+// The rows point into the bytes: a temporary string would leave them dangling.
+template <class S>
+    requires std::same_as<S, std::string>
+std::vector<TradeCsvRow> readTradeCsv(S&&) = delete;
 
 } // namespace kestrelan

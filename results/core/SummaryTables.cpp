@@ -254,17 +254,17 @@ std::optional<DamagedLine> findDamagedLine(ResultKind kind, const std::filesyste
             return DamagedLine{std::string(name), *line};
         return std::nullopt;
     };
-    if (auto d = check(resultCsvFile, readResultCsv, 1))
+    if (auto d = check(resultCsvFile, [](std::string_view b) { return readResultCsv(b); }, 1))
         return d;
     if (kind == ResultKind::FundSeries)
         return std::nullopt;
-    if (auto d = check(genCsvFile, readGenCsv, 0))
+    if (auto d = check(genCsvFile, [](std::string_view b) { return readGenCsv(b); }, 0))
         return d;
     if (kind == ResultKind::SingleFund)
         return std::nullopt;
-    if (auto d = check(closingCsvFile, readClosingCsv, 0))
+    if (auto d = check(closingCsvFile, [](std::string_view b) { return readClosingCsv(b); }, 0))
         return d;
-    return check(tradeCsvFile, readTradeCsv, 0);
+    return check(tradeCsvFile, [](std::string_view b) { return readTradeCsv(b); }, 0);
 }
 
 std::string damagedLineMessage(const DamagedLine& d)

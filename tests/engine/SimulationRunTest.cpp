@@ -642,7 +642,8 @@ TEST_F(SimulationRunTest, AFundsNewFiguresAgreeWithItsOwnFiles)
     ASSERT_EQ(stats.size(), 1u);
     const StatsCsvRow& s = stats[0];
     double commission = 0, tax = 0;
-    for (const TradeCsvRow& t : readTradeCsv(market().read("trade.csv"))) {
+    const std::string trades = market().read("trade.csv");
+    for (const TradeCsvRow& t : readTradeCsv(trades)) {
         commission += t.commission;
         tax += t.tax;
     }
@@ -654,7 +655,8 @@ TEST_F(SimulationRunTest, AFundsNewFiguresAgreeWithItsOwnFiles)
     EXPECT_GT(*s.grid.cashShareMeanPct, 0);
     EXPECT_LT(*s.grid.cashShareMeanPct, 100);
 
-    const auto lines = readResultCsv(market().read("result.csv"));
+    const std::string results = market().read("result.csv");
+    const auto lines = readResultCsv(results);
     ASSERT_GT(lines.size(), 400u);
     std::vector<double> r, i;
     double fund = lines[0].invest, index = lines[0].startIndex;
