@@ -87,6 +87,16 @@ struct PriceBand
 };
 
 /// The shares held (both counters) and the cash: the stock's value at a price.
+/// Where a grid ends: a price below `floor` or above `top` (level 1's sell price) lies outside it.
+struct GridEnds
+{
+    std::int32_t floor;
+    std::int32_t top;
+
+    /// 1 outside, 0 inside, to count without a branch.
+    std::int64_t outside(std::int32_t price) const { return (price < floor) | (price > top); }
+};
+
 struct Holding
 {
     double shares;
@@ -154,6 +164,8 @@ public:
     std::int32_t lastPrice() const { return last; }
     /// Whether a price lies outside the stock's grid as it stands.
     bool outsideGrid(std::int32_t price) const { return grid->outside(price, floorPrice); }
+    /// The grid's two ends as they stand, for a stretch over which the grid does not move.
+    GridEnds gridEnds() const { return {floorPrice, grid->sell[1]}; }
     bool firstCheckDone() const { return onGrid; }
     Holding holding() const { return {static_cast<double>(static_cast<std::int64_t>(shares) + shares2), cash}; }
     const TradeTally& purchases() const { return bought; }

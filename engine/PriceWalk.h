@@ -59,7 +59,7 @@ struct DayValuation
     std::size_t count = 0;
     std::size_t next = 0;     ///< the first day not yet valued
     double* values = nullptr; ///< one per day: the fund's value, the stocks before this one added
-    double* cash = nullptr;   ///< (optional) one per day: the fund's cash, likewise
+    double* cash = nullptr;   ///< one per day: the fund's cash, likewise
     std::int64_t outside = 0; ///< the days valued whose last price lay outside the stock's grid
 };
 
@@ -228,15 +228,14 @@ public:
             return;
         const Holding held = position.holding();
         const std::int32_t price = position.lastPrice();
-        const std::size_t from = k;
+        const double value = held.at(price);
+        const std::size_t from = k, count = valuation->count;
         do {
-            valuation->values[k] += held.at(price);
-            if (valuation->cash)
-                valuation->cash[k] += held.cash;
-        } while (++k < valuation->count && valuation->dates[k] < t);
+            valuation->values[k] += value;
+            valuation->cash[k] += held.cash;
+        } while (++k < count && valuation->dates[k] < t);
         valuation->next = k;
-        if (position.outsideGrid(price))
-            valuation->outside += static_cast<std::int64_t>(k - from);
+        valuation->outside += static_cast<std::int64_t>(k - from) * position.gridEnds().outside(price);
     }
 
     GridPosition position;

@@ -50,6 +50,7 @@
 #include <algorithm>
 #include <bit>
 #include <limits>
+#include <type_traits>
 
 namespace kestrelan {
 
@@ -148,24 +149,42 @@ private:
     __attribute__((always_inline)) void passDays(std::size_t k, std::size_t n)
     {
         if (DayValuation* const valuation = walk.valuation) {
+            // Kept in locals: the stores into the days' values would otherwise reload them.
             const Holding held = position.holding();
+            const GridEnds grid = position.gridEnds();
             std::int32_t last = position.lastPrice();
             const std::int32_t* const dates = valuation->dates;
             double* const values = valuation->values;
             double* const cash = valuation->cash;
+            const std::size_t count = valuation->count;
             std::size_t v = valuation->next;
-            for (const PriceIndex::DayEnd* e = index.dayEnds() + k; e != index.dayEnds() + k + n; ++e) {
-                const std::size_t from = v;
-                for (; v < valuation->count && dates[v] < e->date; ++v) {
-                    values[v] += held.at(last);
-                    if (cash)
+            std::int64_t outside = 0;
+            const PriceIndex::DayEnd* e = index.dayEnds() + k;
+            const PriceIndex::DayEnd* const end = e + n;
+            // The days before day e's date take the last price before it: their value, their cash,
+            // and (`check`) whether that price lies outside the grid.
+            const auto valueDays = [&](auto check) __attribute__((always_inline)) {
+                for (; e != end; ++e) {
+                    const std::size_t from = v;
+                    const double value = held.at(last);
+                    for (; v < count && dates[v] < e->date; ++v) {
+                        values[v] += value;
                         cash[v] += held.cash;
+                    }
+                    if constexpr (decltype(check)::value)
+                        outside += static_cast<std::int64_t>(v - from) * grid.outside(last);
+                    last = e->last;
                 }
-                if (v > from && position.outsideGrid(last))
-                    valuation->outside += static_cast<std::int64_t>(v - from);
-                last = e->last;
-            }
+            };
+            // The first days take the price read before the stretch, the others a passed day's last
+            // price, which lies inside the quiet band: when both lie inside the grid, every one does.
+            const PriceBand& quiet = position.quietBand();
+            if (!grid.outside(last) && quiet.below >= grid.floor - 1 && quiet.above <= std::int64_t{grid.top} + 1)
+                valueDays(std::false_type());
+            else
+                valueDays(std::true_type());
             valuation->next = v;
+            valuation->outside += outside;
         }
         const std::size_t lastDay = k + n - 1;
         const PriceIndex::Day& e = index.day(lastDay);

@@ -9,6 +9,11 @@ namespace {
 
 void appendTwoDigits(std::string& out, std::int32_t v)
 {
+    if (v >= 0 && v < 100) { // a month or a day: no format to parse for each of a run's dates
+        out += static_cast<char>('0' + v / 10);
+        out += static_cast<char>('0' + v % 10);
+        return;
+    }
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, v < 10 ? "0%d" : "%d", v);
     out += buffer;

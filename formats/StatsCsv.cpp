@@ -4,6 +4,7 @@
 #include "platform/core/Format.h"
 
 #include <array>
+#include <charconv>
 #include <cstdlib>
 
 namespace kestrelan {
@@ -97,9 +98,18 @@ std::string date(std::int32_t d)
     return d == 0 ? std::string() : dateText(d);
 }
 
-std::string number(const std::optional<double>& v) { return v ? format("%.2f", *v) : std::string(); }
+// What printf's %.<decimals>f writes (to_chars with a precision writes the same digits in the C
+// locale), without parsing a format for each of a series' thousands of fields.
+std::string fixedText(double v, int decimals)
+{
+    char digits[400]; // the largest double has 309 digits before the point
+    const auto r = std::to_chars(digits, digits + sizeof digits, v, std::chars_format::fixed, decimals);
+    return r.ec == std::errc() ? std::string(digits, r.ptr) : format("%.*f", decimals, v);
+}
 
-std::string won(const std::optional<double>& v) { return v ? format("%.0f", *v) : std::string(); }
+std::string number(const std::optional<double>& v) { return v ? fixedText(*v, 2) : std::string(); }
+
+std::string won(const std::optional<double>& v) { return v ? fixedText(*v, 0) : std::string(); }
 
 std::int32_t dateOf(std::string_view text)
 {
@@ -233,7 +243,7 @@ std::string statsCsvLine(const StatsCsvRow& r)
     if (r.holdReturnPct)
         line += "," + number(r.holdReturnPct);
     if (r.dividendsWon)
-        line += format(",%.0f", *r.dividendsWon);
+        line += "," + won(r.dividendsWon);
     const GridFigures& g = r.grid;
     const IndexComparison& c = r.comparison;
     const std::string later[] = {
