@@ -340,7 +340,7 @@ const std::vector<SummaryRow>& summaryRows()
         r.push_back({"그리드 밖 종목일 중앙값", "", FigureKind::Percent, false,
                      {{S::Fund, "median_days_outside_grid_pct"}}});
         r.push_back({"평균 현금 비중 중앙값", "", FigureKind::Percent, false, {{S::Fund, "median_cash_share_pct"}}});
-        r.push_back({"매매차익 대비 비용 중앙값", "", FigureKind::Percent, false,
+        r.push_back({"비용/매매차익 중앙값", "", FigureKind::Percent, false,
                      {{S::Fund, "median_cost_share_pct"}}});
         return r;
     }();
