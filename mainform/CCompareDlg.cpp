@@ -1,11 +1,8 @@
 #include "mainform/CCompareDlg.h"
 
 #include "formats/DateText.h"
-#include "formats/Handoff.h"
 #include "platform/core/Format.h"
-#include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/QtText.h"
-#include "platform/qt/WorkbookProcess.h"
 #include "resources/AppIcon.h"
 #include "results/core/SweepRanks.h"
 #include "tools/SweepCommand.h"
@@ -367,44 +364,17 @@ void CCompareDlg::useLine(const SweepLine* line)
     status->setText("설정 창에 넣었습니다: " + text);
 }
 
-// As the results window's export: the name asked, the hand-off file written, the workbook built
-// from the working folder (where sweep.csv is) with the two settings and the figure compared.
+// The export: the workbook built from the working folder (where sweep.csv is) with the two
+// settings and the figure compared.
 void CCompareDlg::exportSweep()
 {
     if (last.status != Comparison::Status::Done)
         return;
-    const auto typed = services.names->ask("저장할 엑셀파일 이름 지정", groupName);
-    if (!typed)
-        return;
-    const auto name = qstringToCp949(*typed);
-    if (!name) {
-        services.messages->show("파일 이름에 쓸 수 없는 문자가 있습니다.");
-        return;
-    }
-    if (!writeHandoff(services.handoffFile, services.programDir, *name, static_cast<int>(form.codes.size()))) {
-        services.messages->show("엑셀 전달 파일(" + services.handoffFile.string() + ")을 쓸 수 없습니다.");
-        return;
-    }
-    if (typed->isEmpty())
-        return;
-    if (const auto problem = fileNameProblem(typed->toStdString())) {
-        services.messages->show(*problem);
-        return;
-    }
-    QStringList args = {"--handoff", QString::fromStdString(services.handoffFile.string()), "--results",
-                        QString::fromStdString(services.workDir.string()), "--out",
-                        QString::fromStdString(services.workbookFolder.string()), "--sweep-figure",
-                        QString::fromStdString(last.column), "--sweep-x",
+    QStringList args = {"--sweep-figure", QString::fromStdString(last.column), "--sweep-x",
                         fromUtf8(ran.ranges.front().setting->key)};
     if (ran.ranges.size() > 1)
         args << "--sweep-y" << fromUtf8(ran.ranges[1].setting->key);
-    const BuiltWorkbook built = runWorkbookBuilder(services.programDir, args);
-    if (built.problem) {
-        services.messages->show("엑셀 파일을 만들 수 없습니다. " + *built.problem);
-        return;
-    }
-    if (!services.shell->open(built.path))
-        services.messages->show("엑셀 파일을 열 수 없습니다. 파일은 " + built.path + " 에 있습니다.");
+    exportWorkbook(services, groupName, static_cast<int>(form.codes.size()), args);
 }
 
 } // namespace kestrelan

@@ -7,7 +7,7 @@
 // its figure where it was judged. Double-clicking a combination puts its settings into the form;
 // export hands the sweep to the workbook.
 
-#include "platform/qt/WindowServices.h"
+#include "platform/qt/WorkbookProcess.h"
 #include "tools/ConditionCompare.h"
 
 #include <QDialog>
@@ -24,17 +24,7 @@ class QTreeWidget;
 
 namespace kestrelan {
 
-struct CompareServices : WindowServices
-{
-    CompareServices(const WindowServices& common, std::filesystem::path handoffFile, std::filesystem::path workbookFolder)
-        : WindowServices(common)
-        , handoffFile(std::move(handoffFile))
-        , workbookFolder(std::move(workbookFolder))
-    {
-    }
-    std::filesystem::path handoffFile;    // the export's hand-off file (~/fname.tmp)
-    std::filesystem::path workbookFolder; // where the export's workbooks go (~/SimResult)
-};
+using CompareServices = ExportServices;
 
 class CCompareDlg : public QDialog
 {

@@ -1,14 +1,11 @@
 #include "results/CResultDlg.h"
 
-#include "formats/Handoff.h"
 #include "formats/ResultSet.h"
 #include "platform/core/FolderLock.h"
 #include "platform/core/TextFile.h"
-#include "platform/qt/CNameInputDlg.h"
 #include "platform/qt/DialogTemplate.h"
 #include "platform/qt/EnterAsTab.h"
 #include "platform/qt/QtText.h"
-#include "platform/qt/WorkbookProcess.h"
 #include "resources/AppIcon.h"
 #include "results/CPastRunsDlg.h"
 #include "results/CTChart.h"
@@ -410,35 +407,7 @@ void CResultDlg::exportSummary()
 {
     if (refused)
         return; // the button is disabled: the files the window refused are not exported either
-    const auto typed = services.names->ask("저장할 엑셀파일 이름 지정", groupName);
-    if (!typed)
-        return;
-    const auto name = qstringToCp949(*typed);
-    if (!name) {
-        services.messages->show("파일 이름에 쓸 수 없는 문자가 있습니다.");
-        return;
-    }
-    const auto& handoff = services.handoffFile;
-    if (!writeHandoff(handoff, services.programDir, *name, stockCount)) {
-        services.messages->show("엑셀 전달 파일(" + handoff.string() + ")을 쓸 수 없습니다.");
-        return; // one message: the builder would only fail on the missing hand-off file again
-    }
-    if (typed->isEmpty())
-        return;
-    if (const auto problem = fileNameProblem(typed->toStdString())) {
-        services.messages->show(*problem);
-        return;
-    }
-    const BuiltWorkbook built = runWorkbookBuilder(
-        services.programDir, {"--handoff", QString::fromStdString(handoff.string()), "--results",
-                              QString::fromStdString(services.workDir.string()), "--out",
-                              QString::fromStdString(services.workbookFolder.string())});
-    if (built.problem) {
-        services.messages->show("엑셀 파일을 만들 수 없습니다. " + *built.problem);
-        return;
-    }
-    if (!services.shell->open(built.path))
-        services.messages->show("엑셀 파일을 열 수 없습니다. 파일은 " + built.path + " 에 있습니다.");
+    exportWorkbook(services, groupName, stockCount);
 }
 
 // The runs kept in history/ of the working folder; one reopens in a results window of its own,

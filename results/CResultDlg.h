@@ -3,7 +3,7 @@
 // shows the summary tables, the yield chart (or the fund-series chart) and a stock's chart.
 
 #include "platform/core/Sinks.h"
-#include "platform/qt/WindowServices.h"
+#include "platform/qt/WorkbookProcess.h"
 #include "results/core/SummaryTables.h"
 
 #include <QDialog>
@@ -22,20 +22,7 @@ class CTChart;
 class INameInput;
 struct Statistics;
 
-/// What the window works with besides its controls.
-struct ResultServices : WindowServices
-{
-    ResultServices(const WindowServices& common, std::filesystem::path handoffFile,
-                   std::filesystem::path workbookFolder)
-        : WindowServices(common)
-        , handoffFile(std::move(handoffFile))
-        , workbookFolder(std::move(workbookFolder))
-    {
-    }
-
-    std::filesystem::path handoffFile;    // the export's hand-off file (~/fname.tmp)
-    std::filesystem::path workbookFolder; // where the export's workbooks go (~/SimResult)
-};
+using ResultServices = ExportServices;
 
 class CResultDlg : public QDialog
 {
