@@ -332,6 +332,21 @@ CommandSpec historyCommandSpec()
     };
 }
 
+namespace {
+
+// The result files (and history/, which a run writes in the same commit) are read together
+// while no run writes them; a busy folder is said on `err`.
+std::optional<FolderLock> holdResultsToRead(const std::filesystem::path& workDir, std::ostream& err)
+{
+    recoverResults(workDir);
+    auto reading = FolderLock::acquire(workDir, 0, LockMode::Shared);
+    if (!reading)
+        err << folderBusyMessage << '\n';
+    return reading;
+}
+
+} // namespace
+
 int showCommand(const OptionValues& values, std::ostream& out, std::ostream& err)
 {
     const std::string format = values.text("--format").value_or("text");
@@ -339,14 +354,9 @@ int showCommand(const OptionValues& values, std::ostream& out, std::ostream& err
         throw values.error("--format", "text, csv, json 중 하나를 입력하십시오 (" + format + ")");
     const auto run = values.integer("--run", 1, 999999999);
     const auto workDir = workingFolder();
-    // The result files (and history/, which a run writes in the same commit) are read together
-    // while no run writes them.
-    recoverResults(workDir);
-    const auto reading = FolderLock::acquire(workDir, 0, LockMode::Shared);
-    if (!reading) {
-        err << folderBusyMessage << '\n';
+    const auto reading = holdResultsToRead(workDir, err);
+    if (!reading)
         return exitFailed;
-    }
     std::filesystem::path dir = workDir;
     if (run) {
         const auto past = pastRun(workDir, static_cast<int>(*run));
@@ -377,12 +387,9 @@ int showCommand(const OptionValues& values, std::ostream& out, std::ostream& err
 int historyCommand(const OptionValues&, std::ostream& out, std::ostream& err)
 {
     const auto workDir = workingFolder();
-    recoverResults(workDir);
-    const auto reading = FolderLock::acquire(workDir, 0, LockMode::Shared);
-    if (!reading) {
-        err << folderBusyMessage << '\n';
+    const auto reading = holdResultsToRead(workDir, err);
+    if (!reading)
         return exitFailed;
-    }
     const auto runs = pastRuns(workDir);
     if (runs.empty()) {
         err << "history/에 남은 실행이 없습니다. kestrelan-cli run이나 설정 창의 실행이 끝날 때마다 남습니다.\n";
