@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <limits>
 #include <optional>
 
@@ -249,24 +250,24 @@ RunOptions parseRunOptions(const std::vector<std::string>& args, const std::file
     return readRunOptions(parsed.values, workDir, defaultProgramDir);
 }
 
-std::optional<int> prepareRun(const RunOptions& options, const std::filesystem::path& workDir)
+std::optional<int> prepareRun(const RunOptions& options, const std::filesystem::path& workDir, std::ostream& err)
 {
     for (const auto& note : options.notes)
-        std::fprintf(stderr, "%s\n", note.c_str());
+        err << note << '\n';
     // New days waiting in Update.new: kospi.lst holds them already, the price files not yet.
     if (std::error_code ec; std::filesystem::exists(workDir / updateFileName, ec)) {
-        std::fprintf(stderr, "%s\n", pendingUpdateMessage);
+        err << pendingUpdateMessage << '\n';
         return exitFailed;
     }
     if (options.stocks.empty())
         return std::nullopt;
     if (options.stocks.size() > static_cast<std::size_t>(maxStocks)) {
-        std::fprintf(stderr, "%s\n", tooManyStocksMessage);
+        err << tooManyStocksMessage << '\n';
         return exitFailed;
     }
     const auto codes = loadCodeList(workDir / "code.lst");
     if (!codes) {
-        std::fputs("code.lst 파일을 읽을 수 없습니다.\n", stderr);
+        err << "code.lst 파일을 읽을 수 없습니다.\n";
         return exitFailed;
     }
     std::vector<std::string> entries;
@@ -274,13 +275,13 @@ std::optional<int> prepareRun(const RunOptions& options, const std::filesystem::
         const auto it
             = std::find_if(codes->begin(), codes->end(), [&](const std::string& e) { return entryCode(e) == code; });
         if (it == codes->end()) {
-            std::fprintf(stderr, "code.lst에 없는 종목입니다: %s\n", code.c_str());
+            err << "code.lst에 없는 종목입니다: " << code << '\n';
             return exitFailed;
         }
         entries.push_back(*it);
     }
     if (!writeSimItems(workDir, entries, static_cast<int>(options.params.investMode), options.amount)) {
-        std::fputs("SimItem.lst 파일을 쓸 수 없습니다.\n", stderr);
+        err << "SimItem.lst 파일을 쓸 수 없습니다.\n";
         return exitFailed;
     }
     return std::nullopt;
@@ -307,7 +308,7 @@ int runCommand(const RunOptions& options, const std::filesystem::path& workDir)
         std::fprintf(stderr, "%s\n", folderBusyMessage);
         return exitFailed;
     }
-    if (const auto stopped = prepareRun(options, workDir))
+    if (const auto stopped = prepareRun(options, workDir, std::cerr))
         return *stopped;
     StderrMessages messages;
     TerminalProgress progress;

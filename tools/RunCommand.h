@@ -6,6 +6,7 @@
 #include "tools/CommandLine.h"
 
 #include <filesystem>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,8 +46,8 @@ inline constexpr const char* pendingUpdateMessage
 
 /// What a run and a sweep do before the engine starts, the folder held: the notes said, a waiting
 /// Update.new refused, SimItem.lst written for --stocks. nullopt when the engine may start, else
-/// the exit status (the reason printed).
-std::optional<int> prepareRun(const RunOptions& options, const std::filesystem::path& workDir);
+/// the exit status (the reason said on `err`).
+std::optional<int> prepareRun(const RunOptions& options, const std::filesystem::path& workDir, std::ostream& err);
 
 /// The engine's context for a run or a sweep of the options in `workDir`: its folders, its
 /// messages, and the workers KESTRELAN_THREADS allows.

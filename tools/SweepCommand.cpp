@@ -2,7 +2,6 @@
 
 #include "engine/EngineError.h"
 #include "engine/Fingerprint.h"
-#include "engine/MarketUpdate.h"
 #include "engine/RunInputs.h"
 #include "engine/SeriesSession.h"
 #include "formats/ResultCsv.h"
@@ -400,17 +399,8 @@ int runSweep(const OptionValues& values, const std::filesystem::path& workDir, c
     }
     RunOptions prepared = plan.base;
     prepared.stocks.clear();
-    if (watch) {
-        // prepareRun's checks, said to the window.
-        for (const auto& note : prepared.notes)
-            err << note << '\n';
-        if (std::error_code ec; std::filesystem::exists(workDir / updateFileName, ec)) {
-            err << pendingUpdateMessage << '\n';
-            return exitFailed;
-        }
-    } else if (const auto stopped = prepareRun(prepared, workDir)) {
+    if (const auto stopped = prepareRun(prepared, workDir, err))
         return *stopped;
-    }
     StderrMessages terminal;
     StreamMessages said(err);
     const RunContext context = runContext(plan.base, workDir, watch ? static_cast<IMessageSink&>(said) : terminal);
