@@ -127,8 +127,6 @@ std::vector<SweepLine> rankedWindowLines(const std::vector<SweepLine>& lines, st
 
 namespace {
 
-const auto windowLines = rankedWindowLines;
-
 // What the judge span says of each choice in a window: the best judged figure and the median of
 // all combinations' judged figures.
 struct Judged
@@ -260,7 +258,7 @@ bool judgeTheChoice(const SweepPlan& plan, const SweepIdentity& identity, const 
 {
     const RankFigure& figure = figureOf(plan.rank);
     const std::string column = figure.column;
-    const auto whole = windowLines(lines, 0, column);
+    const auto whole = rankedWindowLines(lines, 0, column);
     const std::int64_t tried = static_cast<std::int64_t>(whole.size());
     if (whole.empty() || whole.front().rank != 1) {
         out << "펀드가 있는 조합이 없어 고를 수 없습니다.\n";
@@ -290,7 +288,7 @@ bool judgeTheChoice(const SweepPlan& plan, const SweepIdentity& identity, const 
     ranked[0] = whole;
     for (std::int32_t w = 0; w <= static_cast<std::int32_t>(windows.size()); ++w) {
         if (w > 0)
-            ranked[static_cast<std::size_t>(w)] = windowLines(lines, w, column);
+            ranked[static_cast<std::size_t>(w)] = rankedWindowLines(lines, w, column);
         const auto& mine = ranked[static_cast<std::size_t>(w)];
         const FundSpan choose = w ? windows[static_cast<std::size_t>(w - 1)].choose : period;
         const FundSpan judge = w ? windows[static_cast<std::size_t>(w - 1)].judge : judgedPeriod;
@@ -499,7 +497,7 @@ void printBestTen(const SweepPlan& plan, const std::vector<SweepLine>& lines, bo
                   std::ostream& out)
 {
     const std::string column = figureOf(plan.rank).column;
-    const auto best = windowLines(lines, 0, column);
+    const auto best = rankedWindowLines(lines, 0, column);
     out << format("%s: %lld개 조합%s. %s 기준 상위 %zu개%s:\n", plan.out.c_str(), static_cast<long long>(best.size()),
                   plan.shards > 1 ? format(" (%lld/%lld 조각, 전체 %lld개)", static_cast<long long>(plan.shard),
                                            static_cast<long long>(plan.shards), static_cast<long long>(total))
