@@ -29,29 +29,16 @@ std::string decimalOption(double v)
     return text;
 }
 
-std::size_t settingIndex(const SettingSpec& setting)
-{
-    for (std::size_t i = 0; i < std::size(sweepSettings); ++i)
-        if (sweepSettings[i] == &setting)
-            return i;
-    return 0;
-}
-
-constexpr std::int32_t SweepSettings::*settingFields[]
-    = {&SweepSettings::marginPct,     &SweepSettings::secondPct,     &SweepSettings::rangeLowPct,
-       &SweepSettings::rangeHighPct, &SweepSettings::initialBuyPct, &SweepSettings::riskProfile};
-static_assert(std::size(settingFields) == std::size(sweepSettings));
-
 } // namespace
 
 std::int32_t settingValue(const SweepSettings& settings, const SettingSpec& setting)
 {
-    return settings.*settingFields[settingIndex(setting)];
+    return settings.*sweepSettingField(setting);
 }
 
 void setSettingValue(SweepSettings& settings, const SettingSpec& setting, std::int32_t value)
 {
-    settings.*settingFields[settingIndex(setting)] = value;
+    settings.*sweepSettingField(setting) = value;
 }
 
 OptionValues comparisonOptions(const ComparisonRequest& r, const std::filesystem::path& out)
@@ -82,8 +69,7 @@ OptionValues comparisonOptions(const ComparisonRequest& r, const std::filesystem
         v["--rules"] = p.rules;
     if (p.dividends >= 0)
         v["--dividends"] = p.dividends ? "1" : "0";
-    SweepSettings form{p.marginPct, p.secondPct, p.rangeLowPct, p.rangeHighPct, p.initialBuyPct,
-                       static_cast<std::int32_t>(p.riskProfile)};
+    const SweepSettings form = sweepSettingsOf(p);
     for (const SettingSpec* s : sweepSettings)
         if (sweepSettingUsed(*s, p.autoSet))
             v[std::string(s->option)] = std::to_string(settingValue(form, *s));

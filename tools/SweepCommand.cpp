@@ -98,12 +98,20 @@ const char* const rankedColumns[]
 // The most combinations one sweep takes.
 constexpr std::int64_t maxCombinations = maxSweepCombinations;
 
-SweepSettings settingsOf(const SimParams& p)
+} // namespace
+
+SweepSettings sweepSettingsOf(const SimParams& p)
 {
     return {p.marginPct, p.secondPct, p.rangeLowPct, p.rangeHighPct, p.initialBuyPct, static_cast<int>(p.riskProfile)};
 }
 
-} // namespace
+std::int32_t SweepSettings::*sweepSettingField(const SettingSpec& setting)
+{
+    for (const Swept& s : swept)
+        if (s.setting == &setting)
+            return s.field;
+    return swept[0].field;
+}
 
 std::string sweepCombinationText(const SweepSettings& s, bool autoSet)
 {
@@ -203,7 +211,7 @@ SweepPlan readSweepPlan(const OptionValues& values, const std::filesystem::path&
                                                      "--auto-set 0과 함께 입력하십시오."
                                                    : "투자성향은 자동설정(--auto-set 1)에서만 매매조건을 고릅니다. "
                                                      "--auto-set 0에서는 결과를 바꾸지 않습니다.");
-    const SweepSettings base = settingsOf(plan.base.params);
+    const SweepSettings base = sweepSettingsOf(plan.base.params);
     for (const Swept& s : swept) {
         if (values.has(s.option()))
             plan.axes.push_back({s.option(), sweepValues(values, s.option(), s.low, s.high)});

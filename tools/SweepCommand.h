@@ -58,6 +58,11 @@ std::int64_t combinationCount(const SweepPlan& plan);
 SweepSettings combination(const SweepPlan& plan, std::int64_t number);
 /// The base settings with a combination's applied.
 SimParams paramsOf(const SweepPlan& plan, const SweepSettings& settings);
+/// The settings of `params` a sweep can vary.
+SweepSettings sweepSettingsOf(const SimParams& params);
+/// The member of SweepSettings that holds `setting` (one of sweepSettings; the margin's for any
+/// other).
+std::int32_t SweepSettings::*sweepSettingField(const SettingSpec& setting);
 
 /// What identifies the sweep of a plan on the inputs it read (the shard included): the settings
 /// with the values of each swept one, the stocks and amounts, the automatic setting as the funds
