@@ -10,7 +10,6 @@
 #include "platform/core/Format.h"
 #include "platform/core/TextFile.h"
 #include "results/core/SeriesSummary.h"
-#include "tools/Terminal.h"
 
 #include <algorithm>
 #include <chrono>
@@ -53,7 +52,8 @@ std::optional<std::vector<PortfolioItem>> portfolioOfStocks(const RunOptions& op
     return parseSimItems(*bytes);
 }
 
-// The engine's messages said on a stream (a window's sweep).
+// The engine's messages said on the sweep's own stream (stderr for the command, the window's text for a
+// window's sweep).
 class StreamMessages : public IMessageSink
 {
 public:
@@ -409,9 +409,8 @@ int runSweep(const OptionValues& values, const std::filesystem::path& workDir, c
     prepared.stocks.clear();
     if (const auto stopped = prepareRun(prepared, workDir, err))
         return *stopped;
-    StderrMessages terminal;
     StreamMessages said(err);
-    const RunContext context = runContext(plan.base, workDir, watch ? static_cast<IMessageSink&>(said) : terminal);
+    const RunContext context = runContext(plan.base, workDir, said);
     try {
         const auto began = std::chrono::steady_clock::now();
         const SeriesSession session(context, paramsOf(plan, combination(plan, 1)), sessionSpans(plan),
