@@ -276,6 +276,9 @@ Field holdPercentField(const char* name, double HoldFigures::*member)
     return f;
 }
 
+// The first of the medians of the funds' trading: a file written before them ends before it.
+constexpr const char* firstTradingMedianColumn = "fund_median_sortino";
+
 // Every column of summary.csv, in the file's order: the count, the spreads of the fund, the
 // KOSPI and the excess, the shares and the falls, the figures of a series of one stock, then the
 // medians of the funds' trading.
@@ -305,7 +308,7 @@ const std::vector<Field>& fields()
         spreads(true);
         f.push_back(holdPercentField("beat_hold_share_pct", &HoldFigures::beatShare));
         // Added later, so last: an older file's columns are those before them.
-        f.push_back(percentField("fund_median_sortino", &SeriesSummary::medianSortino));
+        f.push_back(percentField(firstTradingMedianColumn, &SeriesSummary::medianSortino));
         f.push_back(percentField("fund_median_calmar", &SeriesSummary::medianCalmar));
         f.push_back(percentField("median_days_outside_grid_pct", &SeriesSummary::medianOutsideGridPct));
         f.push_back(percentField("median_cash_share_pct", &SeriesSummary::medianCashSharePct));
@@ -380,7 +383,11 @@ const std::vector<std::string>& summaryColumnNames()
     return names;
 }
 
-std::size_t olderSummaryColumns() { return summaryColumnNames().size() - 5; }
+std::size_t olderSummaryColumns()
+{
+    const auto& names = summaryColumnNames();
+    return static_cast<std::size_t>(std::find(names.begin(), names.end(), firstTradingMedianColumn) - names.begin());
+}
 
 std::vector<std::string> summaryFields(const std::optional<SeriesSummary>& summary, std::size_t columns)
 {
