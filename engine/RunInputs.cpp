@@ -72,11 +72,10 @@ RunData readPortfolio(const SimParams& params, std::vector<PortfolioItem> items,
     data.rules = std::make_shared<const DatedRules>(loadRules(params.rules, dataFolder()), days);
     if (!data.rules->rules().isDesign())
         data.notes.push_back(rulesNote(data.rules->rules()));
-    std::error_code ec;
-    const bool dividendFile = std::filesystem::is_regular_file(workDir / dividendsFileName, ec);
     if (data.params.dividends < 0)
-        data.params.dividends = !data.rules->rules().isDesign() && dividendFile ? 1 : 0;
-    if (data.params.dividends == 1 && !dividendFile)
+        data.params.dividends = dividendsByDefault(data.rules->rules().isDesign(), workDir) ? 1 : 0;
+    std::error_code ec;
+    if (data.params.dividends == 1 && !std::filesystem::is_regular_file(workDir / dividendsFileName, ec))
         throw EngineError(StopReason::Rules, "배당을 넣으려면 시장 폴더에 dividends.csv가 있어야 합니다 (kestrelan-cli import-csv "
                           "--dividends로 만듭니다).",
                           workDir / dividendsFileName);

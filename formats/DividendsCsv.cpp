@@ -5,6 +5,12 @@
 
 namespace kestrelan {
 
+bool dividendsByDefault(bool designRules, const std::filesystem::path& workDir)
+{
+    std::error_code ec;
+    return !designRules && std::filesystem::is_regular_file(workDir / dividendsFileName, ec);
+}
+
 std::string dividendsCsvText(const std::vector<DividendRow>& rows)
 {
     std::string text = "code,ex_date,won_per_share\n";

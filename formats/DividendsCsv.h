@@ -5,6 +5,7 @@
 // writes.
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,10 @@
 namespace kestrelan {
 
 inline constexpr std::string_view dividendsFileName = "dividends.csv";
+
+/// Whether a run not told about dividends pays them: under rules other than the default ones
+/// (`designRules` false), when the market in `workDir` has dividends.csv.
+bool dividendsByDefault(bool designRules, const std::filesystem::path& workDir);
 
 /// What a result with dividends paid into the cash says beside its figures.
 inline constexpr const char* priceIndexNote

@@ -546,9 +546,7 @@ std::string CSimulationDlg::chosenRules() const
 bool CSimulationDlg::dividendsByDefault() const
 {
     const std::string name = chosenRules();
-    std::error_code ec;
-    return name != rulesName::design && !name.empty()
-        && std::filesystem::is_regular_file(services.workDir / dividendsFileName, ec);
+    return kestrelan::dividendsByDefault(name.empty() || name == rulesName::design, services.workDir);
 }
 
 // Other rules bring the dividends along when the market has them, as a run does when not told.
